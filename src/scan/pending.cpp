@@ -19,3 +19,12 @@ std::uint32_t CSystemClean::DeleteFoundRegistryValues(ResultList, CleanTotals*, 
 int CSystemClean::EmptyRecycleBins(ResultList, CleanTotals*, const wchar_t*) { return 0; }
 int CSystemClean::QueryRecycleBins(ScanTotals*, const wchar_t*) { return 1; }
 HRESULT CSystemClean::EmptyRecycleBin() { return E_NOTIMPL; }
+
+#include "scan/file_helpers.h"
+
+namespace ufc {
+DWORD MeasureFolder(const wchar_t* folder, std::uint64_t*, std::uint64_t*, std::uint64_t*, int) { return folder ? ERROR_NO_MORE_FILES : ERROR_INVALID_PARAMETER; }
+int GetFileTimes(const wchar_t*, SYSTEMTIME*, SYSTEMTIME*, SYSTEMTIME*) { return 0; }
+std::uint64_t GetFileSize64(const wchar_t*) { return 0; }
+DWORD GetFileTypeName(const wchar_t*, std::size_t, wchar_t*) { return 0; }
+}  // namespace ufc
