@@ -1,0 +1,165 @@
+// Recycle-bin items through the shell namespace, and the display-text readers.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "core/system_clean.h"
+#include "fixtures/categories.h"
+#include "fixtures/fixtures.h"
+#include "scan/recycle_text.h"
+
+namespace {
+
+struct SizeCase {
+    const wchar_t* text;
+    std::uint64_t expected;
+};
+
+TEST(ParseSizeText, DisplayedSizesGiveTheirByteCounts) {
+    const std::uint64_t kMax = std::numeric_limits<std::int64_t>::max();
+    const SizeCase cases[] = {
+        {L"12 KB", 12288},
+        {L"1.5 MB", 1536ull * 1024},
+        {L"2 GB", 2048ull * 1048576},
+        {L"0 bytes", 0},
+        {L"1,234 KB", 1024},  // the group separator ends the number
+        {L"4096", 4096},
+        {L"12.9 bytes", 12},
+        {L"3 kb", 3072},
+        {L"-1 KB", static_cast<std::uint64_t>(-1024)},
+        {L"", 0},
+        {L"abc KB", 0},
+        // Beyond the 64-bit range: saturated, not undefined.
+        {L"1e300 GB", kMax},
+        {L"9999999999999 GB", kMax},
+        {L"99999999999999999999 bytes", kMax},
+    };
+    for (const auto& c : cases) {
+        std::uint64_t size = 99;
+        EXPECT_EQ(ufc::ParseSizeText(c.text, &size), 1);
+        EXPECT_EQ(size, c.expected) << fx::Narrow(c.text);
+    }
+    std::uint64_t untouched = 77;
+    ufc::ParseSizeText(L"3 ", &untouched);
+    EXPECT_EQ(untouched, 77u);
+}
+
+struct DateCase {
+    const wchar_t* text;
+    int result;
+    std::uint16_t year, month, day;  // 7 marks a field left untouched
+};
+
+TEST(ParseDateText, OneCharacterIsPassedOverBeforeEachNumber) {
+    const DateCase cases[] = {
+        {L"x2011/x1/x18 10:30", 1, 2011, 1, 18},
+        {L"2011/1/18 10:30", 1, 11, 0, 8},
+        // Wine's month/day/year text, read by the same arithmetic.
+        {L"12/5/2026 6:48 PM", 1, 2, 0, 26},
+        {L"/5/2026 6:48 PM", 1, 0, 0, 26},
+        {L"x99999/x1/x1 ", 1, 34463, 1, 1},  // low 16 bits of the number
+        {L"", 0, 7, 7, 7},
+        {L"2011", 0, 7, 7, 7},
+        {L"x2011/x1", 0, 2011, 7, 7},
+        {L"x2011/x1/x18", 0, 2011, 1, 7},
+        {L"x2011//x18 1", 1, 2011, 0, 18},
+    };
+    for (const auto& c : cases) {
+        std::uint16_t year = 7, month = 7, day = 7;
+        EXPECT_EQ(ufc::ParseDateText(c.text, &year, &month, &day), c.result) << fx::Narrow(c.text);
+        EXPECT_EQ(year, c.year) << fx::Narrow(c.text);
+        EXPECT_EQ(month, c.month) << fx::Narrow(c.text);
+        EXPECT_EQ(day, c.day) << fx::Narrow(c.text);
+    }
+}
+
+class RecycleBin : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fx::EmptyRecycleBin();
+        folder = fx::Scratch(L"bin");
+    }
+    void TearDown() override { fx::EmptyRecycleBin(); }
+
+    void Recycle(const std::wstring& name, std::uint64_t size) {
+        std::wstring path = folder + L"\\" + name;
+        fx::MakeFile(path, size);
+        ASSERT_TRUE(fx::SetWriteDate(path, 2011, 11, 18));
+        ASSERT_TRUE(fx::RecycleFile(path));
+        ASSERT_FALSE(fx::Exists(path));
+    }
+    std::wstring folder;
+};
+
+TEST_F(RecycleBin, EmptyBinListsNothing) {
+    CSystemClean cleaner;
+    ResultList results;
+    ScanTotals totals;
+    fx::Recorder recorder;
+    EXPECT_EQ(cleaner.ScanRecycleBin(&results, &totals, nullptr, &recorder), 1u);
+    EXPECT_TRUE(results.empty());
+    EXPECT_TRUE(recorder.reports.empty());
+}
+
+TEST_F(RecycleBin, ItemsCarryNamesOriginsAndReadBackTexts) {
+    Recycle(L"a.txt", 3000);
+    Recycle(L"b.dat", 10);
+    Recycle(L"c.txt", 0);
+    CSystemClean cleaner;
+    cleaner.ExpectedCount = 3;
+    ResultList results;
+    ScanTotals totals;
+    fx::Recorder recorder;
+    // Items are listed only after the enumeration has ended.
+    recorder.onReport = [&](const ProgressInfo&) { EXPECT_TRUE(results.empty()); };
+    EXPECT_EQ(cleaner.ScanRecycleBin(&results, &totals, nullptr, &recorder), 1u);
+
+    EXPECT_EQ(recorder.Percents(), (std::vector<std::uint32_t>{33, 66, 100}));
+    ASSERT_EQ(recorder.reports.size(), 3u);
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(recorder.reports[i].count, i + 1);
+        EXPECT_EQ(recorder.reports[i].category, kCategoryRecycleBin);
+    }
+    ASSERT_EQ(results.size(), 3u);
+    auto paths = recorder.Paths();
+    std::size_t i = 0;
+    for (const auto& item : results) {
+        EXPECT_EQ(item.category, kCategoryRecycleBin);
+        EXPECT_EQ(item.selected, 1u);
+        EXPECT_EQ(std::wstring(item.folder), folder);
+        EXPECT_EQ(paths[i++], folder + L"\\" + item.name);
+    }
+    // The bin scan leaves totals and counters to its callers.
+    EXPECT_EQ(totals.count, 0u);
+    EXPECT_EQ(cleaner.FoundCount, 0u);
+
+    const FoundItem* a = fx::FindByName(results, L"a.txt");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->size, 3072u);  // shown as "3 KB"
+    // Shown as 11/18/2011: the year/month/day arithmetic reads 1, 8, 11.
+    EXPECT_EQ(a->written.wYear, 1);
+    EXPECT_EQ(a->written.wMonth, 8);
+    EXPECT_EQ(a->written.wDay, 11);
+    EXPECT_EQ(a->written.wHour, 0);
+    // The shell gives no creation or access column.
+    EXPECT_EQ(a->created.wYear, 0);
+    EXPECT_EQ(a->accessed.wYear, 0);
+    EXPECT_NE(a->icon, nullptr);
+}
+
+TEST_F(RecycleBin, DriveFilterComparesTheOriginLetter) {
+    Recycle(L"one.txt", 1);
+    Recycle(L"two.txt", 1);
+    CSystemClean cleaner;
+    cleaner.ExpectedCount = 2;
+    ResultList other, same;
+    ScanTotals totals;
+    fx::Recorder otherReports;
+    EXPECT_EQ(cleaner.ScanRecycleBin(&other, &totals, L"d:\\", &otherReports), 1u);
+    EXPECT_TRUE(other.empty());
+    EXPECT_TRUE(otherReports.reports.empty());
+    EXPECT_EQ(cleaner.ScanRecycleBin(&same, &totals, L"c:\\", nullptr), 1u);
+    EXPECT_EQ(same.size(), 2u);
+}
+
+}  // namespace
