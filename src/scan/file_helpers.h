@@ -13,6 +13,10 @@ namespace ufc {
 DWORD MeasureFolder(const wchar_t* folder, std::uint64_t* fileCount, std::uint64_t* folderCount,
                     std::uint64_t* byteCount, int recurse);
 
+// Adds the number of files below folder to fileCount (MeasureFolder with
+// the folder and byte counts thrown away).
+void AddFileCount(const wchar_t* folder, std::uint64_t* fileCount, int recurse);
+
 // Creation, last-access and last-write times (UTC); 1 on success, else 0.
 int GetFileTimes(const wchar_t* path, SYSTEMTIME* created, SYSTEMTIME* accessed,
                  SYSTEMTIME* written);
