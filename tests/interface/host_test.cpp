@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include "fixtures/categories.h"
 #include "fixtures/fixtures.h"
 #include "interface/interface_fixtures.h"
 #include "util/handles.h"
@@ -117,10 +118,10 @@ TEST_F(Host, ListsDrivesAndAnswersThePresenceChecks) {
     EXPECT_EQ(cleaner->HasInvalidShortcut(), 1);
     DeleteFileW(link.c_str());
 
-    ifx::EmptyBin();
+    fx::EmptyRecycleBin();
     const std::wstring file = fx::Scratch(L"host-bin") + L"\\host-recycled.txt";
     fx::MakeFile(file, 64);
-    ASSERT_TRUE(ifx::Recycle(file));
+    ASSERT_TRUE(fx::RecycleFile(file));
     EXPECT_EQ(cleaner->IsCleanNeeded(), 1);
     EXPECT_EQ(cleaner->IsDeepCleanNeeded(), 1);
 

@@ -4,23 +4,10 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "fixtures/categories.h"
 #include "fixtures/fixtures.h"
-#include "util/handles.h"
 
 namespace ifx {
-
-bool Recycle(const std::wstring& path) {
-    std::wstring from = path + L'\0';  // the list ends with two zeros
-    SHFILEOPSTRUCTW operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    return SHFileOperationW(&operation) == 0 && !fx::Exists(path);
-}
-
-void EmptyBin() {
-    SHEmptyRecycleBinW(nullptr, nullptr, SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
-}
 
 unsigned long long BinItemCount() {
     SHQUERYRBINFO info = {};
@@ -32,18 +19,7 @@ unsigned long long BinItemCount() {
 bool MakeBrokenShortcut(const std::wstring& linkPath, const std::wstring& target) {
     fx::MakeFile(target, 16);
     fx::MakeDirs(linkPath.substr(0, linkPath.find_last_of(L'\\')));
-    HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    bool saved = false;
-    {
-        ufc::com_ptr<IShellLinkW> link;
-        ufc::com_ptr<IPersistFile> file;
-        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                       IID_IShellLinkW, link.put_void())) &&
-            SUCCEEDED(link->SetPath(target.c_str())) &&
-            SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())))
-            saved = SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
-    }
-    if (SUCCEEDED(init)) CoUninitialize();
+    bool saved = fx::MakeShortcut(linkPath, target);
     DeleteFileW(target.c_str());
     return saved && fx::Exists(linkPath) && !fx::Exists(target);
 }

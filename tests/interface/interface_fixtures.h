@@ -1,4 +1,4 @@
-// Fixtures of the composite operations: recycled files, broken shortcuts and
+// Fixtures of the composite operations: broken shortcuts, the bin's count and
 // the places of the log files.
 #pragma once
 
@@ -6,10 +6,6 @@
 
 namespace ifx {
 
-// Moves a file into the recycle bin as the shell's delete does.
-bool Recycle(const std::wstring& path);
-// Empties the recycle bin of this test program's private home.
-void EmptyBin();
 // Items in the bin as the shell counts them for the root C:\.
 unsigned long long BinItemCount();
 

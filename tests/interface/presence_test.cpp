@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include "fixtures/categories.h"
 #include "fixtures/fixtures.h"
 #include "interface/composite.h"
 #include "interface/interface_fixtures.h"
@@ -33,10 +34,10 @@ void ExpectUntouched(const CSystemClean& cleaner) {
 }
 
 TEST(PresenceChecks, OneRecycledFileAnswersWithoutRunningAnyScan) {
-    ifx::EmptyBin();
+    fx::EmptyRecycleBin();
     std::wstring file = fx::Scratch(L"presence-bin") + L"\\recycled.txt";
     fx::MakeFile(file, 300);
-    ASSERT_TRUE(ifx::Recycle(file));
+    ASSERT_TRUE(fx::RecycleFile(file));
     ASSERT_EQ(ifx::BinItemCount(), 1u);
 
     CSystemClean cleaner;
@@ -45,7 +46,7 @@ TEST(PresenceChecks, OneRecycledFileAnswersWithoutRunningAnyScan) {
     ExpectUntouched(cleaner);
     EXPECT_EQ(ufc::IsDeepCleanNeeded(cleaner), 1);
     ExpectUntouched(cleaner);
-    ifx::EmptyBin();
+    fx::EmptyRecycleBin();
 }
 
 // What the scans of IsCleanNeeded find in the prefix before the test adds
@@ -63,7 +64,7 @@ size_t ItemsOfTheQuickScans() {
 }
 
 TEST(PresenceChecks, FiftyItemsAfterTheLastQuickScanAreNotEnoughFiftyOneAre) {
-    ifx::EmptyBin();
+    fx::EmptyRecycleBin();
     fx::EmptyFolder(WindowsTemp());
     const std::wstring cache = fx::Special(CSIDL_INTERNET_CACHE);
     fx::EmptyFolder(cache);
@@ -101,7 +102,7 @@ size_t ItemsOfTheDeepScans() {
 }
 
 TEST(PresenceChecks, DeepCheckAddsUpItemsFromScansFarApart) {
-    ifx::EmptyBin();
+    fx::EmptyRecycleBin();
     fx::EmptyFolder(WindowsTemp());
     const std::wstring office = fx::Special(CSIDL_APPDATA) + L"\\Microsoft\\Office\\Recent";
     fx::RemoveTree(office);

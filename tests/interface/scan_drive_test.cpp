@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include "fixtures/categories.h"
 #include "fixtures/fixtures.h"
 #include "interface/composite.h"
 #include "interface/interface_fixtures.h"
@@ -21,10 +22,10 @@ struct DriveFixtures {
 
     DriveFixtures() {
         Remove();
-        ifx::EmptyBin();
+        fx::EmptyRecycleBin();
         std::wstring recycled = fx::Scratch(L"scan-drive") + L"\\drive-bin.txt";
         fx::MakeFile(recycled, 500);
-        recycledOk = ifx::Recycle(recycled);
+        recycledOk = fx::RecycleFile(recycled);
         fx::MakeFile(uninstall + L"\\left-over.bin", 11);
         fx::MakeFile(cacheFolder + L"\\cached-page.htm", 12);
         fx::MakeFile(dump, 13);
@@ -33,7 +34,7 @@ struct DriveFixtures {
     }
     ~DriveFixtures() {
         Remove();
-        ifx::EmptyBin();
+        fx::EmptyRecycleBin();
     }
     void Remove() {
         for (const auto& path : {uninstall, cacheFolder, dump, logFolder, temp})
