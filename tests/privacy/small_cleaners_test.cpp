@@ -114,6 +114,26 @@ TEST(ListedPaths, DumpListTouchesOnlyExistingFiles) {
     EXPECT_EQ(cleaner.DumpFileList.size(), 2u);
 }
 
+// Another thread holds the clipboard open through a window of its own until
+// `done` is set.
+struct ClipboardHolder {
+    ufc::unique_handle opened{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    ufc::unique_handle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    BOOL ok = FALSE;
+
+    static DWORD WINAPI Run(void* self) {
+        auto* h = static_cast<ClipboardHolder*>(self);
+        HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      nullptr, nullptr);
+        h->ok = window && OpenClipboard(window);
+        SetEvent(h->opened.get());
+        WaitForSingleObject(h->done.get(), INFINITE);
+        if (h->ok) CloseClipboard();
+        if (window) DestroyWindow(window);
+        return 0;
+    }
+};
+
 TEST(Clipboard, EmptiedWhenOpenedAndLeftWhenAnotherThreadHoldsIt) {
     PutTextOnClipboard(L"copied secret");
     CSystemClean cleaner;
@@ -121,35 +141,14 @@ TEST(Clipboard, EmptiedWhenOpenedAndLeftWhenAnotherThreadHoldsIt) {
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
 
     PutTextOnClipboard(L"held elsewhere");
-    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    struct Holder {
-        HANDLE opened, done;
-        BOOL ok;
-    } holder{opened, done, FALSE};
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* p) -> DWORD {
-            auto* h = static_cast<Holder*>(p);
-            // A window of this thread owns the open clipboard.
-            HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                          nullptr, nullptr);
-            h->ok = window && OpenClipboard(window);
-            SetEvent(h->opened);
-            WaitForSingleObject(h->done, INFINITE);
-            if (h->ok) CloseClipboard();
-            if (window) DestroyWindow(window);
-            return 0;
-        },
-        &holder, 0, nullptr);
-    WaitForSingleObject(opened, INFINITE);
+    ClipboardHolder holder;
+    ufc::unique_handle thread(CreateThread(nullptr, 0, &ClipboardHolder::Run, &holder, 0, nullptr));
+    WaitForSingleObject(holder.opened.get(), INFINITE);
+    BOOL cleared = holder.ok ? cleaner.ClearClipboard() : TRUE;
+    SetEvent(holder.done.get());
+    WaitForSingleObject(thread.get(), INFINITE);
     ASSERT_TRUE(holder.ok);
-    EXPECT_FALSE(cleaner.ClearClipboard());
-    SetEvent(done);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    CloseHandle(opened);
-    CloseHandle(done);
+    EXPECT_FALSE(cleared);
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
 }
 
