@@ -109,8 +109,8 @@ protected:
 // One fixed drive as GetDriveList shows it.
 struct DriveDisplayEntry {
     std::uint32_t reserved = 0;
-    HICON smallIcon = nullptr;  // owned by the host once handed over
-    HICON largeIcon = nullptr;  // owned by the host once handed over
+    HICON smallIcon = nullptr;             // owned by the host once handed over
+    HICON largeIcon = nullptr;             // owned by the host once handed over
     wchar_t displayText[kTextUnits] = {};  // label + "(" + root + ")"
     std::uint64_t totalBytes = 0;
     std::uint64_t freeBytes = 0;

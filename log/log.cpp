@@ -75,8 +75,9 @@ int __cdecl log_init(const char* fileName) {
     try {
         std::wstring folder = LogFolder();
         std::wstring path = folder + L"\\" + Widen(fileName);
-        HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return -1;
         std::lock_guard<std::mutex> hold(g_lock);
         int handle = g_nextHandle++ & 0x3fffffff;
@@ -87,8 +88,8 @@ int __cdecl log_init(const char* fileName) {
     }
 }
 
-int __cdecl log_redirect(const char* routine, const char* source, int line, int level,
-                         int flags, const char* format, ...) {
+int __cdecl log_redirect(const char* routine, const char* source, int line, int level, int flags,
+                         const char* format, ...) {
     if (!format) return 0;
     try {
         va_list args;
@@ -104,9 +105,9 @@ int __cdecl log_redirect(const char* routine, const char* source, int line, int 
         SYSTEMTIME now;
         GetLocalTime(&now);
         char stamp[96];
-        std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u [%d/%d] ",
-                      now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                      now.wMilliseconds, level, flags);
+        std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u [%d/%d] ", now.wYear,
+                      now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
+                      level, flags);
         std::string record = stamp;
         record += routine ? routine : "?";
         record += ' ';

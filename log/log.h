@@ -22,7 +22,7 @@
 
 extern "C" {
 UFC_LOG_API int __cdecl log_init(const char* fileName);
-UFC_LOG_API int __cdecl log_redirect(const char* routine, const char* source, int line,
-                                     int level, int flags, const char* format, ...);
+UFC_LOG_API int __cdecl log_redirect(const char* routine, const char* source, int line, int level,
+                                     int flags, const char* format, ...);
 UFC_LOG_API void __cdecl log_uninit();
 }

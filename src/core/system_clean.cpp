@@ -6,7 +6,9 @@
 namespace {
 
 // Set-up failures are shown without owner window or caption.
-void ShowFailure(const wchar_t* text) { MessageBoxW(nullptr, text, nullptr, MB_OK); }
+void ShowFailure(const wchar_t* text) {
+    MessageBoxW(nullptr, text, nullptr, MB_OK);
+}
 
 }  // namespace
 
@@ -35,8 +37,8 @@ BOOL EnableWow64FsRedirection(BOOL enable) {
         return 0;
     }
     using EnableRedirectionFn = BOOLEAN(WINAPI*)(BOOLEAN);
-    auto enableRedirection = reinterpret_cast<EnableRedirectionFn>(reinterpret_cast<void*>(
-        GetProcAddress(kernel.get(), "Wow64EnableWow64FsRedirection")));
+    auto enableRedirection = reinterpret_cast<EnableRedirectionFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel.get(), "Wow64EnableWow64FsRedirection")));
     if (!enableRedirection) {
         ShowFailure(L"get Wow64EnableWow64FsRedirection addr failed");
         return 0;

@@ -108,8 +108,7 @@ public:
 
     // --- Folder scanner and per-file helpers (scan/folder_scanner.cpp). ---
     std::uint32_t ScanFolder(const wchar_t* folder, ResultList* results, ScanTotals* totals,
-                             IScanProgress* callback, const wchar_t* extensionFilter,
-                             int recurse);
+                             IScanProgress* callback, const wchar_t* extensionFilter, int recurse);
     HICON GetTypeIcon(const wchar_t* path, int small);
 
     // --- Browser profile stores (scan/browser_stores.cpp). ----------------
@@ -135,8 +134,7 @@ public:
     std::uint32_t CleanUnusedFile(int category, const ResultList& items, CleanTotals* totals,
                                   IScanProgress* callback);
     std::uint32_t CleanItems(ResultList items, CleanTotals* totals, IScanProgress* callback);
-    std::uint32_t DeleteFoundFiles(ResultList items, CleanTotals* totals,
-                                   IScanProgress* callback);
+    std::uint32_t DeleteFoundFiles(ResultList items, CleanTotals* totals, IScanProgress* callback);
     std::uint32_t DeleteFoundRegistryValues(ResultList items, CleanTotals* totals,
                                             IScanProgress* callback);
     int EmptyRecycleBins(ResultList items, CleanTotals* totals, const wchar_t* root);
@@ -148,9 +146,8 @@ public:
     // scans share: one progress report and one item per collected path.
     // countExamined: report ExaminedCount as the count and grow it per item.
     std::uint32_t RecordCollectedPaths(const PathList& paths, std::uint32_t category,
-                                       bool countExamined, bool shortcutIcons,
-                                       ResultList* results, ScanTotals* totals,
-                                       IScanProgress* callback);
+                                       bool countExamined, bool shortcutIcons, ResultList* results,
+                                       ScanTotals* totals, IScanProgress* callback);
 
     bool StopRequested() const { return StopFlag.load(std::memory_order_relaxed) == 1; }
 

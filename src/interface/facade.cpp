@@ -36,10 +36,12 @@ CHistoryCleanImp::~CHistoryCleanImp() {
     cleaner_ = nullptr;
 }
 
-void CHistoryCleanImp::Release() { delete this; }
+void CHistoryCleanImp::Release() {
+    delete this;
+}
 
-std::uint32_t CHistoryCleanImp::GetUnusedFile(int category, ResultList* results,
-                                              ScanTotals* totals, IScanProgress* callback) {
+std::uint32_t CHistoryCleanImp::GetUnusedFile(int category, ResultList* results, ScanTotals* totals,
+                                              IScanProgress* callback) {
     return Guarded<std::uint32_t>(cleaner_, 0, [&](CSystemClean& c) {
         return c.GetUnusedFile(category, results, totals, callback);
     });
@@ -53,7 +55,8 @@ std::uint32_t CHistoryCleanImp::CleanUnusedFile(int category, const ResultList& 
 }
 
 int CHistoryCleanImp::SetDefaultDownloadLocation(const wchar_t* path) {
-    return Guarded(cleaner_, 0, [&](CSystemClean& c) { return c.SetDefaultDownloadLocation(path); });
+    return Guarded(cleaner_, 0,
+                   [&](CSystemClean& c) { return c.SetDefaultDownloadLocation(path); });
 }
 
 int CHistoryCleanImp::AccessSaveDirectory(wchar_t* buffer, int size, int write) {
@@ -104,8 +107,8 @@ int CHistoryCleanImp::TestInterface() {
     return MessageBoxW(nullptr, L"Test interface succeed", nullptr, MB_OK);
 }
 
-int CHistoryCleanImp::ScanDrive(const wchar_t* driveRoot, ResultList* results,
-                                ScanTotals* totals, IScanProgress* callback) {
+int CHistoryCleanImp::ScanDrive(const wchar_t* driveRoot, ResultList* results, ScanTotals* totals,
+                                IScanProgress* callback) {
     return Guarded(cleaner_, 1, [&](CSystemClean& c) {
         return ufc::ScanDrive(c, driveRoot, results, totals, callback);
     });

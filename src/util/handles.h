@@ -59,15 +59,33 @@ struct InvalidHandleTraits {
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
     static void close(HANDLE value) { Close(value); }
 };
-inline void CloseFind(HANDLE h) { ::FindClose(h); }
-inline void CloseKernel(HANDLE h) { ::CloseHandle(h); }
-inline void CloseKey(HKEY k) { ::RegCloseKey(k); }
-inline void CloseLibrary(HMODULE m) { ::FreeLibrary(m); }
-inline void FreeProcessHeap(void* p) { ::HeapFree(::GetProcessHeap(), 0, p); }
-inline void FreeLocalBlock(HLOCAL p) { ::LocalFree(p); }
-inline void FreeSidBlock(PSID p) { ::FreeSid(p); }
-inline void FreeIdList(PIDLIST_ABSOLUTE p) { ::CoTaskMemFree(p); }
-inline void DestroyIconHandle(HICON h) { ::DestroyIcon(h); }
+inline void CloseFind(HANDLE h) {
+    ::FindClose(h);
+}
+inline void CloseKernel(HANDLE h) {
+    ::CloseHandle(h);
+}
+inline void CloseKey(HKEY k) {
+    ::RegCloseKey(k);
+}
+inline void CloseLibrary(HMODULE m) {
+    ::FreeLibrary(m);
+}
+inline void FreeProcessHeap(void* p) {
+    ::HeapFree(::GetProcessHeap(), 0, p);
+}
+inline void FreeLocalBlock(HLOCAL p) {
+    ::LocalFree(p);
+}
+inline void FreeSidBlock(PSID p) {
+    ::FreeSid(p);
+}
+inline void FreeIdList(PIDLIST_ABSOLUTE p) {
+    ::CoTaskMemFree(p);
+}
+inline void DestroyIconHandle(HICON h) {
+    ::DestroyIcon(h);
+}
 }  // namespace detail
 
 using unique_hfind = unique_any<detail::InvalidHandleTraits<detail::CloseFind>>;

@@ -58,8 +58,8 @@ DWORD GetRegistryValueCount(HKEY key) {
     wchar_t className[MAX_PATH] = {};
     DWORD classLength = MAX_PATH;
     DWORD values = 0;
-    if (RegQueryInfoKeyW(key, className, &classLength, nullptr, nullptr, nullptr, nullptr,
-                         &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (RegQueryInfoKeyW(key, className, &classLength, nullptr, nullptr, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return 0;
     return values;
 }
@@ -86,20 +86,17 @@ bool GetFileVersionString(wchar_t* out, const wchar_t* filePath, const wchar_t* 
     UINT tableBytes = 0;
     if (!VerQueryValueW(block.get(), L"\\VarFileInfo\\Translation",
                         reinterpret_cast<void**>(&table), &tableBytes))
-        return fail(
-            L"Failed to VerQueryValue, You can use GetLastError() to get error message");
+        return fail(L"Failed to VerQueryValue, You can use GetLastError() to get error message");
 
     for (UINT i = 0; table && i < tableBytes / sizeof(Translation); ++i) {
         // The value name is appended after formatting, so that no character
         // of it is taken as a format directive.
         wchar_t subBlock[1024];
-        wsprintfW(subBlock, L"\\StringFileInfo\\%04x%04x\\", table[i].language,
-                  table[i].codePage);
+        wsprintfW(subBlock, L"\\StringFileInfo\\%04x%04x\\", table[i].language, table[i].codePage);
         if (!AppendExact(subBlock, valueName)) continue;
         wchar_t* value = nullptr;
         UINT valueLength = 0;
-        if (VerQueryValueW(block.get(), subBlock, reinterpret_cast<void**>(&value),
-                           &valueLength) &&
+        if (VerQueryValueW(block.get(), subBlock, reinterpret_cast<void**>(&value), &valueLength) &&
             value)
             CopyTruncated(out, MAX_PATH, value, valueLength);  // the last hit wins
     }

@@ -17,7 +17,9 @@ inline std::size_t TextLength(const wchar_t* s) {
     return n;
 }
 
-inline bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool IsHighSurrogate(wchar_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
 
 // Copies src into dst (capacity units, terminator included). Returns false,
 // leaving dst empty, when src does not fit: a path is never cut into another.
