@@ -1,0 +1,43 @@
+// The commands of ufclean and what they share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "module_loader.h"
+
+namespace ufclean {
+
+enum ExitCode { kExitOk = 0, kExitUsage = 1, kExitStopped = 2, kExitModule = 3 };
+
+struct Options {
+    std::wstring command;
+    std::vector<std::uint32_t> categories;  // in the order given, no repeats
+    std::vector<std::wstring> arguments;    // words that are not options
+    bool details = false;
+    bool yes = false;
+    bool noDefaultKeep = false;
+    bool haveJson = false;
+    std::wstring jsonPath;  // "-" for stdout
+    std::vector<std::wstring> keeps;
+};
+
+// A reason printed before the usage; exit 1.
+int UsageError(const std::wstring& reason);
+
+// Ctrl+C: the handler stores the stop flag in the running cleaner.
+void WatchCtrlC(Function::IUnusedFileClean* cleaner);
+bool StopWasRequested();
+
+int RunScan(Function::IUnusedFileClean* cleaner, const Options& options);
+int RunClean(Function::IUnusedFileClean* cleaner, const Options& options);
+int RunDriveScan(Function::IUnusedFileClean* cleaner, const Options& options);
+int RunCheck(Function::IUnusedFileClean* cleaner);
+int RunDrives(Function::IUnusedFileClean* cleaner);
+int RunDownloadDir(Function::IUnusedFileClean* cleaner, const Options& options);
+int RunSaveDir(Function::IUnusedFileClean* cleaner, const Options& options);
+int RunCategories();
+int RunKeepList();
+
+}  // namespace ufclean

@@ -1,0 +1,180 @@
+// ufclean: the console host of UnusedFileClean.dll.
+#include <windows.h>
+
+#include <atomic>
+#include <cwchar>
+
+#include "app.h"
+#include "categories.h"
+#include "console_output.h"
+
+namespace ufclean {
+
+namespace {
+
+const wchar_t kUsage[] =
+    L"usage: ufclean COMMAND [ARGS]\n"
+    L"  categories                      list the categories\n"
+    L"  scan [CATEGORY...|all]          scan and show what was found\n"
+    L"       [--details] [--json FILE|-]\n"
+    L"  clean [CATEGORY...|all]         scan, confirm, remove\n"
+    L"       [--yes] [--keep GLOB]... [--no-default-keep] [--details] [--json FILE|-]\n"
+    L"  keep-list                       the built-in keep rules and their reasons\n"
+    L"  check                           whether a clean is needed\n"
+    L"  drives                          the fixed drives\n"
+    L"  drive-scan ROOT                 scan one drive (e.g. C:\\)\n"
+    L"  download-dir [PATH]             set the browser's download folder\n"
+    L"  save-dir [PATH]                 show or set the browser's save folder\n"
+    L"  clear-clipboard                 empty the clipboard\n"
+    L"  clear-search-history            delete the search autocomplete list\n"
+    L"'all' is every scan category; 5 and 17 run only when named.\n";
+
+std::atomic<Function::IUnusedFileClean*> g_cleaner{nullptr};
+std::atomic<bool> g_stopRequested{false};
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    g_stopRequested = true;
+    if (Function::IUnusedFileClean* cleaner = g_cleaner.load()) cleaner->SetStopFlag(1);
+    return TRUE;  // the command finishes its report and exits with 2
+}
+
+// Parses a category word: a number of the table. Returns 0 when it is none.
+std::uint32_t ParseCategory(const std::wstring& word) {
+    if (word.empty() || word.size() > 3) return 0;
+    for (wchar_t c : word)
+        if (c < L'0' || c > L'9') return 0;
+    const auto number = static_cast<std::uint32_t>(std::wcstoul(word.c_str(), nullptr, 10));
+    return host::FindCategory(number) ? number : 0;
+}
+
+bool CommandTakesCategories(const std::wstring& command) {
+    return command == L"scan" || command == L"clean";
+}
+
+int Parse(int argc, wchar_t** argv, Options* options) {
+    if (argc < 2) return UsageError(L"no command given");
+    options->command = argv[1];
+    bool all = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::wstring word = argv[i];
+        auto next = [&](std::wstring* value) {
+            if (i + 1 >= argc) return false;
+            *value = argv[++i];
+            return true;
+        };
+        if (word == L"--details") {
+            options->details = true;
+        } else if (word == L"--yes" || word == L"-y") {
+            options->yes = true;
+        } else if (word == L"--no-default-keep") {
+            options->noDefaultKeep = true;
+        } else if (word == L"--json") {
+            if (!next(&options->jsonPath)) return UsageError(L"--json needs a file name or -");
+            options->haveJson = true;
+        } else if (word == L"--keep") {
+            std::wstring glob;
+            if (!next(&glob) || glob.empty()) return UsageError(L"--keep needs a pattern");
+            options->keeps.push_back(glob);
+        } else if (word.size() > 1 && word[0] == L'-' && word != L"-") {
+            return UsageError(L"unknown option: " + word);
+        } else if (CommandTakesCategories(options->command)) {
+            if (word == L"all") {
+                all = true;
+                continue;
+            }
+            const std::uint32_t number = ParseCategory(word);
+            if (!number)
+                return UsageError(L"unknown category: " + word + L" (see ufclean categories)");
+            bool seen = false;
+            for (std::uint32_t c : options->categories) seen = seen || c == number;
+            if (!seen) options->categories.push_back(number);
+        } else {
+            options->arguments.push_back(word);
+        }
+    }
+    if (CommandTakesCategories(options->command) && (all || options->categories.empty())) {
+        // 'all' adds every scan category not named already; named actions stay.
+        for (const host::CategoryInfo& info : host::Categories()) {
+            if (info.kind != host::CategoryKind::Scan) continue;
+            bool seen = false;
+            for (std::uint32_t c : options->categories) seen = seen || c == info.number;
+            if (!seen) options->categories.push_back(info.number);
+        }
+    }
+    return kExitOk;
+}
+
+int Dispatch(const Options& options) {
+    const std::wstring& command = options.command;
+    if (command == L"categories") return RunCategories();
+    if (command == L"keep-list") return RunKeepList();
+    static const wchar_t* const moduleCommands[] = {
+        L"scan",     L"clean",           L"check",
+        L"drives",   L"drive-scan",      L"download-dir",
+        L"save-dir", L"clear-clipboard", L"clear-search-history"};
+    bool known = false;
+    for (const wchar_t* name : moduleCommands) known = known || command == name;
+    if (!known) return UsageError(L"unknown command: " + command);
+    if (command == L"drive-scan" && options.arguments.size() != 1)
+        return UsageError(L"drive-scan needs one drive root, such as C:\\");
+
+    host::LoadedCleaner cleaner;
+    std::wstring error;
+    if (!cleaner.Load(&error)) {
+        host::Err(L"ufclean: " + error + L"\n");
+        return kExitModule;
+    }
+    WatchCtrlC(cleaner.get());
+    int status = kExitOk;
+    if (command == L"scan")
+        status = RunScan(cleaner.get(), options);
+    else if (command == L"clean")
+        status = RunClean(cleaner.get(), options);
+    else if (command == L"check")
+        status = RunCheck(cleaner.get());
+    else if (command == L"drives")
+        status = RunDrives(cleaner.get());
+    else if (command == L"drive-scan")
+        status = RunDriveScan(cleaner.get(), options);
+    else if (command == L"download-dir")
+        status = RunDownloadDir(cleaner.get(), options);
+    else if (command == L"save-dir")
+        status = RunSaveDir(cleaner.get(), options);
+    else if (command == L"clear-clipboard") {
+        host::Out(cleaner->ClearClipboard() ? L"clipboard emptied\n" : L"clipboard not emptied\n");
+    } else {
+        host::Out(cleaner->CleanSearchAssistantMru() ? L"search history deleted\n"
+                                                     : L"search history not deleted\n");
+    }
+    g_cleaner = nullptr;  // the handler must not reach a released cleaner
+    return status;
+}
+
+}  // namespace
+
+int UsageError(const std::wstring& reason) {
+    host::Err(L"ufclean: " + reason + L"\n" + kUsage);
+    return kExitUsage;
+}
+
+void WatchCtrlC(Function::IUnusedFileClean* cleaner) {
+    g_cleaner = cleaner;
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+bool StopWasRequested() {
+    return g_stopRequested.load();
+}
+
+}  // namespace ufclean
+
+int wmain(int argc, wchar_t** argv) {
+    ufclean::Options options;
+    if (int status = ufclean::Parse(argc, argv, &options)) return status;
+    if (options.command == L"help" || options.command == L"--help") {
+        host::Out(ufclean::kUsage);
+        return 0;
+    }
+    return ufclean::Dispatch(options);
+}

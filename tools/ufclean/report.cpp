@@ -1,0 +1,222 @@
+#include "report.h"
+
+#include <cstdio>
+
+#include "categories.h"
+#include "console_output.h"
+#include "json_writer.h"
+#include "module_loader.h"
+#include "text_format.h"
+
+namespace ufclean {
+
+namespace {
+
+std::wstring Pad(std::wstring text, size_t width, bool right = false) {
+    if (text.size() >= width) return text;
+    const std::wstring fill(width - text.size(), L' ');
+    return right ? fill + text : text + fill;
+}
+
+std::wstring Row(const std::wstring& number, const std::wstring& name,
+                 const std::vector<std::wstring>& columns) {
+    std::wstring line = Pad(number, 4, true) + L"  " + Pad(name, 42);
+    for (const std::wstring& column : columns) line += L" " + Pad(column, 11, true);
+    return line + L"\n";
+}
+
+void WriteDate(host::JsonWriter* json, const char* key, const SYSTEMTIME& date) {
+    const std::wstring text = host::FormatDate(date);
+    if (text.empty()) return;
+    json->Key(key);
+    json->String(text);
+}
+
+void WriteItem(host::JsonWriter* json, const FoundItem& item) {
+    json->BeginObject();
+    json->Key("category");
+    json->Number(item.category);
+    json->Key("name");
+    json->String(std::wstring(item.name, wcsnlen(item.name, kTextUnits)));
+    json->Key("folder");
+    json->String(std::wstring(item.folder, wcsnlen(item.folder, kTextUnits)));
+    json->Key("path");
+    json->String(host::ItemPath(item));
+    json->Key("size");
+    json->Number(item.size);
+    json->Key("type");
+    json->String(std::wstring(item.typeText, wcsnlen(item.typeText, kTextUnits)));
+    json->Key("selected");
+    json->Bool(item.selected != 0);
+    WriteDate(json, "created", item.created);
+    WriteDate(json, "accessed", item.accessed);
+    WriteDate(json, "written", item.written);
+    json->EndObject();
+}
+
+}  // namespace
+
+void PrintScanSummary(const std::vector<CategoryRun>& runs) {
+    host::Out(Row(L"No.", L"Category", {L"Items", L"Size"}));
+    ScanTotals sum;
+    for (const CategoryRun& run : runs) {
+        if (run.action) {
+            host::Out(Row(std::to_wstring(run.number), host::CategoryName(run.number),
+                          {L"-", L"action"}));
+            continue;
+        }
+        host::Out(Row(std::to_wstring(run.number), host::CategoryName(run.number),
+                      {std::to_wstring(run.totals.count), host::HumanSize(run.totals.bytes)}));
+        sum.count += run.totals.count;
+        sum.bytes += run.totals.bytes;
+    }
+    host::Out(Row(L"", L"Total", {std::to_wstring(sum.count), host::HumanSize(sum.bytes)}));
+}
+
+void PrintDetails(const std::vector<CategoryRun>& runs) {
+    for (const CategoryRun& run : runs) {
+        for (const FoundItem& item : run.items) {
+            std::wstring line = Pad(std::to_wstring(item.category), 4, true) + L"  " +
+                                Pad(host::HumanSize(item.size), 10, true) + L"  " +
+                                Pad(host::FormatDate(item.written), 16) + L"  " +
+                                (item.selected ? L"" : L"(kept) ") + host::ItemPath(item);
+            host::Out(line + L"\n");
+        }
+    }
+}
+
+void PrintKeepUse(const std::vector<KeepUse>& rules) {
+    for (const KeepUse& use : rules) {
+        if (use.kept == 0) continue;
+        host::Out(L"kept " + std::to_wstring(use.kept) + L" item(s): " + use.rule.reason + L" (" +
+                  use.rule.glob + L")\n");
+    }
+}
+
+void PrintCleanSummary(const std::vector<CategoryRun>& runs) {
+    host::Out(Row(L"No.", L"Category", {L"Removed", L"Failed", L"Freed"}));
+    CleanTotals sum;
+    for (const CategoryRun& run : runs) {
+        if (!run.skipReason.empty()) {
+            host::Out(
+                Row(std::to_wstring(run.number), host::CategoryName(run.number), {L"skipped"}));
+            continue;
+        }
+        if (!run.cleaned) continue;
+        host::Out(
+            Row(std::to_wstring(run.number), host::CategoryName(run.number),
+                {std::to_wstring(run.cleanTotals.removed), std::to_wstring(run.cleanTotals.failed),
+                 host::HumanSize(run.cleanTotals.bytesFreed)}));
+        sum.removed += run.cleanTotals.removed;
+        sum.failed += run.cleanTotals.failed;
+        sum.bytesFreed += run.cleanTotals.bytesFreed;
+    }
+    host::Out(Row(L"", L"Total",
+                  {std::to_wstring(sum.removed), std::to_wstring(sum.failed),
+                   host::HumanSize(sum.bytesFreed)}));
+    for (const CategoryRun& run : runs)
+        if (!run.skipReason.empty())
+            host::Out(L"category " + std::to_wstring(run.number) + L" skipped: " + run.skipReason +
+                      L"\n");
+}
+
+bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
+                     const std::vector<CategoryRun>& runs, const std::vector<KeepUse>& rules,
+                     bool stopped) {
+    host::JsonWriter json;
+    ScanTotals sum;
+    CleanTotals cleanSum;
+    json.BeginObject();
+    json.Key("command");
+    json.String(command);
+    json.Key("stopped");
+    json.Bool(stopped);
+    json.Key("categories");
+    json.BeginArray();
+    for (const CategoryRun& run : runs) {
+        json.BeginObject();
+        json.Key("number");
+        json.Number(run.number);
+        json.Key("name");
+        json.String(host::CategoryName(run.number));
+        json.Key("action");
+        json.Bool(run.action);
+        json.Key("count");
+        json.Number(run.totals.count);
+        json.Key("bytes");
+        json.Number(run.totals.bytes);
+        json.Key("kept");
+        json.Number(run.kept);
+        if (run.cleaned) {
+            json.Key("removed");
+            json.Number(run.cleanTotals.removed);
+            json.Key("failed");
+            json.Number(run.cleanTotals.failed);
+            json.Key("bytesFreed");
+            json.Number(run.cleanTotals.bytesFreed);
+        }
+        if (!run.skipReason.empty()) {
+            json.Key("skipped");
+            json.String(run.skipReason);
+        }
+        json.Key("items");
+        json.BeginArray();
+        for (const FoundItem& item : run.items) WriteItem(&json, item);
+        json.EndArray();
+        json.EndObject();
+        sum.count += run.totals.count;
+        sum.bytes += run.totals.bytes;
+        cleanSum.removed += run.cleanTotals.removed;
+        cleanSum.failed += run.cleanTotals.failed;
+        cleanSum.bytesFreed += run.cleanTotals.bytesFreed;
+    }
+    json.EndArray();
+    json.Key("keepRules");
+    json.BeginArray();
+    for (const KeepUse& use : rules) {
+        json.BeginObject();
+        json.Key("glob");
+        json.String(use.rule.glob);
+        json.Key("reason");
+        json.String(use.rule.reason);
+        json.Key("kept");
+        json.Number(use.kept);
+        json.EndObject();
+    }
+    json.EndArray();
+    json.Key("total");
+    json.BeginObject();
+    json.Key("count");
+    json.Number(sum.count);
+    json.Key("bytes");
+    json.Number(sum.bytes);
+    json.Key("removed");
+    json.Number(cleanSum.removed);
+    json.Key("failed");
+    json.Number(cleanSum.failed);
+    json.Key("bytesFreed");
+    json.Number(cleanSum.bytesFreed);
+    json.EndObject();
+    json.EndObject();
+    const std::string text = json.Text() + "\n";
+
+    if (path == L"-") {
+        host::Out(host::Widen(text));
+        return true;
+    }
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        host::Err(L"ufclean: cannot write " + path + L": " + host::SystemErrorText(GetLastError()) +
+                  L"\n");
+        return false;
+    }
+    DWORD written = 0;
+    const bool ok =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size();
+    CloseHandle(file);
+    return ok;
+}
+
+}  // namespace ufclean

@@ -1,0 +1,43 @@
+// What a scan or clean did per category, and how it is shown: the summary
+// table, the item details and the JSON report.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "UnusedFileClean.h"
+#include "keep_list.h"
+
+namespace ufclean {
+
+struct CategoryRun {
+    std::uint32_t number = 0;
+    bool action = false;  // a clean-only step: nothing was scanned
+    std::uint32_t scanResult = 0;
+    ResultList items;
+    ScanTotals totals;  // this category's own totals
+    std::uint64_t kept = 0;
+    bool cleaned = false;
+    std::uint32_t cleanResult = 0;
+    CleanTotals cleanTotals;
+    std::wstring skipReason;  // set when the clean left the category alone
+};
+
+struct KeepUse {
+    host::KeepRule rule;
+    std::uint64_t kept = 0;
+};
+
+void PrintScanSummary(const std::vector<CategoryRun>& runs);
+void PrintDetails(const std::vector<CategoryRun>& runs);
+void PrintKeepUse(const std::vector<KeepUse>& rules);
+void PrintCleanSummary(const std::vector<CategoryRun>& runs);
+
+// Writes the JSON report to path ("-": stdout). False with a message on
+// stderr when the file cannot be written.
+bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
+                     const std::vector<CategoryRun>& runs, const std::vector<KeepUse>& rules,
+                     bool stopped);
+
+}  // namespace ufclean
