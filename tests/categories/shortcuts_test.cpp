@@ -52,7 +52,8 @@ TEST(ResolveShortcutTarget, ReadsTheStoredPathWithoutSearching) {
     EXPECT_TRUE(ufc::ResolveShortcutTarget(root + L"\\a.lnk", target, MAX_PATH));
     EXPECT_EQ(std::wstring(target), root + L"\\moved.txt");
 
-    fx::MakeFileWithText(root + L"\\damaged.lnk", "L\0\0\0not a shortcut at all");
+    // A shortcut header cut short after its first bytes.
+    fx::MakeFileWithText(root + L"\\damaged.lnk", std::string("L\0\0\0\x01\x14\x02\0", 8));
     wchar_t none[MAX_PATH] = {};
     EXPECT_FALSE(ufc::ResolveShortcutTarget(root + L"\\damaged.lnk", none, MAX_PATH));
     EXPECT_EQ(none[0], 0);
