@@ -1,0 +1,190 @@
+// End-to-end tests: ufclean.exe started as a user would, on seeded junk in
+// this program's prefix, checked by its exit status, output and effects.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include "fixtures/demo_profile.h"
+#include "fixtures/fixtures.h"
+#include "mini_json.h"
+#include "module_loader.h"
+#include "text_format.h"
+
+namespace {
+
+struct RunResult {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string out;
+    std::string err;
+};
+
+// Runs exe with the arguments, stdout and stderr into files (never a
+// console, so the host sees redirected output), stdin empty.
+RunResult RunProgram(const std::wstring& exe, const std::wstring& arguments) {
+    // Fresh names per run: a report of an earlier run can never be read.
+    static int runs = 0;
+    const std::wstring folder = fx::Scratch(L"host-run-" + std::to_wstring(++runs));
+    const std::wstring outPath = folder + L"\\out.txt", errPath = folder + L"\\err.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    HANDLE in = CreateFileW(L"NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process = {};
+    std::wstring line = L"\"" + exe + L"\" " + arguments;
+    RunResult result;
+    if (CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                       nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 120000);
+        GetExitCodeProcess(process.hProcess, &result.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(in);
+    CloseHandle(out);
+    CloseHandle(err);
+    result.out = fx::ReadFileText(outPath);
+    result.err = fx::ReadFileText(errPath);
+    return result;
+}
+
+RunResult Ufclean(const std::wstring& arguments) {
+    return RunProgram(host::ProgramFolder() + L"ufclean.exe", arguments);
+}
+
+// The report's items of one category section, keyed by lower-case path.
+std::map<std::string, hostjson::Value> ItemsOf(const hostjson::Value& report,
+                                               std::uint32_t category) {
+    std::map<std::string, hostjson::Value> items;
+    for (const hostjson::Value& section : report["categories"].items) {
+        if (section["number"].number != category) continue;
+        for (const hostjson::Value& item : section["items"].items) {
+            std::wstring path = host::Widen(item["path"].text);
+            CharLowerBuffW(&path[0], static_cast<DWORD>(path.size()));
+            items[host::Utf8(path)] = item;
+        }
+    }
+    return items;
+}
+
+std::string LowerUtf8(std::wstring path) {
+    CharLowerBuffW(&path[0], static_cast<DWORD>(path.size()));
+    return host::Utf8(path);
+}
+
+hostjson::Value ScanReport(const std::wstring& categories, std::string* raw) {
+    const std::wstring report = fx::Scratch(L"host-report") + L"\\report.json";
+    const RunResult run = Ufclean(L"scan " + categories + L" --json \"" + report + L"\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    *raw = fx::ReadFileText(report);
+    hostjson::Value parsed;
+    size_t offset = 0;
+    EXPECT_TRUE(hostjson::Parse(*raw, &parsed, &offset)) << "bad JSON at " << offset;
+    return parsed;
+}
+
+TEST(UfcleanReport, JsonListsSeededFilesWithCategoriesAndSizes) {
+    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
+    const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
+    std::string raw;
+    const hostjson::Value report = ScanReport(L"9", &raw);
+    const auto items = ItemsOf(report, 9);
+    ASSERT_EQ(items.size(), seeded.size()) << raw;
+    double bytes = 0;
+    for (const fx::SeededFile& file : seeded) {
+        auto found = items.find(LowerUtf8(file.path));
+        ASSERT_NE(found, items.end()) << fx::Narrow(file.path) << "\n" << raw;
+        EXPECT_EQ(found->second["category"].number, 9);
+        EXPECT_EQ(found->second["size"].number, static_cast<double>(file.size));
+        bytes += static_cast<double>(file.size);
+    }
+    EXPECT_EQ(report["categories"].items.at(0)["bytes"].number, bytes);
+    EXPECT_EQ(report["total"]["count"].number, static_cast<double>(seeded.size()));
+}
+
+TEST(UfcleanReport, NonAsciiNamesSurviveAsUtf8) {
+    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
+    fx::SeedWindowsTemp();
+    std::string raw;
+    const hostjson::Value report = ScanReport(L"9", &raw);
+    // Raw UTF-8 of U+00DC, U+65E5 and U+1F600 (a surrogate pair in UTF-16).
+    EXPECT_NE(raw.find("\xC3\x9C"
+                       "bersicht \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.tmp"),
+              std::string::npos)
+        << raw;
+    bool named = false;
+    for (const auto& entry : ItemsOf(report, 9))
+        named = named || host::Widen(entry.second["name"].text) ==
+                             L"\u00dcbersicht \u65e5\u672c \U0001F600.tmp";
+    EXPECT_TRUE(named);
+}
+
+TEST(UfcleanClean, KeepRuleSparesMatchingTempFileAndRemovesTheRest) {
+    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
+    const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
+    const RunResult run = Ufclean(L"clean 9 --yes --keep \"*keep*\"");
+    ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+    for (const fx::SeededFile& file : seeded) {
+        const bool kept = file.path.find(L"keep") != std::wstring::npos;
+        EXPECT_EQ(fx::Exists(file.path), kept) << fx::Narrow(file.path);
+    }
+    EXPECT_NE(run.out.find("kept 1 item(s)"), std::string::npos) << run.out;
+}
+
+TEST(UfcleanClean, RefusesWithoutConsoleOrYes) {
+    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
+    const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
+    const RunResult run = Ufclean(L"clean 9");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_NE(run.err.find("--yes"), std::string::npos) << run.err;
+    for (const fx::SeededFile& file : seeded) EXPECT_TRUE(fx::Exists(file.path));
+}
+
+TEST(UfcleanClean, DefaultKeepListProtectsBrowserProfileData) {
+    const std::vector<fx::SeededFile> seeded = fx::SeedChromeProfile();
+    const RunResult run = Ufclean(L"clean 3 --yes");
+    ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+    for (const wchar_t* name :
+         {L"Login Data", L"Web Data", L"Bookmarks", L"Preferences", L"Secure Preferences"}) {
+        bool present = false;
+        for (const fx::SeededFile& file : seeded)
+            if (file.path.size() > wcslen(name) &&
+                file.path.compare(file.path.size() - wcslen(name), std::wstring::npos, name) == 0 &&
+                file.path[file.path.size() - wcslen(name) - 1] == L'\\')
+                present = fx::Exists(file.path);
+        EXPECT_TRUE(present) << fx::Narrow(name);
+    }
+    // Traces beside them are taken.
+    for (const fx::SeededFile& file : seeded)
+        if (file.path.find(L"\\Visited Links") != std::wstring::npos) {
+            EXPECT_FALSE(fx::Exists(file.path));
+        }
+    EXPECT_NE(run.out.find("saved passwords"), std::string::npos) << run.out;
+}
+
+TEST(UfcleanErrors, UnknownCategoryOrCommandExitsOneWithReasonAndUsage) {
+    const RunResult category = Ufclean(L"scan 99");
+    EXPECT_EQ(category.exitCode, 1u);
+    EXPECT_NE(category.err.find("unknown category: 99"), std::string::npos) << category.err;
+    EXPECT_NE(category.err.find("usage:"), std::string::npos);
+    const RunResult command = Ufclean(L"sweep");
+    EXPECT_EQ(command.exitCode, 1u);
+    EXPECT_NE(command.err.find("unknown command: sweep"), std::string::npos) << command.err;
+}
+
+TEST(UfcleanErrors, MissingModuleExitsThreeNamingIt) {
+    const std::wstring lonely = fx::Scratch(L"host-lonely") + L"\\ufclean.exe";
+    ASSERT_TRUE(CopyFileW((host::ProgramFolder() + L"ufclean.exe").c_str(), lonely.c_str(), FALSE));
+    const RunResult run = RunProgram(lonely, L"scan 9");
+    EXPECT_EQ(run.exitCode, 3u);
+    EXPECT_NE(run.err.find("UnusedFileClean.dll"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("host-lonely"), std::string::npos) << run.err;
+}
+
+}  // namespace
