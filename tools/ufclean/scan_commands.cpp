@@ -1,5 +1,6 @@
 // scan, clean and drive-scan: one scan loop, then the reports.
 #include <cstdio>
+#include <set>
 
 #include "app.h"
 #include "categories.h"
@@ -86,6 +87,22 @@ void ApplyKeepRules(std::vector<KeepUse>* rules, std::vector<CategoryRun>* runs)
     }
 }
 
+// A file can be listed by two categories (category 1 also lists the Firefox
+// caches, category 6 the index files of 1 and 2): the first one removes it,
+// the later ones leave it alone instead of counting a failure.
+void DeselectRepeats(std::vector<CategoryRun>* runs) {
+    std::set<std::wstring> seen;
+    for (CategoryRun& run : *runs) {
+        if (run.number == kCategoryRecycleBin) continue;  // emptied whole
+        for (FoundItem& item : run.items) {
+            if (!item.selected) continue;
+            std::wstring path = host::ItemPath(item);
+            CharUpperBuffW(&path[0], static_cast<DWORD>(path.size()));
+            if (!seen.insert(path).second) item.selected = 0;
+        }
+    }
+}
+
 std::uint64_t SelectedCount(const std::vector<CategoryRun>& runs) {
     std::uint64_t count = 0;
     for (const CategoryRun& run : runs)
@@ -125,6 +142,7 @@ int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
     std::vector<KeepUse> rules = KeepRules(options);
     bool stopped = ScanCategories(cleaner, options.categories, &runs);
     ApplyKeepRules(&rules, &runs);
+    DeselectRepeats(&runs);
     ShowScan(options, runs);
     if (!(options.haveJson && options.jsonPath == L"-")) PrintKeepUse(rules);
     if (stopped) return Finish(options, runs, rules, true);
