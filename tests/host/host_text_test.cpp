@@ -59,3 +59,17 @@ TEST(HostFormat, HumanSizes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HostFormat, DatesOnlyWhenValid) {
+    SYSTEMTIME date = {};
+    EXPECT_EQ(host::FormatDate(date), L"");
+    date.wYear = 2;
+    date.wDay = 26;  // month 0: not a date
+    EXPECT_EQ(host::FormatDate(date), L"");
+    date = {2026, 12, 0, 6, 4, 10, 0, 0};
+    EXPECT_EQ(host::FormatDate(date), L"2026-12-06 04:10");
+}
+
+}  // namespace

@@ -82,7 +82,10 @@ std::wstring ItemPath(const FoundItem& item) {
 }
 
 std::wstring FormatDate(const SYSTEMTIME& date) {
-    if (date.wYear == 0) return {};
+    // Unset or malformed dates are left out rather than shown as nonsense.
+    if (date.wYear < 1601 || date.wMonth < 1 || date.wMonth > 12 || date.wDay < 1 ||
+        date.wDay > 31 || date.wHour > 23 || date.wMinute > 59)
+        return {};
     wchar_t text[32];
     swprintf(text, 32, L"%04u-%02u-%02u %02u:%02u", date.wYear, date.wMonth, date.wDay, date.wHour,
              date.wMinute);

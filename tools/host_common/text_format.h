@@ -20,7 +20,7 @@ std::wstring HumanSize(std::uint64_t bytes);
 // The item's folder and name joined with one backslash.
 std::wstring ItemPath(const FoundItem& item);
 
-// "2026-12-06 04:10" or empty when the date is unset.
+// "2026-12-06 04:10", or empty when the date is unset or not a valid date.
 std::wstring FormatDate(const SYSTEMTIME& date);
 
 // Glob match as Windows paths compare: case-insensitive, '*' any run of
