@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include "fixtures/categories.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "mini_json.h"
@@ -185,6 +186,26 @@ TEST(UfcleanErrors, MissingModuleExitsThreeNamingIt) {
     EXPECT_EQ(run.exitCode, 3u);
     EXPECT_NE(run.err.find("UnusedFileClean.dll"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("host-lonely"), std::string::npos) << run.err;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UfcleanClean, KeepRuleOnRecycledItemSkipsTheWholeBin) {
+    fx::EmptyRecycleBin();
+    const std::vector<fx::SeededFile> recycled = fx::SeedRecycledFiles();
+    ASSERT_EQ(recycled.size(), 2u);
+    const RunResult run = Ufclean(L"clean 16 --yes --keep \"*old draft*\"");
+    ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_NE(run.out.find("category 16 skipped: the recycle bin is always emptied whole"),
+              std::string::npos)
+        << run.out;
+    // Both items are still in the bin.
+    std::string raw;
+    const auto items = ItemsOf(ScanReport(L"16", &raw), 16);
+    for (const fx::SeededFile& file : recycled)
+        EXPECT_EQ(items.count(LowerUtf8(file.path)), 1u) << fx::Narrow(file.path) << raw;
 }
 
 }  // namespace
