@@ -107,7 +107,7 @@ TEST(HostileRegistry, StaleReferenceScansStayInsideTheirBuffers) {
 
     const std::wstring appPaths = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
     const std::wstring fills = appPaths + L"\\hostile-fills.exe";
-    fx::SetBinary(HKEY_LOCAL_MACHINE, fills, L"", Unterminated(1024, L'P'), REG_SZ);
+    fx::SetBinary(HKEY_LOCAL_MACHINE, fills, L"", Unterminated(1023, L'P'), REG_SZ);
     fx::SetDword(HKEY_LOCAL_MACHINE, appPaths + L"\\hostile-dword.exe", L"", 7);
     fx::SetBinary(HKEY_LOCAL_MACHINE, appPaths + L"\\hostile-long.exe", L"",
                   Unterminated(5000, L'L'), REG_SZ);

@@ -1,0 +1,329 @@
+// The hostile fixtures planted in every place the module walks or empties:
+// links out of the tree, back into it and to a drive root; paths beyond 260
+// units, 255-unit names, non-BMP names, names with trailing dots and spaces
+// beside their plain twins, empty and sparse 5 GiB files. Every scan
+// category, removal and one-step cleaner then runs over them; nothing
+// outside the selected junk may change.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <map>
+
+#include "core/system_clean.h"
+#include "fixtures/fixtures.h"
+#include "hostile.h"
+
+namespace {
+
+constexpr std::uint64_t kSparseBytes = 5ull << 30;
+const std::wstring kRoot = L"C:\\ufc-hostile";
+const std::wstring kOutside = kRoot + L"\\outside";
+const std::wstring kDriveFolder = kRoot + L"\\ydrive";
+
+std::wstring Long(const std::wstring& path) {
+    return L"\\\\?\\" + path;
+}
+
+// Writes a file under its exact name, whatever its length or last character.
+void WriteExact(const std::wstring& path, const std::string& content) {
+    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << fx::Narrow(path);
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string ReadExact(const std::wstring& path) {
+    HANDLE file = CreateFileW(Long(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string out;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) out.append(buffer, got);
+    CloseHandle(file);
+    return out;
+}
+
+// Unix programs started from Wine may still run when RunUnix returns: wait
+// until what they do shows.
+bool WaitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
+    return done();
+}
+
+bool Link(const std::wstring& target, const std::wstring& link) {
+    std::string t = fx::UnixPath(target), l = fx::UnixPath(link);
+    if (t.empty() || l.empty()) return false;
+    int code = fx::RunUnix(L"/bin/ln -sfn '" + std::wstring(t.begin(), t.end()) + L"' '" +
+                           std::wstring(l.begin(), l.end()) + L"'");
+    if (code != 0) std::printf("ln %s %s: %d\n", t.c_str(), l.c_str(), code);
+    return WaitFor([&] {
+        DWORD a = GetFileAttributesW(link.c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+    });
+}
+
+struct Place {
+    std::wstring folder;
+    std::vector<std::wstring> kept;  // twins the host keeps: must survive removal
+};
+
+// Wine keeps a folder emptied from the Unix side in view for a while, so each
+// run plants under names of its own and removes the last runs' in passing.
+std::wstring NewRunName() {
+    static int runs = 0;
+    return L"hostile-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++runs);
+}
+
+void RemoveEarlierRuns(const std::wstring& parent, const std::wstring& current) {
+    std::string unix = fx::UnixPath(parent);
+    if (unix.find("/dosdevices/c:/") == std::string::npos) return;
+    std::wstring u(unix.begin(), unix.end());
+    // rm never follows the links planted inside; find does not either.
+    fx::RunUnix(L"/usr/bin/find '" + u + L"' -maxdepth 1 -name 'hostile-*' ! -name '" + current +
+                L"*' -exec /bin/rm -rf {} +");
+}
+
+std::vector<Place> Places() {
+    auto special = [](int csidl, const std::wstring& sub) { return fx::Special(csidl) + sub; };
+    std::wstring windows = fx::Special(CSIDL_WINDOWS);
+    const std::wstring kRun = NewRunName();
+    std::wstring id = kRun.substr(8);
+    std::vector<std::wstring> folders = {
+        windows + L"\\Temp\\" + kRun,
+        special(CSIDL_INTERNET_CACHE, L"\\" + kRun),
+        special(CSIDL_INTERNET_CACHE, L"\\Content.IE5\\" + kRun),
+        special(CSIDL_COOKIES, L"\\" + kRun),
+        special(CSIDL_HISTORY, L"\\" + kRun),
+        special(CSIDL_RECENT, L"\\" + kRun),
+        special(CSIDL_APPDATA, L"\\Microsoft\\Office\\Recent\\" + kRun),
+        special(CSIDL_LOCAL_APPDATA, L"\\Mozilla\\Firefox\\Profiles\\" + kRun + L".default\\cache"),
+        special(CSIDL_APPDATA, L"\\Mozilla\\Firefox\\Profiles\\" + kRun + L".default"),
+        special(CSIDL_LOCAL_APPDATA, L"\\Google\\Chrome\\User Data\\Default\\Cache\\" + kRun),
+        windows + L"\\$NtUninstallKB" + id + L"$",
+        windows + L"\\SoftwareDistribution\\Download\\" + kRun,
+        special(CSIDL_DESKTOP, L"\\" + kRun),
+        special(CSIDL_STARTMENU, L"\\" + kRun),
+    };
+    std::vector<Place> places;
+    for (const auto& f : folders) places.push_back({f, {f + L"\\twin.txt", f + L"\\pair.log"}});
+    return places;
+}
+
+// Every file whose content must stay byte-for-byte, with that content.
+std::map<std::wstring, std::string> guards;
+
+void Guard(const std::wstring& path, const std::string& content) {
+    WriteExact(path, content);
+    guards[path] = content;
+}
+
+void PlantAll(const std::vector<Place>& places) {
+    fx::MakeDirs(kOutside + L"\\sub");
+    fx::MakeDirs(kDriveFolder);
+    for (const auto* name : {L"\\doc1.txt", L"\\doc2.log", L"\\sub\\doc3.dat"})
+        Guard(kOutside + name, "outside " + fx::Narrow(name));
+    for (const auto* name : {L"\\root1.txt", L"\\root2.dmp"})
+        Guard(kDriveFolder + name, "drive root " + fx::Narrow(name));
+    // Y: is a spare letter mapped to a throwaway folder, never Z: or C:.
+    std::string dos = fx::UnixPath(L"C:\\");
+    dos = dos.substr(0, dos.rfind("/c:")) + "/y:";
+    std::string target = fx::UnixPath(kDriveFolder);
+    fx::RunUnix(L"/bin/ln -sfn '" + std::wstring(target.begin(), target.end()) + L"' '" +
+                std::wstring(dos.begin(), dos.end()) + L"'");
+    // Wine reads the drive letters when the process starts: a mapping made
+    // now shows from the next run on.
+    bool haveY = WaitFor([] { return fx::Exists(L"Y:\\root1.txt"); });
+    if (!haveY) std::printf("Y: not mapped in this process; its link is planted next run\n");
+
+    for (const auto& place : places) {
+        const std::wstring& f = place.folder;
+        std::wstring parent = f.substr(0, f.find_last_of(L'\\'));
+        std::wstring name = f.substr(f.find_last_of(L'\\') + 1);
+        if (name == L"cache") name = parent.substr(parent.find_last_of(L'\\') + 1);
+        RemoveEarlierRuns(parent, name.substr(0, name.find(L'.')));
+        fx::MakeDirs(f);
+        ASSERT_TRUE(Link(kOutside, f + L"\\hostile-out"));
+        ASSERT_TRUE(Link(f, f + L"\\hostile-cycle")) << fx::Narrow(f);
+        if (haveY) {
+            ASSERT_TRUE(Link(L"Y:\\", f + L"\\hostile-ydrive"));
+        }
+        std::wstring deep = f;
+        while (deep.size() < 320) {
+            deep += L"\\" + std::wstring(40, L'd');
+            CreateDirectoryW(Long(deep).c_str(), nullptr);
+        }
+        WriteExact(deep + L"\\bottom.txt", "deep");
+        WriteExact(f + L"\\" + std::wstring(251, L'n') + L".txt", "long name");
+        WriteExact(f + L"\\\U0001F600 smile.txt", "non-BMP");
+        Guard(f + L"\\twin.txt", "twin without dot");
+        WriteExact(f + L"\\twin.txt.", "twin with dot");
+        Guard(f + L"\\pair.log", "pair without space");
+        WriteExact(f + L"\\pair.log ", "pair with space");
+        WriteExact(f + L"\\empty.dat", "");
+        fx::MakeSparseFile(f + L"\\sparse.dat", kSparseBytes);
+    }
+}
+
+bool InsidePlace(const std::vector<Place>& places, const std::wstring& path) {
+    for (const auto& place : places)
+        if (path.rfind(place.folder + L"\\", 0) == 0) return true;
+    return false;
+}
+
+std::wstring FullPath(const FoundItem& item) {
+    std::wstring folder = item.folder;
+    if (!folder.empty() && folder.back() != L'\\') folder += L"\\";
+    return folder + item.name;
+}
+
+// Guards unchanged, links still links, their targets' files untouched.
+void ExpectGuardsIntact(const std::string& after) {
+    std::uint64_t checked = 0;
+    for (const auto& [path, content] : guards) {
+        if (path.find(kRoot) != 0 && !fx::Exists(path)) continue;  // emptied on purpose
+        EXPECT_EQ(ReadExact(path), content) << fx::Narrow(path) << " after " << after;
+        ++checked;
+    }
+    hostile::CountFilesChecked(checked);
+}
+
+TEST(HostileTree, EveryCategoryAndRemovalKeepsWhatWasNotSelected) {
+    auto places = Places();
+    guards.clear();
+    PlantAll(places);
+    if (HasFatalFailure()) return;
+    hostile::Cleaner c;
+    for (int category = 1; category <= 24; ++category) {
+        ResultList results;
+        ScanTotals totals;
+        fx::Recorder recorder;
+        std::uint32_t result = c->GetUnusedFile(category, &results, &totals, &recorder);
+        EXPECT_TRUE(result == 0u || result == 1u) << category;
+        // Every walk ended: no cycle made it report without end.
+        EXPECT_LT(recorder.reports.size(), 100000u) << category;
+        std::uint64_t bytes = 0;
+        std::vector<std::wstring> keptPaths;
+        for (auto& item : results) {
+            bytes += item.size;
+            ASSERT_LT(wcsnlen(item.folder, kTextUnits), kTextUnits);
+            std::wstring path = FullPath(item);
+            EXPECT_EQ(path.find(L"hostile-out"), std::wstring::npos) << fx::Narrow(path);
+            EXPECT_EQ(path.find(L"hostile-cycle"), std::wstring::npos) << fx::Narrow(path);
+            EXPECT_EQ(path.find(L"hostile-ydrive"), std::wstring::npos) << fx::Narrow(path);
+            // Only planted junk stays selected; the twins and everything
+            // that belongs to the system are kept.
+            bool kept = !InsidePlace(places, path) || path.find(L"\\twin.txt") != path.npos ||
+                        path.find(L"\\pair.log") != path.npos;
+            bool twin = path.size() > 0 && (path.back() == L'.' || path.back() == L' ');
+            if (twin) kept = false;
+            if (kept && item.category != 4 && item.category != 8 && item.category != 16) {
+                item.selected = 0;
+                if (fx::Exists(path)) keptPaths.push_back(path);
+            }
+        }
+        if (category != 4 && category != 8) {
+            EXPECT_EQ(totals.count, results.size()) << category;
+        }
+        if (category != 16) {
+            EXPECT_EQ(totals.bytes, bytes) << category;
+        }
+        std::map<std::wstring, std::string> keptContent;
+        for (const auto& path : keptPaths) keptContent[path] = ReadExact(path);
+
+        CleanTotals clean;
+        c->CleanUnusedFile(category, results, &clean, nullptr);
+        for (const auto& [path, content] : keptContent)
+            EXPECT_EQ(ReadExact(path), content)
+                << "deselected " << fx::Narrow(path) << " lost by category " << category;
+        hostile::CountFilesChecked(keptContent.size());
+        ExpectGuardsIntact("category " + std::to_string(category));
+        hostile::CountCase();
+    }
+}
+
+TEST(HostileTree, WindowsTempScanCountsEachReachableFileOnce) {
+    auto places = Places();
+    guards.clear();
+    PlantAll(places);
+    if (HasFatalFailure()) return;
+    hostile::Cleaner c;
+    ResultList results;
+    ScanTotals totals;
+    ASSERT_EQ(c->GetUnusedFile(9, &results, &totals, nullptr), 1u);
+    // The deep file and the 255-unit name do not fit 260 units: skipped.
+    std::wstring place = places.front().folder + L"\\";  // this run's Windows Temp folder
+    std::vector<std::wstring> names;
+    std::uint64_t count = 0;
+    for (const auto& item : results)
+        if (std::wstring(item.folder) == place) {
+            names.push_back(item.name);
+            ++count;
+        }
+    std::sort(names.begin(), names.end());
+    std::vector<std::wstring> expected = {
+        L"\U0001F600 smile.txt", L"empty.dat", L"pair.log", L"pair.log ",
+        L"sparse.dat",           L"twin.txt",  L"twin.txt."};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(count, 7u);
+    EXPECT_EQ(totals.count, results.size());
+    const FoundItem* sparse = fx::FindByName(results, L"sparse.dat");
+    ASSERT_NE(sparse, nullptr);
+    EXPECT_EQ(sparse->size, kSparseBytes);
+    EXPECT_GE(totals.bytes, kSparseBytes);
+    hostile::CountCase();
+}
+
+TEST(HostileTree, OneStepCleanersNeverLeaveTheirFolder) {
+    auto places = Places();
+    guards.clear();
+    PlantAll(places);
+    if (HasFatalFailure()) return;
+    CSystemClean cleaner;
+    ResultList results;
+    ScanTotals totals;
+    cleaner.ScanDesktopShortcuts(&results, &totals, nullptr);
+    cleaner.ScanStartMenuShortcuts(&results, &totals, nullptr);
+    cleaner.ScanDumpFiles(&results, &totals, nullptr);
+    PathList downloads;
+    cleaner.ListUpdateDownloads(&downloads);
+    for (const auto& path : downloads)
+        for (const auto* link : {L"hostile-out", L"hostile-cycle", L"hostile-ydrive"})
+            EXPECT_EQ(path.find(link), std::wstring::npos) << fx::Narrow(path);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    struct Step {
+        const char* name;
+        void (*run)(CSystemClean&);
+    };
+    const Step steps[] = {
+        {"CleanWindowsTemp", [](CSystemClean& s) { s.CleanWindowsTemp(); }},
+        {"CleanUpdateDownloads", [](CSystemClean& s) { s.CleanUpdateDownloads(); }},
+        {"CleanRecentDocuments", [](CSystemClean& s) { s.CleanRecentDocuments(); }},
+        {"CleanOfficeRecent", [](CSystemClean& s) { s.CleanOfficeRecent(); }},
+        {"ClearUrlHistory", [](CSystemClean& s) { s.ClearUrlHistory(); }},
+        {"DeleteListedDesktopShortcuts", [](CSystemClean& s) { s.DeleteListedDesktopShortcuts(); }},
+        {"DeleteListedStartMenuShortcuts",
+         [](CSystemClean& s) { s.DeleteListedStartMenuShortcuts(); }},
+        {"DeleteListedDumpFiles", [](CSystemClean& s) { s.DeleteListedDumpFiles(); }},
+        {"EmptyRecycleBin", [](CSystemClean& s) { s.EmptyRecycleBin(); }},
+    };
+    for (const auto& step : steps) {
+        step.run(cleaner);
+        ExpectGuardsIntact(step.name);
+        hostile::CountCase();
+    }
+    CoUninitialize();
+    // The links themselves may stay, but still lead to untouched targets.
+    for (const auto& place : places)
+        if (fx::Exists(place.folder + L"\\hostile-out")) {
+            EXPECT_TRUE(GetFileAttributesW((place.folder + L"\\hostile-out").c_str()) &
+                        FILE_ATTRIBUTE_REPARSE_POINT);
+        }
+}
+
+}  // namespace
