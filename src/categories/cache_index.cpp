@@ -5,7 +5,7 @@
 
 #include "categories/finders.h"
 #include "core/system_clean.h"
-#include "util/special_folders.h"
+#include "util/shell_folders.h"
 
 std::uint32_t CSystemClean::ScanIECacheIndex(ResultList* results, ScanTotals* totals,
                                              IScanProgress* callback) {

@@ -9,7 +9,7 @@
 #include "categories/wmi_init.h"
 #include "core/system_clean.h"
 #include "util/handles.h"
-#include "util/special_folders.h"
+#include "util/shell_folders.h"
 #include "util/text.h"
 
 namespace ufc {

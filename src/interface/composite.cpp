@@ -9,7 +9,7 @@
 #include <string>
 
 #include "util/drives.h"
-#include "util/special_folders.h"
+#include "util/shell_folders.h"
 #include "util/text.h"
 
 namespace ufc {

@@ -7,7 +7,7 @@
 #include "core/system_clean.h"
 #include "privacy/privacy_folders.h"
 #include "util/handles.h"
-#include "util/special_folders.h"
+#include "util/shell_folders.h"
 #include "util/text.h"
 
 // The shipped build is 32-bit; its start-up record is 68 bytes.

@@ -12,7 +12,7 @@
 #include "core/system_clean.h"
 #include "privacy/privacy_folders.h"
 #include "util/handles.h"
-#include "util/special_folders.h"
+#include "util/shell_folders.h"
 #include "util/text.h"
 
 namespace {

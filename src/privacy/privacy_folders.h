@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "util/special_folders.h"
+#include "util/shell_folders.h"
 
 namespace ufc {
 

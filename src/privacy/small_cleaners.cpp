@@ -5,7 +5,7 @@
 
 #include "core/system_clean.h"
 #include "privacy/privacy_folders.h"
-#include "util/special_folders.h"
+#include "util/shell_folders.h"
 
 namespace {
 

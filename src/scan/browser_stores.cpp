@@ -13,7 +13,7 @@
 #include "scan/file_helpers.h"
 #include "scan/walk_rules.h"
 #include "util/handles.h"
-#include "util/special_folders.h"
+#include "util/shell_folders.h"
 #include "util/text.h"
 
 namespace {

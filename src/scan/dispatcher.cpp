@@ -10,7 +10,7 @@
 #include "scan/browser_paths.h"
 #include "scan/file_helpers.h"
 #include "util/log_client.h"
-#include "util/special_folders.h"
+#include "util/shell_folders.h"
 #include "util/text.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <shlobj.h>
 
 #include "fixtures/fixtures.h"
-#include "util/special_folders.h"
+#include "util/shell_folders.h"
 
 namespace {
 
