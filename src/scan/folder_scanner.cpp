@@ -5,8 +5,8 @@
 #include "core/progress.h"
 #include "core/system_clean.h"
 #include "scan/file_helpers.h"
+#include "scan/folder_walk.h"
 #include "scan/text_rules.h"
-#include "scan/walk_rules.h"
 #include "util/handles.h"
 
 namespace {
@@ -30,8 +30,7 @@ bool CanOpenExclusively(const wchar_t* path) {
 }
 
 void AcceptFile(const ScanRun& run, const wchar_t* prefix, const WIN32_FIND_DATAW& entry) {
-    std::uint64_t size =
-        (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    std::uint64_t size = ufc::EntrySize(entry);
     run.totals->count += 1;
     run.totals->bytes += size;
     FoundItem& item = run.results->emplace_back();
@@ -43,44 +42,47 @@ void AcceptFile(const ScanRun& run, const wchar_t* prefix, const WIN32_FIND_DATA
     run.cleaner.FoundCount += 1;
 }
 
-void HandleFile(const ScanRun& run, const wchar_t* prefix, const WIN32_FIND_DATAW& entry) {
-    CSystemClean& cleaner = run.cleaner;
-    cleaner.ExaminedCount += 1;
-    wchar_t path[ufc::kPathUnits];
-    if (!ufc::JoinPath(path, prefix, entry.cFileName)) return;  // too deep to name
+// The scan's answers to the shared walk.
+struct ScanVisitor {
+    const ScanRun& run;
 
-    // Progress is reported before the tests below, so the host sees every
-    // file met, also those that are then dropped.
-    ufc::ReportProgress(run.callback, cleaner.CurrentCategory, path,
-                        ufc::WalkPercent(cleaner.ExaminedCount, cleaner.ExpectedCount),
-                        static_cast<std::uint32_t>(cleaner.FoundCount));
-    if (!CanOpenExclusively(path)) return;
-    if (run.tokens && !ufc::ExtensionMatchesFilter(entry.cFileName, *run.tokens)) return;
-    AcceptFile(run, prefix, entry);
-}
+    bool StopRequested() const { return run.cleaner.StopRequested(); }
+    bool EnterFolder(const wchar_t*, const WIN32_FIND_DATAW&) const { return run.recurse != 0; }
 
-// prefix: the folder with its trailing backslash. 2 when stopped, else 1.
-std::uint32_t WalkFolder(const ScanRun& run, const wchar_t* prefix) {
-    wchar_t pattern[ufc::kPathUnits];
-    if (!ufc::JoinPath(pattern, prefix, L"*.*")) return 1;
-    WIN32_FIND_DATAW entry;
-    ufc::unique_hfind find(FindFirstFileW(pattern, &entry));
-    if (!find) return 1;
-    do {
-        if (run.cleaner.StopRequested()) return 2;
-        if (ufc::IsFolderEntry(entry)) {
-            wchar_t child[ufc::kPathUnits];
-            // A stopped subfolder is not examined here: the flag is seen
-            // again before the next entry.
-            if (run.recurse && ufc::IsWalkableFolder(entry) &&
-                ufc::JoinPath(child, prefix, entry.cFileName, L"\\"))
-                WalkFolder(run, child);
-            continue;
-        }
-        HandleFile(run, prefix, entry);
-    } while (FindNextFileW(find.get(), &entry));
-    return 1;
-}
+    void VisitFile(const wchar_t* prefix, const WIN32_FIND_DATAW& entry) const {
+        CSystemClean& cleaner = run.cleaner;
+        cleaner.ExaminedCount += 1;
+        wchar_t path[ufc::kPathUnits];
+        if (!ufc::JoinPath(path, prefix, entry.cFileName)) return;  // too deep to name
+
+        // Progress is reported before the tests below, so the host sees every
+        // file met, also those that are then dropped.
+        ufc::ReportProgress(run.callback, cleaner.CurrentCategory, path,
+                            ufc::WalkPercent(cleaner.ExaminedCount, cleaner.ExpectedCount),
+                            static_cast<std::uint32_t>(cleaner.FoundCount));
+        if (!CanOpenExclusively(path)) return;
+        if (run.tokens && !ufc::ExtensionMatchesFilter(entry.cFileName, *run.tokens)) return;
+        AcceptFile(run, prefix, entry);
+    }
+};
+
+// What the folder counter adds up.
+struct MeasureVisitor {
+    std::uint64_t* fileCount;
+    std::uint64_t* folderCount;
+    std::uint64_t* byteCount;
+    int recurse;
+
+    static bool StopRequested() { return false; }
+    bool EnterFolder(const wchar_t*, const WIN32_FIND_DATAW&) const {
+        *folderCount += 1;
+        return recurse != 0;
+    }
+    void VisitFile(const wchar_t*, const WIN32_FIND_DATAW& entry) const {
+        *fileCount += 1;
+        *byteCount += ufc::EntrySize(entry);
+    }
+};
 
 }  // namespace
 
@@ -100,7 +102,8 @@ std::uint32_t CSystemClean::ScanFolder(const wchar_t* folder, ResultList* result
     if (!ufc::EndsWithBackslash(prefix) && !ufc::AppendExact(prefix, L"\\")) return 1;
 
     ScanRun run{*this, results, totals, callback, filtering ? &tokens : nullptr, recurse};
-    return WalkFolder(run, prefix);
+    ScanVisitor visitor{run};
+    return ufc::WalkFolderTree(prefix, visitor).stopped ? 2 : 1;
 }
 
 namespace ufc {
@@ -111,24 +114,11 @@ DWORD MeasureFolder(const wchar_t* folder, std::uint64_t* fileCount, std::uint64
     // What a failed special-folder lookup yields: "\*.*" would count the
     // whole current drive, so there is nothing to count.
     if (!folder[0]) return ERROR_PATH_NOT_FOUND;
-    wchar_t pattern[kPathUnits];
-    if (!JoinPath(pattern, folder, L"\\*.*")) return ERROR_FILENAME_EXCED_RANGE;
-    WIN32_FIND_DATAW entry;
-    unique_hfind find(FindFirstFileW(pattern, &entry));
-    if (!find) return GetLastError();
-    do {
-        if (IsFolderEntry(entry)) {
-            if (!IsWalkableFolder(entry)) continue;
-            *folderCount += 1;
-            wchar_t child[kPathUnits];
-            if (recurse && JoinPath(child, folder, L"\\", entry.cFileName))
-                MeasureFolder(child, fileCount, folderCount, byteCount, 1);
-            continue;
-        }
-        *fileCount += 1;
-        *byteCount += (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-    } while (FindNextFileW(find.get(), &entry));
-    return GetLastError();
+    // A backslash is always inserted: callers pass folders without one.
+    wchar_t prefix[kPathUnits];
+    if (!JoinPath(prefix, folder, L"\\")) return ERROR_FILENAME_EXCED_RANGE;
+    MeasureVisitor visitor{fileCount, folderCount, byteCount, recurse};
+    return WalkFolderTree(prefix, visitor).lastError;
 }
 
 void AddFileCount(const wchar_t* folder, std::uint64_t* fileCount, int recurse) {
