@@ -15,4 +15,25 @@ bool ChildPrefix(wchar_t (&child)[kPathUnits], const wchar_t* prefix, const wcha
     return JoinPath(child, prefix, name, L"\\");
 }
 
+DWORD DeleteFileExactly(const wchar_t* path) {
+    // A plain path drops trailing dots and spaces, so "a.txt." would name
+    // its twin "a.txt": such a name goes through the \\?\ form, which the
+    // system takes as it stands.
+    wchar_t exact[kPathUnits + 4] = L"\\\\?\\";
+    const wchar_t* target = path;
+    std::size_t units = TextLength(path);
+    if (units > 0 && (path[units - 1] == L'.' || path[units - 1] == L' ')) {
+        if (!AppendExact(exact, kPathUnits + 4, path)) return ERROR_FILENAME_EXCED_RANGE;
+        target = exact;
+    }
+    DWORD attributes = GetFileAttributesW(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_DIRECTORY;
+    SetFileAttributesW(target, 0);
+    if (DeleteFileW(target)) return ERROR_SUCCESS;
+    DWORD error = GetLastError();
+    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(target, attributes);
+    return error;
+}
+
 }  // namespace ufc

@@ -8,6 +8,7 @@
 
 #include "core/progress.h"
 #include "core/system_clean.h"
+#include "scan/folder_walk.h"
 #include "util/text.h"
 
 namespace {
@@ -64,22 +65,7 @@ Outcome DeleteItemFile(const FoundItem& item, Report report) {
         !ufc::AppendExact(path, item.name))
         return Outcome::Failed;
     report(path);
-    // A plain path drops trailing dots and spaces, so "a.txt." would name
-    // its twin "a.txt": such a name is deleted under its own name through
-    // the \\?\ form, which the system takes as it stands.
-    wchar_t exact[ufc::kPathUnits + 4] = L"\\\\?\\";
-    const wchar_t* target = path;
-    std::size_t nameUnits = ufc::TextLength(item.name);
-    if (nameUnits > 0 && (item.name[nameUnits - 1] == L'.' || item.name[nameUnits - 1] == L' ')) {
-        if (!ufc::AppendExact(exact, ufc::kPathUnits + 4, path)) return Outcome::Failed;
-        target = exact;
-    }
-    DWORD attributes = GetFileAttributesW(target);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return Outcome::Failed;
-    // Read-only, hidden and system files are deletable once plain.
-    SetFileAttributesW(target, 0);
-    return DeleteFileW(target) ? Outcome::Removed : Outcome::Failed;
+    return ufc::DeleteFileExactly(path) == ERROR_SUCCESS ? Outcome::Removed : Outcome::Failed;
 }
 
 // folder holds the key below HKEY_CURRENT_USER, a backslash and the value name.
