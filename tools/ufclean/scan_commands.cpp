@@ -1,12 +1,13 @@
 // scan, clean and drive-scan: one scan loop, then the reports.
 #include <cstdio>
-#include <set>
 
 #include "app.h"
 #include "categories.h"
 #include "console_output.h"
 #include "progress_line.h"
 #include "report.h"
+#include "rule_runs.h"
+#include "selection.h"
 #include "text_format.h"
 
 namespace ufclean {
@@ -74,33 +75,23 @@ void ApplyKeepRules(std::vector<KeepUse>* rules, std::vector<CategoryRun>* runs)
     for (const KeepUse& use : *rules) plain.push_back(use.rule);
     for (CategoryRun& run : *runs) {
         for (FoundItem& item : run.items) {
-            const int rule = host::MatchKeepRule(plain, item);
+            const int rule = host::DeselectKept(plain, &item);
             if (rule < 0) continue;
-            item.selected = 0;
             ++(*rules)[static_cast<size_t>(rule)].kept;
             ++run.kept;
             if (run.number == kCategoryRecycleBin && run.skipReason.empty())
-                run.skipReason = L"the recycle bin is always emptied whole, and a keep rule (" +
-                                 plain[static_cast<size_t>(rule)].glob + L") matches " +
-                                 host::ItemPath(item);
+                run.skipReason =
+                    host::WholeBinReason(L"a keep rule (" + plain[static_cast<size_t>(rule)].glob +
+                                         L") matches " + host::ItemPath(item));
         }
     }
 }
 
-// A file can be listed by two categories (category 1 also lists the Firefox
-// caches, category 6 the index files of 1 and 2): the first one removes it,
-// the later ones leave it alone instead of counting a failure.
 void DeselectRepeats(std::vector<CategoryRun>* runs) {
-    std::set<std::wstring> seen;
-    for (CategoryRun& run : *runs) {
-        if (run.number == kCategoryRecycleBin) continue;  // emptied whole
-        for (FoundItem& item : run.items) {
-            if (!item.selected) continue;
-            std::wstring path = host::ItemPath(item);
-            CharUpperBuffW(&path[0], static_cast<DWORD>(path.size()));
-            if (!seen.insert(path).second) item.selected = 0;
-        }
-    }
+    std::vector<ResultList*> lists;
+    for (CategoryRun& run : *runs)
+        if (run.number != kCategoryRecycleBin) lists.push_back(&run.items);
+    host::DeselectRepeats(lists);
 }
 
 std::uint64_t SelectedCount(const std::vector<CategoryRun>& runs) {
@@ -132,7 +123,8 @@ bool Confirm(const Options& options, std::uint64_t count) {
 
 int RunScan(Function::IUnusedFileClean* cleaner, const Options& options) {
     std::vector<CategoryRun> runs;
-    const bool stopped = ScanCategories(cleaner, options.categories, &runs);
+    bool stopped = ScanCategories(cleaner, options.categories, &runs);
+    stopped = stopped || ScanRules(options, &runs);
     ShowScan(options, runs);
     return Finish(options, runs, {}, stopped);
 }
@@ -141,6 +133,7 @@ int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
     std::vector<CategoryRun> runs;
     std::vector<KeepUse> rules = KeepRules(options);
     bool stopped = ScanCategories(cleaner, options.categories, &runs);
+    stopped = stopped || ScanRules(options, &runs);
     ApplyKeepRules(&rules, &runs);
     DeselectRepeats(&runs);
     ShowScan(options, runs);
@@ -161,10 +154,14 @@ int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
         bool anySelected = false;
         for (const FoundItem& item : run.items) anySelected = anySelected || item.selected;
         if (!run.action && !anySelected) continue;
-        PrepareStopFlag(cleaner);
-        run.cleanResult = cleaner->CleanUnusedFile(static_cast<int>(run.number), run.items,
-                                                   &run.cleanTotals, &progress);
-        run.cleaned = true;
+        if (run.isRule) {
+            CleanRuleRun(&run);
+        } else {
+            PrepareStopFlag(cleaner);
+            run.cleanResult = cleaner->CleanUnusedFile(static_cast<int>(run.number), run.items,
+                                                       &run.cleanTotals, &progress);
+            run.cleaned = true;
+        }
         if (run.cleanResult == 2 || StopWasRequested()) {
             stopped = true;
             break;
