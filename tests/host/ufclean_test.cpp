@@ -6,57 +6,15 @@
 #include "fixtures/categories.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
+#include "fixtures/run_program.h"
 #include "mini_json.h"
 #include "module_loader.h"
 #include "text_format.h"
 
 namespace {
 
-struct RunResult {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out;
-    std::string err;
-};
-
-// Runs exe with the arguments, stdout and stderr into files (never a
-// console, so the host sees redirected output), stdin empty.
-RunResult RunProgram(const std::wstring& exe, const std::wstring& arguments) {
-    // Fresh names per run: a report of an earlier run can never be read.
-    static int runs = 0;
-    const std::wstring folder = fx::Scratch(L"host-run-" + std::to_wstring(++runs));
-    const std::wstring outPath = folder + L"\\out.txt", errPath = folder + L"\\err.txt";
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                             CREATE_ALWAYS, 0, nullptr);
-    HANDLE in = CreateFileW(L"NUL", GENERIC_READ, 0, &inherit, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in;
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION process = {};
-    std::wstring line = L"\"" + exe + L"\" " + arguments;
-    RunResult result;
-    if (CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                       nullptr, &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 120000);
-        GetExitCodeProcess(process.hProcess, &result.exitCode);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(in);
-    CloseHandle(out);
-    CloseHandle(err);
-    result.out = fx::ReadFileText(outPath);
-    result.err = fx::ReadFileText(errPath);
-    return result;
-}
-
-RunResult Ufclean(const std::wstring& arguments) {
-    return RunProgram(host::ProgramFolder() + L"ufclean.exe", arguments);
+fx::RunResult Ufclean(const std::wstring& arguments) {
+    return fx::RunProgram(host::ProgramFolder() + L"ufclean.exe", arguments);
 }
 
 // The report's items of one category section, keyed by lower-case path.
@@ -81,7 +39,7 @@ std::string LowerUtf8(std::wstring path) {
 
 hostjson::Value ScanReport(const std::wstring& categories, std::string* raw) {
     const std::wstring report = fx::Scratch(L"host-report") + L"\\report.json";
-    const RunResult run = Ufclean(L"scan " + categories + L" --json \"" + report + L"\"");
+    const fx::RunResult run = Ufclean(L"scan " + categories + L" --json \"" + report + L"\"");
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     *raw = fx::ReadFileText(report);
     hostjson::Value parsed;
@@ -129,7 +87,7 @@ TEST(UfcleanReport, NonAsciiNamesSurviveAsUtf8) {
 TEST(UfcleanClean, KeepRuleSparesMatchingTempFileAndRemovesTheRest) {
     fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
     const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
-    const RunResult run = Ufclean(L"clean 9 --yes --keep \"*keep*\"");
+    const fx::RunResult run = Ufclean(L"clean 9 --yes --keep \"*keep*\"");
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
     for (const fx::SeededFile& file : seeded) {
         const bool kept = file.path.find(L"keep") != std::wstring::npos;
@@ -141,7 +99,7 @@ TEST(UfcleanClean, KeepRuleSparesMatchingTempFileAndRemovesTheRest) {
 TEST(UfcleanClean, RefusesWithoutConsoleOrYes) {
     fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
     const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
-    const RunResult run = Ufclean(L"clean 9");
+    const fx::RunResult run = Ufclean(L"clean 9");
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_NE(run.err.find("--yes"), std::string::npos) << run.err;
     for (const fx::SeededFile& file : seeded) EXPECT_TRUE(fx::Exists(file.path));
@@ -149,7 +107,7 @@ TEST(UfcleanClean, RefusesWithoutConsoleOrYes) {
 
 TEST(UfcleanClean, DefaultKeepListProtectsBrowserProfileData) {
     const std::vector<fx::SeededFile> seeded = fx::SeedChromeProfile();
-    const RunResult run = Ufclean(L"clean 3 --yes");
+    const fx::RunResult run = Ufclean(L"clean 3 --yes");
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
     for (const wchar_t* name :
          {L"Login Data", L"Web Data", L"Bookmarks", L"Preferences", L"Secure Preferences"}) {
@@ -170,11 +128,11 @@ TEST(UfcleanClean, DefaultKeepListProtectsBrowserProfileData) {
 }
 
 TEST(UfcleanErrors, UnknownCategoryOrCommandExitsOneWithReasonAndUsage) {
-    const RunResult category = Ufclean(L"scan 99");
+    const fx::RunResult category = Ufclean(L"scan 99");
     EXPECT_EQ(category.exitCode, 1u);
     EXPECT_NE(category.err.find("unknown category: 99"), std::string::npos) << category.err;
     EXPECT_NE(category.err.find("usage:"), std::string::npos);
-    const RunResult command = Ufclean(L"sweep");
+    const fx::RunResult command = Ufclean(L"sweep");
     EXPECT_EQ(command.exitCode, 1u);
     EXPECT_NE(command.err.find("unknown command: sweep"), std::string::npos) << command.err;
 }
@@ -182,7 +140,7 @@ TEST(UfcleanErrors, UnknownCategoryOrCommandExitsOneWithReasonAndUsage) {
 TEST(UfcleanErrors, MissingModuleExitsThreeNamingIt) {
     const std::wstring lonely = fx::Scratch(L"host-lonely") + L"\\ufclean.exe";
     ASSERT_TRUE(CopyFileW((host::ProgramFolder() + L"ufclean.exe").c_str(), lonely.c_str(), FALSE));
-    const RunResult run = RunProgram(lonely, L"scan 9");
+    const fx::RunResult run = fx::RunProgram(lonely, L"scan 9");
     EXPECT_EQ(run.exitCode, 3u);
     EXPECT_NE(run.err.find("UnusedFileClean.dll"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("host-lonely"), std::string::npos) << run.err;
@@ -196,7 +154,7 @@ TEST(UfcleanClean, KeepRuleOnRecycledItemSkipsTheWholeBin) {
     fx::EmptyRecycleBin();
     const std::vector<fx::SeededFile> recycled = fx::SeedRecycledFiles();
     ASSERT_EQ(recycled.size(), 2u);
-    const RunResult run = Ufclean(L"clean 16 --yes --keep \"*old draft*\"");
+    const fx::RunResult run = Ufclean(L"clean 16 --yes --keep \"*old draft*\"");
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
     EXPECT_NE(run.out.find("category 16 skipped: the recycle bin is always emptied whole"),
               std::string::npos)

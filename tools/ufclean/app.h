@@ -1,11 +1,13 @@
 // The commands of ufclean and what they share.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "module_loader.h"
+#include "rules.h"
 
 namespace ufclean {
 
@@ -21,6 +23,13 @@ struct Options {
     bool haveJson = false;
     std::wstring jsonPath;  // "-" for stdout
     std::vector<std::wstring> keeps;
+    // Cleaning rules: those named, the groups of --with, and the rules that
+    // are on by default when no category or 'all' was given.
+    std::vector<std::wstring> ruleIds;
+    std::vector<host::RuleGroup> withGroups;
+    bool defaultRules = false;
+    std::wstring rulesFile;                 // empty: the one beside the program
+    std::vector<host::CleaningRule> rules;  // loaded before a command runs
 };
 
 // A reason printed before the usage; exit 1.
@@ -29,6 +38,7 @@ int UsageError(const std::wstring& reason);
 // Ctrl+C: the handler stores the stop flag in the running cleaner.
 void WatchCtrlC(Function::IUnusedFileClean* cleaner);
 bool StopWasRequested();
+const std::atomic<bool>* StopSignal();
 
 int RunScan(Function::IUnusedFileClean* cleaner, const Options& options);
 int RunClean(Function::IUnusedFileClean* cleaner, const Options& options);
@@ -39,5 +49,9 @@ int RunDownloadDir(Function::IUnusedFileClean* cleaner, const Options& options);
 int RunSaveDir(Function::IUnusedFileClean* cleaner, const Options& options);
 int RunCategories();
 int RunKeepList();
+int RunRules(const Options& options);
+
+// The rules that the options select, in table order (no repeats).
+std::vector<const host::CleaningRule*> SelectedRules(const Options& options);
 
 }  // namespace ufclean

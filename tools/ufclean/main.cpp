@@ -15,10 +15,13 @@ namespace {
 const wchar_t kUsage[] =
     L"usage: ufclean COMMAND [ARGS]\n"
     L"  categories                      list the categories\n"
+    L"  rules [--rules FILE]            list the browser cleaning rules, on or off\n"
     L"  scan [CATEGORY...|all]          scan and show what was found\n"
     L"       [--details] [--json FILE|-]\n"
     L"  clean [CATEGORY...|all]         scan, confirm, remove\n"
     L"       [--yes] [--keep GLOB]... [--no-default-keep] [--details] [--json FILE|-]\n"
+    L"       scan and clean also take RULE ids, [--with GROUP,...] (cookies, history,\n"
+    L"       session: rules that are off by default) and [--rules FILE]\n"
     L"  keep-list                       the built-in keep rules and their reasons\n"
     L"  check                           whether a clean is needed\n"
     L"  drives                          the fixed drives\n"
@@ -27,7 +30,8 @@ const wchar_t kUsage[] =
     L"  save-dir [PATH]                 show or set the browser's save folder\n"
     L"  clear-clipboard                 empty the clipboard\n"
     L"  clear-search-history            delete the search autocomplete list\n"
-    L"'all' is every scan category; 5 and 17 run only when named.\n";
+    L"'all' is every scan category; 5 and 17 run only when named. With 'all' or no\n"
+    L"category the cache rules run too; ufclean-rules.json beside ufclean adds rules.\n";
 
 std::atomic<Function::IUnusedFileClean*> g_cleaner{nullptr};
 std::atomic<bool> g_stopRequested{false};
@@ -50,6 +54,26 @@ std::uint32_t ParseCategory(const std::wstring& word) {
 
 bool CommandTakesCategories(const std::wstring& command) {
     return command == L"scan" || command == L"clean";
+}
+
+// "cookies,history" into groups; false for an unknown group.
+bool ParseGroups(const std::wstring& list, std::vector<host::RuleGroup>* groups) {
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(L',', start);
+        if (end == std::wstring::npos) end = list.size();
+        host::RuleGroup group;
+        if (!host::ParseGroup(list.substr(start, end - start), &group)) return false;
+        groups->push_back(group);
+        start = end + 1;
+    }
+    return true;
+}
+
+bool IsNumber(const std::wstring& word) {
+    for (wchar_t c : word)
+        if (c < L'0' || c > L'9') return false;
+    return !word.empty();
 }
 
 int Parse(int argc, wchar_t** argv, Options* options) {
@@ -76,11 +100,23 @@ int Parse(int argc, wchar_t** argv, Options* options) {
             std::wstring glob;
             if (!next(&glob) || glob.empty()) return UsageError(L"--keep needs a pattern");
             options->keeps.push_back(glob);
+        } else if (word == L"--with") {
+            std::wstring groups;
+            if (!next(&groups) || !ParseGroups(groups, &options->withGroups))
+                return UsageError(L"--with needs groups such as cookies,history,session");
+        } else if (word == L"--rules") {
+            if (!next(&options->rulesFile) || options->rulesFile.empty())
+                return UsageError(L"--rules needs a file name");
         } else if (word.size() > 1 && word[0] == L'-' && word != L"-") {
             return UsageError(L"unknown option: " + word);
         } else if (CommandTakesCategories(options->command)) {
             if (word == L"all") {
                 all = true;
+                continue;
+            }
+            if (!IsNumber(word)) {
+                // A rule id, checked once the rules are loaded.
+                options->ruleIds.push_back(word);
                 continue;
             }
             const std::uint32_t number = ParseCategory(word);
@@ -93,7 +129,9 @@ int Parse(int argc, wchar_t** argv, Options* options) {
             options->arguments.push_back(word);
         }
     }
-    if (CommandTakesCategories(options->command) && (all || options->categories.empty())) {
+    const bool nothingNamed = options->categories.empty() && options->ruleIds.empty();
+    options->defaultRules = all || nothingNamed;
+    if (CommandTakesCategories(options->command) && (all || nothingNamed)) {
         // 'all' adds every scan category not named already; named actions stay.
         for (const host::CategoryInfo& info : host::Categories()) {
             if (info.kind != host::CategoryKind::Scan) continue;
@@ -105,10 +143,31 @@ int Parse(int argc, wchar_t** argv, Options* options) {
     return kExitOk;
 }
 
-int Dispatch(const Options& options) {
+// Loads the built-in and the user's rules; a bad rules file stops the
+// command before anything runs.
+int LoadRulesFor(Options* options) {
+    const std::wstring file =
+        options->rulesFile.empty() ? host::DefaultRulesFile() : options->rulesFile;
+    std::wstring error;
+    if (!host::LoadRules(file, &options->rules, &error)) {
+        host::Err(L"ufclean: bad rules file: " + error + L"\n");
+        return kExitUsage;
+    }
+    for (const std::wstring& id : options->ruleIds) {
+        bool known = false;
+        for (const host::CleaningRule& rule : options->rules) known = known || rule.id == id;
+        if (!known) return UsageError(L"unknown category or rule: " + id + L" (see ufclean rules)");
+    }
+    return kExitOk;
+}
+
+int Dispatch(Options& options) {
     const std::wstring& command = options.command;
     if (command == L"categories") return RunCategories();
     if (command == L"keep-list") return RunKeepList();
+    if (command == L"rules" || CommandTakesCategories(command))
+        if (int status = LoadRulesFor(&options)) return status;
+    if (command == L"rules") return RunRules(options);
     static const wchar_t* const moduleCommands[] = {
         L"scan",     L"clean",           L"check",
         L"drives",   L"drive-scan",      L"download-dir",
@@ -165,6 +224,10 @@ void WatchCtrlC(Function::IUnusedFileClean* cleaner) {
 
 bool StopWasRequested() {
     return g_stopRequested.load();
+}
+
+const std::atomic<bool>* StopSignal() {
+    return &g_stopRequested;
 }
 
 }  // namespace ufclean

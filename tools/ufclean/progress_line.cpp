@@ -22,9 +22,9 @@ void ProgressLine::OnProgress(const ProgressInfo* info) {
     if (drawn_ && now - lastDraw_ < 50) return;
     lastDraw_ = now;
     const size_t width = static_cast<size_t>(host::ConsoleWidth(err_)) - 1;
-    std::wstring head = L"[" + std::to_wstring(info->category) + L"] " +
-                        std::to_wstring(info->percent) + L"% " + std::to_wstring(info->count) +
-                        L" ";
+    const std::wstring label = label_.empty() ? std::to_wstring(info->category) : label_;
+    std::wstring head = L"[" + label + L"] " + std::to_wstring(info->percent) + L"% " +
+                        std::to_wstring(info->count) + L" ";
     std::wstring path(info->path, wcsnlen(info->path, kTextUnits));
     std::wstring line = head + ElideMiddle(path, width > head.size() ? width - head.size() : 0);
     line.resize(width, L' ');

@@ -17,12 +17,15 @@ public:
     void OnProgress(const ProgressInfo* info) override;
     // Removes the line so that the next output starts on a clean row.
     void Clear();
+    // Shown in place of the category number (a cleaning rule's id).
+    void SetLabel(const std::wstring& label) { label_ = label; }
 
 private:
     HANDLE err_;
     bool console_;
     ULONGLONG lastDraw_ = 0;
     bool drawn_ = false;
+    std::wstring label_;
 };
 
 // "C:\wi…\file.txt": the text shortened in the middle to fit `width`.

@@ -25,6 +25,23 @@ std::wstring Row(const std::wstring& number, const std::wstring& name,
     return line + L"\n";
 }
 
+// A rule row has no number: its id stands in the details and the JSON.
+std::wstring RunNumber(const CategoryRun& run) {
+    return run.isRule ? L"-" : std::to_wstring(run.number);
+}
+
+std::wstring RunName(const CategoryRun& run) {
+    return run.isRule ? run.target.Title() : std::wstring(host::CategoryName(run.number));
+}
+
+// "Chrome: cache: 2 file(s) in use: close Chrome to clean its cache".
+void PrintInUse(const std::vector<CategoryRun>& runs) {
+    for (const CategoryRun& run : runs)
+        if (run.isRule && run.inUse)
+            host::Out(run.target.Title() + L": " + std::to_wstring(run.inUse) +
+                      L" file(s) in use: " + run.target.InUseAdvice() + L"\n");
+}
+
 void WriteDate(host::JsonWriter* json, const char* key, const SYSTEMTIME& date) {
     const std::wstring text = host::FormatDate(date);
     if (text.empty()) return;
@@ -32,10 +49,15 @@ void WriteDate(host::JsonWriter* json, const char* key, const SYSTEMTIME& date) 
     json->String(text);
 }
 
-void WriteItem(host::JsonWriter* json, const FoundItem& item) {
+void WriteItem(host::JsonWriter* json, const CategoryRun& run, const FoundItem& item) {
     json->BeginObject();
-    json->Key("category");
-    json->Number(item.category);
+    if (run.isRule) {
+        json->Key("rule");
+        json->String(run.target.rule->id);
+    } else {
+        json->Key("category");
+        json->Number(item.category);
+    }
     json->Key("name");
     json->String(std::wstring(item.name, wcsnlen(item.name, kTextUnits)));
     json->Key("folder");
@@ -61,22 +83,24 @@ void PrintScanSummary(const std::vector<CategoryRun>& runs) {
     ScanTotals sum;
     for (const CategoryRun& run : runs) {
         if (run.action) {
-            host::Out(Row(std::to_wstring(run.number), host::CategoryName(run.number),
-                          {L"-", L"action"}));
+            host::Out(Row(RunNumber(run), RunName(run), {L"-", L"action"}));
             continue;
         }
-        host::Out(Row(std::to_wstring(run.number), host::CategoryName(run.number),
+        host::Out(Row(RunNumber(run), RunName(run),
                       {std::to_wstring(run.totals.count), host::HumanSize(run.totals.bytes)}));
         sum.count += run.totals.count;
         sum.bytes += run.totals.bytes;
     }
     host::Out(Row(L"", L"Total", {std::to_wstring(sum.count), host::HumanSize(sum.bytes)}));
+    PrintInUse(runs);
 }
 
 void PrintDetails(const std::vector<CategoryRun>& runs) {
     for (const CategoryRun& run : runs) {
         for (const FoundItem& item : run.items) {
-            std::wstring line = Pad(std::to_wstring(item.category), 4, true) + L"  " +
+            const std::wstring number =
+                run.isRule ? run.target.rule->id : std::to_wstring(item.category);
+            std::wstring line = Pad(number, 4, true) + L"  " +
                                 Pad(host::HumanSize(item.size), 10, true) + L"  " +
                                 Pad(host::FormatDate(item.written), 16) + L"  " +
                                 (item.selected ? L"" : L"(kept) ") + host::ItemPath(item);
@@ -98,13 +122,12 @@ void PrintCleanSummary(const std::vector<CategoryRun>& runs) {
     CleanTotals sum;
     for (const CategoryRun& run : runs) {
         if (!run.skipReason.empty()) {
-            host::Out(
-                Row(std::to_wstring(run.number), host::CategoryName(run.number), {L"skipped"}));
+            host::Out(Row(RunNumber(run), RunName(run), {L"skipped"}));
             continue;
         }
         if (!run.cleaned) continue;
         host::Out(
-            Row(std::to_wstring(run.number), host::CategoryName(run.number),
+            Row(RunNumber(run), RunName(run),
                 {std::to_wstring(run.cleanTotals.removed), std::to_wstring(run.cleanTotals.failed),
                  host::HumanSize(run.cleanTotals.bytesFreed)}));
         sum.removed += run.cleanTotals.removed;
@@ -118,6 +141,7 @@ void PrintCleanSummary(const std::vector<CategoryRun>& runs) {
         if (!run.skipReason.empty())
             host::Out(L"category " + std::to_wstring(run.number) + L" skipped: " + run.skipReason +
                       L"\n");
+    PrintInUse(runs);
 }
 
 bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
@@ -135,10 +159,25 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     json.BeginArray();
     for (const CategoryRun& run : runs) {
         json.BeginObject();
-        json.Key("number");
-        json.Number(run.number);
+        if (run.isRule) {
+            json.Key("rule");
+            json.String(run.target.rule->id);
+            json.Key("browser");
+            json.String(run.target.browser->name);
+            json.Key("group");
+            json.String(host::GroupName(run.target.rule->group));
+            json.Key("inUse");
+            json.Number(run.inUse);
+            if (run.inUse) {
+                json.Key("advice");
+                json.String(run.target.InUseAdvice());
+            }
+        } else {
+            json.Key("number");
+            json.Number(run.number);
+        }
         json.Key("name");
-        json.String(host::CategoryName(run.number));
+        json.String(RunName(run));
         json.Key("action");
         json.Bool(run.action);
         json.Key("count");
@@ -161,7 +200,7 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
         }
         json.Key("items");
         json.BeginArray();
-        for (const FoundItem& item : run.items) WriteItem(&json, item);
+        for (const FoundItem& item : run.items) WriteItem(&json, run, item);
         json.EndArray();
         json.EndObject();
         sum.count += run.totals.count;

@@ -8,6 +8,7 @@
 
 #include "UnusedFileClean.h"
 #include "keep_list.h"
+#include "rules.h"
 
 namespace ufclean {
 
@@ -22,6 +23,11 @@ struct CategoryRun {
     std::uint32_t cleanResult = 0;
     CleanTotals cleanTotals;
     std::wstring skipReason;  // set when the clean left the category alone
+    // A cleaning rule's run: number is kCategoryUnset, target names the
+    // rule and the browser, inUse counts files held open (scan or clean).
+    bool isRule = false;
+    host::RuleTarget target;
+    std::uint64_t inUse = 0;
 };
 
 struct KeepUse {
