@@ -92,6 +92,20 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesAndKeepsTheUsersData) {
     EXPECT_NE(run.out.find("Chrome: history"), std::string::npos) << run.out;
 }
 
+TEST(UfcleanRules, KeepPatternsApplyToRuleItems) {
+    const std::vector<fx::BrowserFile> seeded =
+        fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
+    const fx::RunResult run =
+        Ufclean(L"clean chromium.gpu-cache --yes --keep \"*\\Profile 1\\GPUCache\\index\"");
+    ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+    EXPECT_NE(run.out.find("kept 1 item(s)"), std::string::npos) << run.out;
+    for (const fx::BrowserFile& file : seeded) {
+        if (file.rule != L"chromium.gpu-cache") continue;
+        const bool kept = file.path.find(L"\\Profile 1\\GPUCache\\index") != std::wstring::npos;
+        EXPECT_EQ(fx::Exists(file.path), kept) << fx::Narrow(file.path);
+    }
+}
+
 TEST(UfcleanRules, FilesHeldOpenAreInUseWithAdviceNotFailures) {
     const std::vector<fx::BrowserFile> seeded =
         fx::SeedChromiumProfiles(L"Microsoft\\Edge", {L"Default"});
