@@ -1,0 +1,177 @@
+// End-to-end tests of ufclean-gui.exe: the program is started in this test
+// program's prefix on seeded junk and driven through its window: Scan, read
+// the real list, uncheck items, Clean with the confirmation answered, then
+// the files on disk are checked.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "fixtures/categories.h"
+#include "fixtures/demo_profile.h"
+#include "fixtures/fixtures.h"
+#include "gui_ids.h"
+#include "remote_window.h"
+#include "text_format.h"
+
+namespace {
+
+bool EndsWith(const std::wstring& text, const std::wstring& tail) {
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::wstring NameOf(const std::wstring& path) {
+    return path.substr(path.find_last_of(L'\\') + 1);
+}
+
+std::uint64_t RecycledCount() {
+    SHQUERYRBINFO info = {};
+    info.cbSize = sizeof info;
+    SHQueryRecycleBinW(L"C:\\", &info);
+    return static_cast<std::uint64_t>(info.i64NumItems);
+}
+
+TEST(GuiClean, ScanListsSeededItemsUncheckedAndProtectedOnesSurviveTheClean) {
+    ASSERT_TRUE(fx::HaveDisplay()) << "this test needs the virtual display";
+    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
+    fx::EmptyRecycleBin();
+    const std::vector<fx::SeededFile> temp = fx::SeedWindowsTemp();
+    const std::vector<fx::SeededFile> chrome = fx::SeedChromeProfile();
+    const std::vector<fx::SeededFile> recycled = fx::SeedRecycledFiles();
+    ASSERT_EQ(recycled.size(), 2u);
+
+    RemoteGui gui;
+    ASSERT_TRUE(gui.Start(L"--categories 3,9,16"));
+    EXPECT_EQ(gui.State(), gui::kStateReady);
+    SendMessageW(gui.Control(gui::kIdScan), BM_CLICK, 0, 0);
+    ASSERT_TRUE(gui.WaitForState(gui::kStateScanned, 60000))
+        << fx::Narrow(gui.Text(gui::kIdStatus));
+    EXPECT_EQ(gui.Text(gui::kIdStatus).rfind(L"Scan done: ", 0), 0u)
+        << fx::Narrow(gui.Text(gui::kIdStatus));
+
+    // Every seeded temp file is listed with its folder, size and category.
+    for (const fx::SeededFile& file : temp) {
+        const int row = gui.FindRow(gui::kIdItems, NameOf(file.path));
+        ASSERT_GE(row, 0) << fx::Narrow(file.path);
+        const std::wstring folder = gui.Cell(gui::kIdItems, row, gui::kColFolder);
+        EXPECT_EQ(host::ItemPath([&] {
+                      FoundItem item;
+                      lstrcpynW(item.folder, folder.c_str(), kTextUnits);
+                      lstrcpynW(item.name, NameOf(file.path).c_str(), kTextUnits);
+                      return item;
+                  }()),
+                  file.path);
+        EXPECT_EQ(gui.Cell(gui::kIdItems, row, gui::kColSize), host::HumanSize(file.size));
+        EXPECT_EQ(gui.Cell(gui::kIdItems, row, gui::kColCategory), L"Windows temporary files");
+        EXPECT_TRUE(gui.Checked(gui::kIdItems, row));
+        EXPECT_GE(gui.Image(gui::kIdItems, row), 0) << "no icon for " << fx::Narrow(file.path);
+    }
+    // The browser's own data starts unchecked and marked; its traces are checked.
+    for (const wchar_t* name : {L"Login Data", L"Web Data", L"Bookmarks", L"Preferences"}) {
+        const int row = gui.FindRow(gui::kIdItems, name);
+        ASSERT_GE(row, 0) << fx::Narrow(name);
+        EXPECT_FALSE(gui.Checked(gui::kIdItems, row)) << fx::Narrow(name);
+        EXPECT_EQ(gui.Cell(gui::kIdItems, row, gui::kColNote).rfind(L"protected: ", 0), 0u);
+    }
+    const int visited = gui.FindRow(gui::kIdItems, L"Visited Links");
+    ASSERT_GE(visited, 0);
+    EXPECT_TRUE(gui.Checked(gui::kIdItems, visited));
+    EXPECT_TRUE(gui.Cell(gui::kIdItems, visited, gui::kColNote).empty());
+    // Recycled items carry the module's own icon.
+    const int draft = gui.FindRow(gui::kIdItems, L"old draft.txt");
+    ASSERT_GE(draft, 0);
+    EXPECT_GE(gui.Image(gui::kIdItems, draft), 0);
+
+    // Uncheck one temp file and one recycled item: the window says the bin stays.
+    const int setup = gui.FindRow(gui::kIdItems, L"setup-4711.tmp");
+    ASSERT_GE(setup, 0);
+    gui.SetChecked(gui::kIdItems, setup, false);
+    EXPECT_TRUE(gui.Text(gui::kIdNotice).empty());
+    gui.SetChecked(gui::kIdItems, draft, false);
+    EXPECT_NE(gui.Text(gui::kIdNotice).find(L"recycle bin is emptied whole: \"old draft.txt\""),
+              std::wstring::npos)
+        << fx::Narrow(gui.Text(gui::kIdNotice));
+
+    // What the clean should take: the checked rows outside the bin.
+    int checked = 0;
+    for (int row = 0; row < gui.RowCount(gui::kIdItems); ++row)
+        if (gui.Checked(gui::kIdItems, row) &&
+            gui.Cell(gui::kIdItems, row, gui::kColCategory) != L"Recycle bin")
+            ++checked;
+    ASSERT_GT(checked, 4);
+
+    gui.Click(gui::kIdClean);
+    const std::wstring question = gui.AnswerMessageBox(IDYES, 20000);
+    EXPECT_NE(question.find(L"Remove " + std::to_wstring(checked) + L" checked item(s)"),
+              std::wstring::npos)
+        << fx::Narrow(question);
+    EXPECT_NE(question.find(L"the recycle bin stays"), std::wstring::npos) << fx::Narrow(question);
+    ASSERT_TRUE(gui.WaitForState(gui::kStateCleaned, 60000))
+        << fx::Narrow(gui.Text(gui::kIdStatus));
+    EXPECT_EQ(gui.Text(gui::kIdStatus)
+                  .rfind(L"Clean done: removed " + std::to_wstring(checked) + L", failed 0", 0),
+              0u)
+        << fx::Narrow(gui.Text(gui::kIdStatus));
+
+    for (const fx::SeededFile& file : temp)
+        EXPECT_EQ(fx::Exists(file.path), EndsWith(file.path, L"\\setup-4711.tmp"))
+            << fx::Narrow(file.path);
+    for (const fx::SeededFile& file : chrome) {
+        const std::wstring name = NameOf(file.path);
+        if (name == L"Login Data" || name == L"Web Data" || name == L"Bookmarks" ||
+            name == L"Preferences" || name == L"Secure Preferences") {
+            EXPECT_TRUE(fx::Exists(file.path)) << fx::Narrow(file.path);
+        }
+        if (name == L"Visited Links") {
+            EXPECT_FALSE(fx::Exists(file.path));
+        }
+    }
+    EXPECT_EQ(RecycledCount(), 2u);
+    // What was removed left the list; what stayed is still there.
+    EXPECT_LT(gui.FindRow(gui::kIdItems, L"~DF12AB.tmp"), 0);
+    EXPECT_GE(gui.FindRow(gui::kIdItems, L"setup-4711.tmp"), 0);
+
+    gui.Close();
+    EXPECT_EQ(gui.WaitForExit(20000), 0u);
+}
+
+TEST(GuiDrives, DrivesPageListsTheSystemDrive) {
+    RemoteGui gui;
+    ASSERT_TRUE(gui.Start(L"--page drives"));
+    const int rows = gui.RowCount(gui::kIdDrives);
+    ASSERT_GE(rows, 1);
+    bool system = false;
+    for (int row = 0; row < rows; ++row) {
+        if (!EndsWith(gui.Cell(gui::kIdDrives, row, 0), L"(C:)")) continue;
+        system = true;
+        EXPECT_GE(gui.Image(gui::kIdDrives, row), 0);
+        EXPECT_FALSE(gui.Cell(gui::kIdDrives, row, 1).empty());
+        EXPECT_EQ(gui.Cell(gui::kIdDrives, row, 3).back(), L'%');
+    }
+    EXPECT_TRUE(system);
+    gui.Close();
+    EXPECT_EQ(gui.WaitForExit(20000), 0u);
+}
+
+TEST(GuiScreenshot, ScanThenScreenshotWritesAPngOfTheWindowAndExits) {
+    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
+    fx::SeedWindowsTemp();
+    const std::wstring shot = fx::Scratch(L"gui-shot") + L"\\window.png";
+    RemoteGui gui;
+    ASSERT_TRUE(gui.Start(L"--scan 9 --screenshot \"" + shot + L"\"", false));
+    ASSERT_EQ(gui.WaitForExit(60000), 0u);
+    const std::string png = fx::ReadFileText(shot);
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    auto big = [&](size_t at) {
+        return (static_cast<unsigned char>(png[at]) << 24) |
+               (static_cast<unsigned char>(png[at + 1]) << 16) |
+               (static_cast<unsigned char>(png[at + 2]) << 8) |
+               static_cast<unsigned char>(png[at + 3]);
+    };
+    EXPECT_GE(big(16), 700u);  // width
+    EXPECT_GE(big(20), 450u);  // height
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+#include "remote_window.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "gui_ids.h"
+#include "module_loader.h"
+
+namespace {
+
+// A block of the program's memory for one list-view call: the record at the
+// start, the text buffer after it.
+class RemoteBlock {
+public:
+    RemoteBlock(HANDLE process, size_t size)
+        : process_(process),
+          base_(static_cast<BYTE*>(
+              VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
+    ~RemoteBlock() {
+        if (base_) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+    BYTE* At(size_t offset) const { return base_ + offset; }
+    bool Write(size_t offset, const void* data, size_t size) const {
+        return base_ && WriteProcessMemory(process_, base_ + offset, data, size, nullptr);
+    }
+    bool Read(size_t offset, void* data, size_t size) const {
+        return base_ && ReadProcessMemory(process_, base_ + offset, data, size, nullptr);
+    }
+
+private:
+    HANDLE process_;
+    BYTE* base_;
+};
+
+constexpr size_t kTextOffset = 512;
+constexpr int kTextChars = 1024;
+
+struct FindWindowOf {
+    DWORD process;
+    const wchar_t* windowClass;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
+    auto* find = reinterpret_cast<FindWindowOf*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (owner == find->process && lstrcmpW(name, find->windowClass) == 0 &&
+        IsWindowVisible(window)) {
+        find->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+RemoteGui::~RemoteGui() {
+    if (process_.hProcess) {
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            Close();
+            if (WaitForSingleObject(process_.hProcess, 20000) == WAIT_TIMEOUT)
+                TerminateProcess(process_.hProcess, 99);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+}
+
+bool RemoteGui::Start(const std::wstring& arguments, bool waitForWindow) {
+    const std::wstring exe = host::ProgramFolder() + L"ufclean-gui.exe";
+    std::wstring line = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_))
+        return false;
+    if (!waitForWindow) return true;
+    WaitForInputIdle(process_.hProcess, 30000);
+    for (int i = 0; i < 600 && !window_; ++i) {
+        window_ = FindTopLevel(gui::kWindowClass);
+        if (!window_) Sleep(50);
+    }
+    return window_ != nullptr;
+}
+
+HWND RemoteGui::FindTopLevel(const wchar_t* windowClass) const {
+    FindWindowOf find = {process_.dwProcessId, windowClass, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+DWORD RemoteGui::WaitForExit(DWORD milliseconds) {
+    DWORD code = 0xFFFFFFFF;
+    if (WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+void RemoteGui::Close() {
+    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+UINT_PTR RemoteGui::State() const {
+    return reinterpret_cast<UINT_PTR>(GetPropW(window_, gui::kStateProperty));
+}
+
+bool RemoteGui::WaitForState(UINT_PTR state, DWORD milliseconds) const {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    while (State() != state) {
+        if (GetTickCount64() > end) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+std::wstring RemoteGui::Text(int id) const {
+    // WM_GETTEXT is carried across processes by the system.
+    wchar_t text[1024] = {};
+    SendMessageW(Control(id), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+int RemoteGui::RowCount(int listId) const {
+    return static_cast<int>(SendMessageW(Control(listId), LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::wstring RemoteGui::Cell(int listId, int row, int column) const {
+    RemoteBlock block(process_.hProcess, kTextOffset + kTextChars * sizeof(wchar_t));
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(block.At(kTextOffset));
+    item.cchTextMax = kTextChars;
+    std::vector<wchar_t> text(kTextChars, L'\0');
+    if (!block.Write(0, &item, sizeof item) || !block.Write(kTextOffset, text.data(), 2))
+        return L"";
+    SendMessageW(Control(listId), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(block.At(0)));
+    block.Read(kTextOffset, text.data(), text.size() * sizeof(wchar_t));
+    text.back() = L'\0';
+    return text.data();
+}
+
+int RemoteGui::Image(int listId, int row) const {
+    RemoteBlock block(process_.hProcess, sizeof(LVITEMW));
+    LVITEMW item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    item.iImage = -2;
+    block.Write(0, &item, sizeof item);
+    SendMessageW(Control(listId), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(block.At(0)));
+    block.Read(0, &item, sizeof item);
+    return item.iImage;
+}
+
+bool RemoteGui::Checked(int listId, int row) const {
+    const LRESULT state = SendMessageW(Control(listId), LVM_GETITEMSTATE, static_cast<WPARAM>(row),
+                                       LVIS_STATEIMAGEMASK);
+    return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+}
+
+void RemoteGui::SetChecked(int listId, int row, bool checked) const {
+    RemoteBlock block(process_.hProcess, sizeof(LVITEMW));
+    LVITEMW item = {};
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    block.Write(0, &item, sizeof item);
+    SendMessageW(Control(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(block.At(0)));
+}
+
+int RemoteGui::FindRow(int listId, const std::wstring& name) const {
+    const int rows = RowCount(listId);
+    for (int row = 0; row < rows; ++row)
+        if (Cell(listId, row, 0) == name) return row;
+    return -1;
+}
+
+void RemoteGui::Click(int id) const {
+    PostMessageW(Control(id), BM_CLICK, 0, 0);
+}
+
+std::wstring RemoteGui::AnswerMessageBox(int answer, DWORD milliseconds) const {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    HWND box = nullptr;
+    while (!(box = FindTopLevel(L"#32770")) && GetTickCount64() < end) Sleep(20);
+    if (!box) return L"";
+    wchar_t text[2048] = {};
+    SendMessageW(GetDlgItem(box, 0xFFFF), WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text));
+    PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+    return text;
+}

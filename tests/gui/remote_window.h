@@ -1,0 +1,48 @@
+// Drives ufclean-gui.exe from outside, as automation would: finds its
+// window and controls, reads and changes its list views through a buffer
+// in the program's own memory, answers its message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class RemoteGui {
+public:
+    RemoteGui() = default;
+    ~RemoteGui();
+    RemoteGui(const RemoteGui&) = delete;
+    RemoteGui& operator=(const RemoteGui&) = delete;
+
+    // Starts the program beside the test with the arguments and, when asked,
+    // waits for its main window. False when it did not start or come.
+    bool Start(const std::wstring& arguments, bool waitForWindow = true);
+    // Waits for the program to end; its exit code, or 0xFFFFFFFF on timeout.
+    DWORD WaitForExit(DWORD milliseconds);
+    void Close();
+
+    HWND Window() const { return window_; }
+    HWND Control(int id) const { return GetDlgItem(window_, id); }
+    UINT_PTR State() const;
+    bool WaitForState(UINT_PTR state, DWORD milliseconds) const;
+    std::wstring Text(int id) const;
+
+    int RowCount(int listId) const;
+    std::wstring Cell(int listId, int row, int column) const;
+    int Image(int listId, int row) const;
+    bool Checked(int listId, int row) const;
+    void SetChecked(int listId, int row, bool checked) const;
+    // The row whose column 0 reads `name`, or -1.
+    int FindRow(int listId, const std::wstring& name) const;
+
+    // Posts a click, so that a modal box it opens does not block the test.
+    void Click(int id) const;
+    // Waits for a message box of the program; returns its text and presses
+    // the button `answer` (IDYES, IDNO...). Empty when none came.
+    std::wstring AnswerMessageBox(int answer, DWORD milliseconds) const;
+
+private:
+    HWND FindTopLevel(const wchar_t* windowClass) const;
+    PROCESS_INFORMATION process_ = {};
+    HWND window_ = nullptr;
+};

@@ -1,0 +1,13 @@
+// The question asked before a clean removes anything.
+#pragma once
+
+#include <windows.h>
+
+#include "scan_model.h"
+
+namespace gui {
+
+// Asks whether to remove the checked items; true for Yes.
+bool ConfirmClean(HWND owner, const Sums& sums, size_t actions, const FoundItem* heldBinItem);
+
+}  // namespace gui

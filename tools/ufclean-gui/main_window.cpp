@@ -1,0 +1,409 @@
+#include "main_window.h"
+
+#include <commctrl.h>
+
+#include "categories.h"
+#include "clean_confirm.h"
+#include "dpi.h"
+#include "gui_ids.h"
+#include "screenshot.h"
+#include "text_format.h"
+
+namespace gui {
+
+namespace {
+
+constexpr int kCmdNextPage = 130;
+constexpr UINT kMsgCapture = WM_APP + 20;  // after the first paint or a scan
+
+HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id) {
+    return CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+}
+
+void SetText(HWND control, const std::wstring& text) {
+    SetWindowTextW(control, text.c_str());
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Function::IUnusedFileClean* cleaner, Options options)
+    : cleaner_(cleaner), options_(std::move(options)) {}
+
+MainWindow::~MainWindow() = default;
+
+bool MainWindow::Create(int show) {
+    WNDCLASSEXW type = {};
+    type.cbSize = sizeof type;
+    type.lpfnWndProc = Procedure;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    type.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    type.lpszClassName = kWindowClass;
+    if (!RegisterClassExW(&type)) return false;
+    const UINT dpi = WindowDpi(nullptr);
+    window_ =
+        CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"UnusedFileClean",
+                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                        Scale(1180, dpi), Scale(720, dpi), nullptr, nullptr, type.hInstance, this);
+    if (!window_) return false;
+    ACCEL keys[] = {{FVIRTKEY, VK_F5, static_cast<WORD>(kIdScan)},
+                    {FVIRTKEY, VK_ESCAPE, static_cast<WORD>(kIdStop)},
+                    {FVIRTKEY | FCONTROL, VK_TAB, static_cast<WORD>(kCmdNextPage)}};
+    keys_.reset(CreateAcceleratorTableW(keys, 3));
+    ShowWindow(window_, show);
+    UpdateWindow(window_);
+    if (options_.scanAtStart)
+        StartScan();
+    else if (!options_.screenshot.empty())
+        PostMessageW(window_, kMsgCapture, 0, 0);
+    return true;
+}
+
+bool MainWindow::TranslateKeys(MSG* message) {
+    if (keys_ && TranslateAcceleratorW(window_, keys_.get(), message)) return true;
+    return IsDialogMessageW(window_, message) != 0;
+}
+
+LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return self ? self->Handle(message, wParam, lParam)
+                : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            worker_ = std::make_unique<Worker>(window_, cleaner_);
+            CreateControls();
+            return 0;
+        case WM_SIZE:
+            Layout();
+            return 0;
+        case WM_GETMINMAXINFO: {
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            limits->ptMinTrackSize = {Scale(720, dpi_), Scale(480, dpi_)};
+            return 0;
+        }
+        case WM_DPICHANGED: {
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            ApplyDpi(HIWORD(wParam));
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_ACTIVATE:
+            // Focus goes back to the control that had it.
+            if (LOWORD(wParam) == WA_INACTIVE)
+                lastFocus_ = GetFocus();
+            else
+                SetFocus(lastFocus_ && IsWindowVisible(lastFocus_) ? lastFocus_
+                                                                   : categories_.Handle());
+            return 0;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam));
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(reinterpret_cast<NMHDR*>(lParam));
+        case kMsgProgress: {
+            std::unique_ptr<ProgressNote> note(reinterpret_cast<ProgressNote*>(lParam));
+            OnProgress(*note);
+            return 0;
+        }
+        case kMsgCategoryScanned:
+            OnCategoryScanned(std::unique_ptr<CategoryRun>(reinterpret_cast<CategoryRun*>(lParam)));
+            return 0;
+        case kMsgScanDone:
+            OnScanDone(wParam != 0);
+            return 0;
+        case kMsgCleanDone:
+            OnCleanDone(std::unique_ptr<CleanJob>(reinterpret_cast<CleanJob*>(lParam)));
+            return 0;
+        case kMsgCapture:
+            SaveScreenshotAndExit();
+            return 0;
+        case WM_CLOSE:
+            if (worker_->Busy()) {
+                // The worker's done message closes the window.
+                closing_ = true;
+                worker_->RequestStop();
+                SetText(status_, L"Stopping before closing...");
+                return 0;
+            }
+            DestroyWindow(window_);
+            return 0;
+        case WM_DESTROY: {
+            // Messages still queued own their payloads.
+            MSG left;
+            while (PeekMessageW(&left, window_, kMsgProgress, kMsgCleanDone, PM_REMOVE))
+                FreeWorkerPayload(left.message, left.lParam);
+            RemovePropW(window_, kStateProperty);
+            PostQuitMessage(exitCode_);
+            return 0;
+        }
+        default:
+            return DefWindowProcW(window_, message, wParam, lParam);
+    }
+}
+
+void MainWindow::CreateControls() {
+    tabs_ = Child(window_, WC_TABCONTROLW, L"", WS_TABSTOP | WS_CLIPSIBLINGS, kIdTabs);
+    TCITEMW tab = {};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = const_cast<wchar_t*>(L"Clean");
+    TabCtrl_InsertItem(tabs_, 0, &tab);
+    tab.pszText = const_cast<wchar_t*>(L"Drives");
+    TabCtrl_InsertItem(tabs_, 1, &tab);
+    categories_.Create(window_, options_.checked);
+    items_.Create(window_);
+    drives_.Create(window_);
+    notice_ = Child(window_, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kIdNotice);
+    progress_ = Child(window_, PROGRESS_CLASSW, L"", 0, kIdProgress);
+    SendMessageW(progress_, PBM_SETRANGE32, 0, 1000);
+    status_ = Child(window_, WC_STATICW, L"Check the categories to scan and press Scan.",
+                    SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_PATHELLIPSIS, kIdStatus);
+    totals_ = Child(window_, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kIdTotals);
+    scan_ = Child(window_, WC_BUTTONW, L"&Scan", WS_TABSTOP | BS_DEFPUSHBUTTON, kIdScan);
+    stop_ = Child(window_, WC_BUTTONW, L"S&top", WS_TABSTOP | WS_DISABLED, kIdStop);
+    clean_ = Child(window_, WC_BUTTONW, L"&Clean", WS_TABSTOP | WS_DISABLED, kIdClean);
+    ApplyDpi(WindowDpi(window_));
+    drives_.Load(cleaner_, dpi_);
+    ShowPage(options_.drivesPage ? 1 : 0);
+    SetState(kStateReady);
+}
+
+void MainWindow::ApplyDpi(UINT dpi) {
+    dpi_ = dpi;
+    font_.reset(CreateMessageFont(dpi));
+    for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    categories_.SetDpi(dpi);
+    items_.SetDpi(dpi, model_);
+    Layout();
+}
+
+void MainWindow::Layout() {
+    if (!tabs_) return;
+    RECT client = {};
+    GetClientRect(window_, &client);
+    const int gap = Scale(8, dpi_), line = Scale(20, dpi_), button = Scale(28, dpi_);
+    const int width = client.right, height = client.bottom;
+    auto place = [](HWND control, int x, int y, int w, int h) {
+        MoveWindow(control, x, y, w > 0 ? w : 0, h > 0 ? h : 0, TRUE);
+    };
+    place(tabs_, gap, gap, width - 2 * gap, height - 2 * gap);
+    RECT page = {0, 0, width - 2 * gap, height - 2 * gap};
+    TabCtrl_AdjustRect(tabs_, FALSE, &page);
+    OffsetRect(&page, gap, gap);
+    InflateRect(&page, -Scale(4, dpi_), -Scale(4, dpi_));
+    const int pageWidth = page.right - page.left;
+    // Bottom band: notice, progress, status, totals and the buttons.
+    const int band = 4 * line + button + 4 * Scale(4, dpi_);
+    const int listsBottom = page.bottom - band;
+    const int left = Scale(440, dpi_) < pageWidth / 2 ? Scale(440, dpi_) : pageWidth / 2;
+    place(categories_.Handle(), page.left, page.top, left, listsBottom - page.top);
+    place(items_.Handle(), page.left + left + gap, page.top, pageWidth - left - gap,
+          listsBottom - page.top);
+    place(drives_.Handle(), page.left, page.top, pageWidth, page.bottom - page.top);
+    int y = listsBottom + Scale(4, dpi_);
+    place(notice_, page.left, y, pageWidth, line);
+    y += line + Scale(4, dpi_);
+    place(progress_, page.left, y, pageWidth, line - Scale(4, dpi_));
+    y += line;
+    place(status_, page.left, y, pageWidth, line);
+    y += line;
+    place(totals_, page.left, y, pageWidth, line);
+    y += line + Scale(4, dpi_);
+    const int buttonWidth = Scale(96, dpi_);
+    place(scan_, page.right - 3 * buttonWidth - 2 * gap, y, buttonWidth, button);
+    place(stop_, page.right - 2 * buttonWidth - gap, y, buttonWidth, button);
+    place(clean_, page.right - buttonWidth, y, buttonWidth, button);
+}
+
+void MainWindow::ShowPage(int page) {
+    page_ = page;
+    TabCtrl_SetCurSel(tabs_, page);
+    const int clean = page == 0 ? SW_SHOW : SW_HIDE;
+    for (HWND control : {categories_.Handle(), items_.Handle(), notice_, progress_, status_,
+                         totals_, scan_, stop_, clean_})
+        ShowWindow(control, clean);
+    ShowWindow(drives_.Handle(), page == 1 ? SW_SHOW : SW_HIDE);
+    SetFocus(page == 0 ? categories_.Handle() : drives_.Handle());
+}
+
+void MainWindow::SetState(UINT_PTR state) {
+    SetPropW(window_, kStateProperty, reinterpret_cast<HANDLE>(state));
+    const bool busy = state == kStateBusy;
+    EnableWindow(scan_, !busy);
+    EnableWindow(stop_, busy);
+    EnableWindow(clean_, !busy && state != kStateReady && !model_.Runs().empty());
+    EnableWindow(categories_.Handle(), !busy);
+    EnableWindow(items_.Handle(), !busy);
+}
+
+void MainWindow::OnCommand(int id) {
+    switch (id) {
+        case kIdScan:
+            if (!worker_->Busy()) StartScan();
+            break;
+        case kIdStop:
+            if (worker_->Busy()) {
+                worker_->RequestStop();
+                SetText(status_, L"Stopping...");
+            }
+            break;
+        case kIdClean:
+            if (!worker_->Busy()) StartClean();
+            break;
+        case kCmdNextPage:
+            ShowPage(1 - page_);
+            break;
+        default:
+            break;
+    }
+}
+
+LRESULT MainWindow::OnNotify(NMHDR* header) {
+    if (header->idFrom == kIdTabs && header->code == TCN_SELCHANGE) {
+        ShowPage(TabCtrl_GetCurSel(tabs_));
+    } else if (header->idFrom == kIdItems && header->code == LVN_ITEMCHANGED) {
+        if (items_.OnItemChanged(*reinterpret_cast<NMLISTVIEW*>(header))) ShowTotals();
+    } else if (header->idFrom == kIdItems && header->code == LVN_COLUMNCLICK) {
+        items_.SortBy(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+    } else if (header->idFrom == kIdDrives && header->code == NM_CUSTOMDRAW) {
+        return drives_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+    }
+    return 0;
+}
+
+void MainWindow::StartScan() {
+    const std::vector<std::uint32_t> numbers = categories_.Checked();
+    if (numbers.empty()) {
+        SetText(status_, L"No category is checked.");
+        return;
+    }
+    model_.Clear();
+    items_.Clear();
+    categories_.ResetFigures();
+    SetText(notice_, L"");
+    SendMessageW(progress_, PBM_SETPOS, 0, 0);
+    SetState(kStateBusy);
+    SetText(status_, L"Scanning...");
+    worker_->StartScan(numbers);
+}
+
+void MainWindow::StartClean() {
+    const std::vector<std::uint32_t> checked = categories_.Checked();
+    const std::set<std::uint32_t> numbers(checked.begin(), checked.end());
+    Sums sums;
+    size_t actions = 0;
+    for (const CategoryRun& run : model_.Runs()) {
+        if (!numbers.count(run.number)) continue;
+        // A bin with an unchecked item stays whole: none of it is removed.
+        if (run.number == kCategoryRecycleBin && model_.HeldBinItem()) continue;
+        actions += run.action ? 1 : 0;
+        const Sums part = ScanModel::Of(run);
+        sums.selectedCount += part.selectedCount;
+        sums.selectedBytes += part.selectedBytes;
+    }
+    if (sums.selectedCount == 0 && actions == 0) {
+        SetText(status_, L"Nothing is checked: nothing to remove.");
+        return;
+    }
+    if (!ConfirmClean(window_, sums, actions, model_.HeldBinItem())) {
+        SetText(status_, L"Clean cancelled: nothing removed.");
+        return;
+    }
+    SetState(kStateBusy);
+    SendMessageW(progress_, PBM_SETPOS, 0, 0);
+    SetText(status_, L"Cleaning...");
+    worker_->StartClean(model_.MakeCleanJob(numbers));
+}
+
+void MainWindow::OnProgress(const ProgressNote& note) {
+    const std::uint32_t percent = note.percent > 100 ? 100 : note.percent;
+    if (note.steps)
+        SendMessageW(progress_, PBM_SETPOS, (note.step * 1000 + percent * 10) / note.steps, 0);
+    SetText(status_, std::wstring(host::CategoryName(note.category)) + L": " + note.path);
+    const Sums total = model_.Total();
+    SetText(totals_, L"Category " + std::to_wstring(note.step + 1) + L" of " +
+                         std::to_wstring(note.steps) + L", count " + std::to_wstring(note.count) +
+                         L"; found so far " + std::to_wstring(total.count) + L" item(s), " +
+                         host::HumanSize(total.bytes));
+}
+
+void MainWindow::OnCategoryScanned(std::unique_ptr<CategoryRun> run) {
+    CategoryRun& added = model_.Add(std::move(*run));
+    items_.Append(model_, added);
+    categories_.ShowRun(added);
+    ShowTotals();
+}
+
+void MainWindow::OnScanDone(bool stopped) {
+    worker_->Finished();
+    SendMessageW(progress_, PBM_SETPOS, 1000, 0);
+    const Sums total = model_.Total();
+    SetText(status_, std::wstring(stopped ? L"Scan stopped: " : L"Scan done: ") +
+                         std::to_wstring(total.count) + L" item(s), " +
+                         host::HumanSize(total.bytes) + L" in " +
+                         std::to_wstring(model_.Runs().size()) + L" categories.");
+    SetState(kStateScanned);
+    ShowTotals();
+    if (closing_) {
+        DestroyWindow(window_);
+    } else if (options_.scanAtStart && !options_.screenshot.empty()) {
+        PostMessageW(window_, kMsgCapture, 0, 0);
+    }
+}
+
+void MainWindow::OnCleanDone(std::unique_ptr<CleanJob> job) {
+    worker_->Finished();
+    model_.TakeCleanResult(*job);
+    items_.Fill(model_);
+    for (const CategoryRun& run : model_.Runs()) categories_.ShowRun(run);
+    SendMessageW(progress_, PBM_SETPOS, 1000, 0);
+    const CleanTotals& sum = model_.CleanSum();
+    SetText(status_,
+            std::wstring(job->stopped ? L"Clean stopped: removed " : L"Clean done: removed ") +
+                std::to_wstring(sum.removed) + L", failed " + std::to_wstring(sum.failed) +
+                L", freed " + host::HumanSize(sum.bytesFreed) + L".");
+    SetState(kStateCleaned);
+    ShowTotals();
+    if (closing_) DestroyWindow(window_);
+}
+
+void MainWindow::ShowTotals() {
+    const Sums total = model_.Total();
+    SetText(totals_, L"Found " + std::to_wstring(total.count) + L" item(s), " +
+                         host::HumanSize(total.bytes) + L"; checked " +
+                         std::to_wstring(total.selectedCount) + L", " +
+                         host::HumanSize(total.selectedBytes) + L"; protected by the keep list " +
+                         std::to_wstring(total.protectedCount) + L".");
+    const FoundItem* held = model_.HeldBinItem();
+    SetText(notice_, held ? L"The recycle bin is emptied whole: \"" +
+                                std::wstring(held->name, wcsnlen(held->name, kTextUnits)) +
+                                L"\" is unchecked, so the whole recycle bin is left out of the "
+                                L"clean."
+                          : std::wstring());
+}
+
+void MainWindow::SaveScreenshotAndExit() {
+    RedrawWindow(window_, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    std::wstring error;
+    if (!SaveWindowPng(window_, options_.screenshot, &error)) {
+        OutputDebugStringW(error.c_str());
+        exitCode_ = 4;
+    }
+    DestroyWindow(window_);
+}
+
+}  // namespace gui

@@ -1,0 +1,67 @@
+// The main window: a Clean page (categories, found items, progress, totals,
+// Scan / Stop / Clean) and a Drives page, switched by a tab control.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "category_list.h"
+#include "drives_page.h"
+#include "gdi_owners.h"
+#include "item_list.h"
+#include "options.h"
+#include "scan_model.h"
+#include "worker.h"
+
+namespace gui {
+
+class MainWindow {
+public:
+    MainWindow(Function::IUnusedFileClean* cleaner, Options options);
+    ~MainWindow();
+    bool Create(int show);
+    HWND Handle() const { return window_; }
+    // Keyboard: accelerators, tab order and mnemonics.
+    bool TranslateKeys(MSG* message);
+    int ExitCode() const { return exitCode_; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void ApplyDpi(UINT dpi);
+    void Layout();
+    void ShowPage(int page);
+    void SetState(UINT_PTR state);
+    void OnCommand(int id);
+    LRESULT OnNotify(NMHDR* header);
+    void StartScan();
+    void StartClean();
+    void OnProgress(const ProgressNote& note);
+    void OnCategoryScanned(std::unique_ptr<CategoryRun> run);
+    void OnScanDone(bool stopped);
+    void OnCleanDone(std::unique_ptr<CleanJob> job);
+    void ShowTotals();
+    void SaveScreenshotAndExit();
+
+    Function::IUnusedFileClean* cleaner_;
+    Options options_;
+    HWND window_ = nullptr;
+    HWND tabs_ = nullptr, scan_ = nullptr, stop_ = nullptr, clean_ = nullptr;
+    HWND progress_ = nullptr, status_ = nullptr, totals_ = nullptr, notice_ = nullptr;
+    HWND lastFocus_ = nullptr;
+    CategoryList categories_;
+    ItemList items_;
+    DrivesPage drives_;
+    ScanModel model_;
+    std::unique_ptr<Worker> worker_;
+    GdiObjectOwner font_;
+    Owned<HACCEL, DestroyAcceleratorTable> keys_;
+    UINT dpi_ = 96;
+    int page_ = 0;
+    bool closing_ = false;
+    int exitCode_ = 0;
+};
+
+}  // namespace gui

@@ -1,0 +1,70 @@
+#include "options.h"
+
+#include <cwchar>
+
+#include "categories.h"
+
+namespace gui {
+
+namespace {
+
+// "all", or numbers of the table separated by commas.
+bool ParseCategories(const std::wstring& text, std::set<std::uint32_t>* out) {
+    if (text == L"all") {
+        for (const host::CategoryInfo& info : host::Categories())
+            if (info.kind == host::CategoryKind::Scan) out->insert(info.number);
+        return true;
+    }
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t comma = text.find(L',', start);
+        if (comma == std::wstring::npos) comma = text.size();
+        const std::wstring word = text.substr(start, comma - start);
+        if (word.empty() || word.size() > 3 ||
+            word.find_first_not_of(L"0123456789") != std::wstring::npos)
+            return false;
+        const auto number = static_cast<std::uint32_t>(std::wcstoul(word.c_str(), nullptr, 10));
+        const host::CategoryInfo* info = host::FindCategory(number);
+        if (!info || info->kind == host::CategoryKind::None) return false;
+        out->insert(number);
+        start = comma + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* error) {
+    bool named = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring word = argv[i];
+        const bool hasValue = i + 1 < argc && argv[i + 1][0] != L'-';
+        if (word == L"--scan" || word == L"--categories") {
+            if (word == L"--scan") options->scanAtStart = true;
+            if (!hasValue) {
+                if (word == L"--scan") continue;
+                *error = L"--categories needs a list such as 9,16 or all";
+                return false;
+            }
+            if (!ParseCategories(argv[++i], &options->checked)) {
+                *error = L"unknown categories: " + std::wstring(argv[i]);
+                return false;
+            }
+            named = true;
+        } else if (word == L"--screenshot" && i + 1 < argc) {
+            options->screenshot = argv[++i];
+        } else if (word == L"--page" && i + 1 < argc && std::wstring(argv[i + 1]) == L"drives") {
+            options->drivesPage = true;
+            ++i;
+        } else {
+            *error = L"unknown option: " + word +
+                     L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
+                     L"[--page drives] [--screenshot FILE.png]";
+            return false;
+        }
+    }
+    if (!named) ParseCategories(L"all", &options->checked);
+    return true;
+}
+
+}  // namespace gui

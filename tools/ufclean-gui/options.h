@@ -1,0 +1,20 @@
+// The command line of ufclean-gui.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+namespace gui {
+
+struct Options {
+    std::set<std::uint32_t> checked;  // categories checked at start
+    bool scanAtStart = false;         // --scan
+    std::wstring screenshot;          // --screenshot FILE: save, then exit
+    bool drivesPage = false;          // --page drives
+};
+
+// False with a reason for a word it does not know.
+bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* error);
+
+}  // namespace gui
