@@ -3,6 +3,7 @@
 #include "categories.h"
 #include "gui_ids.h"
 #include "list_view.h"
+#include "rule_rows.h"
 #include "scan_model.h"
 #include "text_format.h"
 
@@ -27,6 +28,12 @@ void CategoryList::Create(HWND parent, const std::set<std::uint32_t>& checked) {
         const int row = AddRow(list_, info.name, static_cast<LPARAM>(info.number));
         SetChecked(list_, row, checked.count(info.number) != 0);
         if (info.kind == host::CategoryKind::Action) SetCell(list_, row, kSize, L"clean only");
+    }
+    // The cleaning rules follow; those that are on by default start checked.
+    for (size_t i = 0; i < RuleRows().size(); ++i) {
+        const host::RuleTarget& target = RuleRows()[i];
+        const int row = AddRow(list_, target.Title(), static_cast<LPARAM>(kFirstRuleRow + i));
+        SetChecked(list_, row, target.rule->onByDefault);
     }
     ListView_SetItemState(list_, 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
 }
@@ -64,6 +71,10 @@ void CategoryList::ResetFigures() {
         SetCell(list_, row, kSize, info.kind == host::CategoryKind::Action ? L"clean only" : L"");
         SetCell(list_, row, kCleaned, L"");
     }
+    for (size_t i = 0; i < RuleRows().size(); ++i) {
+        const int row = RowOf(static_cast<std::uint32_t>(kFirstRuleRow + i));
+        for (int column : {kItems, kSize, kCleaned}) SetCell(list_, row, column, L"");
+    }
 }
 
 void CategoryList::ShowRun(const CategoryRun& run) {
@@ -87,6 +98,10 @@ void CategoryList::ShowRun(const CategoryRun& run) {
     } else if (!run.skipReason.empty() && run.number == kCategoryRecycleBin) {
         cleaned = L"kept whole";
     }
+    // Files a running browser holds are not failures: say what to do.
+    if (const host::RuleTarget* target = run.inUse ? RuleRowTarget(run.number) : nullptr)
+        cleaned += (cleaned.empty() ? L"" : L"; ") + std::to_wstring(run.inUse) + L" in use: " +
+                   target->InUseAdvice();
     SetCell(list_, row, kCleaned, cleaned);
 }
 

@@ -6,6 +6,7 @@
 #include "dpi.h"
 #include "gui_ids.h"
 #include "list_view.h"
+#include "rule_rows.h"
 #include "text_format.h"
 
 namespace gui {
@@ -96,7 +97,7 @@ void ItemList::Append(const ScanModel& model, CategoryRun& run) {
         SetChecked(list_, index, item.selected != 0);
         SetCell(list_, index, kColSize, host::HumanSize(item.size));
         SetCell(list_, index, kColType, Text(item.typeText));
-        SetCell(list_, index, kColCategory, host::CategoryName(run.number));
+        SetCell(list_, index, kColCategory, RowName(run.number));
         SetCell(list_, index, kColWritten, host::FormatDate(item.written));
         SetCell(list_, index, kColCreated, host::FormatDate(item.created));
         SetCell(list_, index, kColAccessed, host::FormatDate(item.accessed));

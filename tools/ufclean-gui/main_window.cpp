@@ -6,6 +6,7 @@
 #include "clean_confirm.h"
 #include "dpi.h"
 #include "gui_ids.h"
+#include "rule_rows.h"
 #include "screenshot.h"
 #include "text_format.h"
 
@@ -332,7 +333,7 @@ void MainWindow::OnProgress(const ProgressNote& note) {
     const std::uint32_t percent = note.percent > 100 ? 100 : note.percent;
     if (note.steps)
         SendMessageW(progress_, PBM_SETPOS, (note.step * 1000 + percent * 10) / note.steps, 0);
-    SetText(status_, std::wstring(host::CategoryName(note.category)) + L": " + note.path);
+    SetText(status_, RowName(note.category) + L": " + note.path);
     const Sums total = model_.Total();
     SetText(totals_, L"Category " + std::to_wstring(note.step + 1) + L" of " +
                          std::to_wstring(note.steps) + L", count " + std::to_wstring(note.count) +

@@ -1,6 +1,7 @@
 #include "worker.h"
 
 #include "categories.h"
+#include "rule_rows.h"
 
 namespace gui {
 
@@ -98,7 +99,10 @@ void Worker::Scan(std::vector<std::uint32_t> numbers) {
         run->number = numbers[i];
         const host::CategoryInfo* info = host::FindCategory(numbers[i]);
         run->action = info && info->kind == host::CategoryKind::Action;
-        if (!run->action) {
+        if (RuleRowTarget(run->number)) {
+            PostingProgress progress(window_, i, numbers.size());
+            ScanRuleRow(&progress, &stop_, run.get());
+        } else if (!run->action) {
             PrepareStopFlag();
             PostingProgress progress(window_, i, numbers.size());
             run->scanResult = cleaner_->GetUnusedFile(static_cast<int>(run->number), &run->items,
@@ -122,11 +126,15 @@ void Worker::Clean(std::unique_ptr<CleanJob> job) {
         bool anySelected = false;
         for (const FoundItem& item : run.items) anySelected = anySelected || item.selected;
         if (!run.action && !anySelected) continue;
-        PrepareStopFlag();
         PostingProgress progress(window_, i, steps);
-        run.cleanResult = cleaner_->CleanUnusedFile(static_cast<int>(run.number), run.items,
-                                                    &run.cleanTotals, &progress);
-        run.cleaned = true;
+        if (RuleRowTarget(run.number)) {
+            CleanRuleRow(&progress, &stop_, &run);
+        } else {
+            PrepareStopFlag();
+            run.cleanResult = cleaner_->CleanUnusedFile(static_cast<int>(run.number), run.items,
+                                                        &run.cleanTotals, &progress);
+            run.cleaned = true;
+        }
         if (run.cleanResult == 2 || stop_) {
             job->stopped = true;
             break;

@@ -27,6 +27,7 @@ struct CategoryRun {
     std::uint32_t cleanResult = 0;
     CleanTotals cleanTotals;
     std::wstring skipReason;  // why the clean leaves it alone
+    std::uint64_t inUse = 0;  // a rule row's files that a running browser holds
 };
 
 // The copy of the runs a clean works on, handed back when it ends.

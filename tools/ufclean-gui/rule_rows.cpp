@@ -1,0 +1,88 @@
+#include "rule_rows.h"
+
+#include "categories.h"
+
+namespace gui {
+
+namespace {
+
+struct Rows {
+    std::vector<host::CleaningRule> rules;
+    std::vector<host::RuleTarget> targets;
+    std::wstring error;
+};
+
+const Rows& TheRows() {
+    static const Rows rows = [] {
+        Rows made;
+        if (!host::LoadRules(host::DefaultRulesFile(), &made.rules, &made.error))
+            made.rules = host::BuiltInRules();
+        std::vector<const host::CleaningRule*> all;
+        for (const host::CleaningRule& rule : made.rules) all.push_back(&rule);
+        for (const host::RuleTarget& target : host::TargetsOf(all))
+            if (!host::ResolveRuleFolders(target).empty()) made.targets.push_back(target);
+        return made;
+    }();
+    return rows;
+}
+
+// Stamps each record with the row's number before the window sees it.
+class RowProgress : public IScanProgress {
+public:
+    RowProgress(IScanProgress* next, std::uint32_t number) : next_(next), number_(number) {}
+    void OnProgress(const ProgressInfo* info) override {
+        if (!next_ || !info) return;
+        ProgressInfo stamped = *info;
+        stamped.category = number_;
+        next_->OnProgress(&stamped);
+    }
+
+private:
+    IScanProgress* next_;
+    std::uint32_t number_;
+};
+
+}  // namespace
+
+const std::vector<host::RuleTarget>& RuleRows() {
+    return TheRows().targets;
+}
+
+const std::wstring& RulesFileError() {
+    return TheRows().error;
+}
+
+const host::RuleTarget* RuleRowTarget(std::uint32_t number) {
+    const std::vector<host::RuleTarget>& rows = RuleRows();
+    if (number < kFirstRuleRow || number - kFirstRuleRow >= rows.size()) return nullptr;
+    return &rows[number - kFirstRuleRow];
+}
+
+std::wstring RowName(std::uint32_t number) {
+    const host::RuleTarget* target = RuleRowTarget(number);
+    return target ? target->Title() : std::wstring(host::CategoryName(number));
+}
+
+void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run) {
+    const host::RuleTarget* target = RuleRowTarget(run->number);
+    if (!target) return;
+    RowProgress stamped(progress, run->number);
+    host::RuleScanResult result;
+    host::ScanRule(*target, &stamped, stop, &result);
+    run->items = std::move(result.items);
+    run->totals = result.totals;
+    run->inUse = result.inUse;
+    run->scanResult = result.stopped ? 2 : 1;
+}
+
+void CleanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run) {
+    RowProgress stamped(progress, run->number);
+    host::RuleCleanResult result;
+    host::CleanRuleItems(run->items, &stamped, stop, &result);
+    run->cleanTotals = result.totals;
+    run->inUse += result.inUse;
+    run->cleanResult = result.stopped ? 2 : 1;
+    run->cleaned = true;
+}
+
+}  // namespace gui

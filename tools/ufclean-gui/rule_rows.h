@@ -1,0 +1,34 @@
+// The cleaning rules in the category list: every rule target whose folders
+// exist on this machine is a row of its own, numbered from kFirstRuleRow on,
+// so that it travels through the list, the model and the worker as a
+// category does.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "rules.h"
+#include "worker.h"
+
+namespace gui {
+
+constexpr std::uint32_t kFirstRuleRow = 1000;
+
+// The rows, found once: the built-in rules and those of ufclean-rules.json
+// beside the program (a faulty file adds none; RulesFileError says why).
+const std::vector<host::RuleTarget>& RuleRows();
+const std::wstring& RulesFileError();
+// Null when number is a category's.
+const host::RuleTarget* RuleRowTarget(std::uint32_t number);
+
+// The category's name or the rule row's title ("Chrome: code cache").
+std::wstring RowName(std::uint32_t number);
+
+// On the worker: the rule row's scan and clean. Progress records carry the
+// row's number; files a running browser holds are counted in run->inUse.
+void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run);
+void CleanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run);
+
+}  // namespace gui
