@@ -174,4 +174,34 @@ TEST(GuiScreenshot, ScanThenScreenshotWritesAPngOfTheWindowAndExits) {
     EXPECT_GE(big(20), 450u);  // height
 }
 
+TEST(GuiStop, StopDuringAScanEndsItEarlyWhileTheWindowAnswers) {
+    // Enough files that the scan is still running when the first progress
+    // shows; the window answers while the worker walks them.
+    const std::wstring temp = fx::Special(CSIDL_WINDOWS) + L"\\Temp";
+    fx::EmptyFolder(temp);
+    const int files = 1500;
+    for (int i = 0; i < files; ++i)
+        fx::MakeFile(temp + L"\\many\\f" + std::to_wstring(i) + L".tmp", 16);
+    RemoteGui gui;
+    ASSERT_TRUE(gui.Start(L"--categories 9"));
+    SendMessageW(gui.Control(gui::kIdScan), BM_CLICK, 0, 0);
+    std::wstring status;
+    const ULONGLONG end = GetTickCount64() + 30000;
+    while ((status = gui.Text(gui::kIdStatus)).rfind(L"Windows temporary files: ", 0) != 0 &&
+           gui.State() == gui::kStateBusy && GetTickCount64() < end)
+        Sleep(2);
+    ASSERT_EQ(gui.State(), gui::kStateBusy) << "the scan ended before its progress showed";
+    EXPECT_NE(status.find(temp), std::wstring::npos) << fx::Narrow(status);
+    EXPECT_FALSE(IsWindowEnabled(gui.Control(gui::kIdScan)));
+    SendMessageW(gui.Control(gui::kIdStop), BM_CLICK, 0, 0);
+    ASSERT_TRUE(gui.WaitForState(gui::kStateScanned, 30000));
+    EXPECT_EQ(gui.Text(gui::kIdStatus).rfind(L"Scan stopped: ", 0), 0u)
+        << fx::Narrow(gui.Text(gui::kIdStatus));
+    EXPECT_LT(gui.RowCount(gui::kIdItems), files);
+    EXPECT_TRUE(IsWindowEnabled(gui.Control(gui::kIdScan)));
+    gui.Close();
+    EXPECT_EQ(gui.WaitForExit(20000), 0u);
+    fx::EmptyFolder(temp);
+}
+
 }  // namespace
