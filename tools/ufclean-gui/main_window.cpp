@@ -166,7 +166,8 @@ void MainWindow::CreateControls() {
     categories_.Create(window_, options_.checked);
     items_.Create(window_);
     drives_.Create(window_);
-    notice_ = Child(window_, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kIdNotice);
+    notice_ = Child(window_, WC_STATICW, RulesFileNotice().c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX,
+                    kIdNotice);
     progress_ = Child(window_, PROGRESS_CLASSW, L"", 0, kIdProgress);
     SendMessageW(progress_, PBM_SETRANGE32, 0, 1000);
     status_ = Child(window_, WC_STATICW, L"Check the categories to scan and press Scan.",
@@ -294,7 +295,7 @@ void MainWindow::StartScan() {
     model_.Clear();
     items_.Clear();
     categories_.ResetFigures();
-    SetText(notice_, L"");
+    SetText(notice_, RulesFileNotice());
     SendMessageW(progress_, PBM_SETPOS, 0, 0);
     SetState(kStateBusy);
     SetText(status_, L"Scanning...");

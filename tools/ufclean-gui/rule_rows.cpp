@@ -52,6 +52,11 @@ const std::wstring& RulesFileError() {
     return TheRows().error;
 }
 
+std::wstring RulesFileNotice() {
+    const std::wstring& error = RulesFileError();
+    return error.empty() ? error : L"Your rules are not used (only the built-in ones): " + error;
+}
+
 const host::RuleTarget* RuleRowTarget(std::uint32_t number) {
     const std::vector<host::RuleTarget>& rows = RuleRows();
     if (number < kFirstRuleRow || number - kFirstRuleRow >= rows.size()) return nullptr;

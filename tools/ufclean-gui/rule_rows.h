@@ -20,6 +20,8 @@ constexpr std::uint32_t kFirstRuleRow = 1000;
 // beside the program (a faulty file adds none; RulesFileError says why).
 const std::vector<host::RuleTarget>& RuleRows();
 const std::wstring& RulesFileError();
+// What the window says about a faulty rules file; empty when there is none.
+std::wstring RulesFileNotice();
 // Null when number is a category's.
 const host::RuleTarget* RuleRowTarget(std::uint32_t number);
 
