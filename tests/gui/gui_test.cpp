@@ -44,6 +44,11 @@ TEST(GuiClean, ScanListsSeededItemsUncheckedAndProtectedOnesSurviveTheClean) {
     RemoteGui gui;
     ASSERT_TRUE(gui.Start(L"--categories 3,9,16"));
     EXPECT_EQ(gui.State(), gui::kStateReady);
+    // Numbers name the module's categories only: the cleaning rules for the
+    // seeded Chrome profile are listed but stay unchecked.
+    const int rule = gui.FindRow(gui::kIdCategories, L"Chrome: cache");
+    ASSERT_GE(rule, 0);
+    EXPECT_FALSE(gui.Checked(gui::kIdCategories, rule));
     SendMessageW(gui.Control(gui::kIdScan), BM_CLICK, 0, 0);
     ASSERT_TRUE(gui.WaitForState(gui::kStateScanned, 60000))
         << fx::Narrow(gui.Text(gui::kIdStatus));

@@ -16,7 +16,7 @@ enum Column { kName, kItems, kSize, kCleaned };
 
 }  // namespace
 
-void CategoryList::Create(HWND parent, const std::set<std::uint32_t>& checked) {
+void CategoryList::Create(HWND parent, const std::set<std::uint32_t>& checked, bool rules) {
     list_ = CreateReportList(parent, kIdCategories, LVS_SINGLESEL | LVS_NOSORTHEADER,
                              LVS_EX_CHECKBOXES);
     AddColumn(list_, kName, L"Category", kWidths96[kName]);
@@ -29,11 +29,12 @@ void CategoryList::Create(HWND parent, const std::set<std::uint32_t>& checked) {
         SetChecked(list_, row, checked.count(info.number) != 0);
         if (info.kind == host::CategoryKind::Action) SetCell(list_, row, kSize, L"clean only");
     }
-    // The cleaning rules follow; those that are on by default start checked.
+    // The cleaning rules follow; those that are on by default start checked,
+    // unless the command line named categories without them.
     for (size_t i = 0; i < RuleRows().size(); ++i) {
         const host::RuleTarget& target = RuleRows()[i];
         const int row = AddRow(list_, target.Title(), static_cast<LPARAM>(kFirstRuleRow + i));
-        SetChecked(list_, row, target.rule->onByDefault);
+        SetChecked(list_, row, rules && target.rule->onByDefault);
     }
     ListView_SetItemState(list_, 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
 }

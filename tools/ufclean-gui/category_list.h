@@ -14,7 +14,7 @@ namespace gui {
 
 class CategoryList {
 public:
-    void Create(HWND parent, const std::set<std::uint32_t>& checked);
+    void Create(HWND parent, const std::set<std::uint32_t>& checked, bool rules);
     HWND Handle() const { return list_; }
     void SetDpi(UINT dpi);
     // The checked categories in table order.

@@ -163,7 +163,7 @@ void MainWindow::CreateControls() {
     TabCtrl_InsertItem(tabs_, 0, &tab);
     tab.pszText = const_cast<wchar_t*>(L"Drives");
     TabCtrl_InsertItem(tabs_, 1, &tab);
-    categories_.Create(window_, options_.checked);
+    categories_.Create(window_, options_.checked, options_.rules);
     items_.Create(window_);
     drives_.Create(window_);
     notice_ = Child(window_, WC_STATICW, RulesFileNotice().c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX,

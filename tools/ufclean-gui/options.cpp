@@ -46,6 +46,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
                 *error = L"--categories needs a list such as 9,16 or all";
                 return false;
             }
+            // A list of numbers names the module's categories only; "all"
+            // keeps the rules that are on by default.
+            if (!named) options->rules = false;
+            if (std::wstring(argv[i + 1]) == L"all") options->rules = true;
             if (!ParseCategories(argv[++i], &options->checked)) {
                 *error = L"unknown categories: " + std::wstring(argv[i]);
                 return false;

@@ -9,6 +9,7 @@ namespace gui {
 
 struct Options {
     std::set<std::uint32_t> checked;  // categories checked at start
+    bool rules = true;                // rule rows on by default start checked
     bool scanAtStart = false;         // --scan
     std::wstring screenshot;          // --screenshot FILE: save, then exit
     bool drivesPage = false;          // --page drives
