@@ -1,0 +1,53 @@
+// The bare walks and the bare delete loop. They follow the same folder rules
+// as the module's walks (dot-folders and links are not entered), so both
+// sides see the same entries.
+#include "bench_floors.h"
+
+#include "scan/walk_rules.h"
+#include "util/handles.h"
+
+namespace bench {
+
+namespace {
+
+void Walk(const wchar_t* prefix, bool openEach, WalkCount* count) {
+    wchar_t path[ufc::kPathUnits];
+    if (!ufc::JoinPath(path, prefix, L"*.*")) return;
+    WIN32_FIND_DATAW entry;
+    ufc::unique_hfind find(FindFirstFileW(path, &entry));
+    if (!find) return;
+    do {
+        if (ufc::IsFolderEntry(entry)) {
+            if (ufc::IsWalkableFolder(entry) && ufc::JoinPath(path, prefix, entry.cFileName, L"\\"))
+                Walk(path, openEach, count);
+            continue;
+        }
+        count->files += 1;
+        count->bytes +=
+            (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        if (!openEach || !ufc::JoinPath(path, prefix, entry.cFileName)) continue;
+        ufc::unique_hfile file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        count->opened += file.valid() ? 1 : 0;
+    } while (FindNextFileW(find.get(), &entry));
+}
+
+}  // namespace
+
+WalkCount WalkTree(const std::wstring& folder, bool openEach) {
+    WalkCount count;
+    wchar_t prefix[ufc::kPathUnits];
+    if (ufc::JoinPath(prefix, folder.c_str(), L"\\")) Walk(prefix, openEach, &count);
+    return count;
+}
+
+std::uint64_t DeletePaths(const std::vector<std::wstring>& paths) {
+    std::uint64_t deleted = 0;
+    for (const std::wstring& path : paths) {
+        SetFileAttributesW(path.c_str(), 0);
+        deleted += DeleteFileW(path.c_str()) ? 1 : 0;
+    }
+    return deleted;
+}
+
+}  // namespace bench

@@ -1,0 +1,298 @@
+// The benchmark program: each operation of the module against its floor,
+// the bare system calls it is made of, in one process on one tree. Every
+// figure is the median of five runs after a warm-up run; module and floor
+// alternate within each run so that drift of the machine hits both alike.
+//
+//   ufc_bench.exe           100,000 files (and the 10,000-file tree)
+//   ufc_bench.exe --quick   10,000 files (and 1,000), for trying it out
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench_clock.h"
+#include "bench_floors.h"
+#include "bench_memory.h"
+#include "bench_report.h"
+#include "bench_tree.h"
+#include "core/system_clean.h"
+#include "scan/file_helpers.h"
+#include "util/shell_folders.h"
+
+namespace {
+
+constexpr int kRuns = 5;
+constexpr std::size_t kCleanChunk = 1000;  // items deleted per timed slice
+
+// The host's side of a scan: counts the reports, keeps nothing.
+class CountingProgress : public IScanProgress {
+public:
+    void OnProgress(const ProgressInfo*) override { ++reports; }
+    std::uint64_t reports = 0;
+};
+
+// Counts like CountingProgress and samples the program's private memory
+// every few thousand reports, so that a peak during the walk is seen.
+class SamplingProgress : public CountingProgress {
+public:
+    explicit SamplingProgress(const bench::PrivateMemory& memory) : memory_(memory) {}
+    void OnProgress(const ProgressInfo* info) override {
+        CountingProgress::OnProgress(info);
+        if (reports % 5000 == 0) Sample();
+    }
+    void Sample() {
+        std::uint64_t now = memory_.Bytes();
+        if (now > peak) peak = now;
+    }
+    std::uint64_t peak = 0;
+
+private:
+    const bench::PrivateMemory& memory_;
+};
+
+void Say(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+void Say(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::fflush(stdout);
+}
+
+// Runs module and floor once each per run, alternating which goes first;
+// each callable returns the seconds of its own timed part.
+template <typename Module, typename Floor>
+bench::Comparison Compare(const char* name, std::uint64_t files, Module module, Floor floor) {
+    std::vector<double> moduleTimes, floorTimes;
+    for (int run = 0; run <= kRuns; ++run) {
+        double m, f;
+        if (run % 2 == 0) {
+            m = module();
+            f = floor();
+        } else {
+            f = floor();
+            m = module();
+        }
+        if (run == 0) continue;  // the warm-up
+        moduleTimes.push_back(m);
+        floorTimes.push_back(f);
+    }
+    Say("  %-8s %7llu files: module %.3f s, floor %.3f s\n", name,
+        static_cast<unsigned long long>(files), bench::Median(moduleTimes),
+        bench::Median(floorTimes));
+    return {name, files, bench::Median(moduleTimes), bench::Median(floorTimes)};
+}
+
+class Benchmark {
+public:
+    Benchmark(std::wstring temp, std::wstring park, bench::TreeShape shape)
+        : tree_(temp, std::move(park), shape), temp_(std::move(temp)) {}
+
+    bool Run();
+
+private:
+    bool MeasureMemory();
+    void CompareWalks(bool full);
+    bool CompareClean();
+    void Check(bool ok, const char* what);
+
+    bench::SyntheticTree tree_;
+    std::wstring temp_;
+    CSystemClean cleaner_;
+    bench::PrivateMemory memory_;
+    ResultList found_;  // the full tree's scan result, cleaned at the end
+    bench::Report report_;
+    bool valid_ = true;
+};
+
+void Benchmark::Check(bool ok, const char* what) {
+    if (ok) return;
+    Say("  CHECK FAILED: %s\n", what);
+    valid_ = false;
+}
+
+bool Benchmark::MeasureMemory() {
+    if (!memory_.Available()) {
+        Say("memory: UFC_BENCH_STATUS is not set; not measured\n");
+        return true;
+    }
+    std::uint64_t seen = memory_.SeenOfTouched32MiB();
+    Say("memory: touching 32 MiB moved RssAnon by %.1f MiB\n", seen / 1048576.0);
+    if (seen < (30u << 20)) {
+        Say("memory: the status file does not follow this process; not measured\n");
+        return true;
+    }
+    SamplingProgress progress(memory_);
+    ScanTotals totals;
+    std::uint64_t before = memory_.Bytes();
+    cleaner_.GetUnusedFile(kCategoryWindowsTemp, &found_, &totals, &progress);
+    progress.Sample();
+    Check(found_.size() == tree_.Files(true), "the scan found every file of the tree");
+    if (found_.empty()) return false;
+    report_.SetMemory(found_.size(), progress.peak - before, sizeof(std::_List_node<FoundItem>));
+    return true;
+}
+
+void Benchmark::CompareWalks(bool full) {
+    std::uint64_t files = tree_.Files(full);
+    std::uint64_t moduleFiles = 0, floorFiles = 0;
+    report_.Add(Compare(
+        "measure", files,
+        [&] {
+            std::uint64_t count = 0, folders = 0, bytes = 0;
+            double t = bench::TimeOf(
+                [&] { ufc::MeasureFolder(temp_.c_str(), &count, &folders, &bytes, 1); });
+            moduleFiles = count;
+            return t;
+        },
+        [&] {
+            bench::WalkCount count;
+            double t = bench::TimeOf([&] { count = bench::WalkTree(temp_, false); });
+            floorFiles = count.files;
+            return t;
+        }));
+    Check(moduleFiles == files && floorFiles == files, "both walks counted every file");
+
+    ResultList results;
+    CountingProgress progress;
+    ScanTotals totals;
+    std::uint64_t opened = 0;
+    report_.Add(Compare(
+        "scan", files,
+        [&] {
+            results.clear();  // the host's work, outside the timed part
+            progress.reports = 0;
+            totals = ScanTotals();
+            return bench::TimeOf([&] {
+                cleaner_.GetUnusedFile(kCategoryWindowsTemp, &results, &totals, &progress);
+            });
+        },
+        [&] {
+            return bench::TimeOf([&] {
+                bench::WalkTree(temp_, false);
+                opened = bench::WalkTree(temp_, true).opened;
+            });
+        }));
+    Check(totals.count == files && progress.reports == files && opened == files,
+          "the scan and the floor each accepted every file");
+}
+
+bool Benchmark::CompareClean() {
+    // Slices of the found list, each with its paths for the bare loop.
+    std::vector<ResultList> chunks;
+    std::vector<std::vector<std::wstring>> paths;
+    while (!found_.empty()) {
+        ResultList chunk;
+        auto end = found_.begin();
+        std::advance(end, std::min(kCleanChunk, found_.size()));
+        chunk.splice(chunk.end(), found_, found_.begin(), end);
+        std::vector<std::wstring> chunkPaths;
+        for (const FoundItem& item : chunk)
+            chunkPaths.push_back(std::wstring(item.folder) + item.name);
+        chunks.push_back(std::move(chunk));
+        paths.push_back(std::move(chunkPaths));
+    }
+    std::uint64_t files = 0;
+    for (const ResultList& chunk : chunks) files += chunk.size();
+
+    auto recreate = [&](const ResultList& chunk) {
+        bool ok = true;
+        for (const FoundItem& item : chunk) ok = tree_.Recreate(item) && ok;
+        Check(ok, "the deleted files were written again");
+    };
+    std::vector<double> moduleTimes, floorTimes;
+    for (int run = 0; run <= kRuns; ++run) {
+        double m = 0, f = 0;
+        for (std::size_t c = 0; c < chunks.size(); ++c) {
+            CleanTotals totals;
+            CountingProgress progress;
+            std::uint64_t deleted = 0;
+            auto module = [&] {
+                m += bench::TimeOf([&] {
+                    cleaner_.CleanUnusedFile(kCategoryWindowsTemp, chunks[c], &totals, &progress);
+                });
+                recreate(chunks[c]);
+            };
+            auto floor = [&] {
+                f += bench::TimeOf([&] { deleted = bench::DeletePaths(paths[c]); });
+                recreate(chunks[c]);
+            };
+            // Module and floor delete the same paths back to back; which
+            // goes first alternates so that neither always meets a warmer
+            // server.
+            if ((run + c) % 2 == 0) {
+                module();
+                floor();
+            } else {
+                floor();
+                module();
+            }
+            Check(totals.removed == chunks[c].size() && totals.failed == 0 &&
+                      deleted == chunks[c].size(),
+                  "module and floor deleted every file of the slice");
+        }
+        Say("  clean run %d: module %.3f s, floor %.3f s\n", run, m, f);
+        if (run == 0) continue;
+        moduleTimes.push_back(m);
+        floorTimes.push_back(f);
+    }
+    report_.Add({"clean", files, bench::Median(moduleTimes), bench::Median(floorTimes)});
+    return true;
+}
+
+bool Benchmark::Run() {
+    Say("building %llu files in %ls ...\n", static_cast<unsigned long long>(tree_.Files(true)),
+        temp_.c_str());
+    double built = 0;
+    bool ok = false;
+    built = bench::TimeOf([&] { ok = tree_.Build(); });
+    if (!ok) {
+        Say("could not write the tree\n");
+        return false;
+    }
+    Say("built in %.1f s\n", built);
+    if (!MeasureMemory()) return false;
+
+    Say("small tree:\n");
+    if (!tree_.SetFullSize(false)) return false;
+    CompareWalks(false);
+    Say("full tree:\n");
+    if (!tree_.SetFullSize(true)) return false;
+    CompareWalks(true);
+    if (found_.empty()) {
+        ScanTotals totals;
+        cleaner_.GetUnusedFile(kCategoryWindowsTemp, &found_, &totals, nullptr);
+    }
+    Say("removal, in slices of %zu files:\n", kCleanChunk);
+    CompareClean();
+    tree_.Remove();
+
+    report_.Print(valid_);
+    return valid_;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    bench::TreeShape shape;
+    if (argc > 1 && std::wcscmp(argv[1], L"--quick") == 0) shape.filesPerLeaf = 10;
+
+    DWORD_PTR processMask = 0, systemMask = 0;
+    GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
+    Say("CPU affinity mask 0x%llx of 0x%llx\n", static_cast<unsigned long long>(processMask),
+        static_cast<unsigned long long>(systemMask));
+
+    std::wstring windows = ufc::GetSpecialFolderPath(CSIDL_WINDOWS, true);
+    if (windows.empty()) {
+        Say("the Windows folder cannot be resolved\n");
+        return 1;
+    }
+    std::wstring temp = windows + L"\\Temp";
+    std::wstring park = windows.substr(0, 3) + L"ufc-bench-park";
+    Benchmark benchmark(temp, park, shape);
+    return benchmark.Run() ? 0 : 1;
+}
