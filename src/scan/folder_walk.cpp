@@ -26,13 +26,20 @@ DWORD DeleteFileExactly(const wchar_t* path) {
         if (!AppendExact(exact, kPathUnits + 4, path)) return ERROR_FILENAME_EXCED_RANGE;
         target = exact;
     }
-    DWORD attributes = GetFileAttributesW(target);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return ERROR_DIRECTORY;
-    SetFileAttributesW(target, 0);
+    // Nearly every file goes at the first try, and nothing else is touched.
+    // A file in use or gone fails for its own reason and keeps its
+    // attributes; only a refused delete (a read-only file, or a folder)
+    // takes the careful road below.
     if (DeleteFileW(target)) return ERROR_SUCCESS;
     DWORD error = GetLastError();
-    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(target, attributes);
+    if (error != ERROR_ACCESS_DENIED) return error;
+    DWORD attributes = GetFileAttributesW(target);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return error;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ERROR_DIRECTORY;
+    SetFileAttributesW(target, 0);
+    if (DeleteFileW(target)) return ERROR_SUCCESS;
+    error = GetLastError();
+    SetFileAttributesW(target, attributes);
     return error;
 }
 

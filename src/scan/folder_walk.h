@@ -55,8 +55,9 @@ WalkEnd WalkFolderTree(const wchar_t* prefix, Visitor& visitor) {
 }
 
 // Deletes the file at path, and only a file: a folder (or a link to one)
-// is left as it is (ERROR_DIRECTORY). Read-only, hidden and system files
-// are made plain first; their attributes come back when the delete fails.
+// is left as it is (ERROR_DIRECTORY), attributes and all. A file that
+// refuses the delete (read-only) is made plain and tried again; its
+// attributes come back when that fails too.
 // A name ending in a dot or a space is deleted under its own name, never
 // its twin without them. ERROR_SUCCESS, or the reason it failed.
 DWORD DeleteFileExactly(const wchar_t* path);

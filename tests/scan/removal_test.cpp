@@ -9,6 +9,7 @@
 #include "fixtures/categories.h"
 #include "fixtures/fixtures.h"
 #include "scan_helpers.h"
+#include "util/handles.h"
 
 namespace {
 
@@ -99,6 +100,43 @@ TEST(Removal, DeletesOnlyTheNamedFileNeverAFolderOrACutPath) {
     EXPECT_TRUE(fx::Exists(longFolder + L"\\victim.txt"));
     EXPECT_EQ(totals.failed, 2u) << "the item without a folder is counted nowhere";
     EXPECT_EQ(totals.removed, 0u);
+}
+
+TEST(Removal, ARefusedDeleteLeavesTheAttributesAsTheyWere) {
+    auto folder = fx::Scratch(L"scan\\refused");
+    // A folder that took the place of a found file, and a read-only file
+    // that another program holds open: neither goes, neither is made plain.
+    std::wstring swapped = folder + L"\\swapped.tmp";
+    fx::MakeFile(swapped + L"\\inside.txt", 1);
+    SetFileAttributesW(swapped.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    std::wstring held = folder + L"\\held.tmp";
+    fx::MakeFile(held, 3);
+    SetFileAttributesW(held.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    DWORD swappedBefore = GetFileAttributesW(swapped.c_str());
+    DWORD heldBefore = GetFileAttributesW(held.c_str());
+    ASSERT_NE(swappedBefore & FILE_ATTRIBUTE_HIDDEN, 0u);
+    ASSERT_NE(heldBefore & FILE_ATTRIBUTE_READONLY, 0u);
+    ufc::unique_hfile open(
+        CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(open);
+
+    ResultList items{FileItem(9, folder, L"swapped.tmp", 0), FileItem(9, folder, L"held.tmp", 3)};
+    CSystemClean cleaner;
+    CleanTotals totals;
+    EXPECT_EQ(cleaner.DeleteFoundFiles(items, &totals, nullptr), 1u);
+    EXPECT_EQ(totals.failed, 2u);
+    EXPECT_EQ(totals.removed, 0u);
+    EXPECT_TRUE(fx::Exists(swapped + L"\\inside.txt"));
+    EXPECT_EQ(GetFileAttributesW(swapped.c_str()), swappedBefore);
+    EXPECT_EQ(GetFileAttributesW(held.c_str()), heldBefore);
+
+    // Once it is let go, the same read-only file goes.
+    open.reset();
+    CleanTotals again;
+    EXPECT_EQ(cleaner.DeleteFoundFiles(items, &again, nullptr), 1u);
+    EXPECT_EQ(again.removed, 1u);
+    EXPECT_FALSE(fx::Exists(held));
+    EXPECT_TRUE(fx::Exists(swapped + L"\\inside.txt"));
 }
 
 TEST(Removal, StopFromInsideOnProgressDeletesTheItemOnShow) {
