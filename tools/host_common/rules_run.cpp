@@ -5,6 +5,7 @@
 #include "rules.h"
 #include "scan/folder_walk.h"
 #include "text_format.h"
+#include "util/rooted_delete.h"
 
 namespace host {
 
@@ -164,6 +165,15 @@ void TakeNamedFile(const std::wstring& folder, const std::wstring& relative, Col
 
 }  // namespace
 
+std::vector<std::wstring> RuleRoots() {
+    std::vector<std::wstring> roots;
+    for (RuleFolder folder : {RuleFolder::LocalAppData, RuleFolder::RoamingAppData}) {
+        std::wstring path = SpecialFolder(folder);
+        if (!path.empty()) roots.push_back(std::move(path));
+    }
+    return roots;
+}
+
 std::vector<std::wstring> ResolveRuleFolders(const RuleTarget& target) {
     const std::wstring base = SpecialFolder(target.rule->folder);
     if (base.empty()) return {};
@@ -217,6 +227,7 @@ void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std:
     std::uint64_t selected = 0;
     for (const FoundItem& item : items) selected += item.selected ? 1 : 0;
     std::uint64_t done = 0;
+    ufc::RootedDeleter deleter(RuleRoots());
     for (const FoundItem& item : items) {
         if (!item.selected) continue;
         if (stop && stop->load()) {
@@ -233,11 +244,10 @@ void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std:
             info.count = static_cast<std::uint32_t>(result->totals.removed);
             progress->OnProgress(&info);
         }
-        // The folder the scan listed must still be a real one: a link put in
-        // its place since would lead the delete elsewhere.
-        const DWORD error = FitsPath(path) && IsRealFolder(item.folder)
-                                ? ufc::DeleteFileExactly(path.c_str())
-                                : ERROR_FILENAME_EXCED_RANGE;
+        // Below the special folder no link is followed: one put in place of
+        // a listed folder since the scan would lead the delete elsewhere.
+        const DWORD error =
+            FitsPath(path) ? deleter.DeleteFile(path.c_str()) : ERROR_FILENAME_EXCED_RANGE;
         if (error == ERROR_SUCCESS) {
             result->totals.removed += 1;
             result->totals.bytesFreed += item.size;
