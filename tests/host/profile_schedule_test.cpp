@@ -141,7 +141,7 @@ TEST(ProfileRuns, SavedChoiceCleansAndAGoneOrBrokenProfileStopsTheRunWithItsRepo
     }
 
     ASSERT_EQ(Ufclean(L"profile delete temp-keep").exitCode, 0u);
-    EXPECT_TRUE(Has(Ufclean(L"profile list").out, "no saved profiles"));
+    EXPECT_FALSE(Has(Ufclean(L"profile list").out, "temp-keep"));
     EXPECT_EQ(Ufclean(L"profile save ../escape 9").exitCode, 1u);
 }
 
@@ -281,6 +281,7 @@ TEST(ScheduleRuns, AddedTaskIsRegisteredItsCommandLineCleansAndRemoveTakesItAway
     ASSERT_EQ(Ufclean(L"schedule remove nightly").exitCode, 0u);
     EXPECT_FALSE(fx::Exists(task));
     EXPECT_TRUE(Has(Ufclean(L"schedule list").out, "no schedules"));
+    EXPECT_EQ(Ufclean(L"profile delete sched-temp").exitCode, 0u);
 }
 
 }  // namespace
