@@ -17,6 +17,9 @@ namespace {
 #ifdef UFC_MSI_NAME
 
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// Where a 64-bit program sees the entries of 32-bit packages.
+const wchar_t kUninstallKey32[] =
+    L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const wchar_t kAppPathKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ufclean.exe";
 const wchar_t* const kInstalledFiles[] = {L"ufclean.exe",         L"ufclean-gui.exe",
@@ -43,10 +46,11 @@ std::wstring InstallFolder(int programFiles) {
 }
 
 // The Apps & features entries of a product name: key name to version.
-std::map<std::wstring, std::wstring> Entries(const std::wstring& productName) {
+std::map<std::wstring, std::wstring> Entries(const std::wstring& productName,
+                                             const wchar_t* uninstallKey = kUninstallKey) {
     std::map<std::wstring, std::wstring> entries;
-    for (const std::wstring& key : fx::SubKeys(HKEY_LOCAL_MACHINE, kUninstallKey)) {
-        const std::wstring path = std::wstring(kUninstallKey) + L"\\" + key;
+    for (const std::wstring& key : fx::SubKeys(HKEY_LOCAL_MACHINE, uninstallKey)) {
+        const std::wstring path = std::wstring(uninstallKey) + L"\\" + key;
         if (fx::GetString(HKEY_LOCAL_MACHINE, path, L"DisplayName") == productName)
             entries[path] = fx::GetString(HKEY_LOCAL_MACHINE, path, L"DisplayVersion");
     }
@@ -163,11 +167,11 @@ TEST_F(PackageTest, The32BitPackageInstallsUnderProgramFilesX86) {
     if (!fx::Exists(package)) GTEST_SKIP() << "no 32-bit package: " << fx::Narrow(package);
     const std::wstring folder = InstallFolder(CSIDL_PROGRAM_FILESX86);
     ASSERT_EQ(Msiexec(L"/i \"" + package + L"\"").exitCode, 0u);
-    EXPECT_EQ(Entries(L"UnusedFileClean").size(), 1u);
+    EXPECT_EQ(Entries(L"UnusedFileClean", kUninstallKey32).size(), 1u);
     for (const wchar_t* file : kInstalledFiles)
         EXPECT_TRUE(fx::Exists(folder + L"\\" + file)) << fx::Narrow(file);
     ASSERT_EQ(Msiexec(L"/x \"" + package + L"\"").exitCode, 0u);
-    EXPECT_TRUE(Entries(L"UnusedFileClean").empty());
+    EXPECT_TRUE(Entries(L"UnusedFileClean", kUninstallKey32).empty());
     EXPECT_FALSE(fx::Exists(folder));
 }
 
