@@ -68,6 +68,19 @@ public:
                Fail(L"cannot make the task folder \\UnusedFileClean", result, error);
     }
     ITaskFolder* operator->() const { return folder_.get(); }
+    // The program's folder goes with its last task.
+    void DeleteIfEmpty() {
+        ufc::com_ptr<IRegisteredTaskCollection> tasks;
+        ufc::com_ptr<ITaskFolderCollection> folders;
+        ufc::com_ptr<ITaskFolder> root;
+        LONG taskCount = 1, folderCount = 1;
+        if (FAILED(folder_->GetTasks(TASK_ENUM_HIDDEN, tasks.put())) ||
+            FAILED(tasks->get_Count(&taskCount)) || FAILED(folder_->GetFolders(0, folders.put())) ||
+            FAILED(folders->get_Count(&folderCount)) || taskCount != 0 || folderCount != 0)
+            return;
+        if (SUCCEEDED(service_->GetFolder(Bstr(L"\\").get(), root.put())))
+            root->DeleteFolder(Bstr(kTaskFolder + 1).get(), 0);
+    }
 
 private:
     static bool Fail(const wchar_t* what, HRESULT result, std::wstring* error) {
@@ -113,8 +126,12 @@ bool DeleteTask(const std::wstring& name, std::wstring* error) {
     TaskFolder folder;
     if (!folder.Open(false, error)) return false;
     const HRESULT result = folder->DeleteTask(Bstr(name).get(), 0);
-    if (FAILED(result)) *error = Failure(L"cannot delete the task", result);
-    return SUCCEEDED(result);
+    if (FAILED(result)) {
+        *error = Failure(L"cannot delete the task", result);
+        return false;
+    }
+    folder.DeleteIfEmpty();
+    return true;
 }
 
 bool TaskExists(const std::wstring& name) {

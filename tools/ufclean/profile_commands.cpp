@@ -77,7 +77,7 @@ bool ParseProfileOption(const std::wstring& word, const std::function<bool(std::
         schedule.trigger = trigger;
     };
     if (word == L"--profile") {
-        std::wstring reason;
+        std::wstring reason = L"none given";
         if (!next(&options->profile) || !host::CheckName(options->profile, &reason))
             *status = UsageError(L"--profile needs a profile name: " + reason);
     } else if (word == L"--older-than") {

@@ -36,8 +36,9 @@ std::wstring ComputerName() {
 }
 
 void Replace(std::wstring* text, const std::wstring& from, const std::wstring& to) {
-    for (size_t at = text->find(from); at != std::wstring::npos; at = text->find(from, at))
-        text->replace(at, from.size(), to), at += to.size();
+    for (size_t at = text->find(from); at != std::wstring::npos;
+         at = text->find(from, at + to.size()))
+        text->replace(at, from.size(), to);
 }
 
 }  // namespace
