@@ -57,13 +57,15 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
             named = true;
         } else if (word == L"--screenshot" && i + 1 < argc) {
             options->screenshot = argv[++i];
+        } else if (word == L"--save-profile" && i + 1 < argc) {
+            options->saveProfile = argv[++i];
         } else if (word == L"--page" && i + 1 < argc && std::wstring(argv[i + 1]) == L"drives") {
             options->drivesPage = true;
             ++i;
         } else {
             *error = L"unknown option: " + word +
                      L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
-                     L"[--page drives] [--screenshot FILE.png]";
+                     L"[--page drives] [--save-profile NAME] [--screenshot FILE.png]";
             return false;
         }
     }

@@ -13,6 +13,7 @@ struct Options {
     bool scanAtStart = false;         // --scan
     std::wstring screenshot;          // --screenshot FILE: save, then exit
     bool drivesPage = false;          // --page drives
+    std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
 };
 
 // False with a reason for a word it does not know.
