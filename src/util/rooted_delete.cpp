@@ -431,6 +431,38 @@ struct RootedDeleter::State {
         *folder = parent;
         return ERROR_SUCCESS;
     }
+
+    // Reaches the folder at path and hands it to work(folder, volume, units
+    // of its path, whether it is the anchor root). access adds to what a
+    // folder below the root is opened with; the root keeps its own handle,
+    // which cannot remove it.
+    template <typename Work>
+    DWORD OnFolder(const wchar_t* path, ACCESS_MASK access, Work work) {
+        std::wstring plain = Plain(path);
+        while (plain.size() > 3 && IsSeparator(plain.back())) plain.pop_back();
+        if (plain.size() + kPatternUnits >= kPathUnits) return ERROR_FILENAME_EXCED_RANGE;
+        std::size_t root;
+        std::vector<std::wstring> names;
+        if (!Split(plain, &root, &names)) return ERROR_INVALID_NAME;
+        if (!names.empty() && names.back().empty()) names.pop_back();
+        Root& anchor = roots[root];
+        if (names.empty()) {
+            const DWORD error = OpenRoot(anchor);
+            if (error != ERROR_SUCCESS) return error;
+            work(anchor.handle.get(), anchor.volume, plain.size(), true);
+            return ERROR_SUCCESS;
+        }
+        HANDLE parent;
+        DWORD error = Reach(root, names, names.size() - 1, &parent);
+        if (error != ERROR_SUCCESS) return error;
+        // Opened on its own, with the access asked for; the chain above it
+        // stays held meanwhile.
+        unique_handle folder =
+            OpenFolderByName(parent, names.back(), anchor.volume, access, &error);
+        if (!folder) return error;
+        work(folder.get(), anchor.volume, plain.size(), false);
+        return ERROR_SUCCESS;
+    }
 };
 
 RootedDeleter::RootedDeleter(std::vector<std::wstring> roots) : state_(new State) {
@@ -463,31 +495,24 @@ DWORD RootedDeleter::DeleteFile(const wchar_t* path) {
 }
 
 DWORD RootedDeleter::EmptyFolder(const wchar_t* path, bool removeFolder) {
-    std::wstring plain = Plain(path);
-    while (plain.size() > 3 && IsSeparator(plain.back())) plain.pop_back();
-    if (plain.size() + kPatternUnits >= kPathUnits) return ERROR_FILENAME_EXCED_RANGE;
-    std::size_t root;
-    std::vector<std::wstring> names;
-    if (!state_->Split(plain, &root, &names)) return ERROR_INVALID_NAME;
-    if (!names.empty() && names.back().empty()) names.pop_back();
-    State::Root& anchor = state_->roots[root];
-    if (names.empty()) {
-        const DWORD error = state_->OpenRoot(anchor);
-        if (error != ERROR_SUCCESS) return error;
-        EmptyHeldFolder(anchor.handle.get(), anchor.volume, plain.size());
-        return ERROR_SUCCESS;  // a root is never removed
-    }
-    HANDLE parent;
-    DWORD error = state_->Reach(root, names, names.size() - 1, &parent);
-    if (error != ERROR_SUCCESS) return error;
-    // Opened on its own, with the right to remove it; the chain above it
-    // stays held meanwhile.
-    unique_handle folder =
-        OpenFolderByName(parent, names.back(), anchor.volume, removeFolder ? DELETE : 0, &error);
-    if (!folder) return error;
-    EmptyHeldFolder(folder.get(), anchor.volume, plain.size());
-    if (removeFolder) SetDisposition(folder.get());
-    return ERROR_SUCCESS;
+    return state_->OnFolder(
+        path, removeFolder ? DELETE : 0,
+        [removeFolder](HANDLE folder, DWORD volume, std::size_t units, bool isRoot) {
+            EmptyHeldFolder(folder, volume, units);
+            if (removeFolder && !isRoot) SetDisposition(folder);
+        });
+}
+
+DWORD RootedDeleter::RemoveFolder(const wchar_t* path) {
+    DWORD error = ERROR_SUCCESS;
+    const DWORD reached =
+        state_->OnFolder(path, DELETE, [&error](HANDLE folder, DWORD, std::size_t, bool isRoot) {
+            if (isRoot)
+                error = ERROR_ACCESS_DENIED;
+            else if (!SetDisposition(folder))
+                error = GetLastError();
+        });
+    return reached != ERROR_SUCCESS ? reached : error;
 }
 
 }  // namespace ufc

@@ -49,6 +49,10 @@ public:
     // ERROR_SUCCESS when the folder was reached, or why it was not.
     DWORD EmptyFolder(const wchar_t* path, bool removeFolder);
 
+    // Removes the folder at path when it is empty, unless it is the root it
+    // is anchored at. ERROR_SUCCESS, or why it stays.
+    DWORD RemoveFolder(const wchar_t* path);
+
     // Open folders are let go (the next call opens them again).
     void Release();
 

@@ -11,8 +11,8 @@
 #include <algorithm>
 
 #include "categories.h"
-#include "scan/folder_walk.h"
 #include "util/handles.h"
+#include "util/rooted_delete.h"
 #include "module_loader.h"
 #include "text_format.h"
 
@@ -27,6 +27,19 @@ const wchar_t kProfileExtension[] = L".json";
 bool IsNameCharacter(wchar_t c) {
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
            c == L'-' || c == L'_' || c == L'.';
+}
+
+// The user's data may lie in folders others can write (a service's profile):
+// it is deleted by handle, following no link below the application-data
+// folders.
+std::vector<std::wstring> DataRoots() {
+    std::vector<std::wstring> roots;
+    for (int csidl : {CSIDL_APPDATA, CSIDL_LOCAL_APPDATA}) {
+        wchar_t path[MAX_PATH] = {};
+        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
+            roots.push_back(path);
+    }
+    return roots;
 }
 
 std::wstring ProfileFolder() {
@@ -218,8 +231,8 @@ bool SaveProfile(const Profile& profile, std::wstring* error) {
 bool DeleteProfile(const std::wstring& name, std::wstring* error) {
     if (!CheckName(name, error)) return false;
     const std::wstring path = ProfileFile(name);
-    if (DeleteFileW(path.c_str())) return true;
-    const DWORD code = GetLastError();
+    const DWORD code = ufc::RootedDeleter(DataRoots()).DeleteFile(path.c_str());
+    if (code == ERROR_SUCCESS) return true;
     *error = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
                  ? L"no profile \"" + name + L"\""
                  : L"cannot delete " + path + L": " + SystemErrorText(code);
@@ -255,6 +268,7 @@ bool MakeFolder(const std::wstring& folder, std::wstring* error) {
 }
 
 int DeleteFilesIn(const std::wstring& folder, const wchar_t* pattern) {
+    ufc::RootedDeleter deleter(DataRoots());
     int removed = 0;
     WIN32_FIND_DATAW entry;
     ufc::unique_hfind find(FindFirstFileW((folder + L"\\" + pattern).c_str(), &entry));
@@ -263,10 +277,10 @@ int DeleteFilesIn(const std::wstring& folder, const wchar_t* pattern) {
             if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
                 continue;
             const std::wstring path = folder + L"\\" + entry.cFileName;
-            if (ufc::DeleteFileExactly(path.c_str()) == ERROR_SUCCESS) ++removed;
+            if (deleter.DeleteFile(path.c_str()) == ERROR_SUCCESS) ++removed;
         } while (FindNextFileW(find.get(), &entry));
     }
-    RemoveDirectoryW(folder.c_str());
+    deleter.RemoveFolder(folder.c_str());
     return removed;
 }
 
@@ -298,7 +312,7 @@ bool WriteTextFile(const std::wstring& path, const std::string& text, std::wstri
     }
     if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         *error = L"cannot write " + path + L": " + SystemErrorText(GetLastError());
-        DeleteFileW(temporary.c_str());
+        ufc::RootedDeleter(DataRoots()).DeleteFile(temporary.c_str());
         return false;
     }
     return true;
