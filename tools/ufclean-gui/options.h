@@ -1,6 +1,7 @@
 // The command line of ufclean-gui.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -13,6 +14,7 @@ struct Options {
     bool scanAtStart = false;         // --scan
     std::wstring screenshot;          // --screenshot FILE: save, then exit
     bool drivesPage = false;          // --page drives
+    std::size_t benchItems = 0;       // --bench-items N: time the list, print, exit
 };
 
 // False with a reason for a word it does not know.
