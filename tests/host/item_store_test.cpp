@@ -51,6 +51,7 @@ TEST(ItemStore, RebuildsEveryRecordAsTheModuleGaveIt) {
     };
     items[0].created = items[0].accessed = items[0].written = valid;
     items[1].written = invalid;
+    items[2].written = {2025, 12, 3, 31, 23, 59, 59, 999};
     lstrcpynW(items[2].typeText, L"CHK File", kTextUnits);
     items[3].category = kCategoryUnset;
     items[5].icon = LoadIconW(nullptr, IDI_APPLICATION);
@@ -78,6 +79,9 @@ TEST(ItemStore, RebuildsEveryRecordAsTheModuleGaveIt) {
     FoundItem second;
     store.Rebuild(1, &second);
     EXPECT_EQ(second.written.wYear, 0);  // no valid date: none comes back
+    // Dates order as numbers, the year first.
+    EXPECT_LT(store.Time(2, host::ItemTime::Written), store.Time(0, host::ItemTime::Written));
+    EXPECT_EQ(store.Time(1, host::ItemTime::Written), 0u);
 }
 
 TEST(ItemStore, KeepRulesAndRepeatsAgreeWithTheRecordByRecordAnswer) {

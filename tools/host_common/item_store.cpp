@@ -9,7 +9,17 @@ namespace host {
 namespace {
 
 std::wstring_view Field(const wchar_t (&text)[kTextUnits]) {
-    return {text, wcsnlen(text, kTextUnits)};
+    return {text, static_cast<std::size_t>(std::find(text, text + kTextUnits, L'\0') - text)};
+}
+
+bool Same(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+// Whether a field holds the text: read once, without measuring it first.
+bool Holds(const wchar_t (&field)[kTextUnits], std::wstring_view text) {
+    return (text.size() == kTextUnits || field[text.size()] == L'\0') &&
+           std::equal(text.begin(), text.end(), field);
 }
 
 // Every unit of the field, the terminator only where there is room: a text
@@ -19,17 +29,38 @@ void PutField(std::wstring_view text, wchar_t (&out)[kTextUnits]) {
     if (text.size() < kTextUnits) out[text.size()] = L'\0';
 }
 
-std::uint64_t Ticks(const SYSTEMTIME& time) {
-    FILETIME file;
-    if (!SystemTimeToFileTime(&time, &file)) return 0;
-    return (static_cast<std::uint64_t>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+// A date in 64 bits, its fields from the year down, so that the numbers
+// order as the dates do: year 16, month 4, day 5, hour 5, minute 6, second
+// 6, milliseconds 10, day of the week 3 bits. A field too wide for its bits
+// is no date of any calendar: the item then has none (0).
+struct DateField {
+    WORD SYSTEMTIME::*field;
+    unsigned bits;
+};
+const DateField kDateFields[] = {
+    {&SYSTEMTIME::wYear, 16},         {&SYSTEMTIME::wMonth, 4},     {&SYSTEMTIME::wDay, 5},
+    {&SYSTEMTIME::wHour, 5},          {&SYSTEMTIME::wMinute, 6},    {&SYSTEMTIME::wSecond, 6},
+    {&SYSTEMTIME::wMilliseconds, 10}, {&SYSTEMTIME::wDayOfWeek, 3},
+};
+
+std::uint64_t PackDate(const SYSTEMTIME& date) {
+    std::uint64_t packed = 0;
+    for (const DateField& part : kDateFields) {
+        const WORD value = date.*part.field;
+        if (value >> part.bits) return 0;
+        packed = (packed << part.bits) | value;
+    }
+    return packed << (64 - 55);
 }
 
-void PutTime(std::uint64_t ticks, SYSTEMTIME* out) {
-    *out = {};
-    if (!ticks) return;
-    FILETIME file = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    FileTimeToSystemTime(&file, out);
+SYSTEMTIME UnpackDate(std::uint64_t packed) {
+    SYSTEMTIME date = {};
+    packed >>= 64 - 55;
+    for (size_t k = sizeof kDateFields / sizeof kDateFields[0]; k-- > 0;) {
+        date.*kDateFields[k].field = static_cast<WORD>(packed & ((1u << kDateFields[k].bits) - 1));
+        packed >>= kDateFields[k].bits;
+    }
+    return date;
 }
 
 std::uint64_t Hash(std::wstring_view text) {
@@ -72,7 +103,7 @@ std::uint32_t TextInterner::Intern(std::wstring_view text) {
             slots_[slot] = static_cast<std::uint32_t>(entries_.size());
             return slots_[slot];
         }
-        if (Text(id) == text) return id;
+        if (Same(Text(id), text)) return id;
     }
 }
 
@@ -128,17 +159,16 @@ void ItemStore::Append(ResultList* list, std::uint16_t run) {
         const FoundItem& found = list->front();
         Item item = {};
         item.size = found.size;
-        item.times[static_cast<int>(ItemTime::Created)] = Ticks(found.created);
-        item.times[static_cast<int>(ItemTime::Accessed)] = Ticks(found.accessed);
-        item.times[static_cast<int>(ItemTime::Written)] = Ticks(found.written);
+        item.times[static_cast<int>(ItemTime::Created)] = PackDate(found.created);
+        item.times[static_cast<int>(ItemTime::Accessed)] = PackDate(found.accessed);
+        item.times[static_cast<int>(ItemTime::Written)] = PackDate(found.written);
         const std::wstring_view name = Field(found.name);
         item.name = names_.Add(name);
         item.nameUnits = static_cast<std::uint16_t>(name.size());
-        const std::wstring_view folderText = Field(found.folder);
-        if (folderText != folders_.Text(folder)) folder = folders_.Intern(folderText);
+        if (!Holds(found.folder, folders_.Text(folder)))
+            folder = folders_.Intern(Field(found.folder));
         item.folder = folder;
-        const std::wstring_view typeText = Field(found.typeText);
-        if (typeText != types_.Text(type)) type = types_.Intern(typeText);
+        if (!Holds(found.typeText, types_.Text(type))) type = types_.Intern(Field(found.typeText));
         item.type = SmallId(type);
         item.icon = IconId(found.icon);
         item.run = run;
@@ -149,6 +179,10 @@ void ItemStore::Append(ResultList* list, std::uint16_t run) {
         items_.push_back(item);
         list->pop_front();
     }
+}
+
+SYSTEMTIME ItemStore::Date(std::uint32_t i, ItemTime which) const {
+    return UnpackDate(items_[i].times[static_cast<int>(which)]);
 }
 
 HICON ItemStore::Icon(std::uint32_t i) const {
@@ -176,9 +210,9 @@ void ItemStore::Rebuild(std::uint32_t i, FoundItem* out) const {
     PutField(Name(i), out->name);
     PutField(Folder(i), out->folder);
     PutField(TypeText(i), out->typeText);
-    PutTime(item.times[static_cast<int>(ItemTime::Created)], &out->created);
-    PutTime(item.times[static_cast<int>(ItemTime::Accessed)], &out->accessed);
-    PutTime(item.times[static_cast<int>(ItemTime::Written)], &out->written);
+    out->created = Date(i, ItemTime::Created);
+    out->accessed = Date(i, ItemTime::Accessed);
+    out->written = Date(i, ItemTime::Written);
     out->icon = Icon(i);
 }
 

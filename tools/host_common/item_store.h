@@ -42,7 +42,9 @@ public:
     std::size_t BytesHeld() const { return blocks_.size() * kBlockUnits * sizeof(wchar_t); }
 
 private:
-    static constexpr unsigned kBlockBits = 16;
+    // Blocks of 1 MiB: the heap gives blocks that large their own pages,
+    // which are not strewn among the module's freed records.
+    static constexpr unsigned kBlockBits = 19;
     static constexpr std::uint32_t kBlockUnits = 1u << kBlockBits;
     static constexpr std::uint32_t kBlockMask = kBlockUnits - 1;
     std::vector<std::unique_ptr<wchar_t[]>> blocks_;
@@ -80,7 +82,8 @@ public:
     std::uint32_t Count() const { return static_cast<std::uint32_t>(items_.size()); }
     void Clear();
     // Moves the items of list into the store, tagged with run, and empties
-    // the list as it goes so its memory is freed while the store grows.
+    // the list as it goes: its records are freed while the store grows (the
+    // heap then gives most of their memory back).
     void Append(ResultList* list, std::uint16_t run);
 
     std::wstring_view Name(std::uint32_t i) const {
@@ -94,10 +97,11 @@ public:
     std::uint32_t Category(std::uint32_t i) const { return items_[i].category; }
     std::uint16_t Run(std::uint32_t i) const { return items_[i].run; }
     HICON Icon(std::uint32_t i) const;
-    // FILETIME ticks; 0 when the item had no valid date.
+    // A number that orders as the dates do; 0 when the item has none.
     std::uint64_t Time(std::uint32_t i, ItemTime which) const {
         return items_[i].times[static_cast<int>(which)];
     }
+    SYSTEMTIME Date(std::uint32_t i, ItemTime which) const;
     bool Selected(std::uint32_t i) const { return items_[i].selected != 0; }
     void SetSelected(std::uint32_t i, bool selected) { items_[i].selected = selected ? 1 : 0; }
     // The keep rule that protects the item, or -1.
@@ -108,8 +112,8 @@ public:
 
     // Folder and name joined as host::ItemPath joins them.
     std::wstring Path(std::uint32_t i) const;
-    // The record the module gave, rebuilt (dates without a valid value come
-    // back zeroed).
+    // The record the module gave, rebuilt (a date with a field out of any
+    // calendar's range comes back zeroed).
     void Rebuild(std::uint32_t i, FoundItem* out) const;
 
     // Keeps the items for which keep(i) is true, in their order; their

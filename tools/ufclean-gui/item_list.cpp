@@ -17,13 +17,6 @@ const wchar_t* const kTitles[kItemColumnCount] = {L"Name",     L"Size",     L"Ty
                                                   L"Category", L"Modified", L"Created",
                                                   L"Accessed", L"Folder",   L"Note"};
 
-std::wstring DateText(std::uint64_t ticks) {
-    if (!ticks) return {};
-    const FILETIME file = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    SYSTEMTIME date;
-    return FileTimeToSystemTime(&file, &date) ? host::FormatDate(date) : std::wstring();
-}
-
 std::wstring ExtensionOf(std::wstring_view name) {
     const size_t dot = name.find_last_of(L'.');
     return dot == std::wstring_view::npos ? std::wstring() : host::Folded(name.substr(dot));
@@ -146,13 +139,13 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
             text = RowName(model.RunOf(item).number);
             break;
         case kColWritten:
-            text = DateText(store.Time(item, host::ItemTime::Written));
+            text = host::FormatDate(store.Date(item, host::ItemTime::Written));
             break;
         case kColCreated:
-            text = DateText(store.Time(item, host::ItemTime::Created));
+            text = host::FormatDate(store.Date(item, host::ItemTime::Created));
             break;
         case kColAccessed:
-            text = DateText(store.Time(item, host::ItemTime::Accessed));
+            text = host::FormatDate(store.Date(item, host::ItemTime::Accessed));
             break;
         case kColFolder:
             text = store.Folder(item);
