@@ -119,8 +119,10 @@ int ChoiceTree::ChildNamed(int parent, const std::wstring& label, ChoiceGroup gr
 }
 
 void ChoiceTree::SetDpi(UINT dpi) {
-    boxes_.reset(MakeBoxes(dpi));
-    TreeView_SetImageList(tree_, boxes_.get(), TVSIL_STATE);
+    // The tree lets go of the old images before they are destroyed.
+    ImageListOwner boxes(MakeBoxes(dpi));
+    TreeView_SetImageList(tree_, boxes.get(), TVSIL_STATE);
+    boxes_ = std::move(boxes);
     for (Node& node : nodes_) node.shownState = 0;
     Refresh();
 }

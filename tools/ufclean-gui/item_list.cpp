@@ -37,8 +37,10 @@ void ItemList::SetDpi(UINT dpi) {
     dpi_ = dpi;
     ScaleColumns(list_, kWidths96, kItemColumnCount, dpi);
     const int side = SystemMetric(SM_CXSMICON, dpi_);
-    images_.reset(ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 16, 16));
-    ListView_SetImageList(list_, images_.get(), LVSIL_SMALL);
+    // The list lets go of the old images before they are destroyed.
+    ImageListOwner images(ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 16, 16));
+    ListView_SetImageList(list_, images.get(), LVSIL_SMALL);
+    images_ = std::move(images);
     imageOf_.clear();
     typeLook_.clear();
     InvalidateRect(list_, nullptr, TRUE);

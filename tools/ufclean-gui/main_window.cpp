@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <set>
 
 #include "categories.h"
 #include "clean_confirm.h"
@@ -323,7 +324,7 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
             ShowSpace();
         }
     } else if (header->idFrom == kIdCategories) {
-        categories_.OnNotify(*header, &result);
+        if (categories_.OnNotify(*header, &result)) ShowSpace();
     } else if (header->idFrom == kIdDrives && header->code == NM_CUSTOMDRAW) {
         return drives_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
     }
@@ -450,15 +451,22 @@ void MainWindow::ShowTotals() {
 }
 
 void MainWindow::ShowSpace() {
+    // What a clean would take: the checked items of the checked choices.
+    const std::vector<std::uint32_t> choices = categories_.Checked();
+    const std::set<std::uint32_t> chosen(choices.begin(), choices.end());
+    std::vector<bool> runChosen;
     SpaceFigures figures;
     std::uint64_t byGroup[kChoiceGroups] = {};
-    for (const RunInfo& run : model_.Runs())
-        byGroup[static_cast<int>(categories_.GroupOf(run.number))] += run.sums.selectedBytes;
+    for (const RunInfo& run : model_.Runs()) {
+        runChosen.push_back(chosen.count(run.number) != 0);
+        if (runChosen.back())
+            byGroup[static_cast<int>(categories_.GroupOf(run.number))] += run.sums.selectedBytes;
+    }
     for (int group = 0; group < kChoiceGroups; ++group) {
         const GroupLook& look = LookOf(static_cast<ChoiceGroup>(group));
         if (byGroup[group]) figures.groups.push_back({look.title, byGroup[group], look.color});
     }
-    // The largest checked items, kept in a small heap while the store is read.
+    // The largest of them: a heap of those seen so far, the smallest on top.
     const host::ItemStore& store = model_.Store();
     std::vector<std::uint32_t> largest;
     auto smaller = [&](std::uint32_t a, std::uint32_t b) {
@@ -466,7 +474,7 @@ void MainWindow::ShowSpace() {
     };
     std::uint64_t checked = 0;
     for (std::uint32_t i = 0; i < store.Count(); ++i) {
-        if (!store.Selected(i)) continue;
+        if (!store.Selected(i) || !runChosen[store.Run(i)]) continue;
         checked += store.Bytes(i);
         if (largest.size() == kLargestShown && store.Bytes(i) <= store.Bytes(largest.front()))
             continue;
