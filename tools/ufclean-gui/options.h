@@ -1,6 +1,7 @@
 // The command line of ufclean-gui.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -14,6 +15,7 @@ struct Options {
     std::wstring screenshot;          // --screenshot FILE: save, then exit
     bool drivesPage = false;          // --page drives
     std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
+    std::size_t benchItems = 0;       // --bench-items N: time the list, print, exit
 };
 
 // False with a reason for a word it does not know.

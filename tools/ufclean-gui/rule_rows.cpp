@@ -26,22 +26,6 @@ const Rows& TheRows() {
     return rows;
 }
 
-// Stamps each record with the row's number before the window sees it.
-class RowProgress : public IScanProgress {
-public:
-    RowProgress(IScanProgress* next, std::uint32_t number) : next_(next), number_(number) {}
-    void OnProgress(const ProgressInfo* info) override {
-        if (!next_ || !info) return;
-        ProgressInfo stamped = *info;
-        stamped.category = number_;
-        next_->OnProgress(&stamped);
-    }
-
-private:
-    IScanProgress* next_;
-    std::uint32_t number_;
-};
-
 }  // namespace
 
 const std::vector<host::RuleTarget>& RuleRows() {
@@ -71,23 +55,12 @@ std::wstring RowName(std::uint32_t number) {
 void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run) {
     const host::RuleTarget* target = RuleRowTarget(run->number);
     if (!target) return;
-    RowProgress stamped(progress, run->number);
     host::RuleScanResult result;
-    host::ScanRule(*target, &stamped, stop, &result);
+    host::ScanRule(*target, progress, stop, &result);
     run->items = std::move(result.items);
     run->totals = result.totals;
     run->inUse = result.inUse;
     run->scanResult = result.stopped ? 2 : 1;
-}
-
-void CleanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run) {
-    RowProgress stamped(progress, run->number);
-    host::RuleCleanResult result;
-    host::CleanRuleItems(run->items, &stamped, stop, &result);
-    run->cleanTotals = result.totals;
-    run->inUse += result.inUse;
-    run->cleanResult = result.stopped ? 2 : 1;
-    run->cleaned = true;
 }
 
 }  // namespace gui

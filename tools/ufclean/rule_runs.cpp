@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app.h"
+#include "chunked_removal.h"
 #include "console_output.h"
 #include "progress_line.h"
 #include "report.h"
@@ -42,7 +43,7 @@ int RunRules(const Options& options) {
     return kExitOk;
 }
 
-bool ScanRules(const Options& options, std::vector<CategoryRun>* runs) {
+bool ScanRules(const Options& options, host::ItemStore* store, std::vector<CategoryRun>* runs) {
     ProgressLine progress;
     for (const host::RuleTarget& target : host::TargetsOf(SelectedRules(options))) {
         if (StopWasRequested()) return true;
@@ -56,7 +57,7 @@ bool ScanRules(const Options& options, std::vector<CategoryRun>* runs) {
         run.number = kCategoryUnset;
         run.isRule = true;
         run.target = target;
-        run.items = std::move(result.items);
+        AddItems(store, &result.items, &run);
         run.totals = result.totals;
         run.inUse = result.inUse;
         run.scanResult = 1;
@@ -68,13 +69,14 @@ bool ScanRules(const Options& options, std::vector<CategoryRun>* runs) {
 bool CleanRuleRun(CategoryRun* run) {
     ProgressLine progress;
     progress.SetLabel(run->target.rule->id);
-    host::RuleCleanResult result;
-    host::CleanRuleItems(run->items, &progress, StopSignal(), &result);
+    host::RemovalResult result;
+    host::RemoveInChunks(*run->store, host::PassFor(kCategoryUnset, run->first, run->end),
+                         host::RuleRemover(StopSignal()), &progress, &result, nullptr);
     run->cleanTotals = result.totals;
     run->inUse += result.inUse;  // beside those the scan found held open
     run->cleaned = true;
-    run->cleanResult = result.stopped ? 2 : 1;
-    return result.stopped;
+    run->cleanResult = result.result;
+    return result.result == 2;
 }
 
 }  // namespace ufclean
