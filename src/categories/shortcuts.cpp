@@ -6,7 +6,7 @@
 
 #include "categories/finders.h"
 #include "categories/path_views.h"
-#include "categories/wmi_init.h"
+#include "core/wmi_init.h"
 #include "core/system_clean.h"
 #include "util/handles.h"
 #include "util/shell_folders.h"

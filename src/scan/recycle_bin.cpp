@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "categories/wmi_init.h"
+#include "core/wmi_init.h"
 #include "core/progress.h"
 #include "core/system_clean.h"
 #include "scan/recycle_text.h"

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "categories/wmi_init.h"
+#include "core/wmi_init.h"
 #include "fixtures/fixtures.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "categories/wmi_init.h"
+#include "core/wmi_init.h"
 
 #include "util/log_client.h"
 
