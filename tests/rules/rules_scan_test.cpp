@@ -1,14 +1,14 @@
-// The built-in rules on real profiles in this program's prefix: each rule
-// lists exactly its own files, the user's data never, a link inside a cache
-// is not followed, and files held open are reported as in use.
+// The rules on real files in this program's prefix: each built-in rule
+// lists exactly its own files on a machine of today, the community format's
+// keys list what they say, a link inside a rule folder is not followed,
+// emptied folders go, and files a running application holds are told.
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <map>
 #include <set>
 
-#include "fixtures/browser_profiles.h"
 #include "fixtures/fixtures.h"
+#include "fixtures/rule_files.h"
 #include "rules.h"
 #include "text_format.h"
 #include "util/handles.h"
@@ -20,102 +20,204 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-// The target of the built-in rule id for the named browser.
-host::RuleTarget Target(const std::wstring& id, const wchar_t* browser) {
-    for (const host::CleaningRule& rule : host::BuiltInRules())
-        for (const host::RuleTarget& target : host::TargetsOf({&rule}))
-            if (rule.id == id && std::wstring(target.browser->name) == browser) return target;
-    ADD_FAILURE() << "no rule " << host::Utf8(id);
-    return {};
-}
-
 std::set<std::wstring> ListedPaths(const host::RuleScanResult& result) {
     std::set<std::wstring> paths;
     for (const FoundItem& item : result.items) paths.insert(Lower(host::ItemPath(item)));
     return paths;
 }
 
-// Every built-in rule of the family lists exactly the seeded files tagged
-// with its id, and the protected files appear in no rule's list.
-void ExpectEachRuleListsItsOwnFiles(const std::vector<fx::BrowserFile>& seeded,
-                                    host::BrowserFamily family, const wchar_t* browser) {
-    std::set<std::wstring> listedByAny;
+// The built-in rule's target for the named application (empty: its own).
+host::RuleTarget Target(const std::wstring& id, const std::wstring& application = L"") {
+    for (const host::CleaningRule& rule : host::BuiltInRules())
+        for (const host::RuleTarget& target : host::TargetsOf({&rule}))
+            if (rule.id == id && (application.empty() || target.ApplicationName() == application))
+                return target;
+    ADD_FAILURE() << "no rule " << host::Utf8(id);
+    return {};
+}
+
+host::RuleScanResult Scan(const host::RuleTarget& target) {
+    host::RuleScanResult result;
+    host::ScanRule(target, nullptr, nullptr, &result);
+    return result;
+}
+
+std::vector<fx::RuleFile> Tagged(std::vector<fx::RuleFile> files, const wchar_t* application) {
+    for (fx::RuleFile& file : files)
+        if (!file.rule.empty()) file.application = application;
+    return files;
+}
+
+TEST(BuiltInRules, EachTargetListsExactlyItsFilesOnAMachineOfToday) {
+    std::vector<fx::RuleFile> seeded;
+    for (auto&& part :
+         {Tagged(fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"}),
+                 L"Chrome"),
+          Tagged(fx::SeedChromiumProfiles(L"Microsoft\\Edge", {L"Default"}), L"Edge"),
+          Tagged(fx::SeedFirefoxProfile(L"r8t3a1zz.default-release"), L"Firefox"),
+          fx::SeedTodaysWindows()})
+        seeded.insert(seeded.end(), part.begin(), part.end());
+    std::set<std::wstring> proven, listedByAny;
     for (const host::CleaningRule& rule : host::BuiltInRules()) {
-        if (rule.family != family) continue;
-        host::RuleScanResult result;
-        host::ScanRule(Target(rule.id, browser), nullptr, nullptr, &result);
-        std::set<std::wstring> expected;
-        std::uint64_t bytes = 0;
-        for (const fx::BrowserFile& file : seeded) {
-            if (file.rule != rule.id) continue;
-            expected.insert(Lower(file.path));
-            bytes += file.size;
+        for (const host::RuleTarget& target : host::TargetsOf({&rule})) {
+            const std::string what = host::Utf8(target.Title() + L" (" + rule.id + L")");
+            std::set<std::wstring> expected;
+            std::uint64_t bytes = 0;
+            for (const fx::RuleFile& file : seeded) {
+                const std::wstring application =
+                    target.application ? target.ApplicationName() : L"";
+                if (file.rule != rule.id || file.application != application) continue;
+                expected.insert(Lower(file.path));
+                bytes += file.size;
+            }
+            const host::RuleScanResult result = Scan(target);
+            const std::set<std::wstring> listed = ListedPaths(result);
+            EXPECT_EQ(listed, expected) << what;
+            EXPECT_EQ(result.totals.count, expected.size()) << what;
+            EXPECT_EQ(result.totals.bytes, bytes) << what;
+            EXPECT_FALSE(result.running) << what;
+            if (!expected.empty()) proven.insert(rule.id);
+            listedByAny.insert(listed.begin(), listed.end());
         }
-        const std::set<std::wstring> listed = ListedPaths(result);
-        EXPECT_EQ(listed, expected) << host::Utf8(rule.id);
-        EXPECT_EQ(result.totals.count, expected.size()) << host::Utf8(rule.id);
-        EXPECT_EQ(result.totals.bytes, bytes) << host::Utf8(rule.id);
-        EXPECT_EQ(result.inUse, 0u);
-        listedByAny.insert(listed.begin(), listed.end());
     }
-    for (const fx::BrowserFile& file : seeded)
+    for (const host::CleaningRule& rule : host::BuiltInRules())
+        EXPECT_EQ(proven.count(rule.id), 1u) << "no fixture proves " << host::Utf8(rule.id);
+    // The user's own files, and temporary files younger than a day.
+    for (const fx::RuleFile& file : seeded)
         if (file.rule.empty()) {
             EXPECT_EQ(listedByAny.count(Lower(file.path)), 0u) << fx::Narrow(file.path);
         }
 }
 
-TEST(ChromiumRules, EachRuleListsExactlyItsFilesInEveryProfile) {
-    const std::vector<fx::BrowserFile> seeded =
-        fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
-    ExpectEachRuleListsItsOwnFiles(seeded, host::BrowserFamily::Chromium, L"Chrome");
-    // Both profiles are reached by the one rule.
-    host::RuleScanResult code;
-    host::ScanRule(Target(L"chromium.code-cache", L"Chrome"), nullptr, nullptr, &code);
-    std::set<std::wstring> profiles;
-    for (const FoundItem& item : code.items) {
-        const std::wstring folder = item.folder;
-        const size_t start = folder.find(L"\\User Data\\") + 11;
-        profiles.insert(folder.substr(start, folder.find(L'\\', start) - start));
+// A section of the community format on real files below %AppData%\UfcLive
+// (made anew for each row): which files it lists.
+struct LiveSection {
+    const char* what;
+    const char* section;
+    const wchar_t* registryKey;                          // made under HKCU first, when given
+    std::vector<std::pair<const wchar_t*, bool>> files;  // path, listed
+};
+
+const LiveSection kLiveSections[] = {
+    {"patterns in the folder only",
+     "FileKey1=%AppData%\\UfcLive|*.log;*.TXT",
+     nullptr,
+     {{L"a.log", true}, {L"b.txt", true}, {L"c.dat", false}, {L"sub\\d.log", false}}},
+    {"patterns below, too",
+     "FileKey1=%AppData%\\UfcLive|*.log|RECURSE",
+     nullptr,
+     {{L"a.log", true}, {L"sub\\deep\\d.log", true}, {L"sub\\e.dat", false}}},
+    {"wildcards inside path parts",
+     "FileKey1=%AppData%\\UfcLive\\App*\\*Cache|*.*|RECURSE",
+     nullptr,
+     {{L"App1\\GPUCache\\x", true},
+      {L"App2\\JsCache\\deep\\y", true},
+      {L"App1\\Data\\z", false},
+      {L"Other\\GPUCache\\w", false}}},
+    {"exclusions of a file and of a folder",
+     "FileKey1=%AppData%\\UfcLive|*.*|RECURSE\nExcludeKey1=FILE|%AppData%\\UfcLive\\|settings."
+     "json\n"
+     "ExcludeKey2=PATH|%AppData%\\UfcLive\\Keep\\",
+     nullptr,
+     {{L"a.tmp", true},
+      {L"settings.json", false},
+      {L"Keep\\b.tmp", false},
+      {L"sub\\settings.json", true}}},
+    {"overlapping keys list a file once",
+     "FileKey1=%AppData%\\UfcLive|*.*|RECURSE\nFileKey2=%AppData%\\UfcLive\\sub|*.*",
+     nullptr,
+     {{L"a.tmp", true}, {L"sub\\b.tmp", true}}},
+    {"a registry detection that is absent",
+     "Detect=HKCU\\Software\\UfcLiveAbsent\nFileKey1=%AppData%\\UfcLive|*.*",
+     nullptr,
+     {{L"a.tmp", false}}},
+    {"a registry detection that is present",
+     "Detect=HKCU\\Software\\UfcLivePresent\nFileKey1=%AppData%\\UfcLive|*.*",
+     L"Software\\UfcLivePresent",
+     {{L"a.tmp", true}}},
+    {"a file detection that is absent",
+     "DetectFile=%AppData%\\UfcLive\\app.exe\nFileKey1=%AppData%\\UfcLive|*.tmp",
+     nullptr,
+     {{L"a.tmp", false}}},
+    {"a file detection with a wildcard that is present",
+     "DetectFile=%AppData%\\UfcLive\\App*\\app.exe\nFileKey1=%AppData%\\UfcLive|*.tmp|RECURSE",
+     nullptr,
+     {{L"a.tmp", true}, {L"App1\\app.exe", false}}},
+};
+
+TEST(CommunityRules, EachSectionListsWhatItsKeysSay) {
+    const std::wstring base = fx::Special(CSIDL_APPDATA) + L"\\UfcLive";
+    for (const LiveSection& row : kLiveSections) {
+        fx::RemoveTree(base);
+        fx::DeleteKey(HKEY_CURRENT_USER, L"Software\\UfcLivePresent");
+        if (row.registryKey) fx::SetString(HKEY_CURRENT_USER, row.registryKey, L"v", L"1");
+        std::set<std::wstring> expected;
+        for (const auto& [path, listed] : row.files) {
+            fx::MakeFile(base + L"\\" + path, 10);
+            if (listed) expected.insert(Lower(base + L"\\" + path));
+        }
+        std::vector<host::CleaningRule> rules;
+        host::ImportReport report;
+        host::ImportCommunityRules(std::string("[Live *]\n") + row.section + "\n", &rules, &report);
+        ASSERT_EQ(rules.size(), 1u) << row.what;
+        const host::RuleScanResult result = Scan(host::TargetsOf({&rules[0]})[0]);
+        EXPECT_EQ(ListedPaths(result), expected) << row.what;
+        EXPECT_EQ(result.totals.count, expected.size()) << row.what;
     }
-    EXPECT_EQ(profiles, (std::set<std::wstring>{L"Default", L"Profile 1"}));
+    fx::DeleteKey(HKEY_CURRENT_USER, L"Software\\UfcLivePresent");
 }
 
-TEST(ChromiumRules, EdgeSharesTheChromiumTable) {
-    const std::vector<fx::BrowserFile> seeded =
-        fx::SeedChromiumProfiles(L"Microsoft\\Edge", {L"Default"});
-    ExpectEachRuleListsItsOwnFiles(seeded, host::BrowserFamily::Chromium, L"Edge");
-}
+TEST(CommunityRules, RemoveSelfEmptiesTheFolderAndRemovesWhatItEmptied) {
+    const std::wstring base = fx::Special(CSIDL_APPDATA) + L"\\UfcLive";
+    fx::RemoveTree(base);
+    for (const wchar_t* path : {L"Temp\\a", L"Temp\\sub\\b", L"Temp\\sub\\deeper\\c", L"Other\\d"})
+        fx::MakeFile(base + L"\\" + path, 10);
+    std::vector<host::CleaningRule> rules;
+    host::ImportReport report;
+    host::ImportCommunityRules("[Live *]\nFileKey1=%AppData%\\UfcLive\\Temp|*.*|REMOVESELF\n",
+                               &rules, &report);
+    ASSERT_EQ(rules.size(), 1u);
+    const host::RuleTarget target = host::TargetsOf({&rules[0]})[0];
+    host::RuleScanResult scan = Scan(target);
+    EXPECT_EQ(scan.emptiedFolders,
+              (std::vector<std::wstring>{base + L"\\Temp\\sub\\deeper\\", base + L"\\Temp\\sub\\",
+                                         base + L"\\Temp\\"}));
+    // A deselected file keeps its folders.
+    for (FoundItem& item : scan.items) item.selected = std::wstring(item.name) != L"b";
+    host::RuleCleanResult clean;
+    host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
+    host::RemoveEmptiedFolders(scan.emptiedFolders, &clean);
+    EXPECT_EQ(clean.totals.removed, 2u);
+    EXPECT_EQ(clean.foldersRemoved, 1u);
+    EXPECT_TRUE(fx::Exists(base + L"\\Temp\\sub\\b"));
+    EXPECT_FALSE(fx::Exists(base + L"\\Temp\\sub\\deeper"));
 
-TEST(GeckoRules, Cache2EntriesAndDoomedAreListedAndTheStoresNever) {
-    const std::vector<fx::BrowserFile> seeded = fx::SeedFirefoxProfile(L"r8t3a1zz.default-release");
-    ExpectEachRuleListsItsOwnFiles(seeded, host::BrowserFamily::Gecko, L"Firefox");
-    host::RuleScanResult cache;
-    host::ScanRule(Target(L"gecko.cache2", L"Firefox"), nullptr, nullptr, &cache);
-    bool entries = false, doomed = false;
-    for (const FoundItem& item : cache.items) {
-        const std::wstring folder = item.folder;
-        entries = entries || folder.find(L"\\cache2\\entries\\") != std::wstring::npos;
-        doomed = doomed || folder.find(L"\\cache2\\doomed\\") != std::wstring::npos;
-    }
-    EXPECT_TRUE(entries);
-    EXPECT_TRUE(doomed);
+    scan = Scan(target);
+    host::RuleCleanResult rest;
+    host::CleanRuleItems(scan.items, nullptr, nullptr, &rest);
+    host::RemoveEmptiedFolders(scan.emptiedFolders, &rest);
+    EXPECT_EQ(rest.totals.removed, 1u);
+    EXPECT_EQ(rest.foldersRemoved, 2u);
+    EXPECT_FALSE(fx::Exists(base + L"\\Temp"));
+    EXPECT_TRUE(fx::Exists(base + L"\\Other\\d"));
 }
 
 TEST(RuleWalk, ALinkInsideACacheIsNotFollowedAndItsFilesSurviveTheClean) {
-    const std::vector<fx::BrowserFile> seeded =
+    const std::vector<fx::RuleFile> seeded =
         fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
     const std::wstring outside = fx::Scratch(L"rules-link-target");
     fx::MakeFile(outside + L"\\precious.doc", 4000);
     fx::MakeFile(outside + L"\\inner\\notes.txt", 300);
-    const std::wstring cache =
-        fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\Default\\Code Cache";
-    ASSERT_TRUE(fx::MakeFolderLink(outside, cache + L"\\js\\linked"));
+    fx::MakeFile(outside + L"\\Code Cache\\js\\lost.bin", 100);
+    const std::wstring userData = fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data";
+    ASSERT_TRUE(fx::MakeFolderLink(outside, userData + L"\\Default\\Code Cache\\js\\linked"));
+    // A link where a "*" part would match is not a profile either.
+    ASSERT_TRUE(fx::MakeFolderLink(outside, userData + L"\\Linked Profile"));
 
     const host::RuleTarget target = Target(L"chromium.code-cache", L"Chrome");
-    host::RuleScanResult scan;
-    host::ScanRule(target, nullptr, nullptr, &scan);
+    const host::RuleScanResult scan = Scan(target);
     for (const FoundItem& item : scan.items)
-        EXPECT_EQ(std::wstring(item.folder).find(L"linked"), std::wstring::npos)
+        EXPECT_EQ(std::wstring(item.folder).find(L"inked"), std::wstring::npos)
             << fx::Narrow(host::ItemPath(item));
     host::RuleCleanResult clean;
     host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
@@ -123,65 +225,53 @@ TEST(RuleWalk, ALinkInsideACacheIsNotFollowedAndItsFilesSurviveTheClean) {
     EXPECT_EQ(clean.totals.failed, 0u);
     EXPECT_TRUE(fx::Exists(outside + L"\\precious.doc"));
     EXPECT_TRUE(fx::Exists(outside + L"\\inner\\notes.txt"));
-    for (const fx::BrowserFile& file : seeded)
+    EXPECT_TRUE(fx::Exists(outside + L"\\Code Cache\\js\\lost.bin"));
+    for (const fx::RuleFile& file : seeded)
         EXPECT_EQ(fx::Exists(file.path), file.rule != L"chromium.code-cache")
             << fx::Narrow(file.path);
-}
+    fx::RemoveTree(userData + L"\\Linked Profile");
 
-TEST(RuleWalk, ACacheFolderThatIsALinkIsNotEntered) {
-    fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
-    const std::wstring outside = fx::Scratch(L"rules-gpu-target");
-    fx::MakeFile(outside + L"\\data_0", 1000);
-    const std::wstring gpu =
-        fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\Default\\GPUCache";
+    // A cache folder that is itself a link is not entered.
+    const std::wstring gpu = userData + L"\\Default\\GPUCache";
     fx::RemoveTree(gpu);
     ASSERT_TRUE(fx::MakeFolderLink(outside, gpu));
-    host::RuleScanResult scan;
-    host::ScanRule(Target(L"chromium.gpu-cache", L"Chrome"), nullptr, nullptr, &scan);
-    EXPECT_EQ(scan.folders, 0u);
-    EXPECT_TRUE(scan.items.empty());
+    const host::RuleScanResult linked = Scan(Target(L"chromium.gpu-cache", L"Chrome"));
+    EXPECT_EQ(linked.folders, 0u);
+    EXPECT_TRUE(linked.items.empty());
 }
 
-// Holds a file open without sharing, as a running browser does.
+// Holds a file open without sharing, as a running application does.
 class HeldFile {
 public:
     explicit HeldFile(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~HeldFile() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool held() const { return handle_.valid(); }
 
 private:
-    HANDLE handle_;
+    ufc::unique_hfile handle_;
 };
 
-TEST(RuleInUse, AFileHeldOpenIsReportedInUseWithTheBrowsersName) {
-    const std::vector<fx::BrowserFile> seeded =
+TEST(RuleInUse, ARunningApplicationIsToldOnceAndTheFilesItHoldsAreInUseAtTheClean) {
+    const std::vector<fx::RuleFile> seeded =
         fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
     std::wstring held;
-    for (const fx::BrowserFile& file : seeded)
+    for (const fx::RuleFile& file : seeded)
         if (file.path.find(L"Cache_Data\\data_1") != std::wstring::npos) held = file.path;
     ASSERT_FALSE(held.empty());
     const host::RuleTarget target = Target(L"chromium.cache", L"Chrome");
-    {
-        HeldFile browser(held);
-        ASSERT_TRUE(browser.held());
-        host::RuleScanResult scan;
-        host::ScanRule(target, nullptr, nullptr, &scan);
-        EXPECT_EQ(scan.inUse, 1u);
-        EXPECT_EQ(ListedPaths(scan).count(Lower(held)), 0u);
-        EXPECT_EQ(scan.items.size(), 3u);
-    }
+    EXPECT_FALSE(Scan(target).running);
+    const std::wstring lock =
+        fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\lockfile";
+    HeldFile chrome(lock);
+    HeldFile cache(held);
+    ASSERT_TRUE(chrome.held() && cache.held());
+    // The scan opens no file: the held one is listed, and the lock file says
+    // that Chrome runs.
+    const host::RuleScanResult scan = Scan(target);
+    EXPECT_TRUE(scan.running);
+    EXPECT_EQ(scan.items.size(), 4u);
     EXPECT_EQ(target.InUseAdvice(), L"close Chrome to clean its cache");
-
-    // Opened by the browser after the scan: the clean counts it in use, not
-    // failed, and leaves it.
-    host::RuleScanResult scan;
-    host::ScanRule(target, nullptr, nullptr, &scan);
-    ASSERT_EQ(scan.items.size(), 4u);
-    HeldFile browser(held);
     host::RuleCleanResult clean;
     host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
     EXPECT_EQ(clean.inUse, 1u);
@@ -201,8 +291,7 @@ TEST(RuleClean, OnlySelectedItemsGoAndATrailingDotNameKeepsItsTwin) {
     ASSERT_TRUE(dotted.valid());
     dotted.reset();
     fx::MakeFile(gpu + L"\\twin", 20);
-    host::RuleScanResult scan;
-    host::ScanRule(Target(L"chromium.gpu-cache", L"Chrome"), nullptr, nullptr, &scan);
+    host::RuleScanResult scan = Scan(Target(L"chromium.gpu-cache", L"Chrome"));
     ASSERT_EQ(scan.items.size(), 4u);
     for (FoundItem& item : scan.items)
         item.selected = std::wstring(item.name) == L"twin." || std::wstring(item.name) == L"index";

@@ -3,6 +3,7 @@
 // file listed by two categories is removed once.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,14 @@ namespace host {
 // Clears the item's selected flag when a rule matches it; returns the index
 // of the first matching rule, or -1 (the item is left as it was).
 int DeselectKept(const std::vector<KeepRule>& rules, FoundItem* item);
+
+// The moment `days` days ago (UTC, as the items' dates are).
+FILETIME AgeLimit(std::uint32_t days);
+
+// Clears the selected flag of a selected item last written after youngAfter
+// and returns true. An item without a date takes its file's last write;
+// one that is no file (a registry value) is left as it is.
+bool DeselectYoungerThan(const FILETIME& youngAfter, FoundItem* item);
 
 // Why a recycle-bin clean is left out: the bin is emptied whole, so one item
 // that stays keeps all of it. `cause` names that item, e.g. "a keep rule

@@ -98,10 +98,16 @@ void CategoryList::ShowRun(const CategoryRun& run) {
         if (run.action) cleaned = run.cleanResult ? L"done" : L"failed";
     } else if (!run.skipReason.empty() && run.number == kCategoryRecycleBin) {
         cleaned = L"kept whole";
+    } else if (!run.skipReason.empty() && RuleRowTarget(run.number)) {
+        cleaned = run.skipReason;
     }
-    // Files a running browser holds are not failures: say what to do.
-    if (const host::RuleTarget* target = run.inUse ? RuleRowTarget(run.number) : nullptr)
+    // Files a running application holds are not failures: say what to do.
+    const host::RuleTarget* target = RuleRowTarget(run.number);
+    if (target && run.inUse)
         cleaned += (cleaned.empty() ? L"" : L"; ") + std::to_wstring(run.inUse) + L" in use: " +
+                   target->InUseAdvice();
+    else if (target && run.running && !run.cleaned)
+        cleaned += (cleaned.empty() ? L"" : L"; ") + target->ApplicationName() + L" is running: " +
                    target->InUseAdvice();
     SetCell(list_, row, kCleaned, cleaned);
 }

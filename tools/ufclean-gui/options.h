@@ -13,6 +13,7 @@ struct Options {
     bool scanAtStart = false;         // --scan
     std::wstring screenshot;          // --screenshot FILE: save, then exit
     bool drivesPage = false;          // --page drives
+    std::uint32_t olderThanDays = 0;  // --older-than DAYS: younger items start unchecked
 };
 
 // False with a reason for a word it does not know.

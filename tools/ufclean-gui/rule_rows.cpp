@@ -20,7 +20,8 @@ const Rows& TheRows() {
         std::vector<const host::CleaningRule*> all;
         for (const host::CleaningRule& rule : made.rules) all.push_back(&rule);
         for (const host::RuleTarget& target : host::TargetsOf(all))
-            if (!host::ResolveRuleFolders(target).empty()) made.targets.push_back(target);
+            if (host::IsDetected(target) && !host::ResolveRuleFolders(target).empty())
+                made.targets.push_back(target);
         return made;
     }();
     return rows;
@@ -76,16 +77,21 @@ void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, Categor
     host::ScanRule(*target, &stamped, stop, &result);
     run->items = std::move(result.items);
     run->totals = result.totals;
-    run->inUse = result.inUse;
+    run->running = result.running;
+    run->emptiedFolders = std::move(result.emptiedFolders);
     run->scanResult = result.stopped ? 2 : 1;
+    if (target->rule->needsAdmin && !host::HostIsElevated())
+        run->skipReason = L"needs an elevated host: run as administrator";
 }
 
 void CleanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run) {
     RowProgress stamped(progress, run->number);
     host::RuleCleanResult result;
     host::CleanRuleItems(run->items, &stamped, stop, &result);
+    if (!result.stopped) host::RemoveEmptiedFolders(run->emptiedFolders, &result);
     run->cleanTotals = result.totals;
-    run->inUse += result.inUse;
+    run->inUse = result.inUse;
+    run->foldersRemoved = result.foldersRemoved;
     run->cleanResult = result.stopped ? 2 : 1;
     run->cleaned = true;
 }

@@ -6,6 +6,11 @@
 
 namespace gui {
 
+void ScanModel::SetOlderThan(std::uint32_t days) {
+    olderThanDays_ = days;
+    ageReason_ = L"written in the last " + std::to_wstring(days) + L" day(s)";
+}
+
 void ScanModel::Clear() {
     runs_.clear();
     protected_.clear();
@@ -15,9 +20,13 @@ void ScanModel::Clear() {
 CategoryRun& ScanModel::Add(CategoryRun run) {
     runs_.push_back(std::move(run));
     CategoryRun& added = runs_.back();
+    const FILETIME youngAfter = host::AgeLimit(olderThanDays_);
     for (FoundItem& item : added.items) {
         const int rule = host::DeselectKept(host::DefaultKeepRules(), &item);
-        if (rule >= 0) protected_[&item] = rule;
+        if (rule >= 0)
+            protected_[&item] = rule;
+        else if (olderThanDays_ && host::DeselectYoungerThan(youngAfter, &item))
+            protected_[&item] = kKeptForAge;
     }
     return added;
 }
@@ -25,6 +34,7 @@ CategoryRun& ScanModel::Add(CategoryRun run) {
 const wchar_t* ScanModel::ProtectionReason(const FoundItem* item) const {
     auto found = protected_.find(item);
     if (found == protected_.end()) return nullptr;
+    if (found->second == kKeptForAge) return ageReason_.c_str();
     return host::DefaultKeepRules()[static_cast<size_t>(found->second)].reason.c_str();
 }
 

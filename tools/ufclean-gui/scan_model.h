@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "worker.h"
@@ -20,9 +21,11 @@ struct Sums {
 
 class ScanModel {
 public:
+    // Items written in the last `days` days start deselected (0: none).
+    void SetOlderThan(std::uint32_t days);
     void Clear();
-    // Takes a scanned category; items the built-in keep list matches start
-    // deselected and are remembered as protected.
+    // Takes a scanned category; items the built-in keep list matches, and
+    // those too young, start deselected and are remembered as protected.
     CategoryRun& Add(CategoryRun run);
     std::vector<CategoryRun>& Runs() { return runs_; }
     const std::vector<CategoryRun>& Runs() const { return runs_; }
@@ -43,7 +46,11 @@ public:
 
 private:
     std::vector<CategoryRun> runs_;
-    std::map<const FoundItem*, int> protected_;  // item -> keep rule
+    // item -> keep rule, or kKeptForAge
+    std::map<const FoundItem*, int> protected_;
+    static constexpr int kKeptForAge = -1;
+    std::uint32_t olderThanDays_ = 0;
+    std::wstring ageReason_;
     CleanTotals cleanSum_;
 };
 

@@ -27,7 +27,12 @@ struct CategoryRun {
     std::uint32_t cleanResult = 0;
     CleanTotals cleanTotals;
     std::wstring skipReason;  // why the clean leaves it alone
-    std::uint64_t inUse = 0;  // a rule row's files that a running browser holds
+    // A rule row: its application runs (scan), files it held (clean), the
+    // folders to remove once emptied and those removed.
+    bool running = false;
+    std::uint64_t inUse = 0;
+    std::vector<std::wstring> emptiedFolders;
+    std::uint64_t foldersRemoved = 0;
 };
 
 // The copy of the runs a clean works on, handed back when it ends.

@@ -30,6 +30,9 @@ struct Options {
     bool defaultRules = false;
     std::wstring rulesFile;                 // empty: the one beside the program
     std::vector<host::CleaningRule> rules;  // loaded before a command runs
+    std::wstring importFile;                // rules --import FILE: what it gives
+    // --older-than DAYS: items written more recently stay (0: no limit).
+    std::uint32_t olderThanDays = 0;
 };
 
 // A reason printed before the usage; exit 1.

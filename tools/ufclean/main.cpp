@@ -15,13 +15,16 @@ namespace {
 const wchar_t kUsage[] =
     L"usage: ufclean COMMAND [ARGS]\n"
     L"  categories                      list the categories\n"
-    L"  rules [--rules FILE]            list the browser cleaning rules, on or off\n"
-    L"  scan [CATEGORY...|all]          scan and show what was found\n"
-    L"       [--details] [--json FILE|-]\n"
+    L"  rules [--rules FILE]            list the cleaning rules, on or off\n"
+    L"  rules --import FILE.ini         read a community rule file and say what it gives\n"
+    L"  scan [CATEGORY...|all]          scan and show what a clean would take\n"
+    L"       [--details] [--json FILE|-] [--keep GLOB]... [--no-default-keep]\n"
     L"  clean [CATEGORY...|all]         scan, confirm, remove\n"
     L"       [--yes] [--keep GLOB]... [--no-default-keep] [--details] [--json FILE|-]\n"
-    L"       scan and clean also take RULE ids, [--with GROUP,...] (cookies, history,\n"
-    L"       session: rules that are off by default) and [--rules FILE]\n"
+    L"       scan and clean also take RULE ids, [--with GROUP,...] (rules that are off\n"
+    L"       by default: cookies, history, session, developer, ...), [--rules FILE]\n"
+    L"       (JSON, or the community format for FILE.ini) and [--older-than DAYS]\n"
+    L"       (items written in the last DAYS days stay)\n"
     L"  keep-list                       the built-in keep rules and their reasons\n"
     L"  check                           whether a clean is needed\n"
     L"  drives                          the fixed drives\n"
@@ -31,7 +34,8 @@ const wchar_t kUsage[] =
     L"  clear-clipboard                 empty the clipboard\n"
     L"  clear-search-history            delete the search autocomplete list\n"
     L"'all' is every scan category; 5 and 17 run only when named. With 'all' or no\n"
-    L"category the cache rules run too; ufclean-rules.json beside ufclean adds rules.\n";
+    L"category the rules that are on run too; ufclean-rules.json beside ufclean adds\n"
+    L"rules.\n";
 
 std::atomic<Function::IUnusedFileClean*> g_cleaner{nullptr};
 std::atomic<bool> g_stopRequested{false};
@@ -103,10 +107,20 @@ int Parse(int argc, wchar_t** argv, Options* options) {
         } else if (word == L"--with") {
             std::wstring groups;
             if (!next(&groups) || !ParseGroups(groups, &options->withGroups))
-                return UsageError(L"--with needs groups such as cookies,history,session");
+                return UsageError(L"--with needs groups such as cookies,history,session,developer");
         } else if (word == L"--rules") {
             if (!next(&options->rulesFile) || options->rulesFile.empty())
                 return UsageError(L"--rules needs a file name");
+        } else if (word == L"--import") {
+            if (!next(&options->importFile) || options->importFile.empty())
+                return UsageError(L"--import needs a file name");
+        } else if (word == L"--older-than") {
+            std::wstring days;
+            if (!next(&days) || !IsNumber(days) || days.size() > 5 ||
+                std::wcstoul(days.c_str(), nullptr, 10) == 0)
+                return UsageError(L"--older-than needs a number of days from 1 to 99999");
+            options->olderThanDays =
+                static_cast<std::uint32_t>(std::wcstoul(days.c_str(), nullptr, 10));
         } else if (word.size() > 1 && word[0] == L'-' && word != L"-") {
             return UsageError(L"unknown option: " + word);
         } else if (CommandTakesCategories(options->command)) {

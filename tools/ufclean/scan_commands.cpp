@@ -68,21 +68,30 @@ std::vector<KeepUse> KeepRules(const Options& options) {
     return rules;
 }
 
-// Deselects the kept items. The recycle bin is emptied whole, so a kept item
+// Deselects the kept items: those a keep rule matches, then those written
+// within olderThanDays. The recycle bin is emptied whole, so a kept item
 // there takes the whole bin out of the clean.
-void ApplyKeepRules(std::vector<KeepUse>* rules, std::vector<CategoryRun>* runs) {
+void ApplyKeepRules(std::vector<KeepUse>* rules, std::uint32_t olderThanDays,
+                    std::vector<CategoryRun>* runs) {
     std::vector<host::KeepRule> plain;
     for (const KeepUse& use : *rules) plain.push_back(use.rule);
+    const FILETIME youngAfter = host::AgeLimit(olderThanDays);
     for (CategoryRun& run : *runs) {
         for (FoundItem& item : run.items) {
+            std::wstring cause;
             const int rule = host::DeselectKept(plain, &item);
-            if (rule < 0) continue;
-            ++(*rules)[static_cast<size_t>(rule)].kept;
-            ++run.kept;
+            if (rule >= 0) {
+                ++(*rules)[static_cast<size_t>(rule)].kept;
+                ++run.kept;
+                cause = L"a keep rule (" + plain[static_cast<size_t>(rule)].glob + L") matches ";
+            } else if (olderThanDays && host::DeselectYoungerThan(youngAfter, &item)) {
+                ++run.keptForAge;
+                cause = L"--older-than keeps ";
+            } else {
+                continue;
+            }
             if (run.number == kCategoryRecycleBin && run.skipReason.empty())
-                run.skipReason =
-                    host::WholeBinReason(L"a keep rule (" + plain[static_cast<size_t>(rule)].glob +
-                                         L") matches " + host::ItemPath(item));
+                run.skipReason = host::WholeBinReason(cause + host::ItemPath(item));
         }
     }
 }
@@ -119,25 +128,33 @@ bool Confirm(const Options& options, std::uint64_t count) {
     return answer[0] == L'y' || answer[0] == L'Y';
 }
 
+// The scan of a scan or clean, with what a clean would take selected: a
+// scan's report says what the clean would do. True when stopped.
+bool ScanAndSelect(Function::IUnusedFileClean* cleaner, const Options& options,
+                   std::vector<KeepUse>* rules, std::vector<CategoryRun>* runs) {
+    bool stopped = ScanCategories(cleaner, options.categories, runs);
+    stopped = stopped || ScanRules(options, runs);
+    ApplyKeepRules(rules, options.olderThanDays, runs);
+    DeselectRepeats(runs);
+    ShowScan(options, *runs);
+    if (!(options.haveJson && options.jsonPath == L"-"))
+        PrintKeepUse(*rules, *runs, options.olderThanDays);
+    return stopped;
+}
+
 }  // namespace
 
 int RunScan(Function::IUnusedFileClean* cleaner, const Options& options) {
     std::vector<CategoryRun> runs;
-    bool stopped = ScanCategories(cleaner, options.categories, &runs);
-    stopped = stopped || ScanRules(options, &runs);
-    ShowScan(options, runs);
-    return Finish(options, runs, {}, stopped);
+    std::vector<KeepUse> rules = KeepRules(options);
+    const bool stopped = ScanAndSelect(cleaner, options, &rules, &runs);
+    return Finish(options, runs, rules, stopped);
 }
 
 int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
     std::vector<CategoryRun> runs;
     std::vector<KeepUse> rules = KeepRules(options);
-    bool stopped = ScanCategories(cleaner, options.categories, &runs);
-    stopped = stopped || ScanRules(options, &runs);
-    ApplyKeepRules(&rules, &runs);
-    DeselectRepeats(&runs);
-    ShowScan(options, runs);
-    if (!(options.haveJson && options.jsonPath == L"-")) PrintKeepUse(rules);
+    bool stopped = ScanAndSelect(cleaner, options, &rules, &runs);
     if (stopped) return Finish(options, runs, rules, true);
     if (!Confirm(options, SelectedCount(runs))) {
         host::Out(L"nothing removed\n");
