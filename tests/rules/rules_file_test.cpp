@@ -37,7 +37,8 @@ std::string Describe(const host::CleaningRule& rule) {
         std::wstring patterns;
         for (const std::wstring& pattern : key.patterns)
             patterns += (patterns.empty() ? L"" : L";") + pattern;
-        text += L" " + host::PlaceText({key.root, key.path}) + L"|" + patterns +
+        text += L" " + host::PlaceText({key.root, key.path}) + L"|" +
+                (patterns.empty() ? L"*" : patterns) +
                 (key.removeSelf ? L"|REMOVESELF"
                  : key.recurse  ? L"|RECURSE"
                                 : L"");
@@ -69,10 +70,10 @@ TEST(RulesFile, GoodRulesAreAddedWithTheirFields) {
     ASSERT_TRUE(parsed.ok) << parsed.error;
     ASSERT_EQ(parsed.rules.size(), host::BuiltInRules().size() + 3);
     const size_t first = host::BuiltInRules().size();
-    EXPECT_EQ(Describe(parsed.rules[first]),
-              "App: cache (cache) %LocalAppData%\\App*\\Cache|*.tmp;*.bin|RECURSE -" +
-                  Local("\\App\\Cache\\keep*") +
-                  " -*\\pinned.bin +%LocalAppData%\\App +HKCU\\Software\\App >2d");
+    EXPECT_EQ(
+        Describe(parsed.rules[first]),
+        "App: cache (cache) %LocalAppData%\\App*\\Cache|*.tmp;*.bin|RECURSE -*\\pinned.bin -" +
+            Local("\\App\\Cache\\keep*") + " +%LocalAppData%\\App +HKCU\\Software\\App >2d");
     EXPECT_TRUE(parsed.rules[first].onByDefault);  // a cache rule is on unless it says otherwise
     const host::CleaningRule& media = parsed.rules[first + 1];
     EXPECT_EQ(media.family, host::RuleFamily::Chromium);
@@ -195,8 +196,8 @@ const ReadSection kReadSections[] = {
      "FileKey1=%AppData%\\Discord*\\*Cache|*.*|RECURSE\n"
      "FileKey2=%LocalAppData%\\Discord|*.log;*.tmp\n"
      "FileKey3=%LocalAppData%\\Discord\\Temp|*.*|REMOVESELF\n",
-     "Discord: cache (cache) %AppData%\\Discord*\\*Cache|*.*|RECURSE "
-     "%LocalAppData%\\Discord|*.log;*.tmp %LocalAppData%\\Discord\\Temp|*.*|REMOVESELF "
+     "Discord: cache (cache) %AppData%\\Discord*\\*Cache|*|RECURSE "
+     "%LocalAppData%\\Discord|*.log;*.tmp %LocalAppData%\\Discord\\Temp|*|REMOVESELF "
      "+%AppData%\\discord"},
     {"[Foo Logs *]\nDetect=HKCU\\Software\\Foo\nDetect2=HKLM\\Software\\Foo\n"
      "FileKey1=%ProgramFiles%\\Foo\\logs\\|*.log\n",
@@ -207,11 +208,11 @@ const ReadSection kReadSections[] = {
      "FileKey4=%SystemDrive%\\BarTemp|*.*\nFileKey5=%CommonProgramFiles%\\Bar|*.tmp\n"
      "FileKey6=%Public%\\Bar|*.tmp\nFileKey7=%LocalLowAppData%\\Bar|*.tmp\n",
      "Bar: crash reports (crash-reports) %ProgramData%\\Bar\\Dumps|*.dmp "
-     "%UserProfile%\\.bar\\crash|*.*|RECURSE %WinDir%\\Bar|*.log %SystemDrive%\\BarTemp|*.* "
+     "%UserProfile%\\.bar\\crash|*|RECURSE %WinDir%\\Bar|*.log %SystemDrive%\\BarTemp|* "
      "%CommonProgramFiles%\\Bar|*.tmp %CommonProgramFiles(x86)%\\Bar|*.tmp %Public%\\Bar|*.tmp "
      "%LocalLowAppData%\\Bar|*.tmp"},
     {"[Baz *]\nLangSecRef=3021\nDefault=True\nWarning=Closes Baz.\n"
-     "FileKey1=%LocalAppData%\\Baz|*.*|RECURSE\nRegKey1=HKCU\\Software\\Baz\\MRU\n"
+     "FileKey1=%LocalAppData%\\Baz|*|RECURSE\nRegKey1=HKCU\\Software\\Baz\\MRU\n"
      "ExcludeKey1=FILE|%LocalAppData%\\Baz\\|settings.json;token.dat\n"
      "ExcludeKey2=PATH|%LocalAppData%\\Baz\\Profiles\\\nExcludeKey3=REG|HKCU\\Software\\Baz\n",
      nullptr},  // checked by hand below: the excludes hold this machine's folders
@@ -231,7 +232,7 @@ TEST(CommunityRules, EachKeyAndVariableIsRead) {
     host::ImportReport report;
     const std::vector<host::CleaningRule> baz = Import(kReadSections[3].text, &report);
     ASSERT_EQ(baz.size(), 1u);
-    EXPECT_EQ(Describe(baz[0]), "Baz: files (cache) %LocalAppData%\\Baz|*.*|RECURSE -" +
+    EXPECT_EQ(Describe(baz[0]), "Baz: files (cache) %LocalAppData%\\Baz|*|RECURSE -" +
                                     Local("\\Baz\\settings.json") + " -" +
                                     Local("\\Baz\\token.dat") + " -" + Local("\\Baz\\Profiles\\*"));
     EXPECT_FALSE(baz[0].onByDefault);  // Default=True: still off until chosen
@@ -248,12 +249,12 @@ struct SkippedSection {
 const SkippedSection kSkippedSections[] = {
     {"FileKey1=%WinDir%|*.log", "reaches the Windows folder as a whole"},
     {"FileKey1=%SystemDrive%\\*|*.tmp|RECURSE", "reaches a drive root"},
-    {"FileKey1=%ProgramFiles%|*.*|RECURSE", "reaches Program Files as a whole"},
+    {"FileKey1=%ProgramFiles%|*|RECURSE", "reaches Program Files as a whole"},
     {"FileKey1=%SystemDrive%\\Program*|*.log", "reaches Program Files as a whole"},
     {"FileKey1=%UserProfile%\\Documents|*.*", "Documents library as a whole without an age limit"},
     {"FileKey1=%Desktop%|*.lnk", "the Desktop as a whole"},
-    {"FileKey1=%UserProfile%\\*|*.*|RECURSE", "the user's profile as a whole"},
-    {"FileKey1=%LocalAppData%|*.*|REMOVESELF", "the local app data folder as a whole"},
+    {"FileKey1=%UserProfile%\\*|*|RECURSE", "the user's profile as a whole"},
+    {"FileKey1=%LocalAppData%|*|REMOVESELF", "the local app data folder as a whole"},
     {"RegKey1=HKCU\\Software\\Foo\nRegKey2=HKCU\\Software\\Bar", "only registry keys"},
     {"Detect=HKCU\\Software\\Foo", "no FileKey"},
     {"FileKey1=%Steam%\\logs|*.*", "unknown variable %Steam%"},

@@ -4,8 +4,13 @@
 
 #include <knownfolders.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
+#include <algorithm>
 #include <array>
+#include <iterator>
+#include <map>
+#include <set>
 
 #include "scan/folder_walk.h"
 #include "text_format.h"
@@ -155,20 +160,9 @@ DWORD AttributesOf(std::wstring path) {
     return GetFileAttributesW(path.c_str());
 }
 
-// Every entry of folder (ending in a backslash) whose name matches the
-// part; folders must be walkable, files are taken when files is set.
-void AddMatches(const std::wstring& folder, const std::wstring& part, bool files,
-                std::vector<std::wstring>* out) {
-    WIN32_FIND_DATAW entry;
-    ufc::unique_hfind find = ufc::OpenFolderEntries(folder.c_str(), &entry);
-    if (!find) return;
-    do {
-        const bool isFolder = ufc::IsFolderEntry(entry);
-        if (isFolder ? !ufc::IsWalkableFolder(entry) : !files) continue;
-        if (!PartMatches(part, entry.cFileName)) continue;
-        const std::wstring child = folder + entry.cFileName + (isFolder ? L"\\" : L"");
-        if (FitsPath(child)) out->push_back(child);
-    } while (FindNextFileW(find.get(), &entry));
+std::wstring Lower(std::wstring text) {
+    if (!text.empty()) CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
 }
 
 }  // namespace
@@ -194,8 +188,7 @@ std::vector<std::wstring> KnownRuleRoots() {
             if (path.empty()) continue;
             if (path.size() == 2) path += L'\\';  // the drive's root
             bool seen = false;
-            for (const std::wstring& root : roots)
-                seen = seen || lstrcmpiW(root.c_str(), path.c_str()) == 0;
+            for (const std::wstring& root : roots) seen = seen || SameText(root, path);
             if (!seen) roots.push_back(path);
         }
     }
@@ -220,7 +213,7 @@ bool HasWildcard(const std::wstring& text) {
 
 bool PartMatches(const std::wstring& pattern, const std::wstring& name) {
     if (pattern == L"*" || pattern == L"*.*") return true;
-    return GlobMatch(pattern, name);
+    return HasWildcard(pattern) ? GlobMatch(pattern, name) : SameText(pattern, name);
 }
 
 std::wstring JoinPlace(const std::wstring& root, const std::wstring& path) {
@@ -240,16 +233,16 @@ bool CheckRelativePath(const std::wstring& path, bool wildcards, std::wstring* r
     while (start < path.size()) {
         size_t end = path.find(L'\\', start);
         if (end == std::wstring::npos) end = path.size();
-        const std::wstring part = path.substr(start, end - start);
-        if (part.empty()) {
+        const size_t length = end - start;
+        if (length == 0) {
             *reason = L"has an empty part";
             return false;
         }
-        if (part == L"." || part == L"..") {
-            *reason = L"leaves its folder with '" + part + L"'";
+        if (path.find_first_not_of(L'.', start) >= end && length <= 2) {
+            *reason = L"leaves its folder with '" + path.substr(start, length) + L"'";
             return false;
         }
-        if (!wildcards && HasWildcard(part)) {
+        if (!wildcards && path.find_first_of(L"*?", start) < end) {
             *reason = L"has a wildcard where a name must stand";
             return false;
         }
@@ -268,7 +261,7 @@ bool ParsePlace(const std::wstring& text, std::vector<RulePlace>* places, std::w
     const std::wstring name = text.substr(1, close - 1);
     const Variable* variable = nullptr;
     for (const Variable& known : kVariables)
-        if (lstrcmpiW(known.name, name.c_str()) == 0) variable = &known;
+        if (SameText(name, known.name)) variable = &known;
     if (!variable) {
         *reason = L"uses the unknown variable %" + name + L"%";
         return false;
@@ -283,8 +276,7 @@ bool ParsePlace(const std::wstring& text, std::vector<RulePlace>* places, std::w
     if (!CheckRelativePath(rest, true, reason)) return false;
     places->push_back({variable->first, rest});
     const std::wstring& second = KnownFolderPath(variable->second);
-    if (variable->second != variable->first &&
-        lstrcmpiW(second.c_str(), KnownFolderPath(variable->first).c_str()) != 0)
+    if (variable->second != variable->first && !SameText(second, KnownFolderPath(variable->first)))
         places->push_back({variable->second, rest});
     return true;
 }
@@ -301,15 +293,41 @@ std::wstring PlaceText(const RulePlace& place) {
 
 std::wstring ProtectedReach(const std::wstring& folderPattern, bool recursive,
                             std::uint32_t olderThanDays) {
+    static const std::vector<std::vector<std::wstring>> guardedParts = [] {
+        std::vector<std::vector<std::wstring>> all;
+        for (const Guarded& guarded : kGuarded)
+            all.push_back(SplitParts(KnownFolderPath(guarded.folder)));
+        return all;
+    }();
+    static const size_t deepest = [] {
+        size_t most = 0;
+        for (const std::vector<std::wstring>& folder : guardedParts)
+            most = std::max(most, folder.size());
+        return most;
+    }();
+    // Most places lie deeper than every guarded folder: decided without a
+    // copy. Recursively, trailing parts of '*' only take the folder above.
+    size_t depth = 0, reach = 0;
+    for (size_t start = 0; start < folderPattern.size();) {
+        size_t end = folderPattern.find(L'\\', start);
+        if (end == std::wstring::npos) end = folderPattern.size();
+        if (end > start) {
+            ++depth;
+            if (!recursive || folderPattern.find_first_not_of(L'*', start) < end) reach = depth;
+        }
+        start = end + 1;
+    }
+    if (reach > deepest) return {};
     std::vector<std::wstring> parts = SplitParts(folderPattern);
     // Every folder below X, recursively, is X as a whole.
     if (recursive)
         while (!parts.empty() && parts.back().find_first_not_of(L'*') == std::wstring::npos)
             parts.pop_back();
     if (parts.size() <= 1) return L"reaches a drive root";
-    for (const Guarded& guarded : kGuarded) {
+    for (size_t g = 0; g < std::size(kGuarded); ++g) {
+        const Guarded& guarded = kGuarded[g];
         if (guarded.withAge && olderThanDays > 0) continue;
-        const std::vector<std::wstring> folder = SplitParts(KnownFolderPath(guarded.folder));
+        const std::vector<std::wstring>& folder = guardedParts[g];
         if (folder.empty() || parts.size() > folder.size()) continue;
         if (parts.size() < folder.size() && !recursive) continue;
         bool matches = true;
@@ -328,43 +346,124 @@ bool IsRealFolder(const std::wstring& path) {
            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-std::vector<std::wstring> ExpandFolders(const std::wstring& root, const std::wstring& below) {
+// One entry of a folder or a registry key as a listing gave it.
+struct Entry {
+    std::wstring name;
+    bool folder;    // a folder a rule may enter (not a link); for keys: always
+    bool walkable;  // a folder "*" may stand for: also not dot-named
+};
+
+struct Listing {
+    bool exists = false;
+    std::vector<Entry> entries;
+};
+
+struct RuleProbe::Memory {
+    std::map<std::wstring, Listing> folders;  // by lower-case path, ending in '\'
+    std::map<std::wstring, Listing> keys;     // by lower-case "root|view|path"
+    bool haveProcesses = false;
+    std::set<std::wstring> processes;  // lower-case program names
+
+    const Listing& Folder(const std::wstring& prefix) {
+        auto [at, added] = folders.try_emplace(Lower(prefix));
+        if (!added) return at->second;
+        WIN32_FIND_DATAW entry;
+        ufc::unique_hfind find = ufc::OpenFolderEntries(prefix.c_str(), &entry);
+        if (!find) return at->second;
+        at->second.exists = true;
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const bool folder = ufc::IsFolderEntry(entry) &&
+                                !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+            at->second.entries.push_back({name, folder, folder && ufc::IsWalkableFolder(entry)});
+        } while (FindNextFileW(find.get(), &entry));
+        return at->second;
+    }
+
+    const Listing& Key(HKEY root, REGSAM view, const std::wstring& path) {
+        const std::wstring id = std::to_wstring(reinterpret_cast<std::uintptr_t>(root)) + L"|" +
+                                std::to_wstring(view) + L"|" + Lower(path);
+        auto [at, added] = keys.try_emplace(id);
+        if (!added) return at->second;
+        ufc::unique_hkey key;
+        if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS)
+            return at->second;
+        at->second.exists = true;
+        wchar_t name[256];
+        for (DWORD index = 0;; ++index) {
+            DWORD length = 256;
+            const LSTATUS status =
+                RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+            if (status == ERROR_MORE_DATA) continue;
+            if (status != ERROR_SUCCESS) break;
+            at->second.entries.push_back({std::wstring(name, length), true, true});
+        }
+        return at->second;
+    }
+};
+
+namespace {
+
+// The entries of listing that a part names: a wildcard part stands for
+// walkable folders (and, with files, files); a literal part for the entry
+// of that name, dot-named or not.
+template <typename Take>
+void Match(const Listing& listing, const std::wstring& part, bool files, Take take) {
+    const bool wildcard = HasWildcard(part);
+    for (const Entry& entry : listing.entries) {
+        if (!(entry.folder ? !wildcard || entry.walkable : files)) continue;
+        if (wildcard ? PartMatches(part, entry.name) : SameText(entry.name, part)) take(entry);
+    }
+}
+
+}  // namespace
+
+RuleProbe::RuleProbe() : memory_(std::make_unique<Memory>()) {}
+RuleProbe::~RuleProbe() = default;
+
+std::vector<std::wstring> RuleProbe::ExpandFolders(const std::wstring& root,
+                                                   const std::wstring& below) {
     if (root.empty() || !FitsPath(root + L"\\")) return {};
     // The root itself may be reached through a link (a moved profile).
-    const DWORD attributes = AttributesOf(root + L"\\");
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return {};
-    std::vector<std::wstring> folders = {root + L"\\"};
+    std::vector<std::wstring> folders;
+    if (memory_->Folder(root + L"\\").exists) folders.push_back(root + L"\\");
     for (const std::wstring& part : SplitParts(below)) {
-        if (folders.empty()) break;
         std::vector<std::wstring> next;
-        for (const std::wstring& prefix : folders) {
-            if (HasWildcard(part)) {
-                AddMatches(prefix, part, false, &next);
-            } else if (FitsPath(prefix + part + L"\\") && IsRealFolder(prefix + part)) {
-                next.push_back(prefix + part + L"\\");
-            }
-        }
+        for (const std::wstring& prefix : folders)
+            Match(memory_->Folder(prefix), part, false, [&](const Entry& entry) {
+                const std::wstring child = prefix + entry.name + L"\\";
+                if (FitsPath(child)) next.push_back(child);
+            });
         folders.swap(next);
     }
     return folders;
 }
 
-bool PatternExists(const std::wstring& root, const std::wstring& below) {
-    if (root.empty()) return false;
-    if (!HasWildcard(below)) return AttributesOf(JoinPlace(root, below)) != INVALID_FILE_ATTRIBUTES;
+std::vector<std::wstring> RuleProbe::ExpandFiles(const std::wstring& root,
+                                                 const std::wstring& below) {
     const size_t slash = below.find_last_of(L'\\');
     const std::wstring last = slash == std::wstring::npos ? below : below.substr(slash + 1);
-    const std::wstring folder = slash == std::wstring::npos ? L"" : below.substr(0, slash);
-    for (const std::wstring& prefix : ExpandFolders(root, folder)) {
-        std::vector<std::wstring> found;
-        AddMatches(prefix, last, true, &found);
-        if (!found.empty()) return true;
-    }
-    return false;
+    std::vector<std::wstring> files;
+    for (const std::wstring& prefix :
+         ExpandFolders(root, slash == std::wstring::npos ? L"" : below.substr(0, slash)))
+        Match(memory_->Folder(prefix), last, true, [&](const Entry& entry) {
+            if (!entry.folder) files.push_back(prefix + entry.name);
+        });
+    return files;
 }
 
-bool RegistryKeyExists(const std::wstring& key) {
+bool RuleProbe::PatternExists(const std::wstring& root, const std::wstring& below) {
+    const size_t slash = below.find_last_of(L'\\');
+    const std::wstring last = slash == std::wstring::npos ? below : below.substr(slash + 1);
+    bool found = false;
+    for (const std::wstring& prefix :
+         ExpandFolders(root, slash == std::wstring::npos ? L"" : below.substr(0, slash)))
+        Match(memory_->Folder(prefix), last, true, [&](const Entry&) { found = true; });
+    return found;
+}
+
+bool RuleProbe::RegistryKeyExists(const std::wstring& key) {
     static const struct {
         const wchar_t* shortName;
         const wchar_t* longName;
@@ -375,20 +474,38 @@ bool RegistryKeyExists(const std::wstring& key) {
         {L"HKCR", L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
         {L"HKU", L"HKEY_USERS", HKEY_USERS},
     };
-    const size_t slash = key.find(L'\\');
-    const std::wstring rootName = key.substr(0, slash);
-    const std::wstring subKey = slash == std::wstring::npos ? L"" : key.substr(slash + 1);
+    const std::vector<std::wstring> parts = SplitParts(key);
+    if (parts.empty()) return false;
     for (const auto& root : kRoots) {
-        if (lstrcmpiW(rootName.c_str(), root.shortName) != 0 &&
-            lstrcmpiW(rootName.c_str(), root.longName) != 0)
-            continue;
+        if (!SameText(parts[0], root.shortName) && !SameText(parts[0], root.longName)) continue;
         for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-            ufc::unique_hkey opened;
-            if (RegOpenKeyExW(root.root, subKey.c_str(), 0, KEY_READ | view, opened.put()) ==
-                ERROR_SUCCESS)
-                return true;
+            // Level by level: most keys asked for are missing near the top.
+            std::wstring path;
+            bool found = memory_->Key(root.root, view, path).exists;
+            for (size_t i = 1; i < parts.size() && found; ++i) {
+                found = false;
+                for (const Entry& entry : memory_->Key(root.root, view, path).entries)
+                    found = found || SameText(entry.name, parts[i]);
+                path += (path.empty() ? L"" : L"\\") + parts[i];
+            }
+            if (found) return true;
         }
     }
+    return false;
+}
+
+bool RuleProbe::ProcessRuns(const std::vector<std::wstring>& names) {
+    if (!memory_->haveProcesses) {
+        memory_->haveProcesses = true;
+        ufc::unique_hfile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = snapshot && Process32FirstW(snapshot.get(), &entry); more;
+             more = Process32NextW(snapshot.get(), &entry))
+            memory_->processes.insert(Lower(entry.szExeFile));
+    }
+    for (const std::wstring& name : names)
+        if (memory_->processes.count(Lower(name))) return true;
     return false;
 }
 

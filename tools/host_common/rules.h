@@ -160,12 +160,13 @@ struct RuleFolder {
 
 // The target's folders on this machine: "*" parts expanded over real
 // folders, no part a link, nothing a protected folder as a whole, names
-// that do not fit a 260-unit path left out.
-std::vector<RuleFolder> ResolveRuleFolders(const RuleTarget& target);
+// that do not fit a 260-unit path left out. A probe, when given, is shared
+// by the targets of one run (see RuleProbe).
+std::vector<RuleFolder> ResolveRuleFolders(const RuleTarget& target, RuleProbe* probe = nullptr);
 
 // Whether the target's application is on this machine (its detection, or
 // one of its folders).
-bool IsDetected(const RuleTarget& target);
+bool IsDetected(const RuleTarget& target, RuleProbe* probe = nullptr);
 
 // Whether this process may clean places that need an elevated host.
 bool HostIsElevated();
@@ -184,9 +185,10 @@ struct RuleScanResult {
 
 // Lists the target's files. Progress is reported per file met (category
 // kCategoryUnset); stop, when given, is tested before every entry. Files
-// are not opened: whether the application runs is asked once.
+// are not opened: whether the application runs is asked once. One probe
+// serves all targets of a scan.
 void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atomic<bool>* stop,
-              RuleScanResult* result);
+              RuleScanResult* result, RuleProbe* probe = nullptr);
 
 struct RuleCleanResult {
     CleanTotals totals;

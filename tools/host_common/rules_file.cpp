@@ -383,12 +383,14 @@ bool LoadRules(const std::wstring& file, std::vector<CleaningRule>* rules, std::
         return false;
     }
     std::string text;
+    LARGE_INTEGER size = {};
+    if (GetFileSizeEx(handle.get(), &size) && size.QuadPart < (1ll << 30))
+        text.reserve(static_cast<size_t>(size.QuadPart));
     char buffer[65536];
     DWORD read = 0;
     while (ReadFile(handle.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
         text.append(buffer, read);
-    const bool community =
-        file.size() > 4 && lstrcmpiW(file.c_str() + file.size() - 4, L".ini") == 0;
+    const bool community = file.size() > 4 && SameText(file.substr(file.size() - 4), L".ini");
     if (!community) return ParseRules(text, file, rules, error);
     ImportReport own;
     ImportCommunityRules(text, rules, report ? report : &own);

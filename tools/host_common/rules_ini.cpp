@@ -53,22 +53,47 @@ bool IsNumbered(const std::wstring& key, const wchar_t* name) {
     return rest.find_first_not_of(L"0123456789") == std::wstring::npos;
 }
 
-bool Same(const std::wstring& a, const wchar_t* b) {
-    return lstrcmpiW(a.c_str(), b) == 0;
-}
-
-// The text of the file: UTF-16 with its byte order mark, else UTF-8.
-std::wstring Decode(const std::string& bytes) {
+// Calls take(line) for each line of the text (UTF-16 with its byte order
+// mark, else UTF-8), trimmed. One buffer serves every line: a file of
+// thousands of sections makes no string per line.
+template <typename Take>
+void ForEachLine(const std::string& bytes, Take take) {
+    std::wstring line;
+    auto give = [&] {
+        const size_t first = line.find_first_not_of(L" \t\r");
+        if (first == std::wstring::npos) return;
+        line.erase(line.find_last_not_of(L" \t\r") + 1);
+        line.erase(0, first);
+        take(line);
+    };
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        std::wstring text((bytes.size() - 2) / 2, L'\0');
-        for (size_t i = 0; i < text.size(); ++i)
-            text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                           static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
-        return text;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            const wchar_t c = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                                   static_cast<unsigned char>(bytes[i + 1]) << 8);
+            if (c != L'\n') {
+                line += c;
+                continue;
+            }
+            give();
+            line.clear();
+        }
+        give();
+        return;
     }
-    const bool bom = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    return Widen(bom ? bytes.substr(3) : bytes);
+    size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        const int length = static_cast<int>(end - start);
+        line.resize(static_cast<size_t>(length));
+        const int made =
+            length ? MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, length, &line[0], length)
+                   : 0;
+        line.resize(static_cast<size_t>(made));
+        give();
+        start = end + 1;
+    }
 }
 
 struct WindowsVersion {
@@ -175,7 +200,7 @@ void NameRule(const std::wstring& section, CleaningRule* rule) {
     for (const GroupWords& entry : kGroupWords) {
         const size_t length = wcslen(entry.words);
         if (title.size() <= length + 1 || title[title.size() - length - 1] != L' ' ||
-            lstrcmpiW(title.c_str() + title.size() - length, entry.words) != 0)
+            !SameText(title.substr(title.size() - length), entry.words))
             continue;
         rule->application = Trim(title.substr(0, title.size() - length));
         rule->name = entry.words;
@@ -224,11 +249,11 @@ public:
                 if (!ok) *reason = key + L" " + *reason;
             } else if (IsNumbered(key, L"Detect")) {
                 rule->detectKeys.push_back(value);
-            } else if (Same(key, L"DetectOS")) {
+            } else if (SameText(key, L"DetectOS")) {
                 ok = FitsWindows(value, reason);
-            } else if (Same(key, L"SpecialDetect")) {
+            } else if (SameText(key, L"SpecialDetect")) {
                 ok = Special(value, rule, reason);
-            } else if (Same(key, L"Warning")) {
+            } else if (SameText(key, L"Warning")) {
                 rule->warning = value;
             }
             // Default, Section, LangSecRef and other keys change nothing:
@@ -259,18 +284,22 @@ private:
             return false;
         }
         RuleKey key;
-        if (fields.size() > 1 && !fields[1].empty())
+        bool everyFile = fields.size() < 2 || fields[1].empty();
+        if (!everyFile)
             for (const std::wstring& pattern : Split(fields[1], L';')) {
                 if (pattern.empty()) continue;
                 if (pattern.find_first_of(L"\\/:") != std::wstring::npos) {
                     *reason = L"the pattern \"" + pattern + L"\" is not a file name";
                     return false;
                 }
+                everyFile = everyFile || pattern == L"*" || pattern == L"*.*";
                 key.patterns.push_back(pattern);
             }
+        // No patterns: every file, without a name test per file.
+        if (everyFile) key.patterns.clear();
         if (fields.size() > 2) {
-            key.recurse = Same(fields[2], L"RECURSE") || Same(fields[2], L"REMOVESELF");
-            key.removeSelf = Same(fields[2], L"REMOVESELF");
+            key.recurse = SameText(fields[2], L"RECURSE") || SameText(fields[2], L"REMOVESELF");
+            key.removeSelf = SameText(fields[2], L"REMOVESELF");
             if (!key.recurse) {
                 *reason = L"the flag \"" + fields[2] + L"\" is unknown (RECURSE or REMOVESELF)";
                 return false;
@@ -288,13 +317,13 @@ private:
     bool ExcludeKey(const std::wstring& value, CleaningRule* rule, std::size_t* registryKeys,
                     std::wstring* reason) {
         const std::vector<std::wstring> fields = Split(value, L'|');
-        if (Same(fields[0], L"REG")) {
+        if (SameText(fields[0], L"REG")) {
             ++*registryKeys;
             return true;
         }
-        const bool file = Same(fields[0], L"FILE");
+        const bool file = SameText(fields[0], L"FILE");
         std::vector<RulePlace> places;
-        if ((!file && !Same(fields[0], L"PATH")) || fields.size() < 2 || fields.size() > 3 ||
+        if ((!file && !SameText(fields[0], L"PATH")) || fields.size() < 2 || fields.size() > 3 ||
             !ParsePlace(fields[1], &places, reason)) {
             *reason = L"the exclusion \"" + value + L"\" cannot be read" +
                       (reason->empty() ? L"" : L": the path " + *reason);
@@ -311,7 +340,7 @@ private:
 
     bool Special(const std::wstring& value, CleaningRule* rule, std::wstring* reason) {
         for (const SpecialDetection& special : kSpecialDetections)
-            if (Same(value, special.name))
+            if (SameText(value, special.name))
                 return ParsePlace(special.path, &rule->detectPaths, reason);
         *reason = L"SpecialDetect \"" + value + L"\" is unknown";
         return false;
@@ -351,25 +380,25 @@ void ImportCommunityRules(const std::string& bytes, std::vector<CleaningRule>* r
         rules->push_back(std::move(rule));
         ++report->rulesMade;
     };
-    const std::wstring text = Decode(bytes);
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(L'\n', start);
-        if (end == std::wstring::npos) end = text.size();
-        const std::wstring line = Trim(text.substr(start, end - start));
-        start = end + 1;
-        if (line.empty() || line[0] == L';') continue;
+    // Room for every section at once: a file of thousands of rules grows
+    // the list once.
+    size_t sections = 1;
+    for (size_t at = bytes.find("\n["); at != std::string::npos; at = bytes.find("\n[", at + 1))
+        ++sections;
+    rules->reserve(rules->size() + sections);
+    ForEachLine(bytes, [&](const std::wstring& line) {
+        if (line[0] == L';') return;
         if (line[0] == L'[' && line.back() == L']') {
             finish();
             section = Trim(line.substr(1, line.size() - 2));
             inSection = true;
             lines.clear();
-            continue;
+            return;
         }
         const size_t equals = line.find(L'=');
-        if (equals == std::wstring::npos || !inSection) continue;
+        if (equals == std::wstring::npos || !inSection) return;
         lines.emplace_back(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
-    }
+    });
     finish();
 }
 

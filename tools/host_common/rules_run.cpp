@@ -3,8 +3,6 @@
 // walk without opening any of them, and exactly those files deleted.
 #include <windows.h>
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <set>
 
@@ -52,28 +50,13 @@ KeyBase BaseOf(const RuleTarget& target, const RuleKey& key) {
 }
 
 // A file that the running application holds open: its lock file.
-bool LockHeld(const Application& application) {
-    const std::wstring& root = KnownFolderPath(application.root);
+bool LockHeld(const Application& application, RuleProbe& probe) {
     const std::wstring lock = std::wstring(application.userData) + L"\\" + application.lockFile;
-    const size_t slash = lock.find_last_of(L'\\');
-    for (const std::wstring& folder : ExpandFolders(root, lock.substr(0, slash))) {
-        const std::wstring path = folder + lock.substr(slash + 1);
+    for (const std::wstring& path : probe.ExpandFiles(KnownFolderPath(application.root), lock)) {
         ufc::unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file && IsInUse(GetLastError())) return true;
     }
-    return false;
-}
-
-bool ProcessRuns(const std::vector<std::wstring>& names) {
-    ufc::unique_hfile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return false;
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry))
-        for (const std::wstring& name : names)
-            if (lstrcmpiW(entry.szExeFile, name.c_str()) == 0) return true;
     return false;
 }
 
@@ -103,16 +86,17 @@ struct Collector {
     }
 
     void Take(const wchar_t* folder, const WIN32_FIND_DATAW& entry) {
-        const std::wstring path = std::wstring(folder) + entry.cFileName;
+        wchar_t path[ufc::kPathUnits];
+        const bool fits = ufc::JoinPath(path, folder, entry.cFileName);
         if (progress) {
             ProgressInfo info;
             info.category = kCategoryUnset;
-            ufc::CopyTruncated(info.path, path.c_str());
+            ufc::CopyTruncated(info.path, fits ? path : folder);
             info.percent = percent;
             info.count = static_cast<std::uint32_t>(result->items.size());
             progress->OnProgress(&info);
         }
-        if (!FitsPath(path)) return;  // too deep to name
+        if (!fits) return;  // too deep to name
         if (Ticks(entry.ftLastWriteTime) > youngAfter) return;
         for (const std::wstring& exclude : rule.excludes)
             if (GlobMatch(exclude, path)) return;
@@ -193,12 +177,14 @@ std::wstring RuleRefusal(const CleaningRule& rule) {
     return {};
 }
 
-std::vector<RuleFolder> ResolveRuleFolders(const RuleTarget& target) {
+std::vector<RuleFolder> ResolveRuleFolders(const RuleTarget& target, RuleProbe* probe) {
+    RuleProbe own;
+    RuleProbe& probing = probe ? *probe : own;
     std::vector<RuleFolder> folders;
     if (!RuleRefusal(*target.rule).empty()) return folders;
     for (const RuleKey& key : target.rule->keys) {
         const KeyBase base = BaseOf(target, key);
-        for (std::wstring& path : ExpandFolders(base.root, base.below)) {
+        for (std::wstring& path : probing.ExpandFolders(base.root, base.below)) {
             bool repeated = false;
             for (const RuleFolder& folder : folders)
                 repeated = repeated || (folder.key == &key && folder.path == path);
@@ -208,16 +194,19 @@ std::vector<RuleFolder> ResolveRuleFolders(const RuleTarget& target) {
     return folders;
 }
 
-bool IsDetected(const RuleTarget& target) {
+bool IsDetected(const RuleTarget& target, RuleProbe* probe) {
+    RuleProbe own;
+    RuleProbe& probing = probe ? *probe : own;
     const CleaningRule& rule = *target.rule;
     if (const Application* application = target.application)
-        return !ExpandFolders(KnownFolderPath(application->root), application->userData).empty();
+        return !probing.ExpandFolders(KnownFolderPath(application->root), application->userData)
+                    .empty();
     if (rule.detectPaths.empty() && rule.detectKeys.empty())
-        return !ResolveRuleFolders(target).empty();
+        return !ResolveRuleFolders(target, &probing).empty();
     for (const RulePlace& place : rule.detectPaths)
-        if (PatternExists(KnownFolderPath(place.root), place.path)) return true;
+        if (probing.PatternExists(KnownFolderPath(place.root), place.path)) return true;
     for (const std::wstring& key : rule.detectKeys)
-        if (RegistryKeyExists(key)) return true;
+        if (probing.RegistryKeyExists(key)) return true;
     return false;
 }
 
@@ -231,19 +220,22 @@ bool HostIsElevated() {
 }
 
 void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atomic<bool>* stop,
-              RuleScanResult* result) {
+              RuleScanResult* result, RuleProbe* probe) {
+    RuleProbe own;
+    RuleProbe& probing = probe ? *probe : own;
     const CleaningRule& rule = *target.rule;
     // Without a detection of its own, a rule is there when its folders are.
     const bool detects =
         target.application || !rule.detectPaths.empty() || !rule.detectKeys.empty();
     std::vector<RuleFolder> folders;
-    if (!detects || IsDetected(target)) folders = ResolveRuleFolders(target);
+    if (!detects || IsDetected(target, &probing)) folders = ResolveRuleFolders(target, &probing);
     result->folders = folders.size();
     if (folders.empty()) return;
     // Whether files may be held is asked once, not per file: the clean's
     // own delete reports each file held open.
-    result->running = target.application ? LockHeld(*target.application)
-                                         : !rule.processes.empty() && ProcessRuns(rule.processes);
+    result->running = target.application
+                          ? LockHeld(*target.application, probing)
+                          : !rule.processes.empty() && probing.ProcessRuns(rule.processes);
 
     Collector collector{result, progress, stop, rule};
     if (rule.olderThanDays > 0) {
@@ -263,7 +255,7 @@ void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atom
             const std::wstring& root = folders[i].path;
             std::vector<std::wstring> places = {root};
             if (!filter.first.empty())
-                places = ExpandFolders(root.substr(0, root.size() - 1), filter.first);
+                places = probing.ExpandFolders(root.substr(0, root.size() - 1), filter.first);
             for (const std::wstring& place : places) {
                 KeyVisitor visitor{collector, key, filter.second};
                 ufc::WalkFolderTree(place.c_str(), visitor);

@@ -19,8 +19,10 @@ const Rows& TheRows() {
             made.rules = host::BuiltInRules();
         std::vector<const host::CleaningRule*> all;
         for (const host::CleaningRule& rule : made.rules) all.push_back(&rule);
+        host::RuleProbe probe;
         for (const host::RuleTarget& target : host::TargetsOf(all))
-            if (host::IsDetected(target) && !host::ResolveRuleFolders(target).empty())
+            if (host::IsDetected(target, &probe) &&
+                !host::ResolveRuleFolders(target, &probe).empty())
                 made.targets.push_back(target);
         return made;
     }();
@@ -69,12 +71,13 @@ std::wstring RowName(std::uint32_t number) {
     return target ? target->Title() : std::wstring(host::CategoryName(number));
 }
 
-void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run) {
+void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run,
+                 host::RuleProbe* probe) {
     const host::RuleTarget* target = RuleRowTarget(run->number);
     if (!target) return;
     RowProgress stamped(progress, run->number);
     host::RuleScanResult result;
-    host::ScanRule(*target, &stamped, stop, &result);
+    host::ScanRule(*target, &stamped, stop, &result, probe);
     run->items = std::move(result.items);
     run->totals = result.totals;
     run->running = result.running;

@@ -30,7 +30,9 @@ std::wstring RowName(std::uint32_t number);
 
 // On the worker: the rule row's scan and clean. Progress records carry the
 // row's number; files a running browser holds are counted in run->inUse.
-void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run);
+// One probe serves the rule rows of a scan.
+void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run,
+                 host::RuleProbe* probe);
 void CleanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run);
 
 }  // namespace gui

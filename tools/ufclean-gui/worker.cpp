@@ -94,6 +94,7 @@ void Worker::PrepareStopFlag() {
 
 void Worker::Scan(std::vector<std::uint32_t> numbers) {
     bool stopped = false;
+    host::RuleProbe probe;
     for (size_t i = 0; i < numbers.size() && !stopped; ++i) {
         auto run = std::make_unique<CategoryRun>();
         run->number = numbers[i];
@@ -101,7 +102,7 @@ void Worker::Scan(std::vector<std::uint32_t> numbers) {
         run->action = info && info->kind == host::CategoryKind::Action;
         if (RuleRowTarget(run->number)) {
             PostingProgress progress(window_, i, numbers.size());
-            ScanRuleRow(&progress, &stop_, run.get());
+            ScanRuleRow(&progress, &stop_, run.get(), &probe);
         } else if (!run->action) {
             PrepareStopFlag();
             PostingProgress progress(window_, i, numbers.size());

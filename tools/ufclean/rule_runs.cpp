@@ -45,9 +45,9 @@ void PrintRule(const host::CleaningRule& rule, bool detected) {
     if (!rule.warning.empty()) host::Out(L"         warning: " + rule.warning + L"\n");
 }
 
-bool AnyDetected(const host::CleaningRule& rule) {
+bool AnyDetected(const host::CleaningRule& rule, host::RuleProbe* probe) {
     for (const host::RuleTarget& target : host::TargetsOf({&rule}))
-        if (host::IsDetected(target)) return true;
+        if (host::IsDetected(target, probe)) return true;
     return false;
 }
 
@@ -77,8 +77,10 @@ int RunImport(const Options& options) {
         host::Out(L"... and " + std::to_wstring(report.skipped - report.firstReasons.size()) +
                   L" more\n");
     std::vector<const host::CleaningRule*> found;
+    host::RuleProbe probe;
     for (const host::CleaningRule& rule : rules)
-        if (rule.source == host::RuleSource::Imported && AnyDetected(rule)) found.push_back(&rule);
+        if (rule.source == host::RuleSource::Imported && AnyDetected(rule, &probe))
+            found.push_back(&rule);
     host::Out(L"on this machine: " + std::to_wstring(found.size()) + L" of " +
               std::to_wstring(report.rulesMade) + L" (off until chosen: scan RULE-ID --rules " +
               file + L")\n");
@@ -114,11 +116,12 @@ int RunRules(const Options& options) {
 bool ScanRules(const Options& options, std::vector<CategoryRun>* runs) {
     ProgressLine progress;
     const bool elevated = host::HostIsElevated();
+    host::RuleProbe probe;
     for (const host::RuleTarget& target : host::TargetsOf(SelectedRules(options))) {
         if (StopWasRequested()) return true;
         progress.SetLabel(target.rule->id);
         host::RuleScanResult result;
-        host::ScanRule(target, &progress, StopSignal(), &result);
+        host::ScanRule(target, &progress, StopSignal(), &result, &probe);
         if (result.stopped) return true;
         // An application that is not there, or a folder it has not made, is
         // no row.
