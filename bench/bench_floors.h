@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "UnusedFileClean.h"
+
 namespace bench {
 
 struct WalkCount {
@@ -18,8 +20,11 @@ struct WalkCount {
 
 // FindFirstFileW/FindNextFileW over the tree, counting files and bytes.
 // openEach: also opens and closes every file exclusively, as the lock test
-// of the scan does.
-WalkCount WalkTree(const std::wstring& folder, bool openEach);
+// of the scan does. recurse false: the folder's own files only. items, when
+// given, gets a found item per file (name, folder, size, dates): what any
+// scan that hands back the interface's records must build.
+WalkCount WalkTree(const std::wstring& folder, bool openEach, bool recurse = true,
+                   ResultList* items = nullptr);
 
 // SetFileAttributesW(0) and DeleteFileW on every path; the number deleted.
 std::uint64_t DeletePaths(const std::vector<std::wstring>& paths);
