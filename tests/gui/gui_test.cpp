@@ -141,6 +141,25 @@ TEST(GuiClean, ScanListsSeededItemsUncheckedAndProtectedOnesSurviveTheClean) {
     EXPECT_EQ(gui.WaitForExit(20000), 0u);
 }
 
+TEST(GuiOlderThan, ItemsWrittenWithinTheDaysStartUncheckedAndSayWhy) {
+    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
+    const std::vector<fx::SeededFile> temp = fx::SeedWindowsTemp();
+    fx::SetWriteAge(temp[0].path, 72);
+    RemoteGui gui;
+    ASSERT_TRUE(gui.Start(L"--older-than 2 --scan 9"));
+    ASSERT_TRUE(gui.WaitForState(gui::kStateScanned, 60000));
+    for (const fx::SeededFile& file : temp) {
+        const int row = gui.FindRow(gui::kIdItems, NameOf(file.path));
+        ASSERT_GE(row, 0) << fx::Narrow(file.path);
+        const bool old = file.path == temp[0].path;
+        EXPECT_EQ(gui.Checked(gui::kIdItems, row), old) << fx::Narrow(file.path);
+        EXPECT_EQ(gui.Cell(gui::kIdItems, row, gui::kColNote),
+                  old ? L"" : L"protected: written in the last 2 day(s)");
+    }
+    gui.Close();
+    EXPECT_EQ(gui.WaitForExit(20000), 0u);
+}
+
 TEST(GuiDrives, DrivesPageListsTheSystemDrive) {
     RemoteGui gui;
     ASSERT_TRUE(gui.Start(L"--page drives"));

@@ -289,6 +289,8 @@ TEST(CommunityRules, AWholeFileIsCountedWithTheFirstReasonsAndUniqueIds) {
     for (const SkippedSection& row : kSkippedSections)
         text += std::string("[Risky App *]\n") + row.text + "\n";
     text += "[Discord Cache *]\nFileKey1=%AppData%\\discord\\GPUCache|*.*\n";
+    // Lines no section should hold.
+    text += "[]\n=\nno equals sign\n[unclosed\nFileKey1=|||\n" + std::string(5000, '%') + "\n";
     const std::wstring wide = host::Widen(text);
     std::string utf16 = "\xFF\xFE";
     for (wchar_t c : wide) {
@@ -298,9 +300,9 @@ TEST(CommunityRules, AWholeFileIsCountedWithTheFirstReasonsAndUniqueIds) {
     host::ImportReport report;
     const std::vector<host::CleaningRule> rules = Import(utf16, &report);
     const std::size_t good = std::size(kReadSections) + 1;
-    EXPECT_EQ(report.sections, good + std::size(kSkippedSections));
+    EXPECT_EQ(report.sections, good + std::size(kSkippedSections) + 1);
     EXPECT_EQ(report.rulesMade, good);
-    EXPECT_EQ(report.skipped, std::size(kSkippedSections));
+    EXPECT_EQ(report.skipped, std::size(kSkippedSections) + 1);
     EXPECT_EQ(report.firstReasons.size(), host::ImportReport::kReasonsKept);
     EXPECT_EQ(report.registryKeys, 4u);
     ASSERT_EQ(rules.size(), good);
