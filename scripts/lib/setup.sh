@@ -1,7 +1,7 @@
 # Shared by the scripts: the packages the project needs, installed when missing.
 UFC_PACKAGES=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
               binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64 googletest xvfb xauth
-              clang libclang-rt-14-dev cppcheck nlohmann-json3-dev)
+              clang libclang-rt-14-dev cppcheck nlohmann-json3-dev wixl msitools)
 
 ufc_install_packages() {
   local missing=()

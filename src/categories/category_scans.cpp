@@ -12,6 +12,7 @@
 #include "core/system_clean.h"
 #include "scan/file_helpers.h"
 #include "util/handles.h"
+#include "util/rooted_delete.h"
 #include "util/shell_folders.h"
 #include "util/text.h"
 
@@ -107,11 +108,13 @@ bool BuildPathIn(const wchar_t* folder, const wchar_t* name, wchar_t (&path)[MAX
            ufc::AppendExact(path, name);
 }
 
+// The file name below a special folder; no link below that folder is
+// followed.
 BOOL DeleteFileIn(int csidl, const wchar_t* name) {
+    const wchar_t* folder = ufc::GetSpecialFolderPathByIdList(csidl);
     wchar_t path[MAX_PATH];
-    if (!BuildPathIn(ufc::GetSpecialFolderPathByIdList(csidl), name, path)) return FALSE;
-    SetFileAttributesW(path, 0);
-    return DeleteFileW(path);
+    if (!BuildPathIn(folder, name, path)) return FALSE;
+    return ufc::RootedDeleter({folder}).DeleteFile(path) == ERROR_SUCCESS;
 }
 
 }  // namespace

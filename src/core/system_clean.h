@@ -9,6 +9,7 @@
 #include <list>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "UnusedFileClean.h"
 
@@ -139,6 +140,9 @@ public:
                                             IScanProgress* callback);
     int EmptyRecycleBins(ResultList items, CleanTotals* totals, const wchar_t* root);
     int QueryRecycleBins(ScanTotals* totals, const wchar_t* drive);
+    // The folders the scans start from (scan/scan_roots.cpp): removal follows
+    // no link below them.
+    std::vector<std::wstring> ScanRoots() const;
 
     // --- Category scan family (categories/category_scans.cpp). ------------
     int FillItemFromFile(const wchar_t* path, FoundItem* item);

@@ -5,17 +5,17 @@
 
 #include "core/system_clean.h"
 #include "privacy/privacy_folders.h"
+#include "util/rooted_delete.h"
 #include "util/shell_folders.h"
 
 namespace {
 
-// Attributes are cleared first so that read-only files go too; neither
-// result is examined.
-void DeletePaths(const PathList& paths, bool onlyExisting) {
+// Read-only files go too; no result is examined.
+void DeletePaths(const CSystemClean& cleaner, const PathList& paths, bool onlyExisting) {
+    ufc::RootedDeleter deleter(cleaner.ScanRoots());
     for (const std::wstring& path : paths) {
         if (onlyExisting && !PathFileExistsW(path.c_str())) continue;
-        SetFileAttributesW(path.c_str(), 0);
-        DeleteFileW(path.c_str());
+        deleter.DeleteFile(path.c_str());
     }
 }
 
@@ -23,8 +23,7 @@ void DeletePaths(const PathList& paths, bool onlyExisting) {
 
 BOOL CSystemClean::DeleteOneFile(std::wstring path) {
     if (path.empty()) return FALSE;
-    SetFileAttributesW(path.c_str(), 0);
-    return DeleteFileW(path.c_str());
+    return ufc::RootedDeleter(ScanRoots()).DeleteFile(path.c_str()) == ERROR_SUCCESS;
 }
 
 int CSystemClean::CleanUpdateDownloads() {
@@ -36,12 +35,12 @@ int CSystemClean::CleanUpdateDownloads() {
 }
 
 bool CSystemClean::DeleteListedDesktopShortcuts() {
-    DeletePaths(InvalidDesktopShortcuts, false);
+    DeletePaths(*this, InvalidDesktopShortcuts, false);
     return true;
 }
 
 bool CSystemClean::DeleteListedStartMenuShortcuts() {
-    DeletePaths(InvalidStartMenuShortcuts, false);
+    DeletePaths(*this, InvalidStartMenuShortcuts, false);
     return true;
 }
 
@@ -57,5 +56,5 @@ BOOL CSystemClean::ClearClipboard() {
 }
 
 void CSystemClean::DeleteListedDumpFiles() {
-    DeletePaths(DumpFileList, true);
+    DeletePaths(*this, DumpFileList, true);
 }

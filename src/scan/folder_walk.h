@@ -54,14 +54,6 @@ WalkEnd WalkFolderTree(const wchar_t* prefix, Visitor& visitor) {
     return {false, GetLastError()};
 }
 
-// Deletes the file at path, and only a file: a folder (or a link to one)
-// is left as it is (ERROR_DIRECTORY), attributes and all. A file that
-// refuses the delete (read-only) is made plain and tried again; its
-// attributes come back when that fails too.
-// A name ending in a dot or a space is deleted under its own name, never
-// its twin without them. ERROR_SUCCESS, or the reason it failed.
-DWORD DeleteFileExactly(const wchar_t* path);
-
 inline std::uint64_t EntrySize(const WIN32_FIND_DATAW& entry) {
     return (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
 }

@@ -8,7 +8,7 @@
 
 #include "core/progress.h"
 #include "core/system_clean.h"
-#include "scan/folder_walk.h"
+#include "util/rooted_delete.h"
 #include "util/text.h"
 
 namespace {
@@ -54,9 +54,10 @@ std::uint32_t RemoveSelected(const CSystemClean& cleaner, const ResultList& item
 }
 
 // Deletes folder + name, and only a file: a name that turns out to be a
-// folder (or a link to one) is counted failed and left as it is.
+// folder (or a link to one), or a file reached through a link below the
+// scan's folder, is counted failed and left as it is.
 template <typename Report>
-Outcome DeleteItemFile(const FoundItem& item, Report report) {
+Outcome DeleteItemFile(ufc::RootedDeleter& deleter, const FoundItem& item, Report report) {
     if (!item.folder[0]) return Outcome::Skipped;
     wchar_t path[ufc::kPathUnits];
     // A path that does not fit is never cut short into another file's name.
@@ -65,7 +66,7 @@ Outcome DeleteItemFile(const FoundItem& item, Report report) {
         !ufc::AppendExact(path, item.name))
         return Outcome::Failed;
     report(path);
-    return ufc::DeleteFileExactly(path) == ERROR_SUCCESS ? Outcome::Removed : Outcome::Failed;
+    return deleter.DeleteFile(path) == ERROR_SUCCESS ? Outcome::Removed : Outcome::Failed;
 }
 
 // folder holds the key below HKEY_CURRENT_USER, a backslash and the value name.
@@ -141,9 +142,13 @@ std::uint32_t CSystemClean::CleanItems(ResultList items, CleanTotals* totals,
 
 std::uint32_t CSystemClean::DeleteFoundFiles(ResultList items, CleanTotals* totals,
                                              IScanProgress* callback) {
-    return RemoveSelected(*this, items, totals, callback, [](const FoundItem& item, auto report) {
-        return DeleteItemFile(item, report);
-    });
+    // Items of one folder follow each other: the deleter keeps that folder
+    // open from one to the next.
+    ufc::RootedDeleter deleter(ScanRoots());
+    return RemoveSelected(*this, items, totals, callback,
+                          [&deleter](const FoundItem& item, auto report) {
+                              return DeleteItemFile(deleter, item, report);
+                          });
 }
 
 std::uint32_t CSystemClean::DeleteFoundRegistryValues(ResultList items, CleanTotals* totals,

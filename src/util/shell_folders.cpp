@@ -6,6 +6,7 @@
 #include <new>
 
 #include "util/handles.h"
+#include "util/rooted_delete.h"
 #include "util/text.h"
 
 namespace ufc {
@@ -29,29 +30,16 @@ const wchar_t* GetSpecialFolderPathByIdList(int csidl) {
 }
 
 void DeleteFolderTree(std::wstring path, bool removeRoot) {
-    wchar_t pattern[MAX_PATH];
-    if (!CopyExact(pattern, path.c_str()) || !AppendExact(pattern, L"\\*.*")) return;
-
-    WIN32_FIND_DATAW entry;
-    unique_hfind find(FindFirstFileW(pattern, &entry));
-    if (!find) return;
-    do {
-        std::wstring child = path + L"\\" + entry.cFileName;
-        if (child.size() >= MAX_PATH) continue;  // never cut into another path
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (entry.cFileName[0] == L'.') continue;
-            if (RemoveDirectoryW(child.c_str())) continue;
-            // A link to a folder is never entered: what it points to is not
-            // part of this tree. Removing the link itself (above) is all.
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-            DeleteFolderTree(child, true);
-        } else {
-            SetFileAttributesW(child.c_str(), 0);
-            DeleteFileW(child.c_str());
-        }
-    } while (FindNextFileW(find.get(), &entry));
-    find.reset();
-    if (removeRoot) RemoveDirectoryW(path.c_str());
+    // The folder is the root of what goes: no link below it is followed.
+    // When it goes itself, it must be a real folder of its parent.
+    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    std::wstring anchor = path;
+    if (removeRoot) {
+        const std::size_t slash = path.find_last_of(L'\\');
+        if (slash == std::wstring::npos) return;
+        anchor = path.substr(0, slash + 1);
+    }
+    RootedDeleter({anchor}).EmptyFolder(path.c_str(), removeRoot);
 }
 
 DWORD GetRegistryValueCount(HKEY key) {

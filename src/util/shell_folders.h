@@ -14,10 +14,11 @@ std::wstring GetSpecialFolderPath(int csidl, bool create);
 // buffer of 1024 units that the next call overwrites; empty on failure.
 const wchar_t* GetSpecialFolderPathByIdList(int csidl);
 
-// Empties the folder at path: files are deleted (attributes cleared first),
-// subfolders emptied and removed. Folders whose name begins with a dot stay,
-// and a link to a folder (a reparse point) is never entered: at most the link
-// itself goes. removeRoot also removes path itself.
+// Empties the folder at path by handle: files are deleted (read-only ones
+// too), subfolders emptied and removed. Folders whose name begins with a dot
+// stay, and a link to a folder (a reparse point), there from the start or
+// swapped in while the walk runs, is never entered: at most the link itself
+// goes. removeRoot also removes path itself.
 void DeleteFolderTree(std::wstring path, bool removeRoot);
 
 // Number of values of an open key; 0 when the query fails.

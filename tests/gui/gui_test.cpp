@@ -7,10 +7,14 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
+#include "fixtures/rule_files.h"
 #include "fixtures/categories.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "gui_ids.h"
+#include "profiles.h"
 #include "remote_window.h"
 #include "text_format.h"
 
@@ -196,6 +200,33 @@ TEST(GuiScreenshot, ScanThenScreenshotWritesAPngOfTheWindowAndExits) {
     };
     EXPECT_GE(big(16), 700u);  // width
     EXPECT_GE(big(20), 450u);  // height
+}
+
+TEST(GuiProfile, SaveProfileStoresTheCheckedCategoriesAndTheRulesOfCheckedRuleRows) {
+    fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
+    const std::wstring shot = fx::Scratch(L"gui-profile") + L"\\window.png";
+    RemoteGui gui;
+    ASSERT_TRUE(gui.Start(
+        L"--categories 9,16 --save-profile gui-choice --screenshot \"" + shot + L"\"", false));
+    ASSERT_EQ(gui.WaitForExit(60000), 0u);
+    host::Profile numbers;
+    std::wstring error;
+    ASSERT_EQ(host::LoadProfile(L"gui-choice", &numbers, &error), host::ProfileStatus::Ok)
+        << fx::Narrow(error);
+    EXPECT_EQ(numbers.categories, (std::vector<std::uint32_t>{9, 16}));
+    EXPECT_TRUE(numbers.ruleIds.empty());
+    // With 'all' the cache rules of both Chrome profiles are one rule each.
+    RemoteGui all;
+    ASSERT_TRUE(all.Start(L"--categories all --save-profile gui-all --screenshot \"" + shot + L"\"",
+                          false));
+    ASSERT_EQ(all.WaitForExit(60000), 0u);
+    host::Profile everything;
+    ASSERT_EQ(host::LoadProfile(L"gui-all", &everything, &error), host::ProfileStatus::Ok);
+    EXPECT_EQ(std::count(everything.ruleIds.begin(), everything.ruleIds.end(), L"chromium.cache"),
+              1);
+    EXPECT_EQ(std::count(everything.categories.begin(), everything.categories.end(), 9u), 1);
+    EXPECT_EQ(std::count(everything.ruleIds.begin(), everything.ruleIds.end(), L"chromium.cookies"),
+              0);
 }
 
 TEST(GuiStop, StopDuringAScanEndsItEarlyWhileTheWindowAnswers) {

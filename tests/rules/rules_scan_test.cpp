@@ -240,6 +240,37 @@ TEST(RuleWalk, ALinkInsideACacheIsNotFollowedAndItsFilesSurviveTheClean) {
     EXPECT_TRUE(linked.items.empty());
 }
 
+TEST(RuleClean, AProfileSwappedForALinkAfterTheScanLosesNothingBehindIt) {
+    fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
+    const std::wstring userData = fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data";
+    host::RuleScanResult scan;
+    host::ScanRule(Target(L"chromium.code-cache", L"Chrome"), nullptr, nullptr, &scan);
+    // Files of the same names in another folder, behind a link put where
+    // the Default profile was.
+    const std::wstring victim = fx::Scratch(L"rules-swap-victim");
+    const std::wstring profile = userData + L"\\Default\\";
+    std::vector<std::wstring> names;
+    std::size_t inProfile = 0;
+    for (const FoundItem& item : scan.items) {
+        const std::wstring path = host::ItemPath(item);
+        if (path.compare(0, profile.size(), profile) != 0) continue;
+        names.push_back(path.substr(profile.size()));
+        ++inProfile;
+    }
+    ASSERT_GT(inProfile, 0u);
+    ASSERT_LT(inProfile, scan.items.size());
+    fx::MakeVictims(victim, names);
+    ASSERT_TRUE(fx::SwapForLink(userData + L"\\Default", victim));
+
+    host::RuleCleanResult clean;
+    host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
+    EXPECT_EQ(clean.totals.failed, inProfile);
+    EXPECT_EQ(clean.totals.removed, scan.items.size() - inProfile);
+    EXPECT_EQ(fx::Intact(victim, names), names.size());
+    fx::RemoveTree(userData + L"\\Default");
+    fx::RemoveTree(userData + L"\\Default-moved");
+}
+
 // Holds a file open without sharing, as a running application does.
 class HeldFile {
 public:

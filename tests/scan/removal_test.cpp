@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "core/system_clean.h"
 #include "fixtures/categories.h"
@@ -137,6 +138,68 @@ TEST(Removal, ARefusedDeleteLeavesTheAttributesAsTheyWere) {
     EXPECT_EQ(again.removed, 1u);
     EXPECT_FALSE(fx::Exists(held));
     EXPECT_TRUE(fx::Exists(swapped + L"\\inside.txt"));
+}
+
+// Windows\Temp moved aside and reached through a link in its place, as an
+// administrator moves a folder: the scan starts there, so the link is above
+// the root and allowed.
+class TempThroughLink {
+public:
+    TempThroughLink() : temp_(fx::Special(CSIDL_WINDOWS) + L"\\Temp"), real_(temp_ + L"-real") {
+        fx::RemoveTree(real_);
+        moved_ = MoveFileW(temp_.c_str(), real_.c_str()) && fx::MakeFolderLink(real_, temp_);
+    }
+    ~TempThroughLink() {
+        fx::RemoveTree(temp_);  // the link only
+        MoveFileW(real_.c_str(), temp_.c_str());
+    }
+    bool moved() const { return moved_; }
+    const std::wstring& path() const { return temp_; }
+
+private:
+    std::wstring temp_, real_;
+    bool moved_ = false;
+};
+
+TEST(Removal, LinksSwappedInAfterTheScanRedirectNothing) {
+    TempThroughLink temp;
+    ASSERT_TRUE(temp.moved());
+    const std::wstring place = temp.path() + L"\\ufc-swap";
+    const std::vector<std::wstring> names = {L"a.txt", L"b.txt", L"c.txt"};
+    for (const std::wstring& name : names) {
+        fx::MakeFile(place + L"\\plain\\" + name, 5);
+        fx::MakeFile(place + L"\\swapped\\" + name, 5);
+    }
+    fx::MakeFile(place + L"\\turned.tmp", 5);
+    const std::wstring victim = fx::Scratch(L"scan\\swap-victim");
+    fx::MakeVictims(victim, names);
+
+    CSystemClean cleaner;
+    ResultList items;
+    ScanTotals found;
+    ASSERT_EQ(cleaner.GetUnusedFile(9, &items, &found, nullptr), 1u);
+    std::size_t selected = 0;
+    for (FoundItem& item : items) {
+        item.selected = std::wstring(item.folder).find(L"\\ufc-swap") != std::wstring::npos;
+        selected += item.selected;
+    }
+    ASSERT_EQ(selected, 7u);
+    // Between scan and clean: a listed folder becomes a link to another with
+    // files of the same names, and a listed file a link to a folder.
+    ASSERT_TRUE(fx::SwapForLink(place + L"\\swapped", victim));
+    ASSERT_TRUE(DeleteFileW((place + L"\\turned.tmp").c_str()));
+    ASSERT_TRUE(fx::MakeFolderLink(victim, place + L"\\turned.tmp"));
+
+    CleanTotals cleaned;
+    EXPECT_EQ(cleaner.CleanUnusedFile(9, items, &cleaned, nullptr), 1u);
+    EXPECT_EQ(cleaned.removed, 3u);
+    EXPECT_EQ(cleaned.failed, 4u);
+    EXPECT_EQ(fx::Intact(victim, names), names.size());
+    for (const std::wstring& name : names) {
+        EXPECT_FALSE(fx::Exists(place + L"\\plain\\" + name));
+        EXPECT_TRUE(fx::Exists(place + L"\\swapped-moved\\" + name));
+    }
+    fx::RemoveTree(place);
 }
 
 TEST(Removal, StopFromInsideOnProgressDeletesTheItemOnShow) {

@@ -3,6 +3,8 @@
 
 #include <shlobj.h>
 
+#include <thread>
+
 #include "fixtures/fixtures.h"
 #include "util/shell_folders.h"
 
@@ -63,6 +65,43 @@ TEST(DeleteFolderTree, NeverEntersALinkToAFolderOutsideTheTree) {
     EXPECT_FALSE(Exists(root + L"\\junk.tmp"));
     EXPECT_TRUE(Exists(outside + L"\\precious.doc"));
     EXPECT_TRUE(Exists(outside + L"\\nested\\also.doc"));
+    fx::RemoveTree(root);
+}
+
+// While the walk empties one of two folders, another thread swaps the other
+// for a link to a folder with files of the same names.
+TEST(DeleteFolderTree, AFolderSwappedForALinkWhileTheWalkRunsIsNotEntered) {
+    const std::wstring root = fx::Scratch(L"swap-walk");
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 800; ++i) names.push_back(L"f" + std::to_wstring(i) + L".tmp");
+    for (const wchar_t* folder : {L"\\one\\", L"\\two\\"})
+        for (const std::wstring& name : names) fx::MakeFile(root + folder + name, 1);
+    const std::wstring victim = fx::Scratch(L"swap-walk-victim");
+    fx::MakeVictims(victim, names);
+
+    // The folder the walk has started on is the first to lose a file.
+    auto started = [&](const wchar_t* folder) {
+        for (int i = 0; i < 16; ++i)
+            if (!Exists(root + folder + names[i])) return true;
+        return false;
+    };
+    std::wstring swapped;
+    bool done = false;
+    std::thread swapper([&] {
+        for (int waited = 0; waited < 20000 && swapped.empty(); ++waited) {
+            if (started(L"\\one\\")) swapped = L"\\two";
+            if (started(L"\\two\\")) swapped = L"\\one";
+            if (swapped.empty()) Sleep(1);
+        }
+        done = !swapped.empty() && fx::SwapForLink(root + swapped, victim);
+    });
+    ufc::DeleteFolderTree(root, false);
+    swapper.join();
+
+    ASSERT_TRUE(done) << "the walk ended before the swap";
+    EXPECT_EQ(fx::Intact(victim, names), names.size());
+    EXPECT_FALSE(Exists(root + (swapped == L"\\one" ? L"\\two" : L"\\one")));
+    EXPECT_TRUE(Exists(root + swapped + L"-moved\\f0.tmp"));
     fx::RemoveTree(root);
 }
 

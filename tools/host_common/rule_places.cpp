@@ -155,11 +155,6 @@ bool FitsPath(const std::wstring& path) {
     return path.size() < ufc::kPathUnits;
 }
 
-DWORD AttributesOf(std::wstring path) {
-    if (path.size() > 3 && path.back() == L'\\') path.pop_back();
-    return GetFileAttributesW(path.c_str());
-}
-
 std::wstring Lower(std::wstring text) {
     if (!text.empty()) CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
     return text;
@@ -338,12 +333,6 @@ std::wstring ProtectedReach(const std::wstring& folderPattern, bool recursive,
                    (guarded.withAge ? L" without an age limit" : L"");
     }
     return {};
-}
-
-bool IsRealFolder(const std::wstring& path) {
-    const DWORD attributes = AttributesOf(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 // One entry of a folder or a registry key as a listing gave it.

@@ -77,9 +77,6 @@ bool PartMatches(const std::wstring& pattern, const std::wstring& name);
 std::wstring ProtectedReach(const std::wstring& folderPattern, bool recursive,
                             std::uint32_t olderThanDays);
 
-// A folder that is no link: what a rule may enter.
-bool IsRealFolder(const std::wstring& path);
-
 // What one run of rules (a scan, a listing, a detection of many rules) looks
 // at on this machine. Each folder is listed once and each registry level
 // enumerated once, then answered from memory, so that thousands of rules

@@ -197,8 +197,12 @@ struct RuleCleanResult {
     bool stopped = false;
 };
 
-// Deletes exactly the selected items' files (never a folder, never through
-// a link), attributes cleared first.
+// The special folders rules resolve below: a rule clean follows no link
+// below them.
+std::vector<std::wstring> RuleRoots();
+
+// Deletes exactly the selected items' files by handle (never a folder, never
+// through a link below the rule roots), read-only ones too.
 void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std::atomic<bool>* stop,
                     RuleCleanResult* result);
 

@@ -9,6 +9,7 @@
 #include "rules.h"
 #include "scan/folder_walk.h"
 #include "text_format.h"
+#include "util/rooted_delete.h"
 
 namespace host {
 
@@ -271,6 +272,7 @@ void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std:
     std::uint64_t selected = 0;
     for (const FoundItem& item : items) selected += item.selected ? 1 : 0;
     std::uint64_t done = 0;
+    ufc::RootedDeleter deleter(RuleRoots());
     for (const FoundItem& item : items) {
         if (!item.selected) continue;
         if (stop && stop->load()) {
@@ -287,11 +289,10 @@ void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std:
             info.count = static_cast<std::uint32_t>(result->totals.removed);
             progress->OnProgress(&info);
         }
-        // The folder the scan listed must still be a real one: a link put in
-        // its place since would lead the delete elsewhere.
-        const DWORD error = FitsPath(path) && IsRealFolder(item.folder)
-                                ? ufc::DeleteFileExactly(path.c_str())
-                                : ERROR_FILENAME_EXCED_RANGE;
+        // Below the special folder no link is followed: one put in place of
+        // a listed folder since the scan would lead the delete elsewhere.
+        const DWORD error =
+            FitsPath(path) ? deleter.DeleteFile(path.c_str()) : ERROR_FILENAME_EXCED_RANGE;
         if (error == ERROR_SUCCESS) {
             result->totals.removed += 1;
             result->totals.bytesFreed += item.size;
@@ -304,11 +305,12 @@ void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std:
 }
 
 void RemoveEmptiedFolders(const std::vector<std::wstring>& folders, RuleCleanResult* result) {
-    for (const std::wstring& folder : folders) {
-        // RemoveDirectoryW takes only an empty folder; a link stays as it is.
-        if (!FitsPath(folder) || !IsRealFolder(folder)) continue;
-        if (RemoveDirectoryW(folder.c_str())) ++result->foldersRemoved;
-    }
+    // The same deleter as the files': no link below a root on the way, only
+    // an empty folder goes, and never a root itself.
+    ufc::RootedDeleter deleter(RuleRoots());
+    for (const std::wstring& folder : folders)
+        if (FitsPath(folder) && deleter.RemoveFolder(folder.c_str()) == ERROR_SUCCESS)
+            ++result->foldersRemoved;
 }
 
 }  // namespace host

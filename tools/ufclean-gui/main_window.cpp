@@ -7,6 +7,7 @@
 #include "dpi.h"
 #include "gui_ids.h"
 #include "rule_rows.h"
+#include "save_profile.h"
 #include "screenshot.h"
 #include "text_format.h"
 
@@ -41,7 +42,7 @@ bool MainWindow::Create(int show) {
     type.lpfnWndProc = Procedure;
     type.hInstance = GetModuleHandleW(nullptr);
     type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    type.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    type.hIcon = LoadIconW(type.hInstance, MAKEINTRESOURCEW(1));  // the program's own
     type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     type.lpszClassName = kWindowClass;
     if (!RegisterClassExW(&type)) return false;
@@ -57,6 +58,12 @@ bool MainWindow::Create(int show) {
     keys_.reset(CreateAcceleratorTableW(keys, 3));
     ShowWindow(window_, show);
     UpdateWindow(window_);
+    if (!options_.saveProfile.empty()) {
+        std::wstring message;
+        if (!SaveChoiceAsProfile(options_.saveProfile, categories_.Checked(), &message))
+            exitCode_ = 5;
+        SetText(notice_, message);
+    }
     if (options_.scanAtStart)
         StartScan();
     else if (!options_.screenshot.empty())

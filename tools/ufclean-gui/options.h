@@ -14,6 +14,7 @@ struct Options {
     std::wstring screenshot;          // --screenshot FILE: save, then exit
     bool drivesPage = false;          // --page drives
     std::uint32_t olderThanDays = 0;  // --older-than DAYS: younger items start unchecked
+    std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
 };
 
 // False with a reason for a word it does not know.

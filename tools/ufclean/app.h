@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,21 @@
 
 namespace ufclean {
 
-enum ExitCode { kExitOk = 0, kExitUsage = 1, kExitStopped = 2, kExitModule = 3 };
+enum ExitCode {
+    kExitOk = 0,
+    kExitUsage = 1,
+    kExitStopped = 2,
+    kExitModule = 3,
+    kExitProfile = 4  // the profile named by --profile is missing or broken
+};
+
+// schedule add: when the task runs and where its reports go.
+struct ScheduleOptions {
+    std::wstring trigger;  // "daily", "weekly" or "logon"; empty: none given
+    std::wstring weekDay;
+    std::wstring clockTime;  // "HH:MM"
+    std::wstring reportFolder;
+};
 
 struct Options {
     std::wstring command;
@@ -31,8 +46,11 @@ struct Options {
     std::wstring rulesFile;                 // empty: the one beside the program
     std::vector<host::CleaningRule> rules;  // loaded before a command runs
     std::wstring importFile;                // rules --import FILE: what it gives
+    bool all = false;                       // 'all' was named
     // --older-than DAYS: items written more recently stay (0: no limit).
     std::uint32_t olderThanDays = 0;
+    std::wstring profile;  // --profile NAME
+    ScheduleOptions schedule;
 };
 
 // A reason printed before the usage; exit 1.
@@ -53,6 +71,21 @@ int RunSaveDir(Function::IUnusedFileClean* cleaner, const Options& options);
 int RunCategories();
 int RunKeepList();
 int RunRules(const Options& options);
+int RunProfile(const Options& options);
+int RunSchedule(const Options& options);
+int RunRemoveUserData();
+
+// The options of saved profiles and schedules (--profile, --older-than,
+// --daily, --weekly, --at-logon, --time, --report). True when word was one
+// of them; status is then kExitUsage when its value was missing or bad.
+bool ParseProfileOption(const std::wstring& word, const std::function<bool(std::wstring*)>& next,
+                        Options* options, int* status);
+// True for "profile save NAME" once its name is read: the words after it
+// name categories and rules as scan and clean take them.
+bool TakesSelection(const Options& options);
+// Adds the --profile's choice to the options; kExitProfile, with the reason
+// on stderr, when it is missing or broken.
+int ApplyProfile(Options* options, std::wstring* reason);
 
 // The rules that the options select, in table order (no repeats).
 std::vector<const host::CleaningRule*> SelectedRules(const Options& options);

@@ -7,6 +7,7 @@
 #include "app.h"
 #include "categories.h"
 #include "console_output.h"
+#include "run_record.h"
 
 namespace ufclean {
 
@@ -23,8 +24,16 @@ const wchar_t kUsage[] =
     L"       [--yes] [--keep GLOB]... [--no-default-keep] [--details] [--json FILE|-]\n"
     L"       scan and clean also take RULE ids, [--with GROUP,...] (rules that are off\n"
     L"       by default: cookies, history, session, developer, ...), [--rules FILE]\n"
-    L"       (JSON, or the community format for FILE.ini) and [--older-than DAYS]\n"
-    L"       (items written in the last DAYS days stay)\n"
+    L"       (JSON, or the community format for FILE.ini), [--profile NAME] (a saved\n"
+    L"       choice) and [--older-than DAYS] (items written in the last DAYS days\n"
+    L"       stay); --json FILE may hold {time} and {computer}\n"
+    L"  profile save NAME [CATEGORY...|all] [RULE...] [--with ...] [--keep ...]\n"
+    L"       [--no-default-keep] [--older-than DAYS]   save a choice under a name\n"
+    L"  profile list | show NAME | delete NAME\n"
+    L"  schedule add NAME --profile P --daily|--weekly DAY|--at-logon\n"
+    L"       [--time HH:MM] [--report FOLDER]   clean with P from Task Scheduler\n"
+    L"  schedule list | show NAME | remove NAME\n"
+    L"  remove-user-data                delete this user's profiles, schedules and logs\n"
     L"  keep-list                       the built-in keep rules and their reasons\n"
     L"  check                           whether a clean is needed\n"
     L"  drives                          the fixed drives\n"
@@ -35,7 +44,9 @@ const wchar_t kUsage[] =
     L"  clear-search-history            delete the search autocomplete list\n"
     L"'all' is every scan category; 5 and 17 run only when named. With 'all' or no\n"
     L"category the rules that are on run too; ufclean-rules.json beside ufclean adds\n"
-    L"rules.\n";
+    L"rules.\n"
+    L"Exit status: 0 done, 1 usage error or refused, 2 stopped, 3 module missing,\n"
+    L"4 profile missing or broken.\n";
 
 std::atomic<Function::IUnusedFileClean*> g_cleaner{nullptr};
 std::atomic<bool> g_stopRequested{false};
@@ -114,16 +125,11 @@ int Parse(int argc, wchar_t** argv, Options* options) {
         } else if (word == L"--import") {
             if (!next(&options->importFile) || options->importFile.empty())
                 return UsageError(L"--import needs a file name");
-        } else if (word == L"--older-than") {
-            std::wstring days;
-            if (!next(&days) || !IsNumber(days) || days.size() > 5 ||
-                std::wcstoul(days.c_str(), nullptr, 10) == 0)
-                return UsageError(L"--older-than needs a number of days from 1 to 99999");
-            options->olderThanDays =
-                static_cast<std::uint32_t>(std::wcstoul(days.c_str(), nullptr, 10));
+        } else if (int status = kExitOk; ParseProfileOption(word, next, options, &status)) {
+            if (status) return status;
         } else if (word.size() > 1 && word[0] == L'-' && word != L"-") {
             return UsageError(L"unknown option: " + word);
-        } else if (CommandTakesCategories(options->command)) {
+        } else if (CommandTakesCategories(options->command) || TakesSelection(*options)) {
             if (word == L"all") {
                 all = true;
                 continue;
@@ -143,18 +149,30 @@ int Parse(int argc, wchar_t** argv, Options* options) {
             options->arguments.push_back(word);
         }
     }
-    const bool nothingNamed = options->categories.empty() && options->ruleIds.empty();
-    options->defaultRules = all || nothingNamed;
-    if (CommandTakesCategories(options->command) && (all || nothingNamed)) {
-        // 'all' adds every scan category not named already; named actions stay.
-        for (const host::CategoryInfo& info : host::Categories()) {
-            if (info.kind != host::CategoryKind::Scan) continue;
-            bool seen = false;
-            for (std::uint32_t c : options->categories) seen = seen || c == info.number;
-            if (!seen) options->categories.push_back(info.number);
-        }
-    }
+    options->all = all;
     return kExitOk;
+}
+
+// With 'all' or nothing named, every scan category and the rules that are on
+// by default run ('all' adds the categories not named already; named actions
+// stay). Runs once the profile's choice is in.
+void CompleteSelection(Options* options) {
+    const bool nothingNamed = options->categories.empty() && options->ruleIds.empty();
+    options->defaultRules = options->all || nothingNamed;
+    if (!options->defaultRules) return;
+    for (const host::CategoryInfo& info : host::Categories()) {
+        if (info.kind != host::CategoryKind::Scan) continue;
+        bool seen = false;
+        for (std::uint32_t c : options->categories) seen = seen || c == info.number;
+        if (!seen) options->categories.push_back(info.number);
+    }
+}
+
+// A run that cannot start still leaves its report, saying why.
+int FailRun(const Options& options, int status, const std::wstring& reason) {
+    host::Err(L"ufclean: " + reason + L"\n");
+    if (options.haveJson) WriteFailureReport(options.jsonPath, options.command, status, reason);
+    return status;
 }
 
 // Loads the built-in and the user's rules; a bad rules file stops the
@@ -163,10 +181,8 @@ int LoadRulesFor(Options* options) {
     const std::wstring file =
         options->rulesFile.empty() ? host::DefaultRulesFile() : options->rulesFile;
     std::wstring error;
-    if (!host::LoadRules(file, &options->rules, &error)) {
-        host::Err(L"ufclean: bad rules file: " + error + L"\n");
-        return kExitUsage;
-    }
+    if (!host::LoadRules(file, &options->rules, &error))
+        return FailRun(*options, kExitUsage, L"bad rules file: " + error);
     for (const std::wstring& id : options->ruleIds) {
         bool known = false;
         for (const host::CleaningRule& rule : options->rules) known = known || rule.id == id;
@@ -179,9 +195,18 @@ int Dispatch(Options& options) {
     const std::wstring& command = options.command;
     if (command == L"categories") return RunCategories();
     if (command == L"keep-list") return RunKeepList();
-    if (command == L"rules" || CommandTakesCategories(command))
+    if (command == L"schedule") return RunSchedule(options);
+    if (command == L"remove-user-data") return RunRemoveUserData();
+    if (options.haveJson) options.jsonPath = ExpandReportPath(options.jsonPath, options.profile);
+    if (CommandTakesCategories(command)) {
+        std::wstring reason;
+        if (int status = ApplyProfile(&options, &reason)) return FailRun(options, status, reason);
+        CompleteSelection(&options);
+    }
+    if (command == L"rules" || CommandTakesCategories(command) || TakesSelection(options))
         if (int status = LoadRulesFor(&options)) return status;
     if (command == L"rules") return RunRules(options);
+    if (command == L"profile") return RunProfile(options);
     static const wchar_t* const moduleCommands[] = {
         L"scan",     L"clean",           L"check",
         L"drives",   L"drive-scan",      L"download-dir",
@@ -194,10 +219,7 @@ int Dispatch(Options& options) {
 
     host::LoadedCleaner cleaner;
     std::wstring error;
-    if (!cleaner.Load(&error)) {
-        host::Err(L"ufclean: " + error + L"\n");
-        return kExitModule;
-    }
+    if (!cleaner.Load(&error)) return FailRun(options, kExitModule, error);
     WatchCtrlC(cleaner.get());
     int status = kExitOk;
     if (command == L"scan")

@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
+#include "app.h"
 #include "categories.h"
 #include "console_output.h"
 #include "json_writer.h"
 #include "module_loader.h"
+#include "run_record.h"
 #include "text_format.h"
 
 namespace ufclean {
@@ -170,6 +172,7 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     json.String(command);
     json.Key("stopped");
     json.Bool(stopped);
+    WriteRunFields(&json, stopped ? kExitStopped : kExitOk);
     json.Key("categories");
     json.BeginArray();
     for (const CategoryRun& run : runs) {

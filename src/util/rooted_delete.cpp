@@ -1,0 +1,518 @@
+#include "util/rooted_delete.h"
+
+#include <winternl.h>
+
+#include <cstdint>
+#include <cwchar>
+
+#include "util/handles.h"
+#include "util/text.h"
+
+extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PVOID apcRoutine,
+                                               PVOID apcContext, PIO_STATUS_BLOCK io, PVOID buffer,
+                                               ULONG length, FILE_INFORMATION_CLASS infoClass,
+                                               BOOLEAN singleEntry, PUNICODE_STRING mask,
+                                               BOOLEAN restartScan);
+
+namespace ufc {
+
+namespace {
+
+constexpr NTSTATUS kStatusNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
+constexpr NTSTATUS kStatusNoSuchFile = static_cast<NTSTATUS>(0xC000000F);
+constexpr NTSTATUS kStatusFileIsADirectory = static_cast<NTSTATUS>(0xC00000BA);
+
+// The disposition that clears read-only by itself, where the system has it
+// (Windows 10 1809 and later); elsewhere the attribute is cleared first.
+constexpr FILE_INFO_BY_HANDLE_CLASS kDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
+constexpr DWORD kDispositionDelete = 0x1;
+constexpr DWORD kDispositionIgnoreReadOnly = 0x10;
+
+constexpr ACCESS_MASK kFolderAccess =
+    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+// A held folder may be read and written by others, never renamed or removed.
+constexpr ULONG kHoldFolder = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+struct Entry {
+    std::wstring name;
+    DWORD attributes = 0;
+    std::uint64_t id = 0;
+};
+
+bool IsLink(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+std::uint64_t IdOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    return (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+}
+
+DWORD ErrorOf(NTSTATUS status) {
+    if (status == kStatusFileIsADirectory) return ERROR_DIRECTORY;
+    const ULONG error = RtlNtStatusToDosError(status);
+    return error ? error : ERROR_GEN_FAILURE;
+}
+
+// Opens name relative to the folder held by parent, as the native call does:
+// one name, taken as it stands (trailing dots and spaces included). The
+// reparse-point option opens a junction or link itself where the system
+// supports that; where it does not, the identity checks below catch it.
+unique_handle OpenBelow(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG share,
+                        ULONG options, DWORD* error) {
+    if (name.size() > 32767) {
+        *error = ERROR_FILENAME_EXCED_RANGE;
+        return unique_handle();
+    }
+    UNICODE_STRING text;
+    text.Buffer = const_cast<wchar_t*>(name.c_str());
+    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, parent, nullptr);
+    IO_STATUS_BLOCK io = {};
+    HANDLE handle = nullptr;
+    const NTSTATUS status =
+        NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, 0, share, FILE_OPEN,
+                     options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (!NT_SUCCESS(status)) {
+        *error = ErrorOf(status);
+        return unique_handle();
+    }
+    *error = ERROR_SUCCESS;
+    return unique_handle(handle);
+}
+
+// Appends the entries of one listing buffer to out.
+void TakeEntries(const BYTE* buffer, std::vector<Entry>* out) {
+    for (;;) {
+        const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFORMATION*>(buffer);
+        Entry entry;
+        entry.name.assign(info->FileName, info->FileNameLength / sizeof(wchar_t));
+        entry.attributes = info->FileAttributes;
+        entry.id = static_cast<std::uint64_t>(info->FileId.QuadPart);
+        out->push_back(std::move(entry));
+        if (info->NextEntryOffset == 0) return;
+        buffer += info->NextEntryOffset;
+    }
+}
+
+// Reads the entries of the folder held by folder (all of them, or the one
+// that mask names) through that handle, so that every entry is an entry of
+// that very folder, whatever has been renamed since it was opened.
+DWORD ReadEntries(HANDLE folder, const std::wstring* mask, std::vector<Entry>* out) {
+    UNICODE_STRING text;
+    if (mask) {
+        text.Buffer = const_cast<wchar_t*>(mask->c_str());
+        text.Length = text.MaximumLength = static_cast<USHORT>(mask->size() * sizeof(wchar_t));
+    }
+    std::vector<BYTE> buffer(64 * 1024);
+    for (BOOLEAN first = TRUE;; first = FALSE) {
+        IO_STATUS_BLOCK io = {};
+        const NTSTATUS status =
+            NtQueryDirectoryFile(folder, nullptr, nullptr, nullptr, &io, buffer.data(),
+                                 static_cast<ULONG>(buffer.size()), FileIdBothDirectoryInformation,
+                                 mask ? TRUE : FALSE, mask ? &text : nullptr, first);
+        if (status == kStatusNoMoreFiles || (status == kStatusNoSuchFile && first))
+            return first && mask ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+        if (!NT_SUCCESS(status)) return ErrorOf(status);
+        TakeEntries(buffer.data(), out);
+        if (mask) return ERROR_SUCCESS;
+    }
+}
+
+// The entry name of the folder held by parent. A listing remembers the first
+// name it was asked for, so every lookup lists through a handle of its own.
+DWORD ReadEntry(HANDLE parent, const std::wstring& name, Entry* entry) {
+    DWORD error;
+    unique_handle listing = OpenBelow(parent, std::wstring(), FILE_LIST_DIRECTORY, kShareAll,
+                                      FILE_DIRECTORY_FILE, &error);
+    if (!listing) return error;
+    std::vector<Entry> entries;
+    error = ReadEntries(listing.get(), &name, &entries);
+    if (error != ERROR_SUCCESS) return error;
+    if (entries.empty()) return ERROR_FILE_NOT_FOUND;
+    *entry = std::move(entries.front());
+    return ERROR_SUCCESS;
+}
+
+// Opens the subfolder entry.name of parent and proves it is that entry: not
+// a link (opened itself, it says so; opened through, it is another object
+// than the entry the parent lists), on the parent's volume. The entry was
+// read through the parent's handle after the scan; a link there shows as a
+// reparse point, so a folder that is not one is a real folder of the parent.
+unique_handle OpenListedFolder(HANDLE parent, const Entry& entry, DWORD volume, ACCESS_MASK extra,
+                               DWORD* error) {
+    if (IsLink(entry.attributes) || !(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *error = IsLink(entry.attributes) ? kLinkOnPath : ERROR_DIRECTORY;
+        return unique_handle();
+    }
+    unique_handle folder = OpenBelow(parent, entry.name, kFolderAccess | extra, kHoldFolder,
+                                     FILE_DIRECTORY_FILE, error);
+    if (!folder) return folder;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(folder.get(), &info)) {
+        *error = GetLastError();
+        return unique_handle();
+    }
+    if (IsLink(info.dwFileAttributes) || info.dwVolumeSerialNumber != volume ||
+        IdOf(info) != entry.id) {
+        *error = kLinkOnPath;
+        return unique_handle();
+    }
+    return folder;
+}
+
+unique_handle OpenFolderByName(HANDLE parent, const std::wstring& name, DWORD volume,
+                               ACCESS_MASK extra, DWORD* error) {
+    Entry entry;
+    *error = ReadEntry(parent, name, &entry);
+    if (*error != ERROR_SUCCESS) return unique_handle();
+    // The listing matched the name as the file system compares names (a
+    // short name, another case); the folder opened is the entry it listed.
+    return OpenListedFolder(parent, entry, volume, extra, error);
+}
+
+bool SetDisposition(HANDLE file) {
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != FALSE;
+}
+
+bool SetAttributes(HANDLE file, DWORD attributes) {
+    FILE_BASIC_INFO basic = {};  // zero times: left as they are
+    basic.FileAttributes = attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic) != FALSE;
+}
+
+// A file refused as read-only: the system's own flag where it has one, else
+// the attribute is cleared on the same file and put back when the delete
+// still fails.
+DWORD DeleteReadOnly(HANDLE parent, const std::wstring& name, HANDLE file) {
+    DWORD flags = kDispositionDelete | kDispositionIgnoreReadOnly;
+    if (SetFileInformationByHandle(file, kDispositionInfoEx, &flags, sizeof flags))
+        return ERROR_SUCCESS;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+        return ERROR_ACCESS_DENIED;
+    // The deleting handle was opened without the right to change attributes
+    // (which a delete does not need); a second one does that, and must be
+    // the same file.
+    DWORD error;
+    unique_handle writer = OpenBelow(parent, name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                     kShareAll, FILE_NON_DIRECTORY_FILE, &error);
+    BY_HANDLE_FILE_INFORMATION same;
+    if (!writer || !GetFileInformationByHandle(writer.get(), &same) || IdOf(same) != IdOf(info) ||
+        same.dwVolumeSerialNumber != info.dwVolumeSerialNumber)
+        return ERROR_ACCESS_DENIED;
+    if (!SetAttributes(writer.get(), info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY))
+        return ERROR_ACCESS_DENIED;
+    if (SetDisposition(file)) return ERROR_SUCCESS;
+    error = GetLastError();
+    SetAttributes(writer.get(), info.dwFileAttributes);
+    return error;
+}
+
+// Deletes the file name of the folder held by parent through its own
+// handle. A folder (or a link to one) is refused.
+DWORD DeleteFileBelow(HANDLE parent, const std::wstring& name) {
+    DWORD error;
+    unique_handle file = OpenBelow(parent, name, DELETE | FILE_READ_ATTRIBUTES, kShareAll,
+                                   FILE_NON_DIRECTORY_FILE, &error);
+    if (!file) return error;
+    if (SetDisposition(file.get())) return ERROR_SUCCESS;
+    error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED) return error;
+    return DeleteReadOnly(parent, name, file.get());
+}
+
+// On a system that opens a link itself, the link goes and what it points to
+// stays; where the open goes through the link, the link is left alone.
+void RemoveLink(HANDLE parent, const std::wstring& name) {
+    DWORD error;
+    unique_handle link =
+        OpenBelow(parent, name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, 0, &error);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (link && GetFileInformationByHandle(link.get(), &info) && IsLink(info.dwFileAttributes))
+        SetDisposition(link.get());
+}
+
+// Units of a path that a walk can list: the folder, a backslash and "*.*".
+constexpr std::size_t kPatternUnits = 4;
+
+// Empties the folder held by folder, whose path is pathUnits long.
+void EmptyHeldFolder(HANDLE folder, DWORD volume, std::size_t pathUnits) {
+    std::vector<Entry> entries;
+    if (ReadEntries(folder, nullptr, &entries) != ERROR_SUCCESS) return;
+    for (const Entry& entry : entries) {
+        if (entry.name == L"." || entry.name == L"..") continue;
+        // Never an entry whose path would not fit 260 units.
+        const std::size_t childUnits = pathUnits + 1 + entry.name.size();
+        if (childUnits >= kPathUnits) continue;
+        if (!(entry.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            DeleteFileBelow(folder, entry.name);
+            continue;
+        }
+        if (IsLink(entry.attributes)) {
+            RemoveLink(folder, entry.name);
+            continue;
+        }
+        if (entry.name[0] == L'.' || childUnits + kPatternUnits >= kPathUnits) continue;
+        DWORD error;
+        unique_handle child = OpenListedFolder(folder, entry, volume, DELETE, &error);
+        if (!child) continue;
+        EmptyHeldFolder(child.get(), volume, childUnits);
+        SetDisposition(child.get());  // goes only when empty
+    }
+}
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\';
+}
+
+// A name the deleter opens: one real name, nothing the system would read as
+// a wildcard, a stream, another separator or a step up.
+bool IsPlainName(const std::wstring& name) {
+    if (name.empty() || name == L"." || name == L"..") return false;
+    for (wchar_t c : name)
+        if (c < 32 || wcschr(L"/:*?\"<>|", c)) return false;
+    return true;
+}
+
+// path without a leading \\?\ (\\?\UNC\ becomes \\).
+std::wstring Plain(const wchar_t* path) {
+    std::wstring text = path ? path : L"";
+    if (text.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\" + text.substr(7);
+    if (text.compare(0, 4, L"\\\\?\\") == 0) return text.substr(4);
+    return text;
+}
+
+// The root of the volume holding path ("C:\" or "\\server\share"), or empty.
+std::wstring VolumeOf(const std::wstring& path) {
+    if (path.size() >= 3 && path[1] == L':' && IsSeparator(path[2])) return path.substr(0, 3);
+    if (path.compare(0, 2, L"\\\\") != 0) return {};
+    const std::size_t server = path.find(L'\\', 2);
+    if (server == std::wstring::npos || server == 2) return {};
+    const std::size_t share = path.find(L'\\', server + 1);
+    if (share == server + 1) return {};
+    return path.substr(0, share);
+}
+
+// A root as compared: plain, "C:" made "C:\", no trailing backslash beyond
+// a drive's own.
+std::wstring NormalRoot(const std::wstring& root) {
+    std::wstring text = Plain(root.c_str());
+    if (text.size() == 2 && text[1] == L':') text += L'\\';
+    while (text.size() > 3 && IsSeparator(text.back())) text.pop_back();
+    if (text.empty() || VolumeOf(IsSeparator(text.back()) ? text : text + L"\\").empty()) return {};
+    return text;
+}
+
+bool SameText(const wchar_t* a, const wchar_t* b, std::size_t units) {
+    return CompareStringOrdinal(a, static_cast<int>(units), b, static_cast<int>(units), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// Whether root holds path, and where the part below it starts.
+bool Holds(const std::wstring& root, const std::wstring& path, std::size_t* below) {
+    if (root.empty() || path.size() < root.size() ||
+        !SameText(root.c_str(), path.c_str(), root.size()))
+        return false;
+    if (IsSeparator(root.back())) {
+        *below = root.size();
+    } else if (path.size() == root.size() || IsSeparator(path[root.size()])) {
+        *below = root.size() + 1;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+struct RootedDeleter::State {
+    struct Root {
+        explicit Root(const std::wstring& text) : path(text) {}
+        std::wstring path;
+        unique_handle handle;
+        DWORD error = ERROR_SUCCESS;
+        DWORD volume = 0;
+        bool tried = false;
+    };
+    struct Level {
+        std::wstring name;
+        unique_handle handle;
+    };
+
+    std::vector<Root> roots;
+    std::size_t chainRoot = static_cast<std::size_t>(-1);
+    std::vector<Level> chain;  // folders below chainRoot, outermost first
+
+    // The root that anchors path and the names below it; false when the
+    // path has no volume or a name the deleter will not open.
+    bool Split(const std::wstring& path, std::size_t* root, std::vector<std::wstring>* names) {
+        std::size_t best = roots.size(), below = 0;
+        for (std::size_t i = 0; i < roots.size(); ++i) {
+            std::size_t at;
+            if (Holds(roots[i].path, path, &at) &&
+                (best == roots.size() || roots[i].path.size() > roots[best].path.size())) {
+                best = i;
+                below = at;
+            }
+        }
+        if (best == roots.size()) {
+            const std::wstring volume = VolumeOf(path);
+            if (volume.empty()) return false;
+            roots.emplace_back(NormalRoot(volume));
+            best = roots.size() - 1;
+            Holds(roots[best].path, path, &below);
+        }
+        *root = best;
+        names->clear();
+        std::size_t start = below;
+        while (start < path.size()) {
+            std::size_t end = path.find(L'\\', start);
+            if (end == std::wstring::npos) end = path.size();
+            names->push_back(path.substr(start, end - start));
+            if (!IsPlainName(names->back())) return false;
+            start = end + 1;
+        }
+        // A trailing backslash leaves an empty last name.
+        if (!path.empty() && IsSeparator(path.back()) && below < path.size())
+            names->push_back(std::wstring());
+        return true;
+    }
+
+    DWORD OpenRoot(Root& root) {
+        if (!root.tried) {
+            root.tried = true;
+            // The root itself may be reached through a link: that is how it
+            // was placed, and the scan started there.
+            HANDLE handle = CreateFileW(root.path.c_str(), kFolderAccess, kHoldFolder, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            BY_HANDLE_FILE_INFORMATION info;
+            if (handle == INVALID_HANDLE_VALUE) {
+                root.error = GetLastError();
+            } else if (!GetFileInformationByHandle(handle, &info)) {
+                root.error = GetLastError();
+                CloseHandle(handle);
+            } else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                root.error = ERROR_DIRECTORY;
+                CloseHandle(handle);
+            } else {
+                root.handle.reset(handle);
+                root.volume = info.dwVolumeSerialNumber;
+            }
+        }
+        return root.handle ? ERROR_SUCCESS : root.error;
+    }
+
+    // The folder `count` names below root, through the chain of held
+    // folders; the part the previous call opened is reused.
+    DWORD Reach(std::size_t root, const std::vector<std::wstring>& names, std::size_t count,
+                HANDLE* folder) {
+        const DWORD error = OpenRoot(roots[root]);
+        if (error != ERROR_SUCCESS) return error;
+        if (chainRoot != root) {
+            chain.clear();
+            chainRoot = root;
+        }
+        std::size_t same = 0;
+        while (same < chain.size() && same < count && chain[same].name == names[same]) ++same;
+        while (chain.size() > same) chain.pop_back();  // innermost first
+        HANDLE parent = chain.empty() ? roots[root].handle.get() : chain.back().handle.get();
+        for (std::size_t i = same; i < count; ++i) {
+            DWORD opened;
+            unique_handle next = OpenFolderByName(parent, names[i], roots[root].volume, 0, &opened);
+            if (!next) return opened;
+            parent = next.get();
+            chain.push_back(Level{names[i], std::move(next)});
+        }
+        *folder = parent;
+        return ERROR_SUCCESS;
+    }
+
+    // Reaches the folder at path and hands it to work(folder, volume, units
+    // of its path, whether it is the anchor root). access adds to what a
+    // folder below the root is opened with; the root keeps its own handle,
+    // which cannot remove it.
+    template <typename Work>
+    DWORD OnFolder(const wchar_t* path, ACCESS_MASK access, Work work) {
+        std::wstring plain = Plain(path);
+        while (plain.size() > 3 && IsSeparator(plain.back())) plain.pop_back();
+        if (plain.size() + kPatternUnits >= kPathUnits) return ERROR_FILENAME_EXCED_RANGE;
+        std::size_t root;
+        std::vector<std::wstring> names;
+        if (!Split(plain, &root, &names)) return ERROR_INVALID_NAME;
+        if (!names.empty() && names.back().empty()) names.pop_back();
+        Root& anchor = roots[root];
+        if (names.empty()) {
+            const DWORD error = OpenRoot(anchor);
+            if (error != ERROR_SUCCESS) return error;
+            work(anchor.handle.get(), anchor.volume, plain.size(), true);
+            return ERROR_SUCCESS;
+        }
+        HANDLE parent;
+        DWORD error = Reach(root, names, names.size() - 1, &parent);
+        if (error != ERROR_SUCCESS) return error;
+        // Opened on its own, with the access asked for; the chain above it
+        // stays held meanwhile.
+        unique_handle folder =
+            OpenFolderByName(parent, names.back(), anchor.volume, access, &error);
+        if (!folder) return error;
+        work(folder.get(), anchor.volume, plain.size(), false);
+        return ERROR_SUCCESS;
+    }
+};
+
+RootedDeleter::RootedDeleter(std::vector<std::wstring> roots) : state_(new State) {
+    for (const std::wstring& root : roots) {
+        std::wstring normal = NormalRoot(root);
+        if (!normal.empty()) state_->roots.emplace_back(normal);
+    }
+}
+
+RootedDeleter::~RootedDeleter() = default;
+
+void RootedDeleter::Release() {
+    state_->chain.clear();
+    state_->chainRoot = static_cast<std::size_t>(-1);
+    for (State::Root& root : state_->roots) {
+        root.handle.reset();
+        root.tried = false;
+    }
+}
+
+DWORD RootedDeleter::DeleteFile(const wchar_t* path) {
+    std::size_t root;
+    std::vector<std::wstring> names;
+    if (!state_->Split(Plain(path), &root, &names)) return ERROR_INVALID_NAME;
+    if (names.empty() || names.back().empty()) return ERROR_INVALID_NAME;
+    HANDLE folder;
+    const DWORD error = state_->Reach(root, names, names.size() - 1, &folder);
+    if (error != ERROR_SUCCESS) return error;
+    return DeleteFileBelow(folder, names.back());
+}
+
+DWORD RootedDeleter::EmptyFolder(const wchar_t* path, bool removeFolder) {
+    return state_->OnFolder(
+        path, removeFolder ? DELETE : 0,
+        [removeFolder](HANDLE folder, DWORD volume, std::size_t units, bool isRoot) {
+            EmptyHeldFolder(folder, volume, units);
+            if (removeFolder && !isRoot) SetDisposition(folder);
+        });
+}
+
+DWORD RootedDeleter::RemoveFolder(const wchar_t* path) {
+    DWORD error = ERROR_SUCCESS;
+    const DWORD reached =
+        state_->OnFolder(path, DELETE, [&error](HANDLE folder, DWORD, std::size_t, bool isRoot) {
+            if (isRoot)
+                error = ERROR_ACCESS_DENIED;
+            else if (!SetDisposition(folder))
+                error = GetLastError();
+        });
+    return reached != ERROR_SUCCESS ? reached : error;
+}
+
+}  // namespace ufc

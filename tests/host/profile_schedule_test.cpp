@@ -1,0 +1,289 @@
+// Saved profiles and scheduled runs: the profile text read back and refused
+// when broken, the task XML and its command line, and ufclean started as a
+// user (or Task Scheduler) would: profile, clean --profile, schedule add,
+// show, list and remove, and the reports of runs that could not start.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "fixtures/demo_profile.h"
+#include "fixtures/fixtures.h"
+#include "fixtures/run_program.h"
+#include "mini_json.h"
+#include "module_loader.h"
+#include "profiles.h"
+#include "schedule.h"
+#include "text_format.h"
+
+namespace {
+
+fx::RunResult Ufclean(const std::wstring& arguments) {
+    return fx::RunProgram(host::ProgramFolder() + L"ufclean.exe", arguments);
+}
+
+hostjson::Value ReadReport(const std::wstring& path) {
+    hostjson::Value report;
+    size_t offset = 0;
+    const std::string text = fx::ReadFileText(path);
+    EXPECT_TRUE(hostjson::Parse(text, &report, &offset)) << fx::Narrow(path) << ": " << text;
+    return report;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(ProfileText, ReadsBackWhatItWritesAndRefusesBrokenTextsWithTheirFault) {
+    host::Profile saved;
+    saved.name = L"round";
+    saved.categories = {9, 16, 5};
+    saved.ruleIds = {L"chromium.cookies"};
+    saved.withGroups = {host::RuleGroup::History, host::RuleGroup::Session};
+    saved.keeps = {L"*\\keep \u00e9*"};
+    saved.noDefaultKeep = true;
+    saved.olderThanDays = 30;
+    host::Profile read;
+    read.name = L"round";
+    std::wstring error;
+    ASSERT_TRUE(host::ParseProfile(host::ProfileJson(saved), &read, &error)) << fx::Narrow(error);
+    EXPECT_EQ(read.categories, saved.categories);
+    EXPECT_EQ(read.ruleIds, saved.ruleIds);
+    EXPECT_EQ(read.withGroups, saved.withGroups);
+    EXPECT_EQ(read.keeps, saved.keeps);
+    EXPECT_TRUE(read.noDefaultKeep);
+    EXPECT_FALSE(read.all);
+    EXPECT_EQ(read.olderThanDays, 30u);
+
+    const struct {
+        const char* text;
+        const char* fault;
+    } broken[] = {
+        {"{\"categories\": [9],\n \"all\": tru}", "line 2: not valid JSON"},
+        {"[9, 16]", "one JSON object"},
+        {"{\"categorys\": [9]}", "unknown field \"categorys\""},
+        {"{\"categories\": [99]}", "99 is not a category"},
+        {"{\"categories\": [\"9\"]}", "is not a category"},
+        {"{\"categories\": [-1]}", "-1 is not a category"},
+        {"{\"categories\": 9}", "list of category numbers"},
+        {"{\"with\": [\"passwords\"]}", "unknown group \"passwords\""},
+        {"{\"keep\": [\"\"]}", "non-empty texts"},
+        {"{\"all\": 1}", "\"all\" must be true or false"},
+        {"{\"olderThanDays\": -3}", "from 0 to 36500"},
+        {"{\"olderThanDays\": 40000}", "from 0 to 36500"},
+    };
+    for (const auto& row : broken) {
+        host::Profile profile;
+        profile.categories = {4};
+        error.clear();
+        EXPECT_FALSE(host::ParseProfile(row.text, &profile, &error)) << row.text;
+        EXPECT_TRUE(Has(fx::Narrow(error), row.fault)) << row.text << " -> " << fx::Narrow(error);
+        EXPECT_EQ(profile.categories, std::vector<std::uint32_t>{4}) << "changed by " << row.text;
+    }
+}
+
+TEST(ProfileRuns, SavedChoiceCleansAndAGoneOrBrokenProfileStopsTheRunWithItsReport) {
+    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
+    const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
+    // Older than the profile's 30 days, so that its age limit takes them.
+    for (const fx::SeededFile& file : seeded) fx::SetWriteAge(file.path, 31 * 24);
+    const fx::RunResult save =
+        Ufclean(L"profile save temp-keep 9 --keep \"*keep*\" --with cookies --older-than 30");
+    ASSERT_EQ(save.exitCode, 0u) << save.err;
+    const fx::RunResult list = Ufclean(L"profile list");
+    EXPECT_TRUE(Has(list.out, "temp-keep  categories 9; with cookies; keep *keep*; older than 30"))
+        << list.out;
+    EXPECT_EQ(Ufclean(L"profile show temp-keep").exitCode, 0u);
+
+    const std::wstring reports = fx::Scratch(L"profile-reports");
+    const fx::RunResult clean =
+        Ufclean(L"clean --profile temp-keep --yes --json \"" + reports + L"\\{computer}.json\"");
+    ASSERT_EQ(clean.exitCode, 0u) << clean.out << clean.err;
+    for (const fx::SeededFile& file : seeded)
+        EXPECT_EQ(fx::Exists(file.path), file.path.find(L"keep") != std::wstring::npos)
+            << fx::Narrow(file.path);
+    wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    GetComputerNameW(computer, &size);
+    const hostjson::Value report = ReadReport(reports + L"\\" + computer + L".json");
+    EXPECT_EQ(report["profile"].text, "temp-keep");
+    EXPECT_EQ(report["exitCode"].number, 0);
+    EXPECT_EQ(report["categories"].items.at(0)["number"].number, 9);
+
+    // The profile's file spoilt by hand, a profile never saved, and (with a
+    // sound profile) the module missing beside a copy of the program.
+    fx::MakeFileWithText(host::ProfileFile(L"temp-keep"), "{\"categories\": [9],\n \"keep\": 5}");
+    const std::wstring program = host::ProgramFolder() + L"ufclean.exe";
+    const std::wstring lonely = fx::Scratch(L"profile-lonely") + L"\\ufclean.exe";
+    ASSERT_TRUE(CopyFileW(program.c_str(), lonely.c_str(), FALSE));
+    const struct {
+        bool saveFirst;
+        const std::wstring& exe;
+        const wchar_t* profile;
+        DWORD exitCode;
+        const char* reason;
+    } failures[] = {
+        {false, program, L"temp-keep", 4, "is broken"},
+        {false, program, L"never-saved", 4, "no profile \\\"never-saved\\\""},
+        {true, lonely, L"temp-keep", 3, "UnusedFileClean.dll"},
+    };
+    for (const auto& row : failures) {
+        if (row.saveFirst) {
+            ASSERT_EQ(Ufclean(L"profile save temp-keep 9").exitCode, 0u);
+        }
+        const std::wstring path = reports + L"\\failed-" + row.profile + L".json";
+        const fx::RunResult run =
+            fx::RunProgram(row.exe, L"clean --profile " + std::wstring(row.profile) +
+                                        L" --yes --json \"" + path + L"\"");
+        EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
+        const hostjson::Value failed = ReadReport(path);
+        EXPECT_EQ(failed["exitCode"].number, row.exitCode);
+        EXPECT_EQ(failed["profile"].text, fx::Narrow(row.profile));
+        EXPECT_TRUE(Has(fx::ReadFileText(path), row.reason)) << fx::ReadFileText(path);
+    }
+
+    ASSERT_EQ(Ufclean(L"profile delete temp-keep").exitCode, 0u);
+    EXPECT_FALSE(Has(Ufclean(L"profile list").out, "temp-keep"));
+    EXPECT_EQ(Ufclean(L"profile save ../escape 9").exitCode, 1u);
+}
+
+TEST(TaskXml, NamesTriggerCommandLineAndPrincipal) {
+    host::Schedule schedule;
+    schedule.name = L"nightly";
+    schedule.profile = L"weekly";
+    schedule.hour = 3;
+    schedule.minute = 30;
+    schedule.reportFolder = L"C:\\Reports & Logs\\clean";
+    const host::TaskAction action =
+        host::ScheduledRun(schedule, L"C:\\Program Files\\UnusedFileClean\\");
+    SYSTEMTIME today = {};
+    today.wYear = 2026;
+    today.wMonth = 3;
+    today.wDay = 4;
+    const struct {
+        host::TriggerKind trigger;
+        const char* present;
+        const char* absent;
+    } rows[] = {
+        {host::TriggerKind::Daily,
+         "<CalendarTrigger>\n      <StartBoundary>2026-03-04T03:30:00</StartBoundary>\n      "
+         "<Enabled>true</Enabled>\n      <ScheduleByDay>\n        <DaysInterval>1</DaysInterval>",
+         "<LogonTrigger>"},
+        {host::TriggerKind::Weekly,
+         "<ScheduleByWeek>\n        <DaysOfWeek>\n          <Tuesday />\n        </DaysOfWeek>\n"
+         "        <WeeksInterval>1</WeeksInterval>",
+         "<ScheduleByDay>"},
+        {host::TriggerKind::Logon,
+         "<LogonTrigger>\n      <Enabled>true</Enabled>\n      <UserId>S-1-5-21-7</UserId>\n"
+         "      <Delay>PT5M</Delay>",
+         "<CalendarTrigger>"},
+    };
+    for (const auto& row : rows) {
+        schedule.trigger = row.trigger;
+        schedule.weekDay = 2;
+        const std::string xml =
+            host::Utf8(host::BuildTaskXml(schedule, action, L"S-1-5-21-7", today));
+        EXPECT_TRUE(Has(xml, row.present)) << xml;
+        EXPECT_FALSE(Has(xml, row.absent)) << xml;
+        EXPECT_TRUE(Has(xml,
+                        "<Command>&quot;C:\\Program Files\\UnusedFileClean\\ufclean.exe"
+                        "&quot;</Command>"))
+            << xml;
+        EXPECT_TRUE(Has(xml,
+                        "<Arguments>clean --profile weekly --yes --json &quot;C:\\Reports "
+                        "&amp; Logs\\clean\\{computer}-weekly-{time}.json&quot;</Arguments>"))
+            << xml;
+        EXPECT_TRUE(Has(xml, "<WorkingDirectory>C:\\Program Files\\UnusedFileClean<"));
+        EXPECT_TRUE(Has(xml,
+                        "<Principal id=\"Author\">\n      <UserId>S-1-5-21-7</UserId>\n"
+                        "      <LogonType>InteractiveToken</LogonType>\n"
+                        "      <RunLevel>LeastPrivilege</RunLevel>"))
+            << xml;
+        EXPECT_TRUE(Has(xml, "<URI>\\UnusedFileClean\\nightly</URI>"));
+    }
+}
+
+TEST(TaskXml, QuotedArgumentsSplitBackIntoTheSameWords) {
+    for (const wchar_t* word : {L"plain", L"two words", L"C:\\a b\\", L"C:\\a b\\\\", L"say \"hi\"",
+                                L"back\\\"slash", L"", L"tab\there", L"a\\b c"}) {
+        const std::wstring line = L"ufclean.exe " + host::QuoteArgument(word) + L" end";
+        int count = 0;
+        wchar_t** argv = CommandLineToArgvW(line.c_str(), &count);
+        ASSERT_NE(argv, nullptr);
+        EXPECT_EQ(count, 3) << fx::Narrow(line);
+        if (count == 3) {
+            EXPECT_EQ(std::wstring(argv[1]), word) << fx::Narrow(line);
+        }
+        LocalFree(argv);
+    }
+}
+
+// The text of one XML element of the task, its entities undone.
+std::wstring ElementText(const std::string& xml, const std::string& name) {
+    const size_t start = xml.find("<" + name + ">");
+    const size_t end = xml.find("</" + name + ">");
+    if (start == std::string::npos || end == std::string::npos) return {};
+    std::wstring text =
+        host::Widen(xml.substr(start + name.size() + 2, end - start - name.size() - 2));
+    for (const auto& entity : {std::make_pair(L"&quot;", L"\""), std::make_pair(L"&amp;", L"&")})
+        for (size_t at = text.find(entity.first); at != std::wstring::npos;
+             at = text.find(entity.first, at + 1))
+            text.replace(at, wcslen(entity.first), entity.second);
+    return text;
+}
+
+TEST(ScheduleRuns, AddedTaskIsRegisteredItsCommandLineCleansAndRemoveTakesItAway) {
+    ASSERT_EQ(Ufclean(L"profile save sched-temp 9").exitCode, 0u);
+    const std::wstring reports = fx::Scratch(L"sched reports & more");
+    const fx::RunResult add = Ufclean(
+        L"schedule add nightly --profile sched-temp --weekly Tue "
+        L"--time 03:30 --report \"" +
+        reports + L"\"");
+    ASSERT_EQ(add.exitCode, 0u) << add.out << add.err;
+    const std::wstring task = fx::Special(CSIDL_SYSTEM) + L"\\Tasks\\UnusedFileClean\\nightly";
+    EXPECT_TRUE(fx::Exists(task));
+    EXPECT_TRUE(Has(Ufclean(L"schedule list").out,
+                    "nightly  profile sched-temp, weekly on tuesday at 03:30, reports in " +
+                        fx::Narrow(reports)));
+
+    // Wine's scheduler never runs a task: run what it would run.
+    const fx::RunResult show = Ufclean(L"schedule show nightly");
+    ASSERT_EQ(show.exitCode, 0u);
+    std::wstring command = ElementText(show.out, "Command");
+    ASSERT_GT(command.size(), 2u) << show.out;
+    if (command.front() == L'"') command = command.substr(1, command.size() - 2);
+    EXPECT_TRUE(Has(show.out, "<Tuesday />")) << show.out;
+    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
+    const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
+    const fx::RunResult run = fx::RunProgram(command, ElementText(show.out, "Arguments"));
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    for (const fx::SeededFile& file : seeded) EXPECT_FALSE(fx::Exists(file.path));
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((reports + L"\\*-sched-temp-2*.json").c_str(), &entry);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "no timestamped report in " << fx::Narrow(reports);
+    FindClose(find);
+    const hostjson::Value report = ReadReport(reports + L"\\" + entry.cFileName);
+    EXPECT_EQ(report["profile"].text, "sched-temp");
+    EXPECT_EQ(report["command"].text, "clean");
+
+    const struct {
+        const wchar_t* arguments;
+        DWORD exitCode;
+    } refused[] = {
+        {L"schedule add other --profile never-saved --daily", 4},
+        {L"schedule add other --profile sched-temp", 1},
+        {L"schedule add other --profile sched-temp --daily --at-logon", 1},
+        {L"schedule add other --profile sched-temp --weekly someday", 1},
+        {L"schedule add other --profile sched-temp --daily --time 24:00", 1},
+        {L"schedule remove never-added", 1},
+    };
+    for (const auto& row : refused)
+        EXPECT_EQ(Ufclean(row.arguments).exitCode, row.exitCode) << fx::Narrow(row.arguments);
+
+    ASSERT_EQ(Ufclean(L"schedule remove nightly").exitCode, 0u);
+    EXPECT_FALSE(fx::Exists(task));
+    EXPECT_TRUE(Has(Ufclean(L"schedule list").out, "no schedules"));
+    EXPECT_EQ(Ufclean(L"profile delete sched-temp").exitCode, 0u);
+}
+
+}  // namespace

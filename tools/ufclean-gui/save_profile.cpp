@@ -1,0 +1,34 @@
+#include "save_profile.h"
+
+#include <algorithm>
+
+#include "profiles.h"
+#include "rule_rows.h"
+
+namespace gui {
+
+bool SaveChoiceAsProfile(const std::wstring& name, const std::vector<std::uint32_t>& checked,
+                         std::wstring* message) {
+    host::Profile profile;
+    profile.name = name;
+    for (std::uint32_t number : checked) {
+        // A rule row is one browser of its rule; the profile names the rule.
+        if (const host::RuleTarget* target = RuleRowTarget(number)) {
+            if (std::find(profile.ruleIds.begin(), profile.ruleIds.end(), target->rule->id) ==
+                profile.ruleIds.end())
+                profile.ruleIds.push_back(target->rule->id);
+        } else {
+            profile.categories.push_back(number);
+        }
+    }
+    std::wstring error;
+    if (!host::SaveProfile(profile, &error)) {
+        *message = L"Profile not saved: " + error;
+        return false;
+    }
+    *message =
+        L"Saved the checked choice as profile \"" + name + L"\": ufclean clean --profile " + name;
+    return true;
+}
+
+}  // namespace gui

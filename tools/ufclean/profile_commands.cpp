@@ -1,0 +1,171 @@
+// Saved profiles in ufclean: their options, the profile command, and a
+// profile's choice added to a scan or clean.
+#include <algorithm>
+
+#include "app.h"
+#include "console_output.h"
+#include "profiles.h"
+#include "schedule.h"
+
+namespace ufclean {
+
+namespace {
+
+template <typename T>
+void AddMissing(std::vector<T>* to, const std::vector<T>& from) {
+    for (const T& value : from)
+        if (std::find(to->begin(), to->end(), value) == to->end()) to->push_back(value);
+}
+
+std::wstring Joined(const std::vector<std::wstring>& words) {
+    std::wstring text;
+    for (const std::wstring& word : words) text += (text.empty() ? L"" : L", ") + word;
+    return text;
+}
+
+// "categories 9, 16; rules chromium.cookies; keep *x*; older than 30 days".
+std::wstring Summary(const host::Profile& profile) {
+    std::vector<std::wstring> parts, words;
+    if (profile.all) parts.push_back(L"every scan category and the default rules");
+    for (std::uint32_t number : profile.categories) words.push_back(std::to_wstring(number));
+    if (!words.empty()) parts.push_back(L"categories " + Joined(words));
+    if (!profile.ruleIds.empty()) parts.push_back(L"rules " + Joined(profile.ruleIds));
+    words.clear();
+    for (host::RuleGroup group : profile.withGroups) words.push_back(host::GroupName(group));
+    if (!words.empty()) parts.push_back(L"with " + Joined(words));
+    if (!profile.keeps.empty()) parts.push_back(L"keep " + Joined(profile.keeps));
+    if (profile.noDefaultKeep) parts.push_back(L"without the built-in keep list");
+    if (profile.olderThanDays)
+        parts.push_back(L"older than " + std::to_wstring(profile.olderThanDays) + L" days");
+    std::wstring text;
+    for (const std::wstring& part : parts) text += (text.empty() ? L"" : L"; ") + part;
+    return text;
+}
+
+int Refuse(const std::wstring& reason, int status) {
+    host::Err(L"ufclean: " + reason + L"\n");
+    return status;
+}
+
+int SaveFromOptions(const Options& options) {
+    host::Profile profile;
+    profile.name = options.arguments[1];
+    profile.categories = options.categories;
+    // Nothing named is what a plain "ufclean clean" does: everything.
+    profile.all = options.all || (options.categories.empty() && options.ruleIds.empty());
+    profile.ruleIds = options.ruleIds;
+    profile.withGroups = options.withGroups;
+    profile.keeps = options.keeps;
+    profile.noDefaultKeep = options.noDefaultKeep;
+    profile.olderThanDays = options.olderThanDays;
+    std::wstring error;
+    if (!host::SaveProfile(profile, &error)) return Refuse(error, kExitUsage);
+    host::Out(L"saved profile " + profile.name + L": " + Summary(profile) + L"\n  " +
+              host::ProfileFile(profile.name) + L"\n");
+    return kExitOk;
+}
+
+}  // namespace
+
+bool ParseProfileOption(const std::wstring& word, const std::function<bool(std::wstring*)>& next,
+                        Options* options, int* status) {
+    std::wstring value;
+    ScheduleOptions& schedule = options->schedule;
+    auto setTrigger = [&](const wchar_t* trigger) {
+        if (!schedule.trigger.empty())
+            *status = UsageError(L"give one of --daily, --weekly DAY and --at-logon");
+        schedule.trigger = trigger;
+    };
+    if (word == L"--profile") {
+        std::wstring reason = L"none given";
+        if (!next(&options->profile) || !host::CheckName(options->profile, &reason))
+            *status = UsageError(L"--profile needs a profile name: " + reason);
+    } else if (word == L"--older-than") {
+        const bool number = next(&value) && !value.empty() && value.size() <= 5 &&
+                            value.find_first_not_of(L"0123456789") == std::wstring::npos;
+        if (!number || std::stoul(value) > 36500)
+            *status = UsageError(L"--older-than needs a number of days from 0 to 36500");
+        else
+            options->olderThanDays = static_cast<std::uint32_t>(std::stoul(value));
+    } else if (word == L"--daily" || word == L"--at-logon") {
+        setTrigger(word == L"--daily" ? L"daily" : L"logon");
+    } else if (word == L"--weekly") {
+        setTrigger(L"weekly");
+        int day = 0;
+        if (!next(&schedule.weekDay) || !host::ParseWeekDay(schedule.weekDay, &day))
+            *status = UsageError(L"--weekly needs a day such as monday");
+    } else if (word == L"--time") {
+        int hour = 0, minute = 0;
+        if (!next(&schedule.clockTime) || !host::ParseClockTime(schedule.clockTime, &hour, &minute))
+            *status = UsageError(L"--time needs a time of day such as 03:30");
+    } else if (word == L"--report") {
+        if (!next(&schedule.reportFolder) || schedule.reportFolder.empty())
+            *status = UsageError(L"--report needs a folder");
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool TakesSelection(const Options& options) {
+    return options.command == L"profile" && options.arguments.size() >= 2 &&
+           options.arguments[0] == L"save";
+}
+
+int ApplyProfile(Options* options, std::wstring* reason) {
+    if (options->profile.empty()) return kExitOk;
+    host::Profile profile;
+    if (host::LoadProfile(options->profile, &profile, reason) != host::ProfileStatus::Ok)
+        return kExitProfile;
+    AddMissing(&options->categories, profile.categories);
+    options->all = options->all || profile.all;
+    AddMissing(&options->ruleIds, profile.ruleIds);
+    AddMissing(&options->withGroups, profile.withGroups);
+    AddMissing(&options->keeps, profile.keeps);
+    options->noDefaultKeep = options->noDefaultKeep || profile.noDefaultKeep;
+    // An age given on the command line wins over the profile's.
+    if (options->olderThanDays == 0) options->olderThanDays = profile.olderThanDays;
+    return kExitOk;
+}
+
+int RunProfile(const Options& options) {
+    const std::vector<std::wstring>& words = options.arguments;
+    const std::wstring verb = words.empty() ? std::wstring() : words[0];
+    if (verb == L"save" && words.size() >= 2) return SaveFromOptions(options);
+    if (verb == L"list" && words.size() == 1) {
+        const std::vector<std::wstring> names = host::ProfileNames();
+        if (names.empty()) host::Out(L"no saved profiles\n");
+        for (const std::wstring& name : names) {
+            host::Profile profile;
+            std::wstring error;
+            const bool read = host::LoadProfile(name, &profile, &error) == host::ProfileStatus::Ok;
+            host::Out(name + L"  " + (read ? Summary(profile) : L"(broken: " + error + L")") +
+                      L"\n");
+        }
+        return kExitOk;
+    }
+    if ((verb == L"show" || verb == L"delete") && words.size() == 2) {
+        host::Profile profile;
+        std::wstring error;
+        if (verb == L"delete") {
+            if (!host::DeleteProfile(words[1], &error)) return Refuse(error, kExitProfile);
+            host::Out(L"deleted profile " + words[1] + L"\n");
+            // Its schedules stay: their runs will say that the profile is gone.
+            std::vector<host::Schedule> schedules;
+            host::LoadSchedules(&schedules, &error);
+            for (const host::Schedule& schedule : schedules)
+                if (schedule.profile == words[1])
+                    host::Out(L"note: schedule " + schedule.name +
+                              L" still runs it (ufclean schedule remove " + schedule.name + L")\n");
+            return kExitOk;
+        }
+        if (host::LoadProfile(words[1], &profile, &error) != host::ProfileStatus::Ok)
+            return Refuse(error, kExitProfile);
+        host::Out(profile.name + L": " + Summary(profile) + L"\n  " +
+                  host::ProfileFile(profile.name) + L"\n");
+        return kExitOk;
+    }
+    return UsageError(L"profile takes: save NAME [choice], list, show NAME or delete NAME");
+}
+
+}  // namespace ufclean

@@ -1,0 +1,154 @@
+// Scheduled runs in ufclean: schedule add, list, show and remove, and the
+// removal of a user's data that an uninstall does when asked.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "app.h"
+#include "console_output.h"
+#include "module_loader.h"
+#include "profiles.h"
+#include "schedule.h"
+
+namespace ufclean {
+
+namespace {
+
+int Refuse(const std::wstring& reason, int status) {
+    host::Err(L"ufclean: " + reason + L"\n");
+    return status;
+}
+
+std::wstring LocalDataFolder() {
+    wchar_t buffer[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, buffer)))
+        return std::wstring();
+    return std::wstring(buffer) + L"\\UnusedFileClean";
+}
+
+std::wstring TaskXmlOf(const host::Schedule& schedule) {
+    SYSTEMTIME today = {};
+    GetLocalTime(&today);
+    return host::BuildTaskXml(schedule, host::ScheduledRun(schedule, host::ProgramFolder()),
+                              host::CurrentUserSid(), today);
+}
+
+int Add(const Options& options, std::vector<host::Schedule> schedules) {
+    const ScheduleOptions& given = options.schedule;
+    host::Schedule schedule;
+    schedule.name = options.arguments[1];
+    schedule.profile = options.profile;
+    std::wstring error;
+    if (!host::CheckName(schedule.name, &error)) return UsageError(error);
+    if (schedule.profile.empty()) return UsageError(L"schedule add needs --profile NAME");
+    if (given.trigger.empty())
+        return UsageError(L"schedule add needs --daily, --weekly DAY or --at-logon");
+    // The profile must be there now; a run that finds it gone later says so.
+    host::Profile profile;
+    if (host::LoadProfile(schedule.profile, &profile, &error) != host::ProfileStatus::Ok)
+        return Refuse(error, kExitProfile);
+    schedule.trigger = given.trigger == L"daily"    ? host::TriggerKind::Daily
+                       : given.trigger == L"weekly" ? host::TriggerKind::Weekly
+                                                    : host::TriggerKind::Logon;
+    if (!given.weekDay.empty()) host::ParseWeekDay(given.weekDay, &schedule.weekDay);
+    if (!given.clockTime.empty())
+        host::ParseClockTime(given.clockTime, &schedule.hour, &schedule.minute);
+    const std::wstring folder =
+        given.reportFolder.empty() ? LocalDataFolder() + L"\\reports" : given.reportFolder;
+    wchar_t full[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return UsageError(L"--report: not a folder path: " + folder);
+    schedule.reportFolder = full;
+    if (!host::MakeFolder(schedule.reportFolder, &error)) return Refuse(error, kExitUsage);
+
+    if (!host::RegisterTask(schedule.name, TaskXmlOf(schedule), &error))
+        return Refuse(error, kExitUsage);
+    bool replaced = false;
+    for (host::Schedule& old : schedules)
+        if (old.name == schedule.name) old = schedule, replaced = true;
+    if (!replaced) schedules.push_back(schedule);
+    if (!host::SaveSchedules(schedules, &error)) return Refuse(error, kExitUsage);
+    const host::TaskAction action = host::ScheduledRun(schedule, host::ProgramFolder());
+    host::Out(L"scheduled " + schedule.name + L": clean with profile " + schedule.profile + L" " +
+              host::DescribeTrigger(schedule) + L"\n  task " + host::TaskPath(schedule.name) +
+              L" runs: " + host::QuoteArgument(action.command) + L" " + action.arguments +
+              L"\n  reports in " + schedule.reportFolder + L"\n");
+    return kExitOk;
+}
+
+const host::Schedule* Find(const std::vector<host::Schedule>& schedules, const std::wstring& name) {
+    for (const host::Schedule& schedule : schedules)
+        if (schedule.name == name) return &schedule;
+    return nullptr;
+}
+
+int Remove(const std::wstring& name, std::vector<host::Schedule> schedules) {
+    if (!Find(schedules, name)) return Refuse(L"no schedule " + name, kExitUsage);
+    std::wstring error;
+    // A task deleted by hand already is no reason to keep its record.
+    if (host::TaskExists(name) && !host::DeleteTask(name, &error)) return Refuse(error, kExitUsage);
+    schedules.erase(std::remove_if(schedules.begin(), schedules.end(),
+                                   [&](const host::Schedule& s) { return s.name == name; }),
+                    schedules.end());
+    if (!host::SaveSchedules(schedules, &error)) return Refuse(error, kExitUsage);
+    host::Out(L"removed schedule " + name + L"\n");
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunSchedule(const Options& options) {
+    const std::vector<std::wstring>& words = options.arguments;
+    const std::wstring verb = words.empty() ? std::wstring() : words[0];
+    std::vector<host::Schedule> schedules;
+    std::wstring error;
+    if (!host::LoadSchedules(&schedules, &error)) return Refuse(error, kExitUsage);
+    if (verb == L"add" && words.size() == 2) return Add(options, schedules);
+    if (verb == L"remove" && words.size() == 2) return Remove(words[1], schedules);
+    if (verb == L"show" && words.size() == 2) {
+        const host::Schedule* schedule = Find(schedules, words[1]);
+        if (!schedule) return Refuse(L"no schedule " + words[1], kExitUsage);
+        host::Out(TaskXmlOf(*schedule));
+        return kExitOk;
+    }
+    if (verb == L"list" && words.size() == 1) {
+        if (schedules.empty()) host::Out(L"no schedules\n");
+        for (const host::Schedule& schedule : schedules)
+            host::Out(schedule.name + L"  profile " + schedule.profile + L", " +
+                      host::DescribeTrigger(schedule) + L", reports in " + schedule.reportFolder +
+                      (host::TaskExists(schedule.name) ? L"" : L"  (task missing)") + L"\n");
+        return kExitOk;
+    }
+    return UsageError(
+        L"schedule takes: add NAME --profile P --daily|--weekly DAY|--at-logon, "
+        L"list, show NAME or remove NAME");
+}
+
+int RunRemoveUserData() {
+    std::vector<host::Schedule> schedules;
+    std::wstring error;
+    host::LoadSchedules(&schedules, &error);
+    int tasks = 0, files = 0;
+    for (const host::Schedule& schedule : schedules)
+        if (host::DeleteTask(schedule.name, &error)) ++tasks;
+    const std::wstring roaming = host::UserDataFolder(), local = LocalDataFolder();
+    if (!roaming.empty()) {
+        files += host::DeleteFilesIn(roaming + L"\\profiles", L"*.json");
+        files += host::DeleteFilesIn(roaming, L"schedules.json");
+    }
+    if (!local.empty()) {
+        files += host::DeleteFilesIn(local + L"\\logs", L"*");
+        files += host::DeleteFilesIn(local + L"\\reports", L"*.json");
+        files += host::DeleteFilesIn(local, L"*.json");
+    }
+    std::wstring program = host::ProgramFolder();
+    program.pop_back();  // its trailing backslash
+    files += host::DeleteFilesIn(program, L"ufclean-rules.json");
+    host::Out(L"removed " + std::to_wstring(tasks) + L" scheduled task(s) and " +
+              std::to_wstring(files) + L" file(s) of this user's data\n");
+    return kExitOk;
+}
+
+}  // namespace ufclean
