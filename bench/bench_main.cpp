@@ -17,11 +17,11 @@
 
 #include "bench_clock.h"
 #include "bench_floors.h"
-#include "bench_memory.h"
 #include "bench_report.h"
 #include "bench_rules.h"
 #include "bench_tree.h"
 #include "core/system_clean.h"
+#include "private_memory.h"
 #include "scan/file_helpers.h"
 #include "util/shell_folders.h"
 
@@ -40,7 +40,7 @@ public:
 // every few thousand reports, so that a peak during the walk is seen.
 class SamplingProgress : public CountingProgress {
 public:
-    explicit SamplingProgress(const bench::PrivateMemory& memory) : memory_(memory) {}
+    explicit SamplingProgress(const host::PrivateMemory& memory) : memory_(memory) {}
     void OnProgress(const ProgressInfo* info) override {
         CountingProgress::OnProgress(info);
         if (reports % 5000 == 0) Sample();
@@ -52,7 +52,7 @@ public:
     std::uint64_t peak = 0;
 
 private:
-    const bench::PrivateMemory& memory_;
+    const host::PrivateMemory& memory_;
 };
 
 void Say(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
@@ -82,7 +82,7 @@ private:
     bench::SyntheticTree tree_;
     std::wstring temp_;
     CSystemClean cleaner_;
-    bench::PrivateMemory memory_;
+    host::PrivateMemory memory_;
     ResultList found_;  // the full tree's scan result, cleaned at the end
     bench::Report report_;
     bool valid_ = true;

@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "fixtures/rule_files.h"
 #include "fixtures/categories.h"
@@ -36,7 +37,30 @@ std::uint64_t RecycledCount() {
     return static_cast<std::uint64_t>(info.i64NumItems);
 }
 
-TEST(GuiClean, ScanListsSeededItemsUncheckedAndProtectedOnesSurviveTheClean) {
+// "39.1 KB" back to bytes, as far as the text tells.
+double SizeOf(const std::wstring& text) {
+    static const wchar_t* const units[] = {L" B", L" KB", L" MB", L" GB"};
+    double scale = 1;
+    for (const wchar_t* unit : units) {
+        if (EndsWith(text, unit)) return std::wcstod(text.c_str(), nullptr) * scale;
+        scale *= 1024;
+    }
+    return -1;
+}
+
+std::vector<double> SizeColumn(const RemoteGui& gui) {
+    std::vector<double> sizes;
+    for (int row = 0; row < gui.RowCount(gui::kIdItems); ++row)
+        sizes.push_back(SizeOf(gui.Cell(gui::kIdItems, row, gui::kColSize)));
+    return sizes;
+}
+
+bool WaitForRows(const RemoteGui& gui, int rows) {
+    for (int i = 0; i < 250 && gui.RowCount(gui::kIdItems) != rows; ++i) Sleep(20);
+    return gui.RowCount(gui::kIdItems) == rows;
+}
+
+TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows) {
     ASSERT_TRUE(fx::HaveDisplay()) << "this test needs the virtual display";
     fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
     fx::EmptyRecycleBin();
@@ -44,33 +68,71 @@ TEST(GuiClean, ScanListsSeededItemsUncheckedAndProtectedOnesSurviveTheClean) {
     const std::vector<fx::SeededFile> chrome = fx::SeedChromeProfile();
     const std::vector<fx::SeededFile> recycled = fx::SeedRecycledFiles();
     ASSERT_EQ(recycled.size(), 2u);
+    fx::SeedTodaysWindows();
 
     RemoteGui gui;
     ASSERT_TRUE(gui.Start(L"--categories 3,9,16"));
     EXPECT_EQ(gui.State(), gui::kStateReady);
     // Numbers name the module's categories only: the cleaning rules for the
-    // seeded Chrome profile are listed but stay unchecked.
-    const int rule = gui.FindRow(gui::kIdCategories, L"Chrome: cache");
-    ASSERT_GE(rule, 0);
-    EXPECT_FALSE(gui.Checked(gui::kIdCategories, rule));
+    // seeded Chrome profile stand under Browsers > Chrome, unchecked; the
+    // opt-in ones say why they start off.
+    const HTREEITEM browsers = gui.Node({L"Browsers"});
+    const HTREEITEM chromeNode = gui.Node({L"Browsers", L"Chrome"});
+    const HTREEITEM chromeCache = gui.Node({L"Browsers", L"Chrome", L"cache"});
+    const HTREEITEM chromeCookies = gui.Node({L"Browsers", L"Chrome", L"cookies"});
+    ASSERT_TRUE(browsers && chromeNode && chromeCache && chromeCookies);
+    EXPECT_EQ(gui.NodeBox(chromeCache), gui::kUnchecked);
+    EXPECT_EQ(gui.NodeText(chromeCookies), L"cookies (opt-in: signs you out of sites)");
+    EXPECT_EQ(gui.NodeBox(chromeNode), gui::kUnchecked);
+    EXPECT_EQ(gui.NodeBox(browsers), gui::kMixed);  // Internet Explorer's history is checked
+    EXPECT_EQ(gui.NodeBox(gui.Node({L"Windows", L"Windows temporary files"})), gui::kChecked);
+    // Windows' own places stand beside its categories, other applications
+    // under Applications; an opt-in rule's warning is its reason.
+    EXPECT_TRUE(gui.Node({L"Windows", L"thumbnail cache"}));
+    EXPECT_FALSE(gui.Node({L"Applications", L"Windows"}));
+    EXPECT_TRUE(gui.Node({L"Applications", L"Discord", L"cache"}));
+    EXPECT_EQ(gui.NodeText(gui.Node({L"Applications", L"Office", L"document cache"})),
+              L"document cache (opt-in: it may hold documents that are not uploaded yet)");
+    // A group's box sets every choice below it; one choice off makes it mixed.
+    gui.ToggleNode(chromeNode);
+    EXPECT_EQ(gui.NodeBox(chromeNode), gui::kChecked);
+    EXPECT_EQ(gui.NodeBox(chromeCache), gui::kChecked);
+    EXPECT_EQ(gui.NodeBox(chromeCookies), gui::kChecked);
+    gui.ToggleNode(chromeCookies);
+    EXPECT_EQ(gui.NodeBox(chromeNode), gui::kMixed);
+    gui.ToggleNode(chromeNode);  // mixed: every choice below is checked
+    EXPECT_EQ(gui.NodeBox(chromeCookies), gui::kChecked);
+    gui.ToggleNode(chromeNode);
+    EXPECT_EQ(gui.NodeBox(chromeNode), gui::kUnchecked);
+    EXPECT_EQ(gui.NodeBox(chromeCache), gui::kUnchecked);
+
     SendMessageW(gui.Control(gui::kIdScan), BM_CLICK, 0, 0);
     ASSERT_TRUE(gui.WaitForState(gui::kStateScanned, 60000))
         << fx::Narrow(gui.Text(gui::kIdStatus));
     EXPECT_EQ(gui.Text(gui::kIdStatus).rfind(L"Scan done: ", 0), 0u)
         << fx::Narrow(gui.Text(gui::kIdStatus));
+    // The tree shows what each choice found, and the picture sums it up.
+    EXPECT_EQ(
+        gui.NodeText(gui.Node({L"Windows", L"Windows temporary files"})),
+        L"Windows temporary files (" + std::to_wstring(temp.size()) + L" items, " +
+            [&] {
+                std::uint64_t bytes = 0;
+                for (const fx::SeededFile& file : temp) bytes += file.size;
+                return host::HumanSize(bytes);
+            }() +
+            L")");
+    EXPECT_EQ(gui.Text(gui::kIdSpace).rfind(L"To clean: ", 0), 0u);
+    EXPECT_NE(gui.Text(gui::kIdSpace).find(L"; Windows "), std::wstring::npos);
 
     // Every seeded temp file is listed with its folder, size and category.
     for (const fx::SeededFile& file : temp) {
         const int row = gui.FindRow(gui::kIdItems, NameOf(file.path));
         ASSERT_GE(row, 0) << fx::Narrow(file.path);
-        const std::wstring folder = gui.Cell(gui::kIdItems, row, gui::kColFolder);
-        EXPECT_EQ(host::ItemPath([&] {
-                      FoundItem item;
-                      lstrcpynW(item.folder, folder.c_str(), kTextUnits);
-                      lstrcpynW(item.name, NameOf(file.path).c_str(), kTextUnits);
-                      return item;
-                  }()),
-                  file.path);
+        EXPECT_EQ(
+            gui.Cell(gui::kIdItems, row, gui::kColFolder) +
+                (EndsWith(gui.Cell(gui::kIdItems, row, gui::kColFolder), L"\\") ? L"" : L"\\") +
+                NameOf(file.path),
+            file.path);
         EXPECT_EQ(gui.Cell(gui::kIdItems, row, gui::kColSize), host::HumanSize(file.size));
         EXPECT_EQ(gui.Cell(gui::kIdItems, row, gui::kColCategory), L"Windows temporary files");
         EXPECT_TRUE(gui.Checked(gui::kIdItems, row));
@@ -92,12 +154,34 @@ TEST(GuiClean, ScanListsSeededItemsUncheckedAndProtectedOnesSurviveTheClean) {
     ASSERT_GE(draft, 0);
     EXPECT_GE(gui.Image(gui::kIdItems, draft), 0);
 
-    // Uncheck one temp file and one recycled item: the window says the bin stays.
-    const int setup = gui.FindRow(gui::kIdItems, L"setup-4711.tmp");
-    ASSERT_GE(setup, 0);
-    gui.SetChecked(gui::kIdItems, setup, false);
+    // Sorting by size orders the rows, a second click the other way.
+    const int rows = gui.RowCount(gui::kIdItems);
+    gui.ClickHeader(gui::kIdItems, gui::kColSize);
+    std::vector<double> sizes = SizeColumn(gui);
+    EXPECT_TRUE(std::is_sorted(sizes.begin(), sizes.end()));
+    EXPECT_LT(sizes.front(), sizes.back());
+    gui.ClickHeader(gui::kIdItems, gui::kColSize);
+    sizes = SizeColumn(gui);
+    EXPECT_TRUE(std::is_sorted(sizes.rbegin(), sizes.rend()));
+
+    // The filter narrows the rows to names or folders with its text; Del
+    // unchecks the rows selected there.
+    gui.SetText(gui::kIdFilter, L"SETUP-4");
+    ASSERT_TRUE(WaitForRows(gui, 1)) << gui.RowCount(gui::kIdItems);
+    EXPECT_EQ(gui.Cell(gui::kIdItems, 0, gui::kColName), L"setup-4711.tmp");
+    gui.UncheckAllRows(gui::kIdItems);
+    EXPECT_FALSE(gui.Checked(gui::kIdItems, 0));
+    gui.SetText(gui::kIdFilter, L"");
+    ASSERT_TRUE(WaitForRows(gui, rows));
+    gui.SetText(gui::kIdFilter, L"msi3a1");  // a folder
+    ASSERT_TRUE(WaitForRows(gui, 1));
+    EXPECT_EQ(gui.Cell(gui::kIdItems, 0, gui::kColName), L"cab1.cab");
+    gui.SetText(gui::kIdFilter, L"");
+    ASSERT_TRUE(WaitForRows(gui, rows));
     EXPECT_TRUE(gui.Text(gui::kIdNotice).empty());
-    gui.SetChecked(gui::kIdItems, draft, false);
+    // Space on an unchecked recycled item: the window says the bin stays.
+    gui.SetChecked(gui::kIdItems, gui.FindRow(gui::kIdItems, L"old draft.txt"), false);
+    EXPECT_FALSE(gui.Checked(gui::kIdItems, gui.FindRow(gui::kIdItems, L"old draft.txt")));
     EXPECT_NE(gui.Text(gui::kIdNotice).find(L"recycle bin is emptied whole: \"old draft.txt\""),
               std::wstring::npos)
         << fx::Narrow(gui.Text(gui::kIdNotice));
@@ -110,21 +194,28 @@ TEST(GuiClean, ScanListsSeededItemsUncheckedAndProtectedOnesSurviveTheClean) {
             ++checked;
     ASSERT_GT(checked, 4);
 
+    // Another program holds one of them open: it fails, and keeps its row.
+    const std::wstring held = fx::Special(CSIDL_WINDOWS) + L"\\Temp\\msi3a1\\cab1.cab";
+    HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     gui.Click(gui::kIdClean);
     const std::wstring question = gui.AnswerMessageBox(IDYES, 20000);
     EXPECT_NE(question.find(L"Remove " + std::to_wstring(checked) + L" checked item(s)"),
               std::wstring::npos)
         << fx::Narrow(question);
     EXPECT_NE(question.find(L"the recycle bin stays"), std::wstring::npos) << fx::Narrow(question);
-    ASSERT_TRUE(gui.WaitForState(gui::kStateCleaned, 60000))
-        << fx::Narrow(gui.Text(gui::kIdStatus));
+    const bool cleaned = gui.WaitForState(gui::kStateCleaned, 60000);
+    CloseHandle(holder);
+    ASSERT_TRUE(cleaned) << fx::Narrow(gui.Text(gui::kIdStatus));
     EXPECT_EQ(gui.Text(gui::kIdStatus)
-                  .rfind(L"Clean done: removed " + std::to_wstring(checked) + L", failed 0", 0),
+                  .rfind(L"Clean done: removed " + std::to_wstring(checked - 1) + L", failed 1", 0),
               0u)
         << fx::Narrow(gui.Text(gui::kIdStatus));
 
     for (const fx::SeededFile& file : temp)
-        EXPECT_EQ(fx::Exists(file.path), EndsWith(file.path, L"\\setup-4711.tmp"))
+        EXPECT_EQ(fx::Exists(file.path),
+                  EndsWith(file.path, L"\\setup-4711.tmp") || file.path == held)
             << fx::Narrow(file.path);
     for (const fx::SeededFile& file : chrome) {
         const std::wstring name = NameOf(file.path);
@@ -137,9 +228,15 @@ TEST(GuiClean, ScanListsSeededItemsUncheckedAndProtectedOnesSurviveTheClean) {
         }
     }
     EXPECT_EQ(RecycledCount(), 2u);
-    // What was removed left the list; what stayed is still there.
+    // What was removed left the list; the unchecked and the failed rows stay,
+    // the failed one with its reason.
     EXPECT_LT(gui.FindRow(gui::kIdItems, L"~DF12AB.tmp"), 0);
     EXPECT_GE(gui.FindRow(gui::kIdItems, L"setup-4711.tmp"), 0);
+    const int failed = gui.FindRow(gui::kIdItems, L"cab1.cab");
+    ASSERT_GE(failed, 0);
+    EXPECT_EQ(gui.Cell(gui::kIdItems, failed, gui::kColNote), L"failed: in use by another program");
+    EXPECT_NE(gui.NodeText(gui.Node({L"Windows", L"Windows temporary files"})).find(L"1 failed"),
+              std::wstring::npos);
 
     gui.Close();
     EXPECT_EQ(gui.WaitForExit(20000), 0u);

@@ -38,6 +38,22 @@ private:
 constexpr size_t kTextOffset = 512;
 constexpr int kTextChars = 1024;
 
+// Sends a list-view or tree-view record whose text comes back into a
+// buffer of the program's memory; returns that text.
+template <typename Record>
+std::wstring RemoteText(HANDLE process, HWND control, UINT message, WPARAM wParam, Record record) {
+    RemoteBlock block(process, kTextOffset + kTextChars * sizeof(wchar_t));
+    record.pszText = reinterpret_cast<wchar_t*>(block.At(kTextOffset));
+    record.cchTextMax = kTextChars;
+    std::vector<wchar_t> text(kTextChars, L'\0');
+    if (!block.Write(0, &record, sizeof record) || !block.Write(kTextOffset, text.data(), 2))
+        return L"";
+    SendMessageW(control, message, wParam, reinterpret_cast<LPARAM>(block.At(0)));
+    block.Read(kTextOffset, text.data(), text.size() * sizeof(wchar_t));
+    text.back() = L'\0';
+    return text.data();
+}
+
 struct FindWindowOf {
     DWORD process;
     const wchar_t* windowClass;
@@ -131,19 +147,10 @@ int RemoteGui::RowCount(int listId) const {
 }
 
 std::wstring RemoteGui::Cell(int listId, int row, int column) const {
-    RemoteBlock block(process_.hProcess, kTextOffset + kTextChars * sizeof(wchar_t));
     LVITEMW item = {};
     item.iSubItem = column;
-    item.pszText = reinterpret_cast<wchar_t*>(block.At(kTextOffset));
-    item.cchTextMax = kTextChars;
-    std::vector<wchar_t> text(kTextChars, L'\0');
-    if (!block.Write(0, &item, sizeof item) || !block.Write(kTextOffset, text.data(), 2))
-        return L"";
-    SendMessageW(Control(listId), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                 reinterpret_cast<LPARAM>(block.At(0)));
-    block.Read(kTextOffset, text.data(), text.size() * sizeof(wchar_t));
-    text.back() = L'\0';
-    return text.data();
+    return RemoteText(process_.hProcess, Control(listId), LVM_GETITEMTEXTW,
+                      static_cast<WPARAM>(row), item);
 }
 
 int RemoteGui::Image(int listId, int row) const {
@@ -165,13 +172,83 @@ bool RemoteGui::Checked(int listId, int row) const {
 }
 
 void RemoteGui::SetChecked(int listId, int row, bool checked) const {
+    if (Checked(listId, row) == checked) return;
     RemoteBlock block(process_.hProcess, sizeof(LVITEMW));
     LVITEMW item = {};
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    block.Write(0, &item, sizeof item);
+    SendMessageW(Control(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(block.At(0)));
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
     block.Write(0, &item, sizeof item);
     SendMessageW(Control(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
                  reinterpret_cast<LPARAM>(block.At(0)));
+    SendMessageW(Control(listId), WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageW(Control(listId), WM_KEYUP, VK_SPACE, 0);
+}
+
+void RemoteGui::UncheckAllRows(int listId) const {
+    RemoteBlock block(process_.hProcess, sizeof(LVITEMW));
+    LVITEMW item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    block.Write(0, &item, sizeof item);
+    SendMessageW(Control(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(block.At(0)));
+    SendMessageW(Control(listId), WM_KEYDOWN, VK_DELETE, 0);
+    SendMessageW(Control(listId), WM_KEYUP, VK_DELETE, 0);
+}
+
+void RemoteGui::ClickHeader(int listId, int column) const {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(Control(listId), LVM_GETHEADER, 0, 0));
+    RemoteBlock block(process_.hProcess, sizeof(RECT));
+    SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(block.At(0)));
+    RECT place = {};
+    block.Read(0, &place, sizeof place);
+    const LPARAM at = MAKELPARAM((place.left + place.right) / 2, (place.top + place.bottom) / 2);
+    SendMessageW(header, WM_MOUSEMOVE, 0, at);
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(header, WM_LBUTTONUP, 0, at);
+}
+
+void RemoteGui::SetText(int id, const std::wstring& text) const {
+    SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+HTREEITEM RemoteGui::Node(const std::vector<std::wstring>& labels) const {
+    HWND tree = Control(gui::kIdCategories);
+    HTREEITEM node = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    for (size_t depth = 0; depth < labels.size(); ++depth) {
+        // A node's label is its text before the figures in brackets.
+        while (node && NodeText(node).substr(0, NodeText(node).find(L" (")) != labels[depth])
+            node = reinterpret_cast<HTREEITEM>(
+                SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(node)));
+        if (!node || depth + 1 == labels.size()) return node;
+        node = reinterpret_cast<HTREEITEM>(
+            SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(node)));
+    }
+    return node;
+}
+
+std::wstring RemoteGui::NodeText(HTREEITEM node) const {
+    TVITEMW item = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = node;
+    return RemoteText(process_.hProcess, Control(gui::kIdCategories), TVM_GETITEMW, 0, item);
+}
+
+int RemoteGui::NodeBox(HTREEITEM node) const {
+    const LRESULT state = SendMessageW(Control(gui::kIdCategories), TVM_GETITEMSTATE,
+                                       reinterpret_cast<WPARAM>(node), TVIS_STATEIMAGEMASK);
+    return static_cast<int>((state & TVIS_STATEIMAGEMASK) >> 12);
+}
+
+void RemoteGui::ToggleNode(HTREEITEM node) const {
+    HWND tree = Control(gui::kIdCategories);
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
+    SendMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageW(tree, WM_KEYUP, VK_SPACE, 0);
 }
 
 int RemoteGui::FindRow(int listId, const std::wstring& name) const {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 class RemoteGui {
 public:
@@ -31,9 +33,23 @@ public:
     std::wstring Cell(int listId, int row, int column) const;
     int Image(int listId, int row) const;
     bool Checked(int listId, int row) const;
+    // As a person does it: the row alone selected and focused, then Space.
     void SetChecked(int listId, int row, bool checked) const;
+    // Selects every row and presses Del.
+    void UncheckAllRows(int listId) const;
     // The row whose column 0 reads `name`, or -1.
     int FindRow(int listId, const std::wstring& name) const;
+    // A click on the column's header.
+    void ClickHeader(int listId, int column) const;
+    // Types into an edit control (the change reaches the program as typing does).
+    void SetText(int id, const std::wstring& text) const;
+
+    // The tree of choices: a node found by the labels on its way down
+    // ("Browsers", "Chrome", "cache"), its text, its box, and Space on it.
+    HTREEITEM Node(const std::vector<std::wstring>& labels) const;
+    std::wstring NodeText(HTREEITEM node) const;
+    int NodeBox(HTREEITEM node) const;
+    void ToggleNode(HTREEITEM node) const;
 
     // Posts a click, so that a modal box it opens does not block the test.
     void Click(int id) const;

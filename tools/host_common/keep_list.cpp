@@ -37,7 +37,10 @@ const std::vector<KeepRule>& DefaultKeepRules() {
 }
 
 int MatchKeepRule(const std::vector<KeepRule>& rules, const FoundItem& item) {
-    const std::wstring path = ItemPath(item);
+    return MatchKeepRule(rules, ItemPath(item));
+}
+
+int MatchKeepRule(const std::vector<KeepRule>& rules, const std::wstring& path) {
     for (size_t i = 0; i < rules.size(); ++i)
         if (GlobMatch(rules[i].glob, path)) return static_cast<int>(i);
     return -1;

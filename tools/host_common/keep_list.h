@@ -19,5 +19,7 @@ const std::vector<KeepRule>& DefaultKeepRules();
 
 // The first rule that matches the item, or -1.
 int MatchKeepRule(const std::vector<KeepRule>& rules, const FoundItem& item);
+// The same for an item's folder + name.
+int MatchKeepRule(const std::vector<KeepRule>& rules, const std::wstring& path);
 
 }  // namespace host

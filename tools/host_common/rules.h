@@ -45,6 +45,9 @@ struct Application {
     bool browser;  // the cookie, history and session rules apply to it
 };
 
+// The application name of Windows' own places.
+constexpr const wchar_t* kWindowsApplication = L"Windows";
+
 // Every application of every family, in the order the reports show them.
 const std::vector<Application>& Applications();
 
@@ -196,10 +199,6 @@ struct RuleCleanResult {
     std::uint64_t foldersRemoved = 0;
     bool stopped = false;
 };
-
-// The special folders rules resolve below: a rule clean follows no link
-// below them.
-std::vector<std::wstring> RuleRoots();
 
 // Deletes exactly the selected items' files by handle (never a folder, never
 // through a link below the rule roots), read-only ones too.

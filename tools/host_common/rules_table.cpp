@@ -147,30 +147,30 @@ std::vector<CleaningRule> GeckoRules() {
 
 std::vector<CleaningRule> WindowsRules() {
     const std::wstring wer = L"Microsoft\\Windows\\WER\\";
-    CleaningRule temp = Own(L"Windows", L"windows.user-temp", L"user's temporary files", G::System,
-                            {Tree(K::UserTemp, L"")});
+    CleaningRule temp = Own(kWindowsApplication, L"windows.user-temp", L"user's temporary files",
+                            G::System, {Tree(K::UserTemp, L"")});
     // An installer that runs now keeps its files.
     temp.olderThanDays = 1;
     return {
         temp,
-        Own(L"Windows", L"windows.thumbnail-cache", L"thumbnail cache", G::Cache,
+        Own(kWindowsApplication, L"windows.thumbnail-cache", L"thumbnail cache", G::Cache,
             {Files(K::LocalAppData, L"Microsoft\\Windows\\Explorer",
                    {L"thumbcache_*.db", L"iconcache_*.db"})}),
-        Own(L"Windows", L"windows.shader-cache", L"DirectX shader cache", G::Cache,
+        Own(kWindowsApplication, L"windows.shader-cache", L"DirectX shader cache", G::Cache,
             {Tree(K::LocalAppData, L"D3DSCache")}),
-        Own(L"Windows", L"windows.crash-dumps", L"crash dumps", G::CrashReports,
+        Own(kWindowsApplication, L"windows.crash-dumps", L"crash dumps", G::CrashReports,
             {Files(K::LocalAppData, L"CrashDumps", {L"*.dmp"})}),
-        Own(L"Windows", L"windows.error-reports", L"error reports", G::CrashReports,
+        Own(kWindowsApplication, L"windows.error-reports", L"error reports", G::CrashReports,
             {Tree(K::LocalAppData, wer + L"ReportArchive"),
              Tree(K::LocalAppData, wer + L"ReportQueue")}),
-        NeedsAdmin(Own(L"Windows", L"windows.system-error-reports", L"system error reports",
-                       G::CrashReports,
+        NeedsAdmin(Own(kWindowsApplication, L"windows.system-error-reports",
+                       L"system error reports", G::CrashReports,
                        {Tree(K::ProgramData, wer + L"ReportArchive"),
                         Tree(K::ProgramData, wer + L"ReportQueue")})),
-        NeedsAdmin(Own(L"Windows", L"windows.update-downloads", L"update downloads", G::System,
-                       {Tree(K::Windows, L"SoftwareDistribution\\Download")})),
-        NeedsAdmin(Own(L"Windows", L"windows.delivery-optimization", L"delivery optimization cache",
-                       G::System,
+        NeedsAdmin(Own(kWindowsApplication, L"windows.update-downloads", L"update downloads",
+                       G::System, {Tree(K::Windows, L"SoftwareDistribution\\Download")})),
+        NeedsAdmin(Own(kWindowsApplication, L"windows.delivery-optimization",
+                       L"delivery optimization cache", G::System,
                        {Tree(K::Windows,
                              L"ServiceProfiles\\NetworkService\\AppData\\Local\\Microsoft\\"
                              L"Windows\\DeliveryOptimization\\Cache"),

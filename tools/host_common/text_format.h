@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "UnusedFileClean.h"
 
@@ -31,5 +32,25 @@ bool SameText(const std::wstring& a, const wchar_t* b);
 // Glob match as Windows paths compare: case-insensitive, '*' any run of
 // characters (backslashes included), '?' any one character.
 bool GlobMatch(const std::wstring& pattern, const std::wstring& text);
+
+// GlobMatch a part at a time, for patterns of at most kGlobStateUnits
+// units: bit p of a state says that the first p units of the pattern can
+// have matched the text fed so far (0: none can). A host feeds a folder
+// once and each name in it after.
+constexpr std::size_t kGlobStateUnits = 63;
+std::uint64_t GlobStart(const std::wstring& pattern);
+std::uint64_t GlobFeed(const std::wstring& pattern, std::uint64_t state, std::wstring_view text);
+inline bool GlobAccepts(const std::wstring& pattern, std::uint64_t state) {
+    return (state >> pattern.size()) & 1;
+}
+
+// Upper case of every UTF-16 unit: paths compare folded (GlobMatch too).
+const wchar_t* FoldTable();
+inline wchar_t FoldUnit(wchar_t unit) {
+    return FoldTable()[static_cast<std::uint16_t>(unit)];
+}
+std::wstring Folded(std::wstring_view text);
+// Whether text holds needle, case-insensitive; needle comes folded.
+bool ContainsFolded(std::wstring_view text, std::wstring_view foldedNeedle);
 
 }  // namespace host

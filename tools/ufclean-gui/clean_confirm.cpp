@@ -4,12 +4,12 @@
 
 namespace gui {
 
-bool ConfirmClean(HWND owner, const Sums& sums, size_t actions, const FoundItem* heldBinItem) {
+bool ConfirmClean(HWND owner, const Sums& sums, size_t actions, const std::wstring& heldBinPath) {
     std::wstring text = L"Remove " + std::to_wstring(sums.selectedCount) + L" checked item(s), " +
                         host::HumanSize(sums.selectedBytes) + L"?";
     if (actions) text += L"\nClean-only steps checked: " + std::to_wstring(actions) + L".";
-    if (heldBinItem)
-        text += L"\n\nThe recycle bin is emptied whole: \"" + host::ItemPath(*heldBinItem) +
+    if (!heldBinPath.empty())
+        text += L"\n\nThe recycle bin is emptied whole: \"" + heldBinPath +
                 L"\" is unchecked, so the recycle bin stays as it is.";
     text += L"\n\nRemoved files do not go to the recycle bin.";
     return MessageBoxW(owner, text.c_str(), L"Clean", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) ==

@@ -8,6 +8,7 @@
 namespace gui {
 
 // Asks whether to remove the checked items; true for Yes.
-bool ConfirmClean(HWND owner, const Sums& sums, size_t actions, const FoundItem* heldBinItem);
+// heldBinPath: the unchecked recycle-bin item that keeps the bin, or empty.
+bool ConfirmClean(HWND owner, const Sums& sums, size_t actions, const std::wstring& heldBinPath);
 
 }  // namespace gui

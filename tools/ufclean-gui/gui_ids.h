@@ -20,7 +20,7 @@ enum GuiState : UINT_PTR {
 
 enum ControlId : int {
     kIdTabs = 100,
-    kIdCategories = 101,
+    kIdCategories = 101,  // the tree of choices
     kIdItems = 102,
     kIdDrives = 103,
     kIdScan = 110,
@@ -30,6 +30,16 @@ enum ControlId : int {
     kIdStatus = 121,  // current path, running count, results
     kIdTotals = 122,  // found and selected sums
     kIdNotice = 123,  // why the recycle bin stays, when it does
+    kIdFilter = 124,  // text in name or folder narrows the item list
+    kIdFilterLabel = 125,
+    kIdSpace = 126,  // the picture of the space; its text sums it up
+};
+
+// The check box states of the tree's nodes (state image indices).
+enum CheckState : int {
+    kUnchecked = 1,
+    kChecked = 2,
+    kMixed = 3,
 };
 
 // Columns of the item list, in order.

@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include "categories.h"
 #include "dpi.h"
 #include "gui_ids.h"
 #include "list_view.h"
@@ -13,50 +12,100 @@ namespace gui {
 
 namespace {
 
-const int kWidths96[kItemColumnCount] = {210, 70, 130, 150, 110, 110, 110, 320, 190};
+const int kWidths96[kItemColumnCount] = {210, 70, 130, 150, 110, 110, 110, 320, 220};
 const wchar_t* const kTitles[kItemColumnCount] = {L"Name",     L"Size",     L"Type",
                                                   L"Category", L"Modified", L"Created",
                                                   L"Accessed", L"Folder",   L"Note"};
 
-std::wstring Text(const wchar_t* field) {
-    return std::wstring(field, wcsnlen(field, kTextUnits));
-}
-
-int CompareDates(const SYSTEMTIME& a, const SYSTEMTIME& b) {
-    FILETIME x = {}, y = {};
-    SystemTimeToFileTime(&a, &x);
-    SystemTimeToFileTime(&b, &y);
-    return CompareFileTime(&x, &y);
+std::wstring ExtensionOf(std::wstring_view name) {
+    const size_t dot = name.find_last_of(L'.');
+    return dot == std::wstring_view::npos ? std::wstring() : host::Folded(name.substr(dot));
 }
 
 }  // namespace
 
 void ItemList::Create(HWND parent) {
-    list_ = CreateReportList(parent, kIdItems, LVS_SHAREIMAGELISTS, LVS_EX_CHECKBOXES);
+    list_ =
+        CreateReportList(parent, kIdItems, LVS_OWNERDATA | LVS_SHAREIMAGELISTS, LVS_EX_CHECKBOXES);
     for (int i = 0; i < kItemColumnCount; ++i)
         AddColumn(list_, i, kTitles[i], kWidths96[i], i == kColSize);
+    // The check boxes are the store's selected flags: the control asks.
+    ListView_SetCallbackMask(list_, LVIS_STATEIMAGEMASK);
 }
 
-void ItemList::SetDpi(UINT dpi, ScanModel& model) {
+void ItemList::SetDpi(UINT dpi) {
     dpi_ = dpi;
     ScaleColumns(list_, kWidths96, kItemColumnCount, dpi);
-    Fill(model);
-}
-
-void ItemList::Clear() {
-    filling_ = true;
-    ListView_DeleteAllItems(list_);
-    filling_ = false;
-    rows_.clear();
-    imageOf_.clear();
-    typeImage_.clear();
     const int side = SystemMetric(SM_CXSMICON, dpi_);
-    images_.reset(ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 16, 16));
-    ListView_SetImageList(list_, images_.get(), LVSIL_SMALL);
+    // The list lets go of the old images before they are destroyed.
+    ImageListOwner images(ImageList_Create(side, side, ILC_COLOR32 | ILC_MASK, 16, 16));
+    ListView_SetImageList(list_, images.get(), LVSIL_SMALL);
+    images_ = std::move(images);
+    imageOf_.clear();
+    typeLook_.clear();
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
-int ItemList::ImageOf(HICON icon) {
-    if (!icon) return -1;
+void ItemList::Show() {
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+    ListView_SetItemCountEx(list_, static_cast<int>(view_.Rows()), LVSICF_NOSCROLL);
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
+void ItemList::Reset(const ScanModel& model) {
+    view_.Reset(model);
+    Show();
+}
+
+void ItemList::Append(const ScanModel& model, std::uint32_t from) {
+    view_.Append(model, from);
+    Show();
+}
+
+void ItemList::SortBy(const ScanModel& model, int column) {
+    const bool ascending = column == view_.Column() ? !view_.Ascending() : true;
+    view_.SortBy(model, column, ascending);
+    ShowSortMark();
+    Show();
+}
+
+void ItemList::SetFilter(const ScanModel& model, const std::wstring& text) {
+    view_.SetFilter(model, text);
+    Show();
+}
+
+void ItemList::ShowSortMark() {
+    HWND header = ListView_GetHeader(list_);
+    for (int i = 0; i < kItemColumnCount; ++i) {
+        HDITEMW item = {};
+        item.mask = HDI_FORMAT;
+        Header_GetItem(header, i, &item);
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == view_.Column()) item.fmt |= view_.Ascending() ? HDF_SORTUP : HDF_SORTDOWN;
+        Header_SetItem(header, i, &item);
+    }
+}
+
+const ItemList::TypeLook& ItemList::LookOf(std::wstring_view name) {
+    const std::wstring type = ExtensionOf(name);
+    auto found = typeLook_.find(type);
+    if (found != typeLook_.end()) return found->second;
+    // The shell's icon and name of the file type, asked once per extension.
+    TypeLook look;
+    SHFILEINFOW info = {};
+    const std::wstring probe = L"x" + type;
+    if (SHGetFileInfoW(probe.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                       SHGFI_ICON | SHGFI_SMALLICON | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES)) {
+        IconOwner shellIcon(info.hIcon);  // ours: copied, then destroyed
+        if (shellIcon) look.image = ImageList_AddIcon(images_.get(), shellIcon.get());
+        look.name = info.szTypeName;
+    }
+    return typeLook_.emplace(type, std::move(look)).first->second;
+}
+
+int ItemList::ImageOf(const ScanModel& model, std::uint32_t item) {
+    HICON icon = model.Store().Icon(item);
+    if (!icon) return LookOf(model.Store().Name(item)).image;
     auto found = imageOf_.find(icon);
     if (found != imageOf_.end()) return found->second;
     // The image list keeps its own copy; the icon stays the cleaner's.
@@ -65,111 +114,124 @@ int ItemList::ImageOf(HICON icon) {
     return index;
 }
 
-int ItemList::ImageOf(const FoundItem& item) {
-    if (item.icon) return ImageOf(item.icon);
-    // Most scans give no icon: the shell's icon of the file type stands in.
-    const std::wstring name = Text(item.name);
-    const size_t dot = name.find_last_of(L'.');
-    std::wstring type = dot == std::wstring::npos ? L"" : name.substr(dot);
-    CharLowerBuffW(&type[0], static_cast<DWORD>(type.size()));
-    auto found = typeImage_.find(type);
-    if (found != typeImage_.end()) return found->second;
-    SHFILEINFOW info = {};
-    const std::wstring probe = L"x" + type;
-    int index = -1;
-    if (SHGetFileInfoW(probe.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                       SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES)) {
-        IconOwner shellIcon(info.hIcon);  // ours: copied, then destroyed
-        if (shellIcon) index = ImageList_AddIcon(images_.get(), shellIcon.get());
+void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
+    LVITEMW& row = info->item;
+    if (row.iItem < 0 || static_cast<size_t>(row.iItem) >= view_.Rows()) return;
+    const std::uint32_t item = view_.ItemAt(static_cast<size_t>(row.iItem));
+    const host::ItemStore& store = model.Store();
+    if (row.mask & LVIF_STATE) {
+        row.state = INDEXTOSTATEIMAGEMASK(store.Selected(item) ? 2 : 1);
+        row.stateMask |= LVIS_STATEIMAGEMASK;
     }
-    typeImage_[type] = index;
-    return index;
-}
-
-void ItemList::Append(const ScanModel& model, CategoryRun& run) {
-    filling_ = true;
-    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-    for (FoundItem& item : run.items) {
-        rows_.push_back({&item, model.ProtectionReason(&item)});
-        const Row& row = rows_.back();
-        const int index =
-            AddRow(list_, Text(item.name), static_cast<LPARAM>(rows_.size() - 1), ImageOf(item));
-        SetChecked(list_, index, item.selected != 0);
-        SetCell(list_, index, kColSize, host::HumanSize(item.size));
-        SetCell(list_, index, kColType, Text(item.typeText));
-        SetCell(list_, index, kColCategory, RowName(run.number));
-        SetCell(list_, index, kColWritten, host::FormatDate(item.written));
-        SetCell(list_, index, kColCreated, host::FormatDate(item.created));
-        SetCell(list_, index, kColAccessed, host::FormatDate(item.accessed));
-        SetCell(list_, index, kColFolder, Text(item.folder));
-        if (row.protection)
-            SetCell(list_, index, kColNote, L"protected: " + std::wstring(row.protection));
-    }
-    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-    filling_ = false;
-    if (sortColumn_ >= 0) ListView_SortItems(list_, Compare, reinterpret_cast<LPARAM>(this));
-}
-
-void ItemList::Fill(ScanModel& model) {
-    Clear();
-    for (CategoryRun& run : model.Runs()) Append(model, run);
-}
-
-bool ItemList::OnItemChanged(const NMLISTVIEW& change) {
-    if (filling_ || change.iItem < 0 || !(change.uChanged & LVIF_STATE)) return false;
-    if (((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK) == 0) return false;
-    const size_t row = static_cast<size_t>(change.lParam);
-    if (row >= rows_.size()) return false;
-    const std::uint32_t selected =
-        (change.uNewState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-    if (rows_[row].item->selected == selected) return false;
-    rows_[row].item->selected = selected;
-    return true;
-}
-
-void ItemList::SortBy(int column) {
-    ascending_ = column == sortColumn_ ? !ascending_ : true;
-    sortColumn_ = column;
-    ListView_SortItems(list_, Compare, reinterpret_cast<LPARAM>(this));
-}
-
-int CALLBACK ItemList::Compare(LPARAM left, LPARAM right, LPARAM self) {
-    const ItemList& list = *reinterpret_cast<const ItemList*>(self);
-    const FoundItem& a = *list.rows_[static_cast<size_t>(left)].item;
-    const FoundItem& b = *list.rows_[static_cast<size_t>(right)].item;
-    int order = 0;
-    switch (list.sortColumn_) {
+    if (row.mask & LVIF_IMAGE) row.iImage = ImageOf(model, item);
+    if (!(row.mask & LVIF_TEXT) || !row.pszText || row.cchTextMax <= 0) return;
+    std::wstring text;
+    switch (row.iSubItem) {
+        case kColName:
+            text = store.Name(item);
+            break;
         case kColSize:
-            order = a.size < b.size ? -1 : a.size > b.size ? 1 : 0;
+            text = host::HumanSize(store.Bytes(item));
             break;
         case kColType:
-            order = lstrcmpiW(a.typeText, b.typeText);
+            text = store.TypeText(item);
+            if (text.empty()) text = LookOf(store.Name(item)).name;
             break;
         case kColCategory:
-            order = a.category < b.category ? -1 : a.category > b.category ? 1 : 0;
+            text = RowName(model.RunOf(item).number);
             break;
         case kColWritten:
-            order = CompareDates(a.written, b.written);
+            text = host::FormatDate(store.Date(item, host::ItemTime::Written));
             break;
         case kColCreated:
-            order = CompareDates(a.created, b.created);
+            text = host::FormatDate(store.Date(item, host::ItemTime::Created));
             break;
         case kColAccessed:
-            order = CompareDates(a.accessed, b.accessed);
+            text = host::FormatDate(store.Date(item, host::ItemTime::Accessed));
             break;
         case kColFolder:
-            order = lstrcmpiW(a.folder, b.folder);
+            text = store.Folder(item);
             break;
         case kColNote:
-            order = (list.rows_[static_cast<size_t>(left)].protection ? 0 : 1) -
-                    (list.rows_[static_cast<size_t>(right)].protection ? 0 : 1);
+            text = model.Note(item);
             break;
         default:
             break;
     }
-    if (order == 0) order = lstrcmpiW(a.name, b.name);
-    if (order == 0) order = left < right ? -1 : left > right ? 1 : 0;  // stable
-    return list.ascending_ ? order : -order;
+    lstrcpynW(row.pszText, text.c_str(), row.cchTextMax);
+}
+
+int ItemList::FindRow(const ScanModel& model, const NMLVFINDITEMW& find) const {
+    // Typing in the list finds the next row whose name starts so.
+    if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
+    const std::wstring start = host::Folded(find.lvfi.psz);
+    const size_t rows = view_.Rows();
+    for (size_t k = 0; k < rows; ++k) {
+        const size_t row = (static_cast<size_t>(find.iStart < 0 ? 0 : find.iStart) + k) % rows;
+        const std::wstring_view name = model.Store().Name(view_.ItemAt(row));
+        if (name.size() >= start.size() && host::Folded(name.substr(0, start.size())) == start)
+            return static_cast<int>(row);
+    }
+    return -1;
+}
+
+bool ItemList::CheckSelected(ScanModel& model, int row, bool checked) {
+    bool changed = false;
+    auto set = [&](size_t at) {
+        changed = model.SetSelected(view_.ItemAt(at), checked) || changed;
+    };
+    const bool alone =
+        row >= 0 && !(ListView_GetItemState(list_, row, LVIS_SELECTED) & LVIS_SELECTED);
+    if (alone) {
+        set(static_cast<size_t>(row));
+    } else if (static_cast<size_t>(ListView_GetSelectedCount(list_)) >= view_.Rows()) {
+        for (size_t at = 0; at < view_.Rows(); ++at) set(at);
+    } else {
+        for (int at = ListView_GetNextItem(list_, -1, LVNI_SELECTED); at >= 0;
+             at = ListView_GetNextItem(list_, at, LVNI_SELECTED))
+            set(static_cast<size_t>(at));
+    }
+    if (changed) InvalidateRect(list_, nullptr, FALSE);
+    return changed;
+}
+
+bool ItemList::OnNotify(ScanModel& model, const NMHDR& header, LRESULT* result) {
+    switch (header.code) {
+        case LVN_GETDISPINFOW:
+            FillRow(model, reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+            return false;
+        case LVN_ODFINDITEMW:
+            *result = FindRow(model, reinterpret_cast<const NMLVFINDITEMW&>(header));
+            return false;
+        case LVN_COLUMNCLICK:
+            SortBy(model, reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+            return false;
+        case NM_CLICK: {
+            const auto& click = reinterpret_cast<const NMITEMACTIVATE&>(header);
+            LVHITTESTINFO test = {};
+            test.pt = click.ptAction;
+            const int row = ListView_HitTest(list_, &test);
+            if (row < 0 || !(test.flags & LVHT_ONITEMSTATEICON)) return false;
+            const std::uint32_t item = view_.ItemAt(static_cast<size_t>(row));
+            if (!model.SetSelected(item, !model.Store().Selected(item))) return false;
+            ListView_RedrawItems(list_, row, row);
+            return true;
+        }
+        case LVN_KEYDOWN: {
+            const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
+            const int focused = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+            if (key == 'A' && GetKeyState(VK_CONTROL) < 0) {
+                ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+                return false;
+            }
+            if (key == VK_DELETE) return CheckSelected(model, -1, false);
+            if (key != VK_SPACE || focused < 0) return false;
+            const bool checked = model.Store().Selected(view_.ItemAt(static_cast<size_t>(focused)));
+            return CheckSelected(model, focused, !checked);
+        }
+        default:
+            return false;
+    }
 }
 
 }  // namespace gui

@@ -38,14 +38,6 @@ void SetCell(HWND list, int row, int column, const std::wstring& text) {
     ListView_SetItemText(list, row, column, const_cast<wchar_t*>(text.c_str()));
 }
 
-bool IsChecked(HWND list, int row) {
-    return ListView_GetCheckState(list, row) != 0;
-}
-
-void SetChecked(HWND list, int row, bool checked) {
-    ListView_SetItemState(list, row, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), LVIS_STATEIMAGEMASK);
-}
-
 void ScaleColumns(HWND list, const int* widths96, int count, UINT dpi) {
     for (int i = 0; i < count; ++i) ListView_SetColumnWidth(list, i, Scale(widths96[i], dpi));
 }

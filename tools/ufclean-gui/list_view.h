@@ -13,8 +13,6 @@ void AddColumn(HWND list, int index, const wchar_t* title, int width, bool right
 // Inserts a row at the end with the text of column 0; returns its index.
 int AddRow(HWND list, const std::wstring& text, LPARAM param, int image = -1);
 void SetCell(HWND list, int row, int column, const std::wstring& text);
-bool IsChecked(HWND list, int row);
-void SetChecked(HWND list, int row, bool checked);
 // Column widths follow the DPI: pass the widths at 96 DPI.
 void ScaleColumns(HWND list, const int* widths96, int count, UINT dpi);
 

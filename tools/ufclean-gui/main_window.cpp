@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <set>
+
 #include "categories.h"
 #include "clean_confirm.h"
 #include "dpi.h"
@@ -17,6 +20,10 @@ namespace {
 
 constexpr int kCmdNextPage = 130;
 constexpr UINT kMsgCapture = WM_APP + 20;  // after the first paint or a scan
+constexpr UINT kMsgBench = WM_APP + 21;    // after the first paint
+constexpr UINT_PTR kFilterTimer = 1;       // the filter waits for a pause in typing
+constexpr UINT kFilterDelay = 200;
+constexpr size_t kLargestShown = 8;  // items in the picture's bar of the largest
 
 HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id) {
     return CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
@@ -64,7 +71,9 @@ bool MainWindow::Create(int show) {
             exitCode_ = 5;
         SetText(notice_, message);
     }
-    if (options_.scanAtStart)
+    if (options_.benchItems)
+        PostMessageW(window_, kMsgBench, 0, 0);
+    else if (options_.scanAtStart)
         StartScan();
     else if (!options_.screenshot.empty())
         PostMessageW(window_, kMsgCapture, 0, 0);
@@ -119,7 +128,10 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                                                                    : categories_.Handle());
             return 0;
         case WM_COMMAND:
-            OnCommand(LOWORD(wParam));
+            if (LOWORD(wParam) == kIdFilter && HIWORD(wParam) == EN_CHANGE)
+                SetTimer(window_, kFilterTimer, kFilterDelay, nullptr);
+            else
+                OnCommand(LOWORD(wParam));
             return 0;
         case WM_NOTIFY:
             return OnNotify(reinterpret_cast<NMHDR*>(lParam));
@@ -139,6 +151,17 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case kMsgCapture:
             SaveScreenshotAndExit();
+            return 0;
+        case kMsgBench:
+            RunBenchmark();
+            return 0;
+        case WM_TIMER:
+            if (wParam == kFilterTimer) {
+                KillTimer(window_, kFilterTimer);
+                wchar_t text[256] = {};
+                GetWindowTextW(filter_, text, 256);
+                items_.SetFilter(model_, text);
+            }
             return 0;
         case WM_CLOSE:
             if (worker_->Busy()) {
@@ -173,6 +196,14 @@ void MainWindow::CreateControls() {
     tab.pszText = const_cast<wchar_t*>(L"Drives");
     TabCtrl_InsertItem(tabs_, 1, &tab);
     categories_.Create(window_, options_.checked, options_.rules);
+    space_.Create(window_);
+    filterLabel_ =
+        Child(window_, WC_STATICW, L"&Filter:", SS_LEFT | SS_CENTERIMAGE, kIdFilterLabel);
+    filter_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_EDITW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0,
+        0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdFilter)), nullptr, nullptr);
+    SendMessageW(filter_, EM_SETCUEBANNER, TRUE,
+                 reinterpret_cast<LPARAM>(L"text in the name or folder"));
     items_.Create(window_);
     drives_.Create(window_);
     notice_ = Child(window_, WC_STATICW, RulesFileNotice().c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX,
@@ -197,7 +228,8 @@ void MainWindow::ApplyDpi(UINT dpi) {
     for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
     categories_.SetDpi(dpi);
-    items_.SetDpi(dpi, model_);
+    items_.SetDpi(dpi);
+    space_.SetDpi(dpi);
     Layout();
 }
 
@@ -219,12 +251,20 @@ void MainWindow::Layout() {
     // Bottom band: notice, progress, status, totals and the buttons.
     const int band = 4 * line + button + 4 * Scale(4, dpi_);
     const int listsBottom = page.bottom - band;
-    const int left = Scale(440, dpi_) < pageWidth / 2 ? Scale(440, dpi_) : pageWidth / 2;
+    const int left = Scale(400, dpi_) < pageWidth / 2 ? Scale(400, dpi_) : pageWidth / 2;
     place(categories_.Handle(), page.left, page.top, left, listsBottom - page.top);
-    place(items_.Handle(), page.left + left + gap, page.top, pageWidth - left - gap,
-          listsBottom - page.top);
+    // Right of the tree: the picture, the filter, the items.
+    const int right = page.left + left + gap, rightWidth = pageWidth - left - gap;
+    const int picture = 4 * Scale(22, dpi_) + 3 * Scale(4, dpi_);
+    place(space_.Handle(), right, page.top, rightWidth, picture);
+    int y = page.top + picture + Scale(6, dpi_);
+    const int labelWidth = Scale(48, dpi_);
+    place(filterLabel_, right, y, labelWidth, line + Scale(2, dpi_));
+    place(filter_, right + labelWidth, y, rightWidth - labelWidth, line + Scale(2, dpi_));
+    y += line + Scale(8, dpi_);
+    place(items_.Handle(), right, y, rightWidth, listsBottom - y);
     place(drives_.Handle(), page.left, page.top, pageWidth, page.bottom - page.top);
-    int y = listsBottom + Scale(4, dpi_);
+    y = listsBottom + Scale(4, dpi_);
     place(notice_, page.left, y, pageWidth, line);
     y += line + Scale(4, dpi_);
     place(progress_, page.left, y, pageWidth, line - Scale(4, dpi_));
@@ -243,8 +283,8 @@ void MainWindow::ShowPage(int page) {
     page_ = page;
     TabCtrl_SetCurSel(tabs_, page);
     const int clean = page == 0 ? SW_SHOW : SW_HIDE;
-    for (HWND control : {categories_.Handle(), items_.Handle(), notice_, progress_, status_,
-                         totals_, scan_, stop_, clean_})
+    for (HWND control : {categories_.Handle(), items_.Handle(), space_.Handle(), filterLabel_,
+                         filter_, notice_, progress_, status_, totals_, scan_, stop_, clean_})
         ShowWindow(control, clean);
     ShowWindow(drives_.Handle(), page == 1 ? SW_SHOW : SW_HIDE);
     SetFocus(page == 0 ? categories_.Handle() : drives_.Handle());
@@ -258,6 +298,7 @@ void MainWindow::SetState(UINT_PTR state) {
     EnableWindow(clean_, !busy && state != kStateReady && !model_.Runs().empty());
     EnableWindow(categories_.Handle(), !busy);
     EnableWindow(items_.Handle(), !busy);
+    EnableWindow(filter_, !busy);
 }
 
 void MainWindow::OnCommand(int id) {
@@ -283,16 +324,20 @@ void MainWindow::OnCommand(int id) {
 }
 
 LRESULT MainWindow::OnNotify(NMHDR* header) {
+    LRESULT result = 0;
     if (header->idFrom == kIdTabs && header->code == TCN_SELCHANGE) {
         ShowPage(TabCtrl_GetCurSel(tabs_));
-    } else if (header->idFrom == kIdItems && header->code == LVN_ITEMCHANGED) {
-        if (items_.OnItemChanged(*reinterpret_cast<NMLISTVIEW*>(header))) ShowTotals();
-    } else if (header->idFrom == kIdItems && header->code == LVN_COLUMNCLICK) {
-        items_.SortBy(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+    } else if (header->idFrom == kIdItems) {
+        if (items_.OnNotify(model_, *header, &result)) {
+            ShowTotals();
+            ShowSpace();
+        }
+    } else if (header->idFrom == kIdCategories) {
+        if (categories_.OnNotify(*header, &result)) ShowSpace();
     } else if (header->idFrom == kIdDrives && header->code == NM_CUSTOMDRAW) {
         return drives_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
     }
-    return 0;
+    return result;
 }
 
 void MainWindow::StartScan() {
@@ -302,8 +347,9 @@ void MainWindow::StartScan() {
         return;
     }
     model_.Clear();
-    items_.Clear();
+    items_.Reset(model_);
     categories_.ResetFigures();
+    ShowSpace();
     SetText(notice_, RulesFileNotice());
     SendMessageW(progress_, PBM_SETPOS, 0, 0);
     SetState(kStateBusy);
@@ -316,20 +362,22 @@ void MainWindow::StartClean() {
     const std::set<std::uint32_t> numbers(checked.begin(), checked.end());
     Sums sums;
     size_t actions = 0;
-    for (const CategoryRun& run : model_.Runs()) {
+    std::uint32_t held = 0;
+    const bool binHeld = model_.HeldBinItem(&held);
+    for (const RunInfo& run : model_.Runs()) {
         if (!numbers.count(run.number)) continue;
         // A bin with an unchecked item stays whole: none of it is removed.
-        if (run.number == kCategoryRecycleBin && model_.HeldBinItem()) continue;
+        if (run.number == kCategoryRecycleBin && binHeld) continue;
         actions += run.action ? 1 : 0;
-        const Sums part = ScanModel::Of(run);
-        sums.selectedCount += part.selectedCount;
-        sums.selectedBytes += part.selectedBytes;
+        sums.selectedCount += run.sums.selectedCount;
+        sums.selectedBytes += run.sums.selectedBytes;
     }
     if (sums.selectedCount == 0 && actions == 0) {
         SetText(status_, L"Nothing is checked: nothing to remove.");
         return;
     }
-    if (!ConfirmClean(window_, sums, actions, model_.HeldBinItem())) {
+    if (!ConfirmClean(window_, sums, actions,
+                      binHeld ? model_.Store().Path(held) : std::wstring())) {
         SetText(status_, L"Clean cancelled: nothing removed.");
         return;
     }
@@ -352,10 +400,13 @@ void MainWindow::OnProgress(const ProgressNote& note) {
 }
 
 void MainWindow::OnCategoryScanned(std::unique_ptr<CategoryRun> run) {
-    CategoryRun& added = model_.Add(std::move(*run));
-    items_.Append(model_, added);
+    // The module's list goes into the store and is freed.
+    const RunInfo& added = model_.Add(std::move(*run));
+    run.reset();
+    items_.Append(model_, added.first);
     categories_.ShowRun(added);
     ShowTotals();
+    ShowSpace();
 }
 
 void MainWindow::OnScanDone(bool stopped) {
@@ -378,8 +429,9 @@ void MainWindow::OnScanDone(bool stopped) {
 void MainWindow::OnCleanDone(std::unique_ptr<CleanJob> job) {
     worker_->Finished();
     model_.TakeCleanResult(*job);
-    items_.Fill(model_);
-    for (const CategoryRun& run : model_.Runs()) categories_.ShowRun(run);
+    items_.Reset(model_);
+    for (const RunInfo& run : model_.Runs()) categories_.ShowRun(run);
+    ShowSpace();
     SendMessageW(progress_, PBM_SETPOS, 1000, 0);
     const CleanTotals& sum = model_.CleanSum();
     SetText(status_,
@@ -398,12 +450,62 @@ void MainWindow::ShowTotals() {
                          std::to_wstring(total.selectedCount) + L", " +
                          host::HumanSize(total.selectedBytes) + L"; protected by the keep list " +
                          std::to_wstring(total.protectedCount) + L".");
-    const FoundItem* held = model_.HeldBinItem();
-    SetText(notice_, held ? L"The recycle bin is emptied whole: \"" +
-                                std::wstring(held->name, wcsnlen(held->name, kTextUnits)) +
-                                L"\" is unchecked, so the whole recycle bin is left out of the "
-                                L"clean."
-                          : std::wstring());
+    std::uint32_t held = 0;
+    SetText(notice_, model_.HeldBinItem(&held)
+                         ? L"The recycle bin is emptied whole: \"" +
+                               std::wstring(model_.Store().Name(held)) +
+                               L"\" is unchecked, so the whole recycle bin is left out of the "
+                               L"clean."
+                         : std::wstring());
+}
+
+void MainWindow::ShowSpace() {
+    // What a clean would take: the checked items of the checked choices.
+    const std::vector<std::uint32_t> choices = categories_.Checked();
+    const std::set<std::uint32_t> chosen(choices.begin(), choices.end());
+    std::vector<bool> runChosen;
+    SpaceFigures figures;
+    std::uint64_t byGroup[kChoiceGroups] = {};
+    for (const RunInfo& run : model_.Runs()) {
+        runChosen.push_back(chosen.count(run.number) != 0);
+        if (runChosen.back())
+            byGroup[static_cast<int>(categories_.GroupOf(run.number))] += run.sums.selectedBytes;
+    }
+    for (int group = 0; group < kChoiceGroups; ++group) {
+        const GroupLook& look = LookOf(static_cast<ChoiceGroup>(group));
+        if (byGroup[group]) figures.groups.push_back({look.title, byGroup[group], look.color});
+    }
+    // The largest of them: a heap of those seen so far, the smallest on top.
+    const host::ItemStore& store = model_.Store();
+    std::vector<std::uint32_t> largest;
+    auto smaller = [&](std::uint32_t a, std::uint32_t b) {
+        return store.Bytes(a) > store.Bytes(b);
+    };
+    std::uint64_t checked = 0;
+    for (std::uint32_t i = 0; i < store.Count(); ++i) {
+        if (!store.Selected(i) || !runChosen[store.Run(i)]) continue;
+        checked += store.Bytes(i);
+        if (largest.size() == kLargestShown && store.Bytes(i) <= store.Bytes(largest.front()))
+            continue;
+        largest.push_back(i);
+        std::push_heap(largest.begin(), largest.end(), smaller);
+        if (largest.size() > kLargestShown) {
+            std::pop_heap(largest.begin(), largest.end(), smaller);
+            largest.pop_back();
+        }
+    }
+    std::sort_heap(largest.begin(), largest.end(), smaller);
+    static const COLORREF kShades[] = {RGB(31, 119, 135), RGB(62, 150, 166), RGB(98, 176, 190)};
+    std::uint64_t shown = 0;
+    for (size_t k = 0; k < largest.size(); ++k) {
+        figures.largest.push_back(
+            {std::wstring(store.Name(largest[k])), store.Bytes(largest[k]), kShades[k % 3]});
+        shown += store.Bytes(largest[k]);
+    }
+    if (checked > shown)
+        figures.largest.push_back({L"the rest", checked - shown, RGB(210, 226, 230)});
+    ReadSystemDrive(&figures);
+    space_.Show(std::move(figures));
 }
 
 void MainWindow::SaveScreenshotAndExit() {

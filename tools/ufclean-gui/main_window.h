@@ -1,17 +1,19 @@
-// The main window: a Clean page (categories, found items, progress, totals,
-// Scan / Stop / Clean) and a Drives page, switched by a tab control.
+// The main window: a Clean page (the tree of choices, the picture of the
+// space, the filter and the found items, progress, totals, Scan / Stop /
+// Clean) and a Drives page, switched by a tab control.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
 
-#include "category_list.h"
+#include "choice_tree.h"
 #include "drives_page.h"
 #include "gdi_owners.h"
 #include "item_list.h"
 #include "options.h"
 #include "scan_model.h"
+#include "space_picture.h"
 #include "worker.h"
 
 namespace gui {
@@ -43,16 +45,21 @@ private:
     void OnScanDone(bool stopped);
     void OnCleanDone(std::unique_ptr<CleanJob> job);
     void ShowTotals();
+    void ShowSpace();
     void SaveScreenshotAndExit();
+    // --bench-items: times the list on synthetic items (bench_mode.cpp).
+    void RunBenchmark();
 
     Function::IUnusedFileClean* cleaner_;
     Options options_;
     HWND window_ = nullptr;
     HWND tabs_ = nullptr, scan_ = nullptr, stop_ = nullptr, clean_ = nullptr;
     HWND progress_ = nullptr, status_ = nullptr, totals_ = nullptr, notice_ = nullptr;
+    HWND filter_ = nullptr, filterLabel_ = nullptr;
     HWND lastFocus_ = nullptr;
-    CategoryList categories_;
+    ChoiceTree categories_;
     ItemList items_;
+    SpacePicture space_;
     DrivesPage drives_;
     ScanModel model_;
     std::unique_ptr<Worker> worker_;

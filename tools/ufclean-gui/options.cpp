@@ -1,8 +1,10 @@
 #include "options.h"
 
 #include <cwchar>
+#include <iterator>
 
 #include "categories.h"
+#include "choice_groups.h"
 
 namespace gui {
 
@@ -72,15 +74,26 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
         } else if (word == L"--page" && i + 1 < argc && std::wstring(argv[i + 1]) == L"drives") {
             options->drivesPage = true;
             ++i;
+        } else if (word == L"--bench-items" && hasValue) {
+            const std::wstring count = argv[++i];
+            if (count.size() > 9 || count.find_first_not_of(L"0123456789") != std::wstring::npos ||
+                (options->benchItems = std::wcstoul(count.c_str(), nullptr, 10)) == 0) {
+                *error = L"--bench-items needs a number of items from 1 to 999999999";
+                return false;
+            }
         } else {
             *error = L"unknown option: " + word +
                      L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
                      L"[--older-than DAYS] [--page drives] [--save-profile NAME] "
-                     L"[--screenshot FILE.png]";
+                     L"[--screenshot FILE.png] [--bench-items N]";
             return false;
         }
     }
-    if (!named) ParseCategories(L"all", &options->checked);
+    if (named) return true;
+    // Without a list: every category but the opt-in ones (cookies, history).
+    ParseCategories(L"all", &options->checked);
+    for (auto number = options->checked.begin(); number != options->checked.end();)
+        number = CategoryStartsOff(*number) ? options->checked.erase(number) : std::next(number);
     return true;
 }
 

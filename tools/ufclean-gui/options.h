@@ -1,6 +1,7 @@
 // The command line of ufclean-gui.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -15,6 +16,7 @@ struct Options {
     bool drivesPage = false;          // --page drives
     std::uint32_t olderThanDays = 0;  // --older-than DAYS: younger items start unchecked
     std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
+    std::size_t benchItems = 0;       // --bench-items N: time the list, print, exit
 };
 
 // False with a reason for a word it does not know.

@@ -29,22 +29,6 @@ const Rows& TheRows() {
     return rows;
 }
 
-// Stamps each record with the row's number before the window sees it.
-class RowProgress : public IScanProgress {
-public:
-    RowProgress(IScanProgress* next, std::uint32_t number) : next_(next), number_(number) {}
-    void OnProgress(const ProgressInfo* info) override {
-        if (!next_ || !info) return;
-        ProgressInfo stamped = *info;
-        stamped.category = number_;
-        next_->OnProgress(&stamped);
-    }
-
-private:
-    IScanProgress* next_;
-    std::uint32_t number_;
-};
-
 }  // namespace
 
 const std::vector<host::RuleTarget>& RuleRows() {
@@ -75,28 +59,15 @@ void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, Categor
                  host::RuleProbe* probe) {
     const host::RuleTarget* target = RuleRowTarget(run->number);
     if (!target) return;
-    RowProgress stamped(progress, run->number);
     host::RuleScanResult result;
-    host::ScanRule(*target, &stamped, stop, &result, probe);
+    host::ScanRule(*target, progress, stop, &result, probe);
     run->items = std::move(result.items);
     run->totals = result.totals;
     run->running = result.running;
     run->emptiedFolders = std::move(result.emptiedFolders);
     run->scanResult = result.stopped ? 2 : 1;
     if (target->rule->needsAdmin && !host::HostIsElevated())
-        run->skipReason = L"needs an elevated host: run as administrator";
-}
-
-void CleanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run) {
-    RowProgress stamped(progress, run->number);
-    host::RuleCleanResult result;
-    host::CleanRuleItems(run->items, &stamped, stop, &result);
-    if (!result.stopped) host::RemoveEmptiedFolders(run->emptiedFolders, &result);
-    run->cleanTotals = result.totals;
-    run->inUse = result.inUse;
-    run->foldersRemoved = result.foldersRemoved;
-    run->cleanResult = result.stopped ? 2 : 1;
-    run->cleaned = true;
+        run->refusal = L"needs an elevated host: run as administrator";
 }
 
 }  // namespace gui

@@ -1,7 +1,7 @@
-// The cleaning rules in the category list: every rule target whose folders
-// exist on this machine is a row of its own, numbered from kFirstRuleRow on,
-// so that it travels through the list, the model and the worker as a
-// category does.
+// The cleaning rules in the tree of choices: every rule target whose
+// folders exist on this machine is a choice of its own, numbered from
+// kFirstRuleRow on, so that it travels through the tree, the model and the
+// worker as a category does.
 #pragma once
 
 #include <atomic>
@@ -28,11 +28,9 @@ const host::RuleTarget* RuleRowTarget(std::uint32_t number);
 // The category's name or the rule row's title ("Chrome: code cache").
 std::wstring RowName(std::uint32_t number);
 
-// On the worker: the rule row's scan and clean. Progress records carry the
-// row's number; files a running browser holds are counted in run->inUse.
-// One probe serves the rule rows of a scan.
+// On the worker: the rule row's scan (its clean is the hosts' rule clean on
+// chunks of the store). One probe serves the rule rows of a scan.
 void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run,
                  host::RuleProbe* probe);
-void CleanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run);
 
 }  // namespace gui

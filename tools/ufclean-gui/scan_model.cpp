@@ -1,121 +1,175 @@
 #include "scan_model.h"
 
 #include "keep_list.h"
+#include "rule_rows.h"
 #include "selection.h"
-#include "text_format.h"
 
 namespace gui {
 
 void ScanModel::SetOlderThan(std::uint32_t days) {
     olderThanDays_ = days;
-    ageReason_ = L"written in the last " + std::to_wstring(days) + L" day(s)";
 }
 
 void ScanModel::Clear() {
+    store_.Clear();
     runs_.clear();
-    protected_.clear();
     cleanSum_ = {};
 }
 
-CategoryRun& ScanModel::Add(CategoryRun run) {
-    runs_.push_back(std::move(run));
-    CategoryRun& added = runs_.back();
-    const FILETIME youngAfter = host::AgeLimit(olderThanDays_);
-    for (FoundItem& item : added.items) {
-        const int rule = host::DeselectKept(host::DefaultKeepRules(), &item);
-        if (rule >= 0)
-            protected_[&item] = rule;
-        else if (olderThanDays_ && host::DeselectYoungerThan(youngAfter, &item))
-            protected_[&item] = kKeptForAge;
+const RunInfo& ScanModel::Add(CategoryRun run) {
+    RunInfo& info = runs_.emplace_back();
+    info.number = run.number;
+    info.action = run.action;
+    info.scanResult = run.scanResult;
+    info.totals = run.totals;
+    info.running = run.running;
+    info.emptiedFolders = std::move(run.emptiedFolders);
+    info.refusal = std::move(run.refusal);
+    info.first = store_.Count();
+    store_.Append(&run.items, static_cast<std::uint16_t>(runs_.size() - 1));
+    info.end = store_.Count();
+    host::ApplyKeepRules(host::DefaultKeepRules(), &store_, info.first, info.end);
+    host::ApplyAgeLimit(olderThanDays_, &store_, info.first, info.end);
+    for (std::uint32_t i = info.first; i < info.end; ++i) CountItem(i, &info.sums);
+    return info;
+}
+
+bool ScanModel::SetSelected(std::uint32_t item, bool selected) {
+    if (store_.Selected(item) == selected) return false;
+    store_.SetSelected(item, selected);
+    Sums& sums = runs_[store_.Run(item)].sums;
+    const std::uint64_t bytes = store_.Bytes(item);
+    if (selected) {
+        ++sums.selectedCount;
+        sums.selectedBytes += bytes;
+    } else {
+        --sums.selectedCount;
+        sums.selectedBytes -= bytes;
     }
-    return added;
+    return true;
 }
 
-const wchar_t* ScanModel::ProtectionReason(const FoundItem* item) const {
-    auto found = protected_.find(item);
-    if (found == protected_.end()) return nullptr;
-    if (found->second == kKeptForAge) return ageReason_.c_str();
-    return host::DefaultKeepRules()[static_cast<size_t>(found->second)].reason.c_str();
+std::wstring ScanModel::Note(std::uint32_t item) const {
+    const int keep = store_.Keep(item);
+    if (keep == host::ItemStore::kKeptForAge)
+        return L"protected: written in the last " + std::to_wstring(olderThanDays_) + L" day(s)";
+    if (keep >= 0)
+        return L"protected: " + host::DefaultKeepRules()[static_cast<size_t>(keep)].reason;
+    const RunInfo& run = RunOf(item);
+    switch (store_.Outcome(item)) {
+        case host::ItemOutcome::InUse: {
+            const host::RuleTarget* target = RuleRowTarget(run.number);
+            return target ? L"failed: in use: " + target->InUseAdvice()
+                          : L"failed: in use by another program";
+        }
+        case host::ItemOutcome::Denied:
+            return L"failed: access denied";
+        case host::ItemOutcome::Remained:
+            return run.number == kCategoryRecycleBin ? L"failed: the recycle bin was not emptied"
+                                                     : L"failed: still there after the clean";
+        default:
+            return L"";
+    }
 }
 
-const FoundItem* ScanModel::HeldBinItem() const {
-    for (const CategoryRun& run : runs_)
-        if (run.number == kCategoryRecycleBin)
-            for (const FoundItem& item : run.items)
-                if (!item.selected) return &item;
-    return nullptr;
-}
-
-Sums ScanModel::Of(const CategoryRun& run) {
-    Sums sums;
-    for (const FoundItem& item : run.items) {
-        ++sums.count;
-        sums.bytes += item.size;
-        if (item.selected) {
-            ++sums.selectedCount;
-            sums.selectedBytes += item.size;
+bool ScanModel::HeldBinItem(std::uint32_t* item) const {
+    for (const RunInfo& run : runs_) {
+        if (run.number != kCategoryRecycleBin || run.sums.selectedCount == run.sums.count) continue;
+        for (std::uint32_t i = run.first; i < run.end; ++i) {
+            if (store_.Selected(i)) continue;
+            *item = i;
+            return true;
         }
     }
-    return sums;
+    return false;
 }
 
 Sums ScanModel::Total() const {
     Sums total;
-    for (const CategoryRun& run : runs_) {
-        const Sums sums = Of(run);
-        total.count += sums.count;
-        total.bytes += sums.bytes;
-        total.selectedCount += sums.selectedCount;
-        total.selectedBytes += sums.selectedBytes;
+    for (const RunInfo& run : runs_) {
+        total.count += run.sums.count;
+        total.bytes += run.sums.bytes;
+        total.selectedCount += run.sums.selectedCount;
+        total.selectedBytes += run.sums.selectedBytes;
+        total.protectedCount += run.sums.protectedCount;
     }
-    total.protectedCount = protected_.size();
     return total;
 }
 
 std::unique_ptr<CleanJob> ScanModel::MakeCleanJob(const std::set<std::uint32_t>& checked) const {
     auto job = std::make_unique<CleanJob>();
-    for (const CategoryRun& run : runs_) {
-        job->runs.push_back(run);
-        CategoryRun& copy = job->runs.back();
+    job->store = &store_;
+    job->outcomes.assign(store_.Count(), host::ItemOutcome::None);
+    std::vector<host::ItemRange> ranges;
+    for (size_t r = 0; r < runs_.size(); ++r) {
+        const RunInfo& run = runs_[r];
+        std::wstring& skip = job->skipReasons.emplace_back();
+        std::uint32_t held = 0;
         if (!checked.count(run.number)) {
-            copy.skipReason = L"category not checked";
-        } else if (run.number == kCategoryRecycleBin) {
-            for (const FoundItem& item : copy.items)
-                if (!item.selected && copy.skipReason.empty())
-                    copy.skipReason = host::WholeBinReason(host::ItemPath(item) + L" is unchecked");
+            skip = L"category not checked";
+        } else if (!run.refusal.empty()) {
+            skip = run.refusal;
+        } else if (run.number == kCategoryRecycleBin && HeldBinItem(&held) && held >= run.first &&
+                   held < run.end) {
+            skip = host::WholeBinReason(store_.Path(held) + L" is unchecked");
         }
+        if (!skip.empty()) continue;
+        CleanStep& step = job->steps.emplace_back();
+        step.run = r;
+        step.number = run.number;
+        step.action = run.action;
+        step.first = run.first;
+        step.end = run.end;
+        step.emptiedFolders = &run.emptiedFolders;
+        if (run.number != kCategoryRecycleBin) ranges.push_back({run.first, run.end});
     }
-    std::vector<ResultList*> lists;
-    for (CategoryRun& run : job->runs)
-        if (run.number != kCategoryRecycleBin && run.skipReason.empty())
-            lists.push_back(&run.items);
-    host::DeselectRepeats(lists);
+    job->repeats = host::FindRepeats(store_, ranges);
+    for (const auto& repeat : job->repeats) job->skip.push_back(repeat.first);
     return job;
 }
 
 void ScanModel::TakeCleanResult(const CleanJob& job) {
-    for (size_t i = 0; i < runs_.size() && i < job.runs.size(); ++i) {
-        CategoryRun& run = runs_[i];
-        const CategoryRun& done = job.runs[i];
-        run.cleaned = done.cleaned;
-        run.cleanResult = done.cleanResult;
-        run.cleanTotals = done.cleanTotals;
-        run.skipReason = done.skipReason;
-        cleanSum_.removed += done.cleanTotals.removed;
-        cleanSum_.failed += done.cleanTotals.failed;
-        cleanSum_.bytesFreed += done.cleanTotals.bytesFreed;
-        if (!done.cleaned || done.cleanResult == 2) continue;
-        // The bin goes whole; other categories lose what was selected.
-        const bool whole = run.number == kCategoryRecycleBin && done.cleanResult == 1;
-        for (auto item = run.items.begin(); item != run.items.end();) {
-            if (whole || item->selected) {
-                protected_.erase(&*item);
-                item = run.items.erase(item);
-            } else {
-                ++item;
-            }
-        }
+    for (size_t r = 0; r < runs_.size() && r < job.skipReasons.size(); ++r)
+        runs_[r].skipReason = job.skipReasons[r];
+    for (const CleanStep& step : job.steps) {
+        RunInfo& run = runs_[step.run];
+        run.cleaned = step.cleaned;
+        run.cleanResult = step.cleanResult;
+        run.cleanTotals = step.totals;
+        run.inUse += step.inUse;
+        run.foldersRemoved += step.foldersRemoved;
+        cleanSum_.removed += step.totals.removed;
+        cleanSum_.failed += step.totals.failed;
+        cleanSum_.bytesFreed += step.totals.bytesFreed;
     }
+    for (std::uint32_t i = 0; i < store_.Count() && i < job.outcomes.size(); ++i)
+        if (job.outcomes[i] != host::ItemOutcome::None) store_.SetOutcome(i, job.outcomes[i]);
+    store_.Compact(
+        [&](std::uint32_t i) { return store_.Outcome(i) != host::ItemOutcome::Removed; });
+    Recount();
+}
+
+void ScanModel::Recount() {
+    for (RunInfo& run : runs_) {
+        run.first = run.end = 0;
+        run.sums = {};
+    }
+    // The items stay in the order of their runs.
+    for (std::uint32_t i = store_.Count(); i-- > 0;) {
+        RunInfo& run = runs_[store_.Run(i)];
+        if (run.end == 0) run.end = i + 1;
+        run.first = i;
+        CountItem(i, &run.sums);
+    }
+}
+
+void ScanModel::CountItem(std::uint32_t i, Sums* sums) const {
+    ++sums->count;
+    sums->bytes += store_.Bytes(i);
+    sums->protectedCount += store_.Kept(i) ? 1 : 0;
+    if (!store_.Selected(i)) return;
+    ++sums->selectedCount;
+    sums->selectedBytes += store_.Bytes(i);
 }
 
 }  // namespace gui

@@ -1,6 +1,7 @@
 #include "worker.h"
 
 #include "categories.h"
+#include "chunked_removal.h"
 #include "rule_rows.h"
 
 namespace gui {
@@ -13,12 +14,13 @@ void Post(HWND window, UINT message, std::unique_ptr<Payload> payload, WPARAM wP
         payload.release();  // the window owns it now
 }
 
-// Runs on the worker: copies each report into a posted message, at most
-// one every 30 ms per category so the queue never floods.
+// Runs on the worker: copies each report into a posted message, stamped
+// with the running category or rule row, at most one every 30 ms so the
+// queue never floods.
 class PostingProgress : public IScanProgress {
 public:
-    PostingProgress(HWND window, size_t step, size_t steps)
-        : window_(window), step_(step), steps_(steps) {}
+    PostingProgress(HWND window, std::uint32_t number, size_t step, size_t steps)
+        : window_(window), number_(number), step_(step), steps_(steps) {}
     void OnProgress(const ProgressInfo* info) override {
         if (!info) return;
         const ULONGLONG now = GetTickCount64();
@@ -26,7 +28,7 @@ public:
         posted_ = true;
         last_ = now;
         auto note = std::make_unique<ProgressNote>();
-        note->category = info->category;
+        note->category = number_;
         note->path.assign(info->path, wcsnlen(info->path, kTextUnits));
         note->percent = info->percent;
         note->count = info->count;
@@ -37,6 +39,7 @@ public:
 
 private:
     HWND window_;
+    std::uint32_t number_;
     size_t step_, steps_;
     bool posted_ = false;
     ULONGLONG last_ = 0;
@@ -100,12 +103,11 @@ void Worker::Scan(std::vector<std::uint32_t> numbers) {
         run->number = numbers[i];
         const host::CategoryInfo* info = host::FindCategory(numbers[i]);
         run->action = info && info->kind == host::CategoryKind::Action;
+        PostingProgress progress(window_, run->number, i, numbers.size());
         if (RuleRowTarget(run->number)) {
-            PostingProgress progress(window_, i, numbers.size());
             ScanRuleRow(&progress, &stop_, run.get(), &probe);
         } else if (!run->action) {
             PrepareStopFlag();
-            PostingProgress progress(window_, i, numbers.size());
             run->scanResult = cleaner_->GetUnusedFile(static_cast<int>(run->number), &run->items,
                                                       &run->totals, &progress);
         }
@@ -116,32 +118,53 @@ void Worker::Scan(std::vector<std::uint32_t> numbers) {
 }
 
 void Worker::Clean(std::unique_ptr<CleanJob> job) {
-    const size_t steps = job->runs.size();
-    for (size_t i = 0; i < steps; ++i) {
-        CategoryRun& run = job->runs[i];
+    const size_t steps = job->steps.size();
+    for (size_t i = 0; i < steps && !job->stopped; ++i) {
+        CleanStep& step = job->steps[i];
         if (stop_) {
             job->stopped = true;
             break;
         }
-        if (!run.skipReason.empty()) continue;
-        bool anySelected = false;
-        for (const FoundItem& item : run.items) anySelected = anySelected || item.selected;
-        if (!run.action && !anySelected) continue;
-        PostingProgress progress(window_, i, steps);
-        if (RuleRowTarget(run.number)) {
-            CleanRuleRow(&progress, &stop_, &run);
-        } else {
-            PrepareStopFlag();
-            run.cleanResult = cleaner_->CleanUnusedFile(static_cast<int>(run.number), run.items,
-                                                        &run.cleanTotals, &progress);
-            run.cleaned = true;
-        }
-        if (run.cleanResult == 2 || stop_) {
-            job->stopped = true;
-            break;
-        }
+        PostingProgress progress(window_, step.number, i, steps);
+        CleanStepOf(job.get(), &step, &progress);
+        job->stopped = step.cleanResult == 2 || stop_;
     }
+    // A path listed twice went (or stayed) with its first listing.
+    for (const auto& [repeat, first] : job->repeats) job->outcomes[repeat] = job->outcomes[first];
     Post(window_, kMsgCleanDone, std::move(job));
+}
+
+void Worker::CleanStepOf(CleanJob* job, CleanStep* step, IScanProgress* progress) {
+    if (step->action) {
+        PrepareStopFlag();
+        step->cleanResult = cleaner_->CleanUnusedFile(static_cast<int>(step->number), ResultList(),
+                                                      &step->totals, progress);
+        step->cleaned = true;
+        return;
+    }
+    bool anySelected = false;
+    for (std::uint32_t i = step->first; i < step->end && !anySelected; ++i)
+        anySelected = job->store->Selected(i);
+    if (!anySelected) return;
+    // The module takes a list per call: chunks rebuilt from the store. Rule
+    // rows are removed by the hosts' own rule clean.
+    const bool rule = RuleRowTarget(step->number) != nullptr;
+    host::RemovalPass pass =
+        host::PassFor(rule ? kCategoryUnset : step->number, step->first, step->end);
+    pass.skip = &job->skip;
+    if (!rule) PrepareStopFlag();
+    host::RemovalResult done;
+    if (rule)
+        host::RemoveRuleInChunks(*job->store, pass, *step->emptiedFolders, &stop_, progress, &done,
+                                 &job->outcomes);
+    else
+        host::RemoveInChunks(*job->store, pass, host::ModuleRemover(cleaner_, step->number),
+                             progress, &done, &job->outcomes);
+    step->foldersRemoved = done.foldersRemoved;
+    step->totals = done.totals;
+    step->inUse = done.inUse;
+    step->cleanResult = done.result;
+    step->cleaned = true;
 }
 
 }  // namespace gui

@@ -13,31 +13,50 @@
 #include <vector>
 
 #include "UnusedFileClean.h"
+#include "item_store.h"
 
 namespace gui {
 
-// What one category gave: its items and figures, and what its clean did.
+// What one category's scan gave: its items and figures.
 struct CategoryRun {
     std::uint32_t number = 0;
     bool action = false;  // a clean-only step: nothing to scan
     std::uint32_t scanResult = 0;
     ResultList items;
     ScanTotals totals;
+    // A rule row: its application runs, the folders to remove once
+    // emptied, and why its clean is left out (it needs an elevated host).
+    bool running = false;
+    std::vector<std::wstring> emptiedFolders;
+    std::wstring refusal;
+};
+
+// One category of a clean: its items are [first, end) of the job's store.
+struct CleanStep {
+    size_t run = 0;  // the model's run
+    std::uint32_t number = 0;
+    bool action = false;
+    std::uint32_t first = 0, end = 0;
     bool cleaned = false;
     std::uint32_t cleanResult = 0;
-    CleanTotals cleanTotals;
-    std::wstring skipReason;  // why the clean leaves it alone
-    // A rule row: its application runs (scan), files it held (clean), the
-    // folders to remove once emptied and those removed.
-    bool running = false;
+    CleanTotals totals;
     std::uint64_t inUse = 0;
-    std::vector<std::wstring> emptiedFolders;
+    // A rule row: the folders its scan emptied, and those its clean removed.
+    const std::vector<std::wstring>* emptiedFolders = nullptr;
     std::uint64_t foldersRemoved = 0;
 };
 
-// The copy of the runs a clean works on, handed back when it ends.
+// A clean, handed back when it ends. The worker reads the store and
+// writes only the job; the window leaves the store alone meanwhile.
 struct CleanJob {
-    std::vector<CategoryRun> runs;
+    const host::ItemStore* store = nullptr;
+    std::vector<CleanStep> steps;
+    std::vector<std::wstring> skipReasons;  // per run of the model
+    // Paths listed twice: (repeat, first listing); the repeats, sorted, are
+    // not handed over and share the fate of their first listing.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> repeats;
+    std::vector<std::uint32_t> skip;
+    std::vector<host::ItemOutcome> outcomes;  // per item of the store
     bool stopped = false;
 };
 
@@ -80,6 +99,7 @@ public:
 private:
     void Scan(std::vector<std::uint32_t> numbers);
     void Clean(std::unique_ptr<CleanJob> job);
+    void CleanStepOf(CleanJob* job, CleanStep* step, IScanProgress* progress);
     void PrepareStopFlag();
     HWND window_;
     Function::IUnusedFileClean* cleaner_;

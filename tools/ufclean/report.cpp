@@ -88,6 +88,13 @@ void WriteItem(host::JsonWriter* json, const CategoryRun& run, const FoundItem& 
 
 }  // namespace
 
+void AddItems(host::ItemStore* store, ResultList* items, CategoryRun* run) {
+    run->store = store;
+    run->first = store->Count();
+    store->Append(items, 0);
+    run->end = store->Count();
+}
+
 void PrintScanSummary(const std::vector<CategoryRun>& runs) {
     host::Out(Row(L"No.", L"Category", {L"Items", L"Size"}));
     ScanTotals sum;
@@ -107,7 +114,7 @@ void PrintScanSummary(const std::vector<CategoryRun>& runs) {
 
 void PrintDetails(const std::vector<CategoryRun>& runs) {
     for (const CategoryRun& run : runs) {
-        for (const FoundItem& item : run.items) {
+        run.ForEachItem([&](const FoundItem& item) {
             const std::wstring number =
                 run.isRule ? run.target.rule->id : std::to_wstring(item.category);
             std::wstring line = Pad(number, 4, true) + L"  " +
@@ -115,7 +122,7 @@ void PrintDetails(const std::vector<CategoryRun>& runs) {
                                 Pad(host::FormatDate(item.written), 16) + L"  " +
                                 (item.selected ? L"" : L"(kept) ") + host::ItemPath(item);
             host::Out(line + L"\n");
-        }
+        });
     }
 }
 
@@ -226,7 +233,7 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
         }
         json.Key("items");
         json.BeginArray();
-        for (const FoundItem& item : run.items) WriteItem(&json, run, item);
+        run.ForEachItem([&](const FoundItem& item) { WriteItem(&json, run, item); });
         json.EndArray();
         json.EndObject();
         sum.count += run.totals.count;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "UnusedFileClean.h"
+#include "item_store.h"
 #include "keep_list.h"
 #include "rules.h"
 
@@ -16,7 +17,9 @@ struct CategoryRun {
     std::uint32_t number = 0;
     bool action = false;  // a clean-only step: nothing was scanned
     std::uint32_t scanResult = 0;
-    ResultList items;
+    // The items: [first, end) of the command's store.
+    host::ItemStore* store = nullptr;
+    std::uint32_t first = 0, end = 0;
     ScanTotals totals;             // this category's own totals
     std::uint64_t kept = 0;        // deselected by a keep rule
     std::uint64_t keptForAge = 0;  // deselected by --older-than
@@ -33,7 +36,20 @@ struct CategoryRun {
     std::vector<std::wstring> emptiedFolders;  // removed after their files
     std::uint64_t inUse = 0;
     std::uint64_t foldersRemoved = 0;
+
+    // Calls fn with each item rebuilt as the module gave it.
+    template <typename Fn>
+    void ForEachItem(Fn fn) const {
+        FoundItem item;
+        for (std::uint32_t i = first; i < end; ++i) {
+            store->Rebuild(i, &item);
+            fn(item);
+        }
+    }
 };
+
+// Moves a scanned list into the store as the run's items.
+void AddItems(host::ItemStore* store, ResultList* items, CategoryRun* run);
 
 struct KeepUse {
     host::KeepRule rule;

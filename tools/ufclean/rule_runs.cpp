@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app.h"
+#include "chunked_removal.h"
 #include "console_output.h"
 #include "progress_line.h"
 #include "report.h"
@@ -113,7 +114,7 @@ int RunRules(const Options& options) {
     return kExitOk;
 }
 
-bool ScanRules(const Options& options, std::vector<CategoryRun>* runs) {
+bool ScanRules(const Options& options, host::ItemStore* store, std::vector<CategoryRun>* runs) {
     ProgressLine progress;
     const bool elevated = host::HostIsElevated();
     host::RuleProbe probe;
@@ -130,7 +131,7 @@ bool ScanRules(const Options& options, std::vector<CategoryRun>* runs) {
         run.number = kCategoryUnset;
         run.isRule = true;
         run.target = target;
-        run.items = std::move(result.items);
+        AddItems(store, &result.items, &run);
         run.totals = result.totals;
         run.running = result.running;
         run.emptiedFolders = std::move(result.emptiedFolders);
@@ -145,15 +146,15 @@ bool ScanRules(const Options& options, std::vector<CategoryRun>* runs) {
 bool CleanRuleRun(CategoryRun* run) {
     ProgressLine progress;
     progress.SetLabel(run->target.rule->id);
-    host::RuleCleanResult result;
-    host::CleanRuleItems(run->items, &progress, StopSignal(), &result);
-    if (!result.stopped) host::RemoveEmptiedFolders(run->emptiedFolders, &result);
+    host::RemovalResult result;
+    host::RemoveRuleInChunks(*run->store, host::PassFor(kCategoryUnset, run->first, run->end),
+                             run->emptiedFolders, StopSignal(), &progress, &result, nullptr);
     run->cleanTotals = result.totals;
     run->inUse = result.inUse;
     run->foldersRemoved = result.foldersRemoved;
     run->cleaned = true;
-    run->cleanResult = result.stopped ? 2 : 1;
-    return result.stopped;
+    run->cleanResult = result.result;
+    return result.result == 2;
 }
 
 }  // namespace ufclean

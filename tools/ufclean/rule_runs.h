@@ -11,7 +11,7 @@ namespace ufclean {
 
 // Appends a row per rule target found on disk. True when a stop request
 // ended the scan.
-bool ScanRules(const Options& options, std::vector<CategoryRun>* runs);
+bool ScanRules(const Options& options, host::ItemStore* store, std::vector<CategoryRun>* runs);
 
 // Deletes the selected files of a rule row. True when stopped.
 bool CleanRuleRun(CategoryRun* run);

@@ -1,8 +1,10 @@
 // scan, clean and drive-scan: one scan loop, then the reports.
 #include <cstdio>
+#include <iterator>
 
 #include "app.h"
 #include "categories.h"
+#include "chunked_removal.h"
 #include "console_output.h"
 #include "progress_line.h"
 #include "report.h"
@@ -22,19 +24,22 @@ void PrepareStopFlag(Function::IUnusedFileClean* cleaner) {
 
 // Scans every category with its own zeroed totals. Actions are only
 // recorded. Returns true when a stop request ended the loop.
+// Each category's list goes into the store as soon as its scan ends.
 bool ScanCategories(Function::IUnusedFileClean* cleaner, const std::vector<std::uint32_t>& numbers,
-                    std::vector<CategoryRun>* runs) {
+                    host::ItemStore* store, std::vector<CategoryRun>* runs) {
     ProgressLine progress;
     for (std::uint32_t number : numbers) {
         if (StopWasRequested()) return true;
         CategoryRun run;
         run.number = number;
         run.action = host::FindCategory(number)->kind == host::CategoryKind::Action;
+        ResultList items;
         if (!run.action) {
             PrepareStopFlag(cleaner);
-            run.scanResult = cleaner->GetUnusedFile(static_cast<int>(number), &run.items,
-                                                    &run.totals, &progress);
+            run.scanResult =
+                cleaner->GetUnusedFile(static_cast<int>(number), &items, &run.totals, &progress);
         }
+        AddItems(store, &items, &run);
         runs->push_back(std::move(run));
         if (StopWasRequested() || runs->back().scanResult == 2) return true;
     }
@@ -75,39 +80,40 @@ void ApplyKeepRules(std::vector<KeepUse>* rules, std::uint32_t olderThanDays,
                     std::vector<CategoryRun>* runs) {
     std::vector<host::KeepRule> plain;
     for (const KeepUse& use : *rules) plain.push_back(use.rule);
-    const FILETIME youngAfter = host::AgeLimit(olderThanDays);
+    std::vector<std::uint64_t> counts;
     for (CategoryRun& run : *runs) {
-        for (FoundItem& item : run.items) {
-            std::wstring cause;
-            const int rule = host::DeselectKept(plain, &item);
-            if (rule >= 0) {
-                ++(*rules)[static_cast<size_t>(rule)].kept;
-                ++run.kept;
-                cause = L"a keep rule (" + plain[static_cast<size_t>(rule)].glob + L") matches ";
-            } else if (olderThanDays && host::DeselectYoungerThan(youngAfter, &item)) {
-                ++run.keptForAge;
-                cause = L"--older-than keeps ";
-            } else {
-                continue;
-            }
-            if (run.number == kCategoryRecycleBin && run.skipReason.empty())
-                run.skipReason = host::WholeBinReason(cause + host::ItemPath(item));
+        run.kept += host::ApplyKeepRules(plain, run.store, run.first, run.end, &counts);
+        run.keptForAge += host::ApplyAgeLimit(olderThanDays, run.store, run.first, run.end);
+        if (run.number != kCategoryRecycleBin || !run.skipReason.empty()) continue;
+        for (std::uint32_t i = run.first; i < run.end && run.skipReason.empty(); ++i) {
+            const int keep = run.store->Keep(i);
+            if (keep == -1) continue;
+            const std::wstring path = run.store->Path(i);
+            const int rule = host::MatchKeepRule(plain, path);
+            run.skipReason = host::WholeBinReason(
+                (keep == host::ItemStore::kKeptForAge
+                     ? std::wstring(L"--older-than keeps ")
+                     : L"a keep rule (" + plain[static_cast<size_t>(rule)].glob + L") matches ") +
+                path);
         }
     }
+    for (size_t i = 0; i < counts.size(); ++i) (*rules)[i].kept += counts[i];
 }
 
-void DeselectRepeats(std::vector<CategoryRun>* runs) {
-    std::vector<ResultList*> lists;
-    for (CategoryRun& run : *runs)
-        if (run.number != kCategoryRecycleBin) lists.push_back(&run.items);
-    host::DeselectRepeats(lists);
+void DeselectRepeats(host::ItemStore* store, const std::vector<CategoryRun>& runs) {
+    std::vector<host::ItemRange> ranges;
+    for (const CategoryRun& run : runs)
+        if (run.number != kCategoryRecycleBin) ranges.push_back({run.first, run.end});
+    for (const auto& repeat : host::FindRepeats(*store, ranges))
+        store->SetSelected(repeat.first, false);
 }
 
 std::uint64_t SelectedCount(const std::vector<CategoryRun>& runs) {
     std::uint64_t count = 0;
     for (const CategoryRun& run : runs)
         if (run.skipReason.empty())
-            for (const FoundItem& item : run.items) count += item.selected ? 1 : 0;
+            for (std::uint32_t i = run.first; i < run.end; ++i)
+                count += run.store->Selected(i) ? 1 : 0;
     return count;
 }
 
@@ -131,11 +137,12 @@ bool Confirm(const Options& options, std::uint64_t count) {
 // The scan of a scan or clean, with what a clean would take selected: a
 // scan's report says what the clean would do. True when stopped.
 bool ScanAndSelect(Function::IUnusedFileClean* cleaner, const Options& options,
-                   std::vector<KeepUse>* rules, std::vector<CategoryRun>* runs) {
-    bool stopped = ScanCategories(cleaner, options.categories, runs);
-    stopped = stopped || ScanRules(options, runs);
+                   host::ItemStore* store, std::vector<KeepUse>* rules,
+                   std::vector<CategoryRun>* runs) {
+    bool stopped = ScanCategories(cleaner, options.categories, store, runs);
+    stopped = stopped || ScanRules(options, store, runs);
     ApplyKeepRules(rules, options.olderThanDays, runs);
-    DeselectRepeats(runs);
+    DeselectRepeats(store, *runs);
     ShowScan(options, *runs);
     if (!(options.haveJson && options.jsonPath == L"-"))
         PrintKeepUse(*rules, *runs, options.olderThanDays);
@@ -145,16 +152,18 @@ bool ScanAndSelect(Function::IUnusedFileClean* cleaner, const Options& options,
 }  // namespace
 
 int RunScan(Function::IUnusedFileClean* cleaner, const Options& options) {
+    host::ItemStore store;
     std::vector<CategoryRun> runs;
     std::vector<KeepUse> rules = KeepRules(options);
-    const bool stopped = ScanAndSelect(cleaner, options, &rules, &runs);
+    const bool stopped = ScanAndSelect(cleaner, options, &store, &rules, &runs);
     return Finish(options, runs, rules, stopped);
 }
 
 int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
+    host::ItemStore store;
     std::vector<CategoryRun> runs;
     std::vector<KeepUse> rules = KeepRules(options);
-    bool stopped = ScanAndSelect(cleaner, options, &rules, &runs);
+    bool stopped = ScanAndSelect(cleaner, options, &store, &rules, &runs);
     if (stopped) return Finish(options, runs, rules, true);
     if (!Confirm(options, SelectedCount(runs))) {
         host::Out(L"nothing removed\n");
@@ -169,14 +178,25 @@ int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
         }
         if (!run.skipReason.empty()) continue;
         bool anySelected = false;
-        for (const FoundItem& item : run.items) anySelected = anySelected || item.selected;
+        for (std::uint32_t i = run.first; i < run.end && !anySelected; ++i)
+            anySelected = store.Selected(i);
         if (!run.action && !anySelected) continue;
         if (run.isRule) {
             CleanRuleRun(&run);
-        } else {
+        } else if (run.action) {
             PrepareStopFlag(cleaner);
-            run.cleanResult = cleaner->CleanUnusedFile(static_cast<int>(run.number), run.items,
+            run.cleanResult = cleaner->CleanUnusedFile(static_cast<int>(run.number), ResultList(),
                                                        &run.cleanTotals, &progress);
+            run.cleaned = true;
+        } else {
+            // The module takes a list per call: chunks rebuilt from the store.
+            PrepareStopFlag(cleaner);
+            host::RemovalResult done;
+            host::RemoveInChunks(store, host::PassFor(run.number, run.first, run.end),
+                                 host::ModuleRemover(cleaner, run.number), &progress, &done,
+                                 nullptr);
+            run.cleanTotals = done.totals;
+            run.cleanResult = done.result;
             run.cleaned = true;
         }
         if (run.cleanResult == 2 || StopWasRequested()) {
@@ -190,30 +210,35 @@ int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
 }
 
 int RunDriveScan(Function::IUnusedFileClean* cleaner, const Options& options) {
-    CategoryRun all;
+    ResultList all;
+    ScanTotals allTotals;
     {
         ProgressLine progress;
         PrepareStopFlag(cleaner);
-        cleaner->ScanDrive(options.arguments[0].c_str(), &all.items, &all.totals, &progress);
+        cleaner->ScanDrive(options.arguments[0].c_str(), &all, &allTotals, &progress);
     }
     // One row per category of the found items, in the order first seen.
     std::vector<CategoryRun> runs;
-    for (const FoundItem& item : all.items) {
-        CategoryRun* row = nullptr;
-        for (CategoryRun& run : runs) row = run.number == item.category ? &run : row;
-        if (!row) {
-            runs.emplace_back();
-            row = &runs.back();
-            row->number = item.category;
+    std::vector<ResultList> lists;
+    for (auto item = all.begin(); item != all.end();) {
+        const auto next = std::next(item);
+        size_t row = 0;
+        while (row < runs.size() && runs[row].number != item->category) ++row;
+        if (row == runs.size()) {
+            runs.emplace_back().number = item->category;
+            lists.emplace_back();
         }
-        row->items.push_back(item);
-        ++row->totals.count;
-        row->totals.bytes += item.size;
+        ++runs[row].totals.count;
+        runs[row].totals.bytes += item->size;
+        lists[row].splice(lists[row].end(), all, item);
+        item = next;
     }
+    host::ItemStore store;
+    for (size_t row = 0; row < runs.size(); ++row) AddItems(&store, &lists[row], &runs[row]);
     ShowScan(options, runs);
     if (!(options.haveJson && options.jsonPath == L"-"))
-        host::Out(L"drive totals: " + std::to_wstring(all.totals.count) + L" item(s), " +
-                  host::HumanSize(all.totals.bytes) + L"\n");
+        host::Out(L"drive totals: " + std::to_wstring(allTotals.count) + L" item(s), " +
+                  host::HumanSize(allTotals.bytes) + L"\n");
     return Finish(options, runs, {}, StopWasRequested());
 }
 

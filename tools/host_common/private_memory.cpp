@@ -1,5 +1,5 @@
 // Reading RssAnon from the status file of the program's own Unix process.
-#include "bench_memory.h"
+#include "private_memory.h"
 
 #include <windows.h>
 
@@ -8,7 +8,7 @@
 
 #include "util/handles.h"
 
-namespace bench {
+namespace host {
 
 PrivateMemory::PrivateMemory() {
     wchar_t path[MAX_PATH];
@@ -42,4 +42,4 @@ std::uint64_t PrivateMemory::SeenOfTouched32MiB() const {
     return after > before ? after - before : 0;
 }
 
-}  // namespace bench
+}  // namespace host

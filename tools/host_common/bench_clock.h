@@ -1,4 +1,4 @@
-// Wall-clock timing and the median of repeated runs.
+// Wall-clock timing and the median of repeated runs, for the benchmarks.
 #pragma once
 
 #include <windows.h>

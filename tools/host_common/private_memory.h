@@ -1,13 +1,14 @@
-// The program's private memory as Linux counts it. Under Wine the process
-// calls report nothing useful, so the figure comes from /proc/<pid>/status
-// of the program's own Unix process, through a drive letter that
-// scripts/bench maps to /proc (UFC_BENCH_STATUS names the file).
+// The program's private memory as Linux counts it, for the benchmarks.
+// Under Wine the process calls report nothing useful, so the figure comes
+// from /proc/<pid>/status of the program's own Unix process, through a
+// drive letter that scripts/bench maps to /proc (UFC_BENCH_STATUS names
+// the file).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace bench {
+namespace host {
 
 class PrivateMemory {
 public:
@@ -24,4 +25,4 @@ private:
     std::wstring statusPath_;
 };
 
-}  // namespace bench
+}  // namespace host

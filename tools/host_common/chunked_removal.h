@@ -1,0 +1,68 @@
+// Removal of stored items. The module's removal takes a list per call, so
+// the selected items of a range are rebuilt into FoundItem records a chunk
+// at a time and handed to a removal routine (the module's CleanUnusedFile
+// or the hosts' rule clean); totals and progress add up across chunks. A
+// chunk that did not remove all it was given is looked at again, item by
+// item, to tell what went from what stayed and why.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "UnusedFileClean.h"
+#include "item_store.h"
+
+namespace host {
+
+struct RemovalPass {
+    std::uint32_t first = 0, end = 0;  // the range of the store
+    // Sorted indices not to hand over: a path listed twice goes once.
+    const std::vector<std::uint32_t>* skip = nullptr;
+    bool whole = false;           // every item in one list: the recycle bin goes whole
+    bool registryValues = false;  // the items name values below HKEY_CURRENT_USER
+    std::size_t chunkItems = 4096;
+};
+
+struct RemovalResult {
+    CleanTotals totals;
+    std::uint64_t inUse = 0;           // not removed, held open (counted apart from failures)
+    std::uint32_t result = 1;          // the routine's last answer: 1 done, 2 stopped, 0 failed
+    std::uint64_t handed = 0;          // items handed over
+    std::uint64_t foldersRemoved = 0;  // a rule's emptied folders
+};
+
+// Removes one chunk, adding to totals and inUse: 1 done, 2 stopped, 0 failed.
+using ChunkRemover = std::function<std::uint32_t(const ResultList& chunk, CleanTotals* totals,
+                                                 std::uint64_t* inUse, IScanProgress* progress)>;
+
+// The pass a category's items need: the recycle bin goes whole, typed
+// addresses and Run-box commands are registry values.
+RemovalPass PassFor(std::uint32_t category, std::uint32_t first, std::uint32_t end);
+
+// The module's removal of a category, and the hosts' rule clean (stop, when
+// given, is tested before every file), as chunk removers.
+ChunkRemover ModuleRemover(Function::IUnusedFileClean* cleaner, std::uint32_t category);
+ChunkRemover RuleRemover(const std::atomic<bool>* stop);
+
+// Hands the pass's items to remove() in chunks. Progress reports are
+// rescaled to the whole pass. outcomes, when given, is indexed like the
+// store; each item handed over gets Removed or the reason it is still there
+// (an item a stop kept from its turn gets None).
+void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const ChunkRemover& remove,
+                    IScanProgress* progress, RemovalResult* result,
+                    std::vector<ItemOutcome>* outcomes);
+
+// A rule's clean: RemoveInChunks with RuleRemover(stop), then, unless it
+// was stopped, the folders the rule's scan emptied (RemoveEmptiedFolders).
+void RemoveRuleInChunks(const ItemStore& store, const RemovalPass& pass,
+                        const std::vector<std::wstring>& emptiedFolders,
+                        const std::atomic<bool>* stop, IScanProgress* progress,
+                        RemovalResult* result, std::vector<ItemOutcome>* outcomes);
+
+// Whether the item a removal was given is still there, and why.
+ItemOutcome ProbeLeftover(const FoundItem& item, bool registryValue);
+
+}  // namespace host

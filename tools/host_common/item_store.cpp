@@ -1,0 +1,362 @@
+#include "item_store.h"
+
+#include <algorithm>
+
+#include "selection.h"
+#include "text_format.h"
+
+namespace host {
+
+namespace {
+
+std::wstring_view Field(const wchar_t (&text)[kTextUnits]) {
+    return {text, static_cast<std::size_t>(std::find(text, text + kTextUnits, L'\0') - text)};
+}
+
+bool Same(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+// Whether a field holds the text: read once, without measuring it first.
+bool Holds(const wchar_t (&field)[kTextUnits], std::wstring_view text) {
+    return (text.size() == kTextUnits || field[text.size()] == L'\0') &&
+           std::equal(text.begin(), text.end(), field);
+}
+
+// Every unit of the field, the terminator only where there is room: a text
+// that filled its field comes back as it was.
+void PutField(std::wstring_view text, wchar_t (&out)[kTextUnits]) {
+    std::copy(text.begin(), text.end(), out);
+    if (text.size() < kTextUnits) out[text.size()] = L'\0';
+}
+
+// A date in 64 bits, its fields from the year down, so that the numbers
+// order as the dates do: year 16, month 4, day 5, hour 5, minute 6, second
+// 6, milliseconds 10, day of the week 3 bits. A field too wide for its bits
+// is no date of any calendar: the item then has none (0).
+struct DateField {
+    WORD SYSTEMTIME::*field;
+    unsigned bits;
+};
+const DateField kDateFields[] = {
+    {&SYSTEMTIME::wYear, 16},         {&SYSTEMTIME::wMonth, 4},     {&SYSTEMTIME::wDay, 5},
+    {&SYSTEMTIME::wHour, 5},          {&SYSTEMTIME::wMinute, 6},    {&SYSTEMTIME::wSecond, 6},
+    {&SYSTEMTIME::wMilliseconds, 10}, {&SYSTEMTIME::wDayOfWeek, 3},
+};
+
+std::uint64_t PackDate(const SYSTEMTIME& date) {
+    std::uint64_t packed = 0;
+    for (const DateField& part : kDateFields) {
+        const WORD value = date.*part.field;
+        if (value >> part.bits) return 0;
+        packed = (packed << part.bits) | value;
+    }
+    return packed << (64 - 55);
+}
+
+SYSTEMTIME UnpackDate(std::uint64_t packed) {
+    SYSTEMTIME date = {};
+    packed >>= 64 - 55;
+    for (size_t k = sizeof kDateFields / sizeof kDateFields[0]; k-- > 0;) {
+        date.*kDateFields[k].field = static_cast<WORD>(packed & ((1u << kDateFields[k].bits) - 1));
+        packed >>= kDateFields[k].bits;
+    }
+    return date;
+}
+
+std::uint64_t Hash(std::wstring_view text) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (wchar_t unit : text) hash = (hash ^ static_cast<std::uint16_t>(unit)) * 1099511628211ull;
+    return hash;
+}
+
+std::uint16_t SmallId(std::uint32_t id) {
+    // Beyond the field's range the item simply has no stored text.
+    return id <= 0xFFFF ? static_cast<std::uint16_t>(id) : 0;
+}
+
+}  // namespace
+
+std::uint32_t TextPool::Add(std::wstring_view text) {
+    if (used_ + text.size() > kBlockUnits) {
+        blocks_.push_back(std::make_unique<wchar_t[]>(kBlockUnits));
+        used_ = 0;
+    }
+    const auto offset = static_cast<std::uint32_t>(((blocks_.size() - 1) << kBlockBits) | used_);
+    std::copy(text.begin(), text.end(), blocks_.back().get() + used_);
+    used_ += static_cast<std::uint32_t>(text.size());
+    return offset;
+}
+
+void TextPool::Clear() {
+    blocks_.clear();
+    used_ = kBlockUnits;
+}
+
+std::uint32_t TextInterner::Intern(std::wstring_view text) {
+    if (text.empty()) return 0;
+    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = Hash(text) & mask;; slot = (slot + 1) & mask) {
+        const std::uint32_t id = slots_[slot];
+        if (id == 0) {
+            entries_.push_back({pool_.Add(text), static_cast<std::uint32_t>(text.size())});
+            slots_[slot] = static_cast<std::uint32_t>(entries_.size());
+            return slots_[slot];
+        }
+        if (Same(Text(id), text)) return id;
+    }
+}
+
+void TextInterner::Grow() {
+    std::vector<std::uint32_t> slots(slots_.empty() ? 64 : slots_.size() * 2, 0);
+    const std::size_t mask = slots.size() - 1;
+    for (std::uint32_t id = 1; id <= entries_.size(); ++id) {
+        std::size_t slot = Hash(Text(id)) & mask;
+        while (slots[slot]) slot = (slot + 1) & mask;
+        slots[slot] = id;
+    }
+    slots_.swap(slots);
+}
+
+void TextInterner::Clear() {
+    pool_.Clear();
+    entries_.clear();
+    slots_.clear();
+}
+
+std::size_t TextInterner::BytesHeld() const {
+    return pool_.BytesHeld() + entries_.capacity() * sizeof(Entry) +
+           slots_.capacity() * sizeof(std::uint32_t);
+}
+
+void ItemStore::Clear() {
+    items_.clear();
+    items_.shrink_to_fit();
+    names_.Clear();
+    folders_.Clear();
+    types_.Clear();
+    icons_.clear();
+}
+
+std::uint16_t ItemStore::IconId(HICON icon) {
+    if (!icon) return 0;
+    for (std::size_t i = 0; i < icons_.size(); ++i)
+        if (icons_[i] == icon) return static_cast<std::uint16_t>(i + 1);
+    // The module hands out one icon per file type: a few dozen at most.
+    if (icons_.size() >= 0xFFFF) return 0;
+    icons_.push_back(icon);
+    return static_cast<std::uint16_t>(icons_.size());
+}
+
+void ItemStore::Append(ResultList* list, std::uint16_t run) {
+    const std::size_t need = items_.size() + list->size();
+    if (need > items_.capacity())
+        items_.reserve(std::max(need, items_.capacity() + items_.capacity() / 2));
+    // Files of a folder come one after another: the folder and type of the
+    // item before are tried first.
+    std::uint32_t folder = 0, type = 0;
+    while (!list->empty()) {
+        const FoundItem& found = list->front();
+        Item item = {};
+        item.size = found.size;
+        item.times[static_cast<int>(ItemTime::Created)] = PackDate(found.created);
+        item.times[static_cast<int>(ItemTime::Accessed)] = PackDate(found.accessed);
+        item.times[static_cast<int>(ItemTime::Written)] = PackDate(found.written);
+        const std::wstring_view name = Field(found.name);
+        item.name = names_.Add(name);
+        item.nameUnits = static_cast<std::uint16_t>(name.size());
+        if (!Holds(found.folder, folders_.Text(folder)))
+            folder = folders_.Intern(Field(found.folder));
+        item.folder = folder;
+        if (!Holds(found.typeText, types_.Text(type))) type = types_.Intern(Field(found.typeText));
+        item.type = SmallId(type);
+        item.icon = IconId(found.icon);
+        item.run = run;
+        item.category = static_cast<std::uint8_t>(
+            found.category <= kCategoryUnset ? found.category : kCategoryUnset);
+        item.selected = found.selected ? 1 : 0;
+        item.keep = -1;
+        items_.push_back(item);
+        list->pop_front();
+    }
+}
+
+SYSTEMTIME ItemStore::Date(std::uint32_t i, ItemTime which) const {
+    return UnpackDate(items_[i].times[static_cast<int>(which)]);
+}
+
+HICON ItemStore::Icon(std::uint32_t i) const {
+    const std::uint16_t id = items_[i].icon;
+    return id ? icons_[id - 1u] : nullptr;
+}
+
+void ItemStore::SetDate(std::uint32_t i, ItemTime which, const SYSTEMTIME& date) {
+    items_[i].times[static_cast<int>(which)] = PackDate(date);
+}
+
+void ItemStore::SetKeep(std::uint32_t i, int rule) {
+    items_[i].keep = static_cast<std::int8_t>(rule < 127 ? rule : 127);
+}
+
+std::wstring ItemStore::Path(std::uint32_t i) const {
+    std::wstring path(Folder(i));
+    const std::wstring_view name = Name(i);
+    if (!path.empty() && path.back() != L'\\' && !name.empty()) path.push_back(L'\\');
+    path.append(name);
+    return path;
+}
+
+void ItemStore::Rebuild(std::uint32_t i, FoundItem* out) const {
+    const Item& item = items_[i];
+    out->category = item.category;
+    out->selected = item.selected;
+    out->size = item.size;
+    PutField(Name(i), out->name);
+    PutField(Folder(i), out->folder);
+    PutField(TypeText(i), out->typeText);
+    out->created = Date(i, ItemTime::Created);
+    out->accessed = Date(i, ItemTime::Accessed);
+    out->written = Date(i, ItemTime::Written);
+    out->icon = Icon(i);
+}
+
+std::size_t ItemStore::BytesHeld() const {
+    return items_.capacity() * sizeof(Item) + names_.BytesHeld() + folders_.BytesHeld() +
+           types_.BytesHeld() + icons_.capacity() * sizeof(HICON);
+}
+
+std::uint64_t ApplyKeepRules(const std::vector<KeepRule>& rules, ItemStore* store,
+                             std::uint32_t first, std::uint32_t end,
+                             std::vector<std::uint64_t>* counts) {
+    if (counts) counts->resize(rules.size(), 0);
+    // Per folder, where each rule stands after the folder and its backslash;
+    // a name then costs a few steps per rule that can still match, and the
+    // files of folders no rule can reach cost nothing. A name holds no
+    // backslash, so a rule whose rest still needs one cannot match there.
+    constexpr std::uint32_t kUntested = UINT32_MAX, kNoRule = UINT32_MAX - 1;
+    constexpr std::uint64_t kWhole = ~std::uint64_t{0};  // too long for states: match whole paths
+    std::vector<std::uint64_t> nameOnly(rules.size(), 0);
+    for (size_t r = 0; r < rules.size(); ++r) {
+        const std::wstring& glob = rules[r].glob;
+        for (size_t p = glob.size() + 1; p-- > 0 && p <= kGlobStateUnits;) {
+            if (p < glob.size() && glob[p] == L'\\') break;
+            nameOnly[r] |= std::uint64_t{1} << p;
+        }
+    }
+    std::vector<std::uint32_t> slotOf(store->Folders().Count(), kUntested);
+    std::vector<std::uint64_t> states;
+    auto FolderSlot = [&](std::uint32_t i) {
+        std::uint32_t& slot = slotOf[store->FolderId(i)];
+        if (slot != kUntested) return slot;
+        const std::wstring_view folder = store->Folder(i);
+        const bool joint = !folder.empty() && folder.back() != L'\\';
+        const auto base = static_cast<std::uint32_t>(states.size());
+        bool any = false;
+        for (size_t r = 0; r < rules.size(); ++r) {
+            const std::wstring& glob = rules[r].glob;
+            std::uint64_t state = kWhole;
+            if (glob.size() <= kGlobStateUnits) {
+                state = GlobFeed(glob, GlobStart(glob), folder);
+                if (joint) state = GlobFeed(glob, state, L"\\");
+                state &= nameOnly[r];
+            }
+            states.push_back(state);
+            any = any || state != 0;
+        }
+        if (!any) states.resize(base);
+        slot = any ? base : kNoRule;
+        return slot;
+    };
+    std::uint64_t kept = 0;
+    for (std::uint32_t i = first; i < end; ++i) {
+        const std::wstring_view name = store->Name(i);
+        int match = -1;
+        // A registry value's name may hold a backslash: its path is matched whole.
+        if (name.empty() || name.find(L'\\') != std::wstring_view::npos) {
+            match = MatchKeepRule(rules, store->Path(i));
+        } else if (const std::uint32_t slot = FolderSlot(i); slot != kNoRule) {
+            for (size_t r = 0; r < rules.size() && match < 0; ++r) {
+                const std::uint64_t state = states[slot + r];
+                const std::wstring& glob = rules[r].glob;
+                if (state && (state == kWhole ? GlobMatch(glob, store->Path(i))
+                                              : GlobAccepts(glob, GlobFeed(glob, state, name))))
+                    match = static_cast<int>(r);
+            }
+        }
+        if (match < 0) continue;
+        store->SetSelected(i, false);
+        store->SetKeep(i, match);
+        ++kept;
+        if (counts) ++(*counts)[static_cast<std::size_t>(match)];
+    }
+    return kept;
+}
+
+std::uint64_t ApplyAgeLimit(std::uint32_t days, ItemStore* store, std::uint32_t first,
+                            std::uint32_t end) {
+    if (days == 0) return 0;
+    const FILETIME limitTime = AgeLimit(days);
+    SYSTEMTIME limitDate;
+    FileTimeToSystemTime(&limitTime, &limitDate);
+    const std::uint64_t limit = PackDate(limitDate);
+    std::uint64_t kept = 0;
+    for (std::uint32_t i = first; i < end; ++i) {
+        if (!store->Selected(i) || store->Kept(i)) continue;
+        std::uint64_t written = store->Time(i, ItemTime::Written);
+        // Most scans of the module leave the dates out: the file tells.
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        SYSTEMTIME date;
+        if (written == 0 &&
+            GetFileAttributesExW(store->Path(i).c_str(), GetFileExInfoStandard, &data) &&
+            FileTimeToSystemTime(&data.ftLastWriteTime, &date)) {
+            store->SetDate(i, ItemTime::Written, date);
+            written = store->Time(i, ItemTime::Written);
+        }
+        if (written <= limit) continue;
+        store->SetSelected(i, false);
+        store->SetKeep(i, ItemStore::kKeptForAge);
+        ++kept;
+    }
+    return kept;
+}
+
+std::vector<std::pair<std::uint32_t, std::uint32_t>> FindRepeats(
+    const ItemStore& store, const std::vector<ItemRange>& ranges) {
+    struct Listing {
+        std::uint64_t hash;
+        std::uint32_t order;  // listings earlier in the ranges come first
+        std::uint32_t item;
+    };
+    std::vector<Listing> listings;
+    for (const ItemRange& range : ranges)
+        for (std::uint32_t i = range.first; i < range.end; ++i)
+            if (store.Selected(i))
+                listings.push_back(
+                    {Hash(Folded(store.Path(i))), static_cast<std::uint32_t>(listings.size()), i});
+    std::sort(listings.begin(), listings.end(), [](const Listing& a, const Listing& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.order < b.order;
+    });
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> repeats;
+    for (std::size_t start = 0; start < listings.size();) {
+        std::size_t stop = start + 1;
+        while (stop < listings.size() && listings[stop].hash == listings[start].hash) ++stop;
+        // Within one hash, each listing is compared with the first listings
+        // of the paths seen before it.
+        std::vector<std::pair<std::wstring, std::uint32_t>> firsts;
+        for (std::size_t k = start; k < stop && stop - start > 1; ++k) {
+            std::wstring path = Folded(store.Path(listings[k].item));
+            auto same = std::find_if(firsts.begin(), firsts.end(),
+                                     [&](const auto& seen) { return seen.first == path; });
+            if (same != firsts.end())
+                repeats.emplace_back(listings[k].item, same->second);
+            else
+                firsts.emplace_back(std::move(path), listings[k].item);
+        }
+        start = stop;
+    }
+    std::sort(repeats.begin(), repeats.end());
+    return repeats;
+}
+
+}  // namespace host

@@ -1,0 +1,73 @@
+// The tree of choices: the categories and cleaning rules in groups a person
+// recognises (Windows, Browsers with a node per browser, Applications,
+// Privacy traces, Recycle bin), with tri-state check boxes on the group
+// nodes, and the items and size a scan found and what the clean did on
+// every node. Space or a click on a box toggles it; a group toggles all
+// below it.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "choice_groups.h"
+#include "gdi_owners.h"
+#include "scan_model.h"
+
+namespace gui {
+
+class ChoiceTree {
+public:
+    // checked: the categories that start checked; rules: whether the rules
+    // that are on by default do.
+    void Create(HWND parent, const std::set<std::uint32_t>& checked, bool rules);
+    HWND Handle() const { return tree_; }
+    void SetDpi(UINT dpi);
+    // The checked choices (category numbers and rule rows) in tree order.
+    std::vector<std::uint32_t> Checked() const;
+    void ResetFigures();
+    void ShowRun(const RunInfo& run);
+    ChoiceGroup GroupOf(std::uint32_t number) const;
+    // Clicks and keys of the tree; true when a check box changed.
+    bool OnNotify(const NMHDR& header, LRESULT* result);
+
+private:
+    struct Node {
+        HTREEITEM item = nullptr;
+        int parent = -1;
+        std::vector<int> children;
+        ChoiceGroup group = ChoiceGroup::Windows;
+        std::wstring label;
+        // A leaf: one category or rule row.
+        bool leaf = false;
+        std::uint32_t number = 0;
+        bool action = false;
+        bool checked = false;
+        const wchar_t* offReason = nullptr;
+        bool scanned = false;
+        std::uint64_t count = 0, bytes = 0;
+        std::wstring cleaned;
+        // What the control shows: each change costs a redraw of the node.
+        std::wstring shownText;
+        int shownState = 0;
+    };
+    int Add(int parent, Node node);
+    int ChildNamed(int parent, const std::wstring& label, ChoiceGroup group);
+    int StateOf(int node) const;
+    void Toggle(int node);
+    void SetLeaves(int node, bool checked);
+    // Text and box of every node.
+    void Refresh();
+    std::wstring TextOf(int node) const;
+    int LeafOf(std::uint32_t number) const;
+
+    HWND tree_ = nullptr;
+    std::vector<Node> nodes_;
+    ImageListOwner boxes_;
+};
+
+}  // namespace gui
