@@ -10,7 +10,8 @@ namespace bench {
 
 namespace {
 
-void Walk(const wchar_t* prefix, bool openEach, bool recurse, ResultList* items, WalkCount* count) {
+void Walk(const wchar_t* prefix, bool openEach, bool recurse, host::ItemStore* store,
+          WalkCount* count) {
     wchar_t path[ufc::kPathUnits];
     if (!ufc::JoinPath(path, prefix, L"*.*")) return;
     WIN32_FIND_DATAW entry;
@@ -20,22 +21,14 @@ void Walk(const wchar_t* prefix, bool openEach, bool recurse, ResultList* items,
         if (ufc::IsFolderEntry(entry)) {
             if (recurse && ufc::IsWalkableFolder(entry) &&
                 ufc::JoinPath(path, prefix, entry.cFileName, L"\\"))
-                Walk(path, openEach, recurse, items, count);
+                Walk(path, openEach, recurse, store, count);
             continue;
         }
         count->files += 1;
         const std::uint64_t size =
             (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
         count->bytes += size;
-        if (items) {
-            FoundItem& item = items->emplace_back();
-            item.size = size;
-            ufc::CopyExact(item.name, entry.cFileName);
-            ufc::CopyExact(item.folder, prefix);
-            FileTimeToSystemTime(&entry.ftCreationTime, &item.created);
-            FileTimeToSystemTime(&entry.ftLastAccessTime, &item.accessed);
-            FileTimeToSystemTime(&entry.ftLastWriteTime, &item.written);
-        }
+        if (store) store->AddFile(prefix, entry, static_cast<std::uint8_t>(kCategoryUnset));
         if (!openEach || !ufc::JoinPath(path, prefix, entry.cFileName)) continue;
         ufc::unique_hfile file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -45,11 +38,12 @@ void Walk(const wchar_t* prefix, bool openEach, bool recurse, ResultList* items,
 
 }  // namespace
 
-WalkCount WalkTree(const std::wstring& folder, bool openEach, bool recurse, ResultList* items) {
+WalkCount WalkTree(const std::wstring& folder, bool openEach, bool recurse,
+                   host::ItemStore* store) {
     WalkCount count;
     wchar_t prefix[ufc::kPathUnits];
     if (ufc::JoinPath(prefix, folder.c_str(), L"\\"))
-        Walk(prefix, openEach, recurse, items, &count);
+        Walk(prefix, openEach, recurse, store, &count);
     return count;
 }
 

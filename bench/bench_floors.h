@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "UnusedFileClean.h"
+#include "item_store.h"
 
 namespace bench {
 
@@ -20,11 +21,11 @@ struct WalkCount {
 
 // FindFirstFileW/FindNextFileW over the tree, counting files and bytes.
 // openEach: also opens and closes every file exclusively, as the lock test
-// of the scan does. recurse false: the folder's own files only. items, when
-// given, gets a found item per file (name, folder, size, dates): what any
-// scan that hands back the interface's records must build.
+// of the scan does. recurse false: the folder's own files only. store, when
+// given, gets an item per file (name, folder, size, dates): what any scan
+// that hands its files to a host must build.
 WalkCount WalkTree(const std::wstring& folder, bool openEach, bool recurse = true,
-                   ResultList* items = nullptr);
+                   host::ItemStore* store = nullptr);
 
 // SetFileAttributesW(0) and DeleteFileW on every path; the number deleted.
 std::uint64_t DeletePaths(const std::vector<std::wstring>& paths);

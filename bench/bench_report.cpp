@@ -54,7 +54,7 @@ void Report::Print(bool valid) const {
                    {"scan", "scan", 0.88},
                    {"clean", "clean", 0.95},
                    {"rule scan", "rulescan", 0.9},
-                   {"rule scan/items", "rulescan-items", 0.9}};
+                   {"rule scan/store", "rulescan-store", 0.9}};
     for (const auto& ratio : kRatios)
         if (const Comparison* row = Find(ratio.operation, true))
             targets.push_back({ratio.name, row->Ratio(), ratio.limit, true});

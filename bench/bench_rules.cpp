@@ -197,22 +197,25 @@ bool CompareRuleScan(std::uint64_t files, Report* report) {
         if (host::IsDetected(target))
             for (const host::RuleFolder& folder : host::ResolveRuleFolders(target))
                 folders.push_back(folder);
-    std::uint64_t listed = 0, walked = 0, built = 0;
+    std::uint64_t listed = 0, walked = 0, stored = 0;
+    host::ItemStore store;
     auto scan = [&] {
-        std::vector<host::RuleScanResult> results(targets.size());
+        store.Clear();  // the host's work, outside the timed part
         CountingProgress progress;
-        const double seconds = TimeOf([&] {
-            host::RuleProbe probe;
-            for (size_t i = 0; i < targets.size(); ++i)
-                host::ScanRule(targets[i], &progress, nullptr, &results[i], &probe);
-        });
         listed = 0;
-        for (const host::RuleScanResult& result : results) listed += result.totals.count;
-        return seconds;  // the results are freed outside the timed part
+        return TimeOf([&] {
+            host::RuleProbe probe;
+            for (const host::RuleTarget& target : targets) {
+                host::RuleScanResult result;
+                host::ScanRule(target, &progress, nullptr, &store, &result, &probe);
+                listed += result.totals.count;
+            }
+        });
     };
     // The floors walk what the rules found on this machine resolve to: bare,
-    // and building one found item per file as the scan must.
-    auto walk = [&](ResultList* items) {
+    // and putting each file into the store as the scan must.
+    auto walk = [&](host::ItemStore* items) {
+        if (items) items->Clear();
         return TimeOf([&] {
             std::uint64_t met = 0;
             for (const host::RuleFolder& folder : folders) {
@@ -220,21 +223,21 @@ bool CompareRuleScan(std::uint64_t files, Report* report) {
                 path.pop_back();  // the trailing backslash
                 met += WalkTree(path, false, folder.key->recurse, items).files;
             }
-            (items ? built : walked) = met;
+            (items ? stored : walked) = met;
         });
     };
     report->Add(Compare("rule scan", files, scan, [&] { return walk(nullptr); }));
-    report->Add(Compare("rule scan/items", files, scan, [&] {
-        ResultList items;
+    report->Add(Compare("rule scan/store", files, scan, [&] {
+        host::ItemStore items;
         return walk(&items);
     }));
-    if (listed != files || walked != files)
+    if (listed != files || walked != files || stored != files)
         std::printf("  CHECK FAILED: the rules listed %llu and the walk met %llu of %llu files\n",
                     static_cast<unsigned long long>(listed),
                     static_cast<unsigned long long>(walked),
                     static_cast<unsigned long long>(files));
     RemoveProfile();
-    return listed == files && walked == files;
+    return listed == files && walked == files && stored == files;
 }
 
 }  // namespace bench

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "fixtures/fixtures.h"
+#include "chunked_removal.h"
 #include "fixtures/rule_files.h"
 #include "rules.h"
 #include "text_format.h"
@@ -20,11 +21,29 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-std::set<std::wstring> ListedPaths(const host::RuleScanResult& result) {
-    std::set<std::wstring> paths;
-    for (const FoundItem& item : result.items) paths.insert(Lower(host::ItemPath(item)));
-    return paths;
-}
+// A rule's scan into a store of its own, and the hosts' rule clean of what
+// is selected there.
+struct Scanned {
+    host::ItemStore store;
+    host::RuleScanResult result;
+    std::uint32_t Count() const { return result.end - result.first; }
+    std::set<std::wstring> Paths() const {
+        std::set<std::wstring> paths;
+        for (std::uint32_t i = result.first; i < result.end; ++i)
+            paths.insert(Lower(store.Path(i)));
+        return paths;
+    }
+    void SelectNamed(const std::set<std::wstring>& names) {
+        for (std::uint32_t i = result.first; i < result.end; ++i)
+            store.SetSelected(i, names.count(std::wstring(store.Name(i))) != 0);
+    }
+    host::RemovalResult Clean() const {
+        host::RemovalResult done;
+        host::RemoveRuleInChunks(store, host::PassFor(kCategoryUnset, result.first, result.end),
+                                 result.emptiedFolders, nullptr, nullptr, &done, nullptr);
+        return done;
+    }
+};
 
 // The built-in rule's target for the named application (empty: its own).
 host::RuleTarget Target(const std::wstring& id, const std::wstring& application = L"") {
@@ -36,10 +55,10 @@ host::RuleTarget Target(const std::wstring& id, const std::wstring& application 
     return {};
 }
 
-host::RuleScanResult Scan(const host::RuleTarget& target) {
-    host::RuleScanResult result;
-    host::ScanRule(target, nullptr, nullptr, &result);
-    return result;
+Scanned Scan(const host::RuleTarget& target) {
+    Scanned scanned;
+    host::ScanRule(target, nullptr, nullptr, &scanned.store, &scanned.result);
+    return scanned;
 }
 
 std::vector<fx::RuleFile> Tagged(std::vector<fx::RuleFile> files, const wchar_t* application) {
@@ -70,12 +89,16 @@ TEST(BuiltInRules, EachTargetListsExactlyItsFilesOnAMachineOfToday) {
                 expected.insert(Lower(file.path));
                 bytes += file.size;
             }
-            const host::RuleScanResult result = Scan(target);
-            const std::set<std::wstring> listed = ListedPaths(result);
+            const Scanned scan = Scan(target);
+            const std::set<std::wstring> listed = scan.Paths();
             EXPECT_EQ(listed, expected) << what;
-            EXPECT_EQ(result.totals.count, expected.size()) << what;
-            EXPECT_EQ(result.totals.bytes, bytes) << what;
-            EXPECT_FALSE(result.running) << what;
+            EXPECT_EQ(scan.result.totals.count, expected.size()) << what;
+            EXPECT_EQ(scan.result.totals.bytes, bytes) << what;
+            std::uint64_t stored = 0;
+            for (std::uint32_t i = scan.result.first; i < scan.result.end; ++i)
+                stored += scan.store.Bytes(i);
+            EXPECT_EQ(stored, bytes) << what;
+            EXPECT_FALSE(scan.result.running) << what;
             if (!expected.empty()) proven.insert(rule.id);
             listedByAny.insert(listed.begin(), listed.end());
         }
@@ -160,9 +183,9 @@ TEST(CommunityRules, EachSectionListsWhatItsKeysSay) {
         host::ImportReport report;
         host::ImportCommunityRules(std::string("[Live *]\n") + row.section + "\n", &rules, &report);
         ASSERT_EQ(rules.size(), 1u) << row.what;
-        const host::RuleScanResult result = Scan(host::TargetsOf({&rules[0]})[0]);
-        EXPECT_EQ(ListedPaths(result), expected) << row.what;
-        EXPECT_EQ(result.totals.count, expected.size()) << row.what;
+        const Scanned scan = Scan(host::TargetsOf({&rules[0]})[0]);
+        EXPECT_EQ(scan.Paths(), expected) << row.what;
+        EXPECT_EQ(scan.result.totals.count, expected.size()) << row.what;
     }
     fx::DeleteKey(HKEY_CURRENT_USER, L"Software\\UfcLivePresent");
 }
@@ -178,24 +201,20 @@ TEST(CommunityRules, RemoveSelfEmptiesTheFolderAndRemovesWhatItEmptied) {
                                &rules, &report);
     ASSERT_EQ(rules.size(), 1u);
     const host::RuleTarget target = host::TargetsOf({&rules[0]})[0];
-    host::RuleScanResult scan = Scan(target);
-    EXPECT_EQ(scan.emptiedFolders,
+    Scanned scan = Scan(target);
+    EXPECT_EQ(scan.result.emptiedFolders,
               (std::vector<std::wstring>{base + L"\\Temp\\sub\\deeper\\", base + L"\\Temp\\sub\\",
                                          base + L"\\Temp\\"}));
     // A deselected file keeps its folders.
-    for (FoundItem& item : scan.items) item.selected = std::wstring(item.name) != L"b";
-    host::RuleCleanResult clean;
-    host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
-    host::RemoveEmptiedFolders(scan.emptiedFolders, &clean);
+    scan.SelectNamed({L"a", L"c"});
+    const host::RemovalResult clean = scan.Clean();
     EXPECT_EQ(clean.totals.removed, 2u);
     EXPECT_EQ(clean.foldersRemoved, 1u);
     EXPECT_TRUE(fx::Exists(base + L"\\Temp\\sub\\b"));
     EXPECT_FALSE(fx::Exists(base + L"\\Temp\\sub\\deeper"));
 
     scan = Scan(target);
-    host::RuleCleanResult rest;
-    host::CleanRuleItems(scan.items, nullptr, nullptr, &rest);
-    host::RemoveEmptiedFolders(scan.emptiedFolders, &rest);
+    const host::RemovalResult rest = scan.Clean();
     EXPECT_EQ(rest.totals.removed, 1u);
     EXPECT_EQ(rest.foldersRemoved, 2u);
     EXPECT_FALSE(fx::Exists(base + L"\\Temp"));
@@ -215,13 +234,11 @@ TEST(RuleWalk, ALinkInsideACacheIsNotFollowedAndItsFilesSurviveTheClean) {
     ASSERT_TRUE(fx::MakeFolderLink(outside, userData + L"\\Linked Profile"));
 
     const host::RuleTarget target = Target(L"chromium.code-cache", L"Chrome");
-    const host::RuleScanResult scan = Scan(target);
-    for (const FoundItem& item : scan.items)
-        EXPECT_EQ(std::wstring(item.folder).find(L"inked"), std::wstring::npos)
-            << fx::Narrow(host::ItemPath(item));
-    host::RuleCleanResult clean;
-    host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
-    EXPECT_EQ(clean.totals.removed, scan.items.size());
+    const Scanned scan = Scan(target);
+    for (const std::wstring& path : scan.Paths())
+        EXPECT_EQ(path.find(L"inked"), std::wstring::npos) << fx::Narrow(path);
+    const host::RemovalResult clean = scan.Clean();
+    EXPECT_EQ(clean.totals.removed, scan.Count());
     EXPECT_EQ(clean.totals.failed, 0u);
     EXPECT_TRUE(fx::Exists(outside + L"\\precious.doc"));
     EXPECT_TRUE(fx::Exists(outside + L"\\inner\\notes.txt"));
@@ -235,37 +252,35 @@ TEST(RuleWalk, ALinkInsideACacheIsNotFollowedAndItsFilesSurviveTheClean) {
     const std::wstring gpu = userData + L"\\Default\\GPUCache";
     fx::RemoveTree(gpu);
     ASSERT_TRUE(fx::MakeFolderLink(outside, gpu));
-    const host::RuleScanResult linked = Scan(Target(L"chromium.gpu-cache", L"Chrome"));
-    EXPECT_EQ(linked.folders, 0u);
-    EXPECT_TRUE(linked.items.empty());
+    const Scanned linked = Scan(Target(L"chromium.gpu-cache", L"Chrome"));
+    EXPECT_EQ(linked.result.folders, 0u);
+    EXPECT_EQ(linked.Count(), 0u);
 }
 
 TEST(RuleClean, AProfileSwappedForALinkAfterTheScanLosesNothingBehindIt) {
     fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
     const std::wstring userData = fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data";
-    host::RuleScanResult scan;
-    host::ScanRule(Target(L"chromium.code-cache", L"Chrome"), nullptr, nullptr, &scan);
+    const Scanned scan = Scan(Target(L"chromium.code-cache", L"Chrome"));
     // Files of the same names in another folder, behind a link put where
     // the Default profile was.
     const std::wstring victim = fx::Scratch(L"rules-swap-victim");
     const std::wstring profile = userData + L"\\Default\\";
     std::vector<std::wstring> names;
     std::size_t inProfile = 0;
-    for (const FoundItem& item : scan.items) {
-        const std::wstring path = host::ItemPath(item);
+    for (std::uint32_t i = scan.result.first; i < scan.result.end; ++i) {
+        const std::wstring path = scan.store.Path(i);
         if (path.compare(0, profile.size(), profile) != 0) continue;
         names.push_back(path.substr(profile.size()));
         ++inProfile;
     }
     ASSERT_GT(inProfile, 0u);
-    ASSERT_LT(inProfile, scan.items.size());
+    ASSERT_LT(inProfile, scan.Count());
     fx::MakeVictims(victim, names);
     ASSERT_TRUE(fx::SwapForLink(userData + L"\\Default", victim));
 
-    host::RuleCleanResult clean;
-    host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
+    const host::RemovalResult clean = scan.Clean();
     EXPECT_EQ(clean.totals.failed, inProfile);
-    EXPECT_EQ(clean.totals.removed, scan.items.size() - inProfile);
+    EXPECT_EQ(clean.totals.removed, scan.Count() - inProfile);
     EXPECT_EQ(fx::Intact(victim, names), names.size());
     fx::RemoveTree(userData + L"\\Default");
     fx::RemoveTree(userData + L"\\Default-moved");
@@ -291,7 +306,7 @@ TEST(RuleInUse, ARunningApplicationIsToldOnceAndTheFilesItHoldsAreInUseAtTheClea
         if (file.path.find(L"Cache_Data\\data_1") != std::wstring::npos) held = file.path;
     ASSERT_FALSE(held.empty());
     const host::RuleTarget target = Target(L"chromium.cache", L"Chrome");
-    EXPECT_FALSE(Scan(target).running);
+    EXPECT_FALSE(Scan(target).result.running);
     const std::wstring lock =
         fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\lockfile";
     HeldFile chrome(lock);
@@ -299,12 +314,11 @@ TEST(RuleInUse, ARunningApplicationIsToldOnceAndTheFilesItHoldsAreInUseAtTheClea
     ASSERT_TRUE(chrome.held() && cache.held());
     // The scan opens no file: the held one is listed, and the lock file says
     // that Chrome runs.
-    const host::RuleScanResult scan = Scan(target);
-    EXPECT_TRUE(scan.running);
-    EXPECT_EQ(scan.items.size(), 4u);
+    const Scanned scan = Scan(target);
+    EXPECT_TRUE(scan.result.running);
+    EXPECT_EQ(scan.Count(), 4u);
     EXPECT_EQ(target.InUseAdvice(), L"close Chrome to clean its cache");
-    host::RuleCleanResult clean;
-    host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
+    const host::RemovalResult clean = scan.Clean();
     EXPECT_EQ(clean.inUse, 1u);
     EXPECT_EQ(clean.totals.failed, 0u);
     EXPECT_EQ(clean.totals.removed, 3u);
@@ -322,12 +336,10 @@ TEST(RuleClean, OnlySelectedItemsGoAndATrailingDotNameKeepsItsTwin) {
     ASSERT_TRUE(dotted.valid());
     dotted.reset();
     fx::MakeFile(gpu + L"\\twin", 20);
-    host::RuleScanResult scan = Scan(Target(L"chromium.gpu-cache", L"Chrome"));
-    ASSERT_EQ(scan.items.size(), 4u);
-    for (FoundItem& item : scan.items)
-        item.selected = std::wstring(item.name) == L"twin." || std::wstring(item.name) == L"index";
-    host::RuleCleanResult clean;
-    host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
+    Scanned scan = Scan(Target(L"chromium.gpu-cache", L"Chrome"));
+    ASSERT_EQ(scan.Count(), 4u);
+    scan.SelectNamed({L"twin.", L"index"});
+    const host::RemovalResult clean = scan.Clean();
     EXPECT_EQ(clean.totals.removed, 2u);
     EXPECT_TRUE(fx::Exists(gpu + L"\\twin"));
     EXPECT_TRUE(fx::Exists(gpu + L"\\data_0"));

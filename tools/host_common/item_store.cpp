@@ -64,6 +64,11 @@ SYSTEMTIME UnpackDate(std::uint64_t packed) {
     return date;
 }
 
+std::uint64_t PackFileTime(const FILETIME& time) {
+    SYSTEMTIME date;
+    return FileTimeToSystemTime(&time, &date) ? PackDate(date) : 0;
+}
+
 std::uint64_t Hash(std::wstring_view text) {
     std::uint64_t hash = 14695981039346656037ull;
     for (wchar_t unit : text) hash = (hash ^ static_cast<std::uint16_t>(unit)) * 1099511628211ull;
@@ -137,6 +142,7 @@ void ItemStore::Clear() {
     folders_.Clear();
     types_.Clear();
     icons_.clear();
+    lastFolder_ = 0;
 }
 
 std::uint16_t ItemStore::IconId(HICON icon) {
@@ -180,6 +186,41 @@ void ItemStore::Append(ResultList* list, std::uint16_t run) {
         items_.push_back(item);
         list->pop_front();
     }
+}
+
+void ItemStore::Append(const ItemStore& from, std::uint16_t run) {
+    items_.reserve(items_.size() + from.items_.size());
+    constexpr std::uint32_t kNotYet = UINT32_MAX;
+    std::vector<std::uint32_t> folderOf(from.folders_.Count(), kNotYet);
+    for (std::uint32_t i = 0; i < from.Count(); ++i) {
+        Item item = from.items_[i];
+        item.name = names_.Add(from.Name(i));
+        std::uint32_t& folder = folderOf[item.folder];
+        if (folder == kNotYet) folder = folders_.Intern(from.Folder(i));
+        item.folder = folder;
+        item.type = SmallId(types_.Intern(from.TypeText(i)));
+        item.icon = IconId(from.Icon(i));
+        item.run = run;
+        items_.push_back(item);
+    }
+}
+
+void ItemStore::AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry,
+                        std::uint8_t category) {
+    Item item = {};
+    item.size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    item.times[static_cast<int>(ItemTime::Created)] = PackFileTime(entry.ftCreationTime);
+    item.times[static_cast<int>(ItemTime::Accessed)] = PackFileTime(entry.ftLastAccessTime);
+    item.times[static_cast<int>(ItemTime::Written)] = PackFileTime(entry.ftLastWriteTime);
+    const std::wstring_view name(entry.cFileName, wcsnlen(entry.cFileName, MAX_PATH));
+    item.name = names_.Add(name);
+    item.nameUnits = static_cast<std::uint16_t>(name.size());
+    if (!Same(folders_.Text(lastFolder_), folder)) lastFolder_ = folders_.Intern(folder);
+    item.folder = lastFolder_;
+    item.category = category;
+    item.selected = 1;
+    item.keep = -1;
+    items_.push_back(item);
 }
 
 SYSTEMTIME ItemStore::Date(std::uint32_t i, ItemTime which) const {

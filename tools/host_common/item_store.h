@@ -85,6 +85,14 @@ public:
     // the list as it goes: its records are freed while the store grows (the
     // heap then gives most of their memory back).
     void Append(ResultList* list, std::uint16_t run);
+    // Copies the items of another store, tagged with run.
+    void Append(const ItemStore& from, std::uint16_t run);
+    // Adds a file that a folder walk met in folder (as the walk names it,
+    // with its trailing backslash): name, size and dates from its directory
+    // entry, selected, tagged with run 0, without a type text or icon. Files
+    // of one folder coming one after another cost one comparison of the
+    // folder's text each.
+    void AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry, std::uint8_t category);
 
     std::wstring_view Name(std::uint32_t i) const {
         return names_.View(items_[i].name, items_[i].nameUnits);
@@ -154,7 +162,8 @@ private:
     TextPool names_;
     TextInterner folders_;
     TextInterner types_;
-    std::vector<HICON> icons_;  // id - 1 -> icon (borrowed from the cleaner)
+    std::vector<HICON> icons_;      // id - 1 -> icon (borrowed from the cleaner)
+    std::uint32_t lastFolder_ = 0;  // of the file AddFile added last
 };
 
 // Each item's keep rule applied to the items [first, end): a matching item

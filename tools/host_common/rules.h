@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "UnusedFileClean.h"
+#include "item_store.h"
 #include "rule_places.h"
 
 namespace host {
@@ -174,9 +175,9 @@ bool IsDetected(const RuleTarget& target, RuleProbe* probe = nullptr);
 // Whether this process may clean places that need an elevated host.
 bool HostIsElevated();
 
-// Items of a rule carry no category (kCategoryUnset).
+// What a rule's scan found beside its items.
 struct RuleScanResult {
-    ResultList items;
+    std::uint32_t first = 0, end = 0;  // the items: [first, end) of the store
     ScanTotals totals;
     std::size_t folders = 0;  // folders the rule named for this target
     bool running = false;     // the application runs: some files may be held
@@ -186,12 +187,13 @@ struct RuleScanResult {
     bool stopped = false;
 };
 
-// Lists the target's files. Progress is reported per file met (category
-// kCategoryUnset); stop, when given, is tested before every entry. Files
-// are not opened: whether the application runs is asked once. One probe
-// serves all targets of a scan.
+// Lists the target's files into the store, straight from their directory
+// entries (category kCategoryUnset, run 0). Progress is reported per file
+// met (category kCategoryUnset); stop, when given, is tested before every
+// entry. Files are not opened: whether the application runs is asked once.
+// One probe serves all targets of a scan.
 void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atomic<bool>* stop,
-              RuleScanResult* result, RuleProbe* probe = nullptr);
+              ItemStore* store, RuleScanResult* result, RuleProbe* probe = nullptr);
 
 struct RuleCleanResult {
     CleanTotals totals;

@@ -8,14 +8,13 @@
 
 #include "rules.h"
 #include "scan/folder_walk.h"
+#include "selection.h"
 #include "text_format.h"
 #include "util/rooted_delete.h"
 
 namespace host {
 
 namespace {
-
-constexpr std::uint64_t kTicksPerDay = 864000000000ull;  // 100 ns ticks
 
 bool FitsPath(const std::wstring& path) {
     return path.size() < ufc::kPathUnits;
@@ -74,6 +73,7 @@ struct NameFilter {
 
 struct Collector {
     RuleScanResult* result;
+    ItemStore* store;
     IScanProgress* progress;
     const std::atomic<bool>* stop;
     const CleaningRule& rule;
@@ -94,7 +94,7 @@ struct Collector {
             info.category = kCategoryUnset;
             ufc::CopyTruncated(info.path, fits ? path : folder);
             info.percent = percent;
-            info.count = static_cast<std::uint32_t>(result->items.size());
+            info.count = static_cast<std::uint32_t>(result->totals.count);
             progress->OnProgress(&info);
         }
         if (!fits) return;  // too deep to name
@@ -102,17 +102,9 @@ struct Collector {
         for (const std::wstring& exclude : rule.excludes)
             if (GlobMatch(exclude, path)) return;
         if (seen && !seen->insert(Lower(path)).second) return;
-        FoundItem& item = result->items.emplace_back();
-        item.category = kCategoryUnset;
-        item.selected = 1;
-        item.size = ufc::EntrySize(entry);
-        ufc::CopyExact(item.name, entry.cFileName);
-        ufc::CopyExact(item.folder, folder);
-        FileTimeToSystemTime(&entry.ftCreationTime, &item.created);
-        FileTimeToSystemTime(&entry.ftLastAccessTime, &item.accessed);
-        FileTimeToSystemTime(&entry.ftLastWriteTime, &item.written);
+        store->AddFile(folder, entry, static_cast<std::uint8_t>(kCategoryUnset));
         result->totals.count += 1;
-        result->totals.bytes += item.size;
+        result->totals.bytes += ufc::EntrySize(entry);
     }
 };
 
@@ -221,7 +213,8 @@ bool HostIsElevated() {
 }
 
 void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atomic<bool>* stop,
-              RuleScanResult* result, RuleProbe* probe) {
+              ItemStore* store, RuleScanResult* result, RuleProbe* probe) {
+    result->first = result->end = store->Count();
     RuleProbe own;
     RuleProbe& probing = probe ? *probe : own;
     const CleaningRule& rule = *target.rule;
@@ -238,17 +231,12 @@ void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atom
                           ? LockHeld(*target.application, probing)
                           : !rule.processes.empty() && probing.ProcessRuns(rule.processes);
 
-    Collector collector{result, progress, stop, rule};
-    if (rule.olderThanDays > 0) {
-        FILETIME now;
-        GetSystemTimeAsFileTime(&now);
-        const std::uint64_t age = rule.olderThanDays * kTicksPerDay;
-        collector.youngAfter = Ticks(now) > age ? Ticks(now) - age : 0;
-    }
+    Collector collector{result, store, progress, stop, rule};
+    if (rule.olderThanDays > 0) collector.youngAfter = Ticks(AgeLimit(rule.olderThanDays));
     std::set<std::wstring> seen;
     if (Overlap(folders)) collector.seen = &seen;
     for (size_t i = 0; i < folders.size(); ++i) {
-        if (collector.StopRequested()) return;
+        if (collector.StopRequested()) break;
         collector.percent = static_cast<std::uint32_t>(i * 100 / folders.size());
         const RuleKey& key = *folders[i].key;
         if (key.removeSelf) result->emptiedFolders.push_back(folders[i].path);
@@ -263,6 +251,7 @@ void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atom
             }
         }
     }
+    result->end = store->Count();
     // Children were met after their parents: the deepest go first.
     std::reverse(result->emptiedFolders.begin(), result->emptiedFolders.end());
 }

@@ -60,8 +60,7 @@ void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, Categor
     const host::RuleTarget* target = RuleRowTarget(run->number);
     if (!target) return;
     host::RuleScanResult result;
-    host::ScanRule(*target, progress, stop, &result, probe);
-    run->items = std::move(result.items);
+    host::ScanRule(*target, progress, stop, &run->found, &result, probe);
     run->totals = result.totals;
     run->running = result.running;
     run->emptiedFolders = std::move(result.emptiedFolders);

@@ -22,7 +22,8 @@ struct CategoryRun {
     std::uint32_t number = 0;
     bool action = false;  // a clean-only step: nothing to scan
     std::uint32_t scanResult = 0;
-    ResultList items;
+    ResultList items;       // a category's, as the module gives them
+    host::ItemStore found;  // a rule row's, straight from the folder walk
     ScanTotals totals;
     // A rule row: its application runs, the folders to remove once
     // emptied, and why its clean is left out (it needs an elevated host).

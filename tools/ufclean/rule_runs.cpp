@@ -122,7 +122,7 @@ bool ScanRules(const Options& options, host::ItemStore* store, std::vector<Categ
         if (StopWasRequested()) return true;
         progress.SetLabel(target.rule->id);
         host::RuleScanResult result;
-        host::ScanRule(target, &progress, StopSignal(), &result, &probe);
+        host::ScanRule(target, &progress, StopSignal(), store, &result, &probe);
         if (result.stopped) return true;
         // An application that is not there, or a folder it has not made, is
         // no row.
@@ -131,7 +131,9 @@ bool ScanRules(const Options& options, host::ItemStore* store, std::vector<Categ
         run.number = kCategoryUnset;
         run.isRule = true;
         run.target = target;
-        AddItems(store, &result.items, &run);
+        run.store = store;
+        run.first = result.first;
+        run.end = result.end;
         run.totals = result.totals;
         run.running = result.running;
         run.emptiedFolders = std::move(result.emptiedFolders);
