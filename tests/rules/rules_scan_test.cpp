@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <set>
+#include <sstream>
 
 #include "fixtures/fixtures.h"
 #include "chunked_removal.h"
@@ -113,71 +114,53 @@ TEST(BuiltInRules, EachTargetListsExactlyItsFilesOnAMachineOfToday) {
 }
 
 // A section of the community format on real files below %AppData%\UfcLive
-// (made anew for each row): which files it lists.
+// (made anew for each row): the files it lists and those it leaves, each
+// list separated by spaces.
 struct LiveSection {
     const char* what;
     const char* section;
-    const wchar_t* registryKey;                          // made under HKCU first, when given
-    std::vector<std::pair<const wchar_t*, bool>> files;  // path, listed
+    const wchar_t* listed;
+    const wchar_t* left;
 };
 
 const LiveSection kLiveSections[] = {
-    {"patterns in the folder only",
-     "FileKey1=%AppData%\\UfcLive|*.log;*.TXT",
-     nullptr,
-     {{L"a.log", true}, {L"b.txt", true}, {L"c.dat", false}, {L"sub\\d.log", false}}},
-    {"patterns below, too",
-     "FileKey1=%AppData%\\UfcLive|*.log|RECURSE",
-     nullptr,
-     {{L"a.log", true}, {L"sub\\deep\\d.log", true}, {L"sub\\e.dat", false}}},
-    {"wildcards inside path parts",
-     "FileKey1=%AppData%\\UfcLive\\App*\\*Cache|*.*|RECURSE",
-     nullptr,
-     {{L"App1\\GPUCache\\x", true},
-      {L"App2\\JsCache\\deep\\y", true},
-      {L"App1\\Data\\z", false},
-      {L"Other\\GPUCache\\w", false}}},
+    {"patterns in the folder only", "FileKey1=%AppData%\\UfcLive|*.log;*.TXT", L"a.log b.txt",
+     L"c.dat sub\\d.log"},
+    {"patterns below, too", "FileKey1=%AppData%\\UfcLive|*.log|RECURSE", L"a.log sub\\deep\\d.log",
+     L"sub\\e.dat"},
+    {"wildcards inside path parts", "FileKey1=%AppData%\\UfcLive\\App*\\*Cache|*.*|RECURSE",
+     L"App1\\GPUCache\\x App2\\JsCache\\deep\\y", L"App1\\Data\\z Other\\GPUCache\\w"},
     {"exclusions of a file and of a folder",
-     "FileKey1=%AppData%\\UfcLive|*.*|RECURSE\nExcludeKey1=FILE|%AppData%\\UfcLive\\|settings."
-     "json\n"
+     "FileKey1=%AppData%\\UfcLive|*.*|RECURSE\n"
+     "ExcludeKey1=FILE|%AppData%\\UfcLive\\|settings.json\n"
      "ExcludeKey2=PATH|%AppData%\\UfcLive\\Keep\\",
-     nullptr,
-     {{L"a.tmp", true},
-      {L"settings.json", false},
-      {L"Keep\\b.tmp", false},
-      {L"sub\\settings.json", true}}},
+     L"a.tmp sub\\settings.json", L"settings.json Keep\\b.tmp"},
     {"overlapping keys list a file once",
      "FileKey1=%AppData%\\UfcLive|*.*|RECURSE\nFileKey2=%AppData%\\UfcLive\\sub|*.*",
-     nullptr,
-     {{L"a.tmp", true}, {L"sub\\b.tmp", true}}},
+     L"a.tmp sub\\b.tmp", L""},
     {"a registry detection that is absent",
-     "Detect=HKCU\\Software\\UfcLiveAbsent\nFileKey1=%AppData%\\UfcLive|*.*",
-     nullptr,
-     {{L"a.tmp", false}}},
+     "Detect=HKCU\\Software\\UfcLiveAbsent\nFileKey1=%AppData%\\UfcLive|*.*", L"", L"a.tmp"},
     {"a registry detection that is present",
-     "Detect=HKCU\\Software\\UfcLivePresent\nFileKey1=%AppData%\\UfcLive|*.*",
-     L"Software\\UfcLivePresent",
-     {{L"a.tmp", true}}},
+     "Detect=HKCU\\Software\\UfcLivePresent\nFileKey1=%AppData%\\UfcLive|*.*", L"a.tmp", L""},
     {"a file detection that is absent",
-     "DetectFile=%AppData%\\UfcLive\\app.exe\nFileKey1=%AppData%\\UfcLive|*.tmp",
-     nullptr,
-     {{L"a.tmp", false}}},
+     "DetectFile=%AppData%\\UfcLive\\app.exe\nFileKey1=%AppData%\\UfcLive|*.tmp", L"", L"a.tmp"},
     {"a file detection with a wildcard that is present",
      "DetectFile=%AppData%\\UfcLive\\App*\\app.exe\nFileKey1=%AppData%\\UfcLive|*.tmp|RECURSE",
-     nullptr,
-     {{L"a.tmp", true}, {L"App1\\app.exe", false}}},
+     L"a.tmp", L"App1\\app.exe"},
 };
 
 TEST(CommunityRules, EachSectionListsWhatItsKeysSay) {
     const std::wstring base = fx::Special(CSIDL_APPDATA) + L"\\UfcLive";
+    fx::SetString(HKEY_CURRENT_USER, L"Software\\UfcLivePresent", L"v", L"1");
     for (const LiveSection& row : kLiveSections) {
         fx::RemoveTree(base);
-        fx::DeleteKey(HKEY_CURRENT_USER, L"Software\\UfcLivePresent");
-        if (row.registryKey) fx::SetString(HKEY_CURRENT_USER, row.registryKey, L"v", L"1");
         std::set<std::wstring> expected;
-        for (const auto& [path, listed] : row.files) {
-            fx::MakeFile(base + L"\\" + path, 10);
-            if (listed) expected.insert(Lower(base + L"\\" + path));
+        for (const bool listed : {true, false}) {
+            std::wistringstream names(listed ? row.listed : row.left);
+            for (std::wstring name; names >> name;) {
+                fx::MakeFile(base + L"\\" + name, 10);
+                if (listed) expected.insert(Lower(base + L"\\" + name));
+            }
         }
         std::vector<host::CleaningRule> rules;
         host::ImportReport report;
@@ -202,9 +185,6 @@ TEST(CommunityRules, RemoveSelfEmptiesTheFolderAndRemovesWhatItEmptied) {
     ASSERT_EQ(rules.size(), 1u);
     const host::RuleTarget target = host::TargetsOf({&rules[0]})[0];
     Scanned scan = Scan(target);
-    EXPECT_EQ(scan.result.emptiedFolders,
-              (std::vector<std::wstring>{base + L"\\Temp\\sub\\deeper\\", base + L"\\Temp\\sub\\",
-                                         base + L"\\Temp\\"}));
     // A deselected file keeps its folders.
     scan.SelectNamed({L"a", L"c"});
     const host::RemovalResult clean = scan.Clean();
@@ -221,130 +201,105 @@ TEST(CommunityRules, RemoveSelfEmptiesTheFolderAndRemovesWhatItEmptied) {
     EXPECT_TRUE(fx::Exists(base + L"\\Other\\d"));
 }
 
-TEST(RuleWalk, ALinkInsideACacheIsNotFollowedAndItsFilesSurviveTheClean) {
+// Links inside a cache, and where a profile would be, are not followed; a
+// profile swapped for a link between the scan and the clean loses nothing
+// behind it; a cache folder that is itself a link is not entered.
+TEST(RuleWalk, LinksAreNotFollowedAndAProfileSwappedForALinkLosesNothingBehindIt) {
     const std::vector<fx::RuleFile> seeded =
-        fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
-    const std::wstring outside = fx::Scratch(L"rules-link-target");
-    fx::MakeFile(outside + L"\\precious.doc", 4000);
-    fx::MakeFile(outside + L"\\inner\\notes.txt", 300);
-    fx::MakeFile(outside + L"\\Code Cache\\js\\lost.bin", 100);
+        fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
     const std::wstring userData = fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data";
-    ASSERT_TRUE(fx::MakeFolderLink(outside, userData + L"\\Default\\Code Cache\\js\\linked"));
-    // A link where a "*" part would match is not a profile either.
+    const std::wstring outside = fx::Scratch(L"rules-link-target");
+    const std::vector<std::wstring> precious = {L"precious.doc", L"inner\\notes.txt",
+                                                L"Code Cache\\js\\lost.bin"};
+    fx::MakeVictims(outside, precious);
+    ASSERT_TRUE(fx::MakeFolderLink(outside, userData + L"\\Profile 1\\Code Cache\\js\\linked"));
     ASSERT_TRUE(fx::MakeFolderLink(outside, userData + L"\\Linked Profile"));
 
-    const host::RuleTarget target = Target(L"chromium.code-cache", L"Chrome");
-    const Scanned scan = Scan(target);
+    const Scanned scan = Scan(Target(L"chromium.code-cache", L"Chrome"));
     for (const std::wstring& path : scan.Paths())
         EXPECT_EQ(path.find(L"inked"), std::wstring::npos) << fx::Narrow(path);
-    const host::RemovalResult clean = scan.Clean();
-    EXPECT_EQ(clean.totals.removed, scan.Count());
-    EXPECT_EQ(clean.totals.failed, 0u);
-    EXPECT_TRUE(fx::Exists(outside + L"\\precious.doc"));
-    EXPECT_TRUE(fx::Exists(outside + L"\\inner\\notes.txt"));
-    EXPECT_TRUE(fx::Exists(outside + L"\\Code Cache\\js\\lost.bin"));
-    for (const fx::RuleFile& file : seeded)
-        EXPECT_EQ(fx::Exists(file.path), file.rule != L"chromium.code-cache")
-            << fx::Narrow(file.path);
-    fx::RemoveTree(userData + L"\\Linked Profile");
+    // Files of the same names as Default's in another folder, behind a link
+    // put where the Default profile was.
+    const std::wstring victim = fx::Scratch(L"rules-swap-victim");
+    const std::wstring profile = userData + L"\\Default\\";
+    std::vector<std::wstring> names;
+    for (std::uint32_t i = scan.result.first; i < scan.result.end; ++i) {
+        const std::wstring path = scan.store.Path(i);
+        if (path.compare(0, profile.size(), profile) == 0)
+            names.push_back(path.substr(profile.size()));
+    }
+    ASSERT_GT(names.size(), 0u);
+    ASSERT_LT(names.size(), scan.Count());
+    fx::MakeVictims(victim, names);
+    ASSERT_TRUE(fx::SwapForLink(userData + L"\\Default", victim));
 
-    // A cache folder that is itself a link is not entered.
-    const std::wstring gpu = userData + L"\\Default\\GPUCache";
+    const host::RemovalResult clean = scan.Clean();
+    EXPECT_EQ(clean.totals.failed, names.size());
+    EXPECT_EQ(clean.totals.removed, scan.Count() - names.size());
+    EXPECT_EQ(fx::Intact(victim, names), names.size());
+    EXPECT_EQ(fx::Intact(outside, precious), precious.size());
+    for (const fx::RuleFile& file : seeded)
+        if (file.path.find(L"\\Default\\") == std::wstring::npos) {
+            EXPECT_EQ(fx::Exists(file.path), file.rule != L"chromium.code-cache")
+                << fx::Narrow(file.path);
+        }
+
+    fx::RemoveTree(userData + L"\\Default-moved");
+    const std::wstring gpu = userData + L"\\Profile 1\\GPUCache";
     fx::RemoveTree(gpu);
     ASSERT_TRUE(fx::MakeFolderLink(outside, gpu));
     const Scanned linked = Scan(Target(L"chromium.gpu-cache", L"Chrome"));
     EXPECT_EQ(linked.result.folders, 0u);
     EXPECT_EQ(linked.Count(), 0u);
+    for (const wchar_t* folder : {L"\\Linked Profile", L"\\Default"})
+        fx::RemoveTree(userData + folder);
 }
 
-TEST(RuleClean, AProfileSwappedForALinkAfterTheScanLosesNothingBehindIt) {
-    fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
-    const std::wstring userData = fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data";
-    const Scanned scan = Scan(Target(L"chromium.code-cache", L"Chrome"));
-    // Files of the same names in another folder, behind a link put where
-    // the Default profile was.
-    const std::wstring victim = fx::Scratch(L"rules-swap-victim");
-    const std::wstring profile = userData + L"\\Default\\";
-    std::vector<std::wstring> names;
-    std::size_t inProfile = 0;
-    for (std::uint32_t i = scan.result.first; i < scan.result.end; ++i) {
-        const std::wstring path = scan.store.Path(i);
-        if (path.compare(0, profile.size(), profile) != 0) continue;
-        names.push_back(path.substr(profile.size()));
-        ++inProfile;
-    }
-    ASSERT_GT(inProfile, 0u);
-    ASSERT_LT(inProfile, scan.Count());
-    fx::MakeVictims(victim, names);
-    ASSERT_TRUE(fx::SwapForLink(userData + L"\\Default", victim));
-
-    const host::RemovalResult clean = scan.Clean();
-    EXPECT_EQ(clean.totals.failed, inProfile);
-    EXPECT_EQ(clean.totals.removed, scan.Count() - inProfile);
-    EXPECT_EQ(fx::Intact(victim, names), names.size());
-    fx::RemoveTree(userData + L"\\Default");
-    fx::RemoveTree(userData + L"\\Default-moved");
-}
-
-// Holds a file open without sharing, as a running application does.
-class HeldFile {
-public:
-    explicit HeldFile(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    bool held() const { return handle_.valid(); }
-
-private:
-    ufc::unique_hfile handle_;
-};
-
-TEST(RuleInUse, ARunningApplicationIsToldOnceAndTheFilesItHoldsAreInUseAtTheClean) {
+// A running application holds its lock file and some of its cache open.
+// Only the selected files go, a held one is in use (not failed), and
+// deleting "twin." spares its twin "twin".
+TEST(RuleClean, ARunningApplicationIsToldOnceAndOnlySelectedFilesGo) {
     const std::vector<fx::RuleFile> seeded =
         fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
     std::wstring held;
     for (const fx::RuleFile& file : seeded)
         if (file.path.find(L"Cache_Data\\data_1") != std::wstring::npos) held = file.path;
     ASSERT_FALSE(held.empty());
+    const std::wstring cache = held.substr(0, held.rfind(L'\\'));
+    ufc::unique_hfile dotted(CreateFileW((L"\\\\?\\" + cache + L"\\twin.").c_str(), GENERIC_WRITE,
+                                         0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                         nullptr));
+    ASSERT_TRUE(dotted.valid());
+    dotted.reset();
+    fx::MakeFile(cache + L"\\twin", 20);
     const host::RuleTarget target = Target(L"chromium.cache", L"Chrome");
     EXPECT_FALSE(Scan(target).result.running);
-    const std::wstring lock =
-        fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\lockfile";
-    HeldFile chrome(lock);
-    HeldFile cache(held);
-    ASSERT_TRUE(chrome.held() && cache.held());
+
+    auto hold = [](const std::wstring& path) {
+        return ufc::unique_hfile(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    const ufc::unique_hfile chrome =
+        hold(fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\lockfile");
+    const ufc::unique_hfile file = hold(held);
+    ASSERT_TRUE(chrome.valid() && file.valid());
     // The scan opens no file: the held one is listed, and the lock file says
     // that Chrome runs.
-    const Scanned scan = Scan(target);
+    Scanned scan = Scan(target);
     EXPECT_TRUE(scan.result.running);
-    EXPECT_EQ(scan.Count(), 4u);
+    ASSERT_EQ(scan.Count(), 6u);
     EXPECT_EQ(target.InUseAdvice(), L"close Chrome to clean its cache");
+    scan.SelectNamed({L"twin.", L"data_0", L"data_1", L"f_00001a"});
     const host::RemovalResult clean = scan.Clean();
     EXPECT_EQ(clean.inUse, 1u);
     EXPECT_EQ(clean.totals.failed, 0u);
     EXPECT_EQ(clean.totals.removed, 3u);
-    EXPECT_TRUE(fx::Exists(held));
-}
-
-TEST(RuleClean, OnlySelectedItemsGoAndATrailingDotNameKeepsItsTwin) {
-    fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
-    const std::wstring gpu =
-        fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\Default\\GPUCache";
-    // "twin." and "twin" are two files; deleting the first must spare the
-    // second.
-    ufc::unique_hfile dotted(CreateFileW((L"\\\\?\\" + gpu + L"\\twin.").c_str(), GENERIC_WRITE, 0,
-                                         nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(dotted.valid());
-    dotted.reset();
-    fx::MakeFile(gpu + L"\\twin", 20);
-    Scanned scan = Scan(Target(L"chromium.gpu-cache", L"Chrome"));
-    ASSERT_EQ(scan.Count(), 4u);
-    scan.SelectNamed({L"twin.", L"index"});
-    const host::RemovalResult clean = scan.Clean();
-    EXPECT_EQ(clean.totals.removed, 2u);
-    EXPECT_TRUE(fx::Exists(gpu + L"\\twin"));
-    EXPECT_TRUE(fx::Exists(gpu + L"\\data_0"));
-    EXPECT_FALSE(fx::Exists(gpu + L"\\index"));
-    EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + gpu + L"\\twin.").c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const wchar_t* name : {L"data_1", L"twin", L"index"})
+        EXPECT_TRUE(fx::Exists(cache + L"\\" + name)) << fx::Narrow(name);
+    for (const wchar_t* name : {L"data_0", L"f_00001a"})
+        EXPECT_FALSE(fx::Exists(cache + L"\\" + name)) << fx::Narrow(name);
+    EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + cache + L"\\twin.").c_str()),
+              INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
