@@ -1,7 +1,6 @@
 // The rule files: the user's JSON rules (every fault refuses the whole file
 // with its line) and the community format (every section that can be read
-// is one rule, the others are skipped with their reason), and the built-in
-// table's own promises.
+// is one rule, the others are skipped with their reason).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -158,28 +157,6 @@ TEST(RulesFile, EveryFaultRefusesTheWholeFileWithItsLine) {
     EXPECT_FALSE(parsed.ok);
     EXPECT_EQ(parsed.rules.size(), host::BuiltInRules().size());
     EXPECT_EQ(parsed.error.rfind("my-rules.json line 5:", 0), 0u) << parsed.error;
-}
-
-TEST(BuiltInRules, UniqueIdsNothingProtectedAndThePrivacyAndDeveloperGroupsOff) {
-    std::set<std::wstring> ids;
-    for (const host::CleaningRule& rule : host::BuiltInRules()) {
-        EXPECT_TRUE(ids.insert(rule.id).second) << host::Utf8(rule.id);
-        EXPECT_EQ(host::RuleRefusal(rule), L"") << host::Utf8(rule.id);
-        const bool optIn =
-            rule.group == host::RuleGroup::Cookies || rule.group == host::RuleGroup::History ||
-            rule.group == host::RuleGroup::Session || rule.group == host::RuleGroup::Developer;
-        if (optIn) {
-            EXPECT_FALSE(rule.onByDefault) << host::Utf8(rule.id);
-        }
-        EXPECT_FALSE(rule.keys.empty()) << host::Utf8(rule.id);
-    }
-    // A clean is anchored at every folder a rule lies below.
-    const std::vector<std::wstring> roots = host::RuleRoots();
-    for (host::KnownFolder folder :
-         {host::KnownFolder::LocalAppData, host::KnownFolder::LocalAppDataLow,
-          host::KnownFolder::UserTemp, host::KnownFolder::Windows})
-        EXPECT_NE(std::find(roots.begin(), roots.end(), host::KnownFolderPath(folder)),
-                  roots.end());
 }
 
 std::vector<host::CleaningRule> Import(const std::string& text, host::ImportReport* report) {

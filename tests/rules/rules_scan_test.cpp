@@ -1,7 +1,7 @@
 // The rules on real files in this program's prefix: each built-in rule
-// lists exactly its own files on a machine of today, the community format's
-// keys list what they say, a link inside a rule folder is not followed,
-// emptied folders go, and files a running application holds are told.
+// lists and cleans exactly its own files on a machine of today, the
+// community format's keys list what they say, and links inside or instead
+// of a rule's folders are neither walked nor cleaned through.
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
@@ -34,10 +34,6 @@ struct Scanned {
             paths.insert(Lower(store.Path(i)));
         return paths;
     }
-    void SelectNamed(const std::set<std::wstring>& names) {
-        for (std::uint32_t i = result.first; i < result.end; ++i)
-            store.SetSelected(i, names.count(std::wstring(store.Name(i))) != 0);
-    }
     host::RemovalResult Clean() const {
         host::RemovalResult done;
         host::RemoveRuleInChunks(store, host::PassFor(kCategoryUnset, result.first, result.end),
@@ -68,7 +64,11 @@ std::vector<fx::RuleFile> Tagged(std::vector<fx::RuleFile> files, const wchar_t*
     return files;
 }
 
-TEST(BuiltInRules, EachTargetListsExactlyItsFilesOnAMachineOfToday) {
+// Each built-in rule, on a machine of today, lists exactly its own files
+// and its clean removes them all; the user's own files (and temporary files
+// younger than a day) survive the clean of every rule. Ids are unique, and
+// the privacy and developer groups are off until chosen.
+TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
     std::vector<fx::RuleFile> seeded;
     for (auto&& part :
          {Tagged(fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"}),
@@ -77,8 +77,14 @@ TEST(BuiltInRules, EachTargetListsExactlyItsFilesOnAMachineOfToday) {
           Tagged(fx::SeedFirefoxProfile(L"r8t3a1zz.default-release"), L"Firefox"),
           fx::SeedTodaysWindows()})
         seeded.insert(seeded.end(), part.begin(), part.end());
-    std::set<std::wstring> proven, listedByAny;
+    std::set<std::wstring> proven, ids;
     for (const host::CleaningRule& rule : host::BuiltInRules()) {
+        EXPECT_TRUE(ids.insert(rule.id).second) << host::Utf8(rule.id);
+        const host::RuleGroup group = rule.group;
+        if (group == host::RuleGroup::Cookies || group == host::RuleGroup::History ||
+            group == host::RuleGroup::Session || group == host::RuleGroup::Developer) {
+            EXPECT_FALSE(rule.onByDefault) << host::Utf8(rule.id);
+        }
         for (const host::RuleTarget& target : host::TargetsOf({&rule})) {
             const std::string what = host::Utf8(target.Title() + L" (" + rule.id + L")");
             std::set<std::wstring> expected;
@@ -91,8 +97,7 @@ TEST(BuiltInRules, EachTargetListsExactlyItsFilesOnAMachineOfToday) {
                 bytes += file.size;
             }
             const Scanned scan = Scan(target);
-            const std::set<std::wstring> listed = scan.Paths();
-            EXPECT_EQ(listed, expected) << what;
+            EXPECT_EQ(scan.Paths(), expected) << what;
             EXPECT_EQ(scan.result.totals.count, expected.size()) << what;
             EXPECT_EQ(scan.result.totals.bytes, bytes) << what;
             std::uint64_t stored = 0;
@@ -100,17 +105,16 @@ TEST(BuiltInRules, EachTargetListsExactlyItsFilesOnAMachineOfToday) {
                 stored += scan.store.Bytes(i);
             EXPECT_EQ(stored, bytes) << what;
             EXPECT_FALSE(scan.result.running) << what;
+            const host::RemovalResult clean = scan.Clean();
+            EXPECT_EQ(clean.totals.removed, expected.size()) << what;
+            EXPECT_EQ(clean.totals.failed, 0u) << what;
             if (!expected.empty()) proven.insert(rule.id);
-            listedByAny.insert(listed.begin(), listed.end());
         }
     }
     for (const host::CleaningRule& rule : host::BuiltInRules())
         EXPECT_EQ(proven.count(rule.id), 1u) << "no fixture proves " << host::Utf8(rule.id);
-    // The user's own files, and temporary files younger than a day.
     for (const fx::RuleFile& file : seeded)
-        if (file.rule.empty()) {
-            EXPECT_EQ(listedByAny.count(Lower(file.path)), 0u) << fx::Narrow(file.path);
-        }
+        EXPECT_EQ(fx::Exists(file.path), file.rule.empty()) << fx::Narrow(file.path);
 }
 
 // A section of the community format on real files below %AppData%\UfcLive
@@ -173,34 +177,6 @@ TEST(CommunityRules, EachSectionListsWhatItsKeysSay) {
     fx::DeleteKey(HKEY_CURRENT_USER, L"Software\\UfcLivePresent");
 }
 
-TEST(CommunityRules, RemoveSelfEmptiesTheFolderAndRemovesWhatItEmptied) {
-    const std::wstring base = fx::Special(CSIDL_APPDATA) + L"\\UfcLive";
-    fx::RemoveTree(base);
-    for (const wchar_t* path : {L"Temp\\a", L"Temp\\sub\\b", L"Temp\\sub\\deeper\\c", L"Other\\d"})
-        fx::MakeFile(base + L"\\" + path, 10);
-    std::vector<host::CleaningRule> rules;
-    host::ImportReport report;
-    host::ImportCommunityRules("[Live *]\nFileKey1=%AppData%\\UfcLive\\Temp|*.*|REMOVESELF\n",
-                               &rules, &report);
-    ASSERT_EQ(rules.size(), 1u);
-    const host::RuleTarget target = host::TargetsOf({&rules[0]})[0];
-    Scanned scan = Scan(target);
-    // A deselected file keeps its folders.
-    scan.SelectNamed({L"a", L"c"});
-    const host::RemovalResult clean = scan.Clean();
-    EXPECT_EQ(clean.totals.removed, 2u);
-    EXPECT_EQ(clean.foldersRemoved, 1u);
-    EXPECT_TRUE(fx::Exists(base + L"\\Temp\\sub\\b"));
-    EXPECT_FALSE(fx::Exists(base + L"\\Temp\\sub\\deeper"));
-
-    scan = Scan(target);
-    const host::RemovalResult rest = scan.Clean();
-    EXPECT_EQ(rest.totals.removed, 1u);
-    EXPECT_EQ(rest.foldersRemoved, 2u);
-    EXPECT_FALSE(fx::Exists(base + L"\\Temp"));
-    EXPECT_TRUE(fx::Exists(base + L"\\Other\\d"));
-}
-
 // Links inside a cache, and where a profile would be, are not followed; a
 // profile swapped for a link between the scan and the clean loses nothing
 // behind it; a cache folder that is itself a link is not entered.
@@ -214,8 +190,14 @@ TEST(RuleWalk, LinksAreNotFollowedAndAProfileSwappedForALinkLosesNothingBehindIt
     fx::MakeVictims(outside, precious);
     ASSERT_TRUE(fx::MakeFolderLink(outside, userData + L"\\Profile 1\\Code Cache\\js\\linked"));
     ASSERT_TRUE(fx::MakeFolderLink(outside, userData + L"\\Linked Profile"));
+    // "twin." and "twin" are two files: deleting the first spares the second.
+    const std::wstring twin = userData + L"\\Profile 1\\Code Cache\\js\\twin";
+    fx::MakeFile(twin, 20);
+    fx::MakeFile(L"\\\\?\\" + twin + L".", 20);
 
-    const Scanned scan = Scan(Target(L"chromium.code-cache", L"Chrome"));
+    Scanned scan = Scan(Target(L"chromium.code-cache", L"Chrome"));
+    for (std::uint32_t i = scan.result.first; i < scan.result.end; ++i)
+        scan.store.SetSelected(i, scan.store.Name(i) != L"twin");
     for (const std::wstring& path : scan.Paths())
         EXPECT_EQ(path.find(L"inked"), std::wstring::npos) << fx::Narrow(path);
     // Files of the same names as Default's in another folder, behind a link
@@ -235,7 +217,9 @@ TEST(RuleWalk, LinksAreNotFollowedAndAProfileSwappedForALinkLosesNothingBehindIt
 
     const host::RemovalResult clean = scan.Clean();
     EXPECT_EQ(clean.totals.failed, names.size());
-    EXPECT_EQ(clean.totals.removed, scan.Count() - names.size());
+    EXPECT_EQ(clean.totals.removed, scan.Count() - names.size() - 1);
+    EXPECT_TRUE(fx::Exists(twin));
+    EXPECT_FALSE(fx::Exists(L"\\\\?\\" + twin + L"."));
     EXPECT_EQ(fx::Intact(victim, names), names.size());
     EXPECT_EQ(fx::Intact(outside, precious), precious.size());
     for (const fx::RuleFile& file : seeded)
@@ -253,53 +237,6 @@ TEST(RuleWalk, LinksAreNotFollowedAndAProfileSwappedForALinkLosesNothingBehindIt
     EXPECT_EQ(linked.Count(), 0u);
     for (const wchar_t* folder : {L"\\Linked Profile", L"\\Default"})
         fx::RemoveTree(userData + folder);
-}
-
-// A running application holds its lock file and some of its cache open.
-// Only the selected files go, a held one is in use (not failed), and
-// deleting "twin." spares its twin "twin".
-TEST(RuleClean, ARunningApplicationIsToldOnceAndOnlySelectedFilesGo) {
-    const std::vector<fx::RuleFile> seeded =
-        fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
-    std::wstring held;
-    for (const fx::RuleFile& file : seeded)
-        if (file.path.find(L"Cache_Data\\data_1") != std::wstring::npos) held = file.path;
-    ASSERT_FALSE(held.empty());
-    const std::wstring cache = held.substr(0, held.rfind(L'\\'));
-    ufc::unique_hfile dotted(CreateFileW((L"\\\\?\\" + cache + L"\\twin.").c_str(), GENERIC_WRITE,
-                                         0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                         nullptr));
-    ASSERT_TRUE(dotted.valid());
-    dotted.reset();
-    fx::MakeFile(cache + L"\\twin", 20);
-    const host::RuleTarget target = Target(L"chromium.cache", L"Chrome");
-    EXPECT_FALSE(Scan(target).result.running);
-
-    auto hold = [](const std::wstring& path) {
-        return ufc::unique_hfile(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    };
-    const ufc::unique_hfile chrome =
-        hold(fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\lockfile");
-    const ufc::unique_hfile file = hold(held);
-    ASSERT_TRUE(chrome.valid() && file.valid());
-    // The scan opens no file: the held one is listed, and the lock file says
-    // that Chrome runs.
-    Scanned scan = Scan(target);
-    EXPECT_TRUE(scan.result.running);
-    ASSERT_EQ(scan.Count(), 6u);
-    EXPECT_EQ(target.InUseAdvice(), L"close Chrome to clean its cache");
-    scan.SelectNamed({L"twin.", L"data_0", L"data_1", L"f_00001a"});
-    const host::RemovalResult clean = scan.Clean();
-    EXPECT_EQ(clean.inUse, 1u);
-    EXPECT_EQ(clean.totals.failed, 0u);
-    EXPECT_EQ(clean.totals.removed, 3u);
-    for (const wchar_t* name : {L"data_1", L"twin", L"index"})
-        EXPECT_TRUE(fx::Exists(cache + L"\\" + name)) << fx::Narrow(name);
-    for (const wchar_t* name : {L"data_0", L"f_00001a"})
-        EXPECT_FALSE(fx::Exists(cache + L"\\" + name)) << fx::Narrow(name);
-    EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + cache + L"\\twin.").c_str()),
-              INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
