@@ -10,7 +10,8 @@ namespace bench {
 
 namespace {
 
-void Walk(const wchar_t* prefix, bool openEach, WalkCount* count) {
+void Walk(const wchar_t* prefix, bool openEach, bool recurse, host::ItemStore* store,
+          WalkCount* count) {
     wchar_t path[ufc::kPathUnits];
     if (!ufc::JoinPath(path, prefix, L"*.*")) return;
     WIN32_FIND_DATAW entry;
@@ -18,13 +19,16 @@ void Walk(const wchar_t* prefix, bool openEach, WalkCount* count) {
     if (!find) return;
     do {
         if (ufc::IsFolderEntry(entry)) {
-            if (ufc::IsWalkableFolder(entry) && ufc::JoinPath(path, prefix, entry.cFileName, L"\\"))
-                Walk(path, openEach, count);
+            if (recurse && ufc::IsWalkableFolder(entry) &&
+                ufc::JoinPath(path, prefix, entry.cFileName, L"\\"))
+                Walk(path, openEach, recurse, store, count);
             continue;
         }
         count->files += 1;
-        count->bytes +=
+        const std::uint64_t size =
             (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        count->bytes += size;
+        if (store) store->AddFile(prefix, entry, static_cast<std::uint8_t>(kCategoryUnset));
         if (!openEach || !ufc::JoinPath(path, prefix, entry.cFileName)) continue;
         ufc::unique_hfile file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -34,10 +38,12 @@ void Walk(const wchar_t* prefix, bool openEach, WalkCount* count) {
 
 }  // namespace
 
-WalkCount WalkTree(const std::wstring& folder, bool openEach) {
+WalkCount WalkTree(const std::wstring& folder, bool openEach, bool recurse,
+                   host::ItemStore* store) {
     WalkCount count;
     wchar_t prefix[ufc::kPathUnits];
-    if (ufc::JoinPath(prefix, folder.c_str(), L"\\")) Walk(prefix, openEach, &count);
+    if (ufc::JoinPath(prefix, folder.c_str(), L"\\"))
+        Walk(prefix, openEach, recurse, store, &count);
     return count;
 }
 

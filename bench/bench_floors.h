@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "UnusedFileClean.h"
+#include "item_store.h"
+
 namespace bench {
 
 struct WalkCount {
@@ -18,8 +21,11 @@ struct WalkCount {
 
 // FindFirstFileW/FindNextFileW over the tree, counting files and bytes.
 // openEach: also opens and closes every file exclusively, as the lock test
-// of the scan does.
-WalkCount WalkTree(const std::wstring& folder, bool openEach);
+// of the scan does. recurse false: the folder's own files only. store, when
+// given, gets an item per file (name, folder, size, dates): what any scan
+// that hands its files to a host must build.
+WalkCount WalkTree(const std::wstring& folder, bool openEach, bool recurse = true,
+                   host::ItemStore* store = nullptr);
 
 // SetFileAttributesW(0) and DeleteFileW on every path; the number deleted.
 std::uint64_t DeletePaths(const std::vector<std::wstring>& paths);

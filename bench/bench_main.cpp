@@ -5,6 +5,7 @@
 //
 //   ufc_bench.exe           100,000 files (and the 10,000-file tree)
 //   ufc_bench.exe --quick   10,000 files (and 1,000), for trying it out
+//   ufc_bench.exe --rules   the cleaning rules' figures alone
 #include <windows.h>
 
 #include <shlobj.h>
@@ -17,6 +18,7 @@
 #include "bench_clock.h"
 #include "bench_floors.h"
 #include "bench_report.h"
+#include "bench_rules.h"
 #include "bench_tree.h"
 #include "core/system_clean.h"
 #include "private_memory.h"
@@ -25,7 +27,6 @@
 
 namespace {
 
-constexpr int kRuns = 5;
 constexpr std::size_t kCleanChunk = 1000;  // items deleted per timed slice
 
 // The host's side of a scan: counts the reports, keeps nothing.
@@ -63,41 +64,19 @@ void Say(const char* format, ...) {
     std::fflush(stdout);
 }
 
-// Runs module and floor once each per run, alternating which goes first;
-// each callable returns the seconds of its own timed part.
-template <typename Module, typename Floor>
-bench::Comparison Compare(const char* name, std::uint64_t files, Module module, Floor floor) {
-    std::vector<double> moduleTimes, floorTimes;
-    for (int run = 0; run <= kRuns; ++run) {
-        double m, f;
-        if (run % 2 == 0) {
-            m = module();
-            f = floor();
-        } else {
-            f = floor();
-            m = module();
-        }
-        if (run == 0) continue;  // the warm-up
-        moduleTimes.push_back(m);
-        floorTimes.push_back(f);
-    }
-    Say("  %-8s %7llu files: module %.3f s, floor %.3f s\n", name,
-        static_cast<unsigned long long>(files), bench::Median(moduleTimes),
-        bench::Median(floorTimes));
-    return {name, files, bench::Median(moduleTimes), bench::Median(floorTimes)};
-}
-
 class Benchmark {
 public:
     Benchmark(std::wstring temp, std::wstring park, bench::TreeShape shape)
         : tree_(temp, std::move(park), shape), temp_(std::move(temp)) {}
 
-    bool Run();
+    // rulesOnly: the cleaning rules' figures alone.
+    bool Run(bool rulesOnly);
 
 private:
     bool MeasureMemory();
     void CompareWalks(bool full);
     bool CompareClean();
+    void CompareRules();
     void Check(bool ok, const char* what);
 
     bench::SyntheticTree tree_;
@@ -108,6 +87,13 @@ private:
     bench::Report report_;
     bool valid_ = true;
 };
+
+void Benchmark::CompareRules() {
+    Say("cleaning rules:\n");
+    bench::CompareRuleLoad(4000, &report_);
+    Check(bench::CompareRuleScan(tree_.Files(true), &report_),
+          "the rules listed and the walk met every file of the profile");
+}
 
 void Benchmark::Check(bool ok, const char* what) {
     if (ok) return;
@@ -140,7 +126,7 @@ bool Benchmark::MeasureMemory() {
 void Benchmark::CompareWalks(bool full) {
     std::uint64_t files = tree_.Files(full);
     std::uint64_t moduleFiles = 0, floorFiles = 0;
-    report_.Add(Compare(
+    report_.Add(bench::Compare(
         "measure", files,
         [&] {
             std::uint64_t count = 0, folders = 0, bytes = 0;
@@ -161,7 +147,7 @@ void Benchmark::CompareWalks(bool full) {
     CountingProgress progress;
     ScanTotals totals;
     std::uint64_t opened = 0;
-    report_.Add(Compare(
+    report_.Add(bench::Compare(
         "scan", files,
         [&] {
             results.clear();  // the host's work, outside the timed part
@@ -205,7 +191,7 @@ bool Benchmark::CompareClean() {
         Check(ok, "the deleted files were written again");
     };
     std::vector<double> moduleTimes, floorTimes;
-    for (int run = 0; run <= kRuns; ++run) {
+    for (int run = 0; run <= bench::kRuns; ++run) {
         double m = 0, f = 0;
         for (std::size_t c = 0; c < chunks.size(); ++c) {
             CleanTotals totals;
@@ -244,7 +230,12 @@ bool Benchmark::CompareClean() {
     return true;
 }
 
-bool Benchmark::Run() {
+bool Benchmark::Run(bool rulesOnly) {
+    if (rulesOnly) {
+        CompareRules();
+        report_.Print(valid_);
+        return valid_;
+    }
     Say("building %llu files in %ls ...\n", static_cast<unsigned long long>(tree_.Files(true)),
         temp_.c_str());
     double built = 0;
@@ -270,6 +261,7 @@ bool Benchmark::Run() {
     Say("removal, in slices of %zu files:\n", kCleanChunk);
     CompareClean();
     tree_.Remove();
+    CompareRules();
 
     report_.Print(valid_);
     return valid_;
@@ -279,7 +271,11 @@ bool Benchmark::Run() {
 
 int wmain(int argc, wchar_t** argv) {
     bench::TreeShape shape;
-    if (argc > 1 && std::wcscmp(argv[1], L"--quick") == 0) shape.filesPerLeaf = 10;
+    bool rulesOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::wcscmp(argv[i], L"--quick") == 0) shape.filesPerLeaf = 10;
+        if (std::wcscmp(argv[i], L"--rules") == 0) rulesOnly = true;
+    }
 
     DWORD_PTR processMask = 0, systemMask = 0;
     GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask);
@@ -294,5 +290,5 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring temp = windows + L"\\Temp";
     std::wstring park = windows.substr(0, 3) + L"ufc-bench-park";
     Benchmark benchmark(temp, park, shape);
-    return benchmark.Run() ? 0 : 1;
+    return benchmark.Run(rulesOnly) ? 0 : 1;
 }

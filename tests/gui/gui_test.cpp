@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "fixtures/browser_profiles.h"
+#include "fixtures/rule_files.h"
 #include "fixtures/categories.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
@@ -68,6 +68,11 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     const std::vector<fx::SeededFile> chrome = fx::SeedChromeProfile();
     const std::vector<fx::SeededFile> recycled = fx::SeedRecycledFiles();
     ASSERT_EQ(recycled.size(), 2u);
+    std::vector<fx::RuleFile> discord;
+    for (const fx::RuleFile& file : fx::SeedTodaysWindows())
+        if (file.rule == L"chromium.cache" && file.application == L"Discord")
+            discord.push_back(file);
+    ASSERT_EQ(discord.size(), 2u);
 
     RemoteGui gui;
     ASSERT_TRUE(gui.Start(L"--categories 3,9,16"));
@@ -85,6 +90,12 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     EXPECT_EQ(gui.NodeBox(chromeNode), gui::kUnchecked);
     EXPECT_EQ(gui.NodeBox(browsers), gui::kMixed);  // Internet Explorer's history is checked
     EXPECT_EQ(gui.NodeBox(gui.Node({L"Windows", L"Windows temporary files"})), gui::kChecked);
+    // Windows' own places stand beside its categories, other applications
+    // under Applications; an opt-in rule's warning is its reason.
+    EXPECT_TRUE(gui.Node({L"Windows", L"thumbnail cache"}));
+    EXPECT_FALSE(gui.Node({L"Applications", L"Windows"}));
+    EXPECT_EQ(gui.NodeText(gui.Node({L"Applications", L"Office", L"document cache"})),
+              L"document cache (opt-in: it may hold documents that are not uploaded yet)");
     // A group's box sets every choice below it; one choice off makes it mixed.
     gui.ToggleNode(chromeNode);
     EXPECT_EQ(gui.NodeBox(chromeNode), gui::kChecked);
@@ -97,6 +108,10 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     gui.ToggleNode(chromeNode);
     EXPECT_EQ(gui.NodeBox(chromeNode), gui::kUnchecked);
     EXPECT_EQ(gui.NodeBox(chromeCache), gui::kUnchecked);
+    // One rule row is scanned and cleaned with the categories.
+    const HTREEITEM discordCache = gui.Node({L"Applications", L"Discord", L"cache"});
+    gui.ToggleNode(discordCache);
+    EXPECT_EQ(gui.NodeBox(discordCache), gui::kChecked);
 
     SendMessageW(gui.Control(gui::kIdScan), BM_CLICK, 0, 0);
     ASSERT_TRUE(gui.WaitForState(gui::kStateScanned, 60000))
@@ -129,6 +144,12 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
         EXPECT_EQ(gui.Cell(gui::kIdItems, row, gui::kColCategory), L"Windows temporary files");
         EXPECT_TRUE(gui.Checked(gui::kIdItems, row));
         EXPECT_GE(gui.Image(gui::kIdItems, row), 0) << "no icon for " << fx::Narrow(file.path);
+    }
+    for (const fx::RuleFile& file : discord) {
+        const int row = gui.FindRow(gui::kIdItems, NameOf(file.path));
+        ASSERT_GE(row, 0) << fx::Narrow(file.path);
+        EXPECT_EQ(gui.Cell(gui::kIdItems, row, gui::kColSize), host::HumanSize(file.size));
+        EXPECT_TRUE(gui.Checked(gui::kIdItems, row));
     }
     // The browser's own data starts unchecked and marked; its traces are checked.
     for (const wchar_t* name : {L"Login Data", L"Web Data", L"Bookmarks", L"Preferences"}) {
@@ -209,6 +230,7 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
         EXPECT_EQ(fx::Exists(file.path),
                   EndsWith(file.path, L"\\setup-4711.tmp") || file.path == held)
             << fx::Narrow(file.path);
+    for (const fx::RuleFile& file : discord) EXPECT_FALSE(fx::Exists(file.path));
     for (const fx::SeededFile& file : chrome) {
         const std::wstring name = NameOf(file.path);
         if (name == L"Login Data" || name == L"Web Data" || name == L"Bookmarks" ||
@@ -234,6 +256,25 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     EXPECT_EQ(gui.WaitForExit(20000), 0u);
 }
 
+TEST(GuiOlderThan, ItemsWrittenWithinTheDaysStartUncheckedAndSayWhy) {
+    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
+    const std::vector<fx::SeededFile> temp = fx::SeedWindowsTemp();
+    fx::SetWriteAge(temp[0].path, 72);
+    RemoteGui gui;
+    ASSERT_TRUE(gui.Start(L"--older-than 2 --scan 9"));
+    ASSERT_TRUE(gui.WaitForState(gui::kStateScanned, 60000));
+    for (const fx::SeededFile& file : temp) {
+        const int row = gui.FindRow(gui::kIdItems, NameOf(file.path));
+        ASSERT_GE(row, 0) << fx::Narrow(file.path);
+        const bool old = file.path == temp[0].path;
+        EXPECT_EQ(gui.Checked(gui::kIdItems, row), old) << fx::Narrow(file.path);
+        EXPECT_EQ(gui.Cell(gui::kIdItems, row, gui::kColNote),
+                  old ? L"" : L"protected: written in the last 2 day(s)");
+    }
+    gui.Close();
+    EXPECT_EQ(gui.WaitForExit(20000), 0u);
+}
+
 TEST(GuiDrives, DrivesPageListsTheSystemDrive) {
     RemoteGui gui;
     ASSERT_TRUE(gui.Start(L"--page drives"));
@@ -252,13 +293,14 @@ TEST(GuiDrives, DrivesPageListsTheSystemDrive) {
     EXPECT_EQ(gui.WaitForExit(20000), 0u);
 }
 
-TEST(GuiScreenshot, ScanThenScreenshotWritesAPngOfTheWindowAndExits) {
-    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
-    fx::SeedWindowsTemp();
-    const std::wstring shot = fx::Scratch(L"gui-shot") + L"\\window.png";
+TEST(GuiProfile, ScreenshotAndSaveProfileStoreTheWindowAndItsChoicesAndExit) {
+    fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
+    const std::wstring shot = fx::Scratch(L"gui-profile") + L"\\window.png";
     RemoteGui gui;
-    ASSERT_TRUE(gui.Start(L"--scan 9 --screenshot \"" + shot + L"\"", false));
+    ASSERT_TRUE(gui.Start(
+        L"--categories 9,16 --save-profile gui-choice --screenshot \"" + shot + L"\"", false));
     ASSERT_EQ(gui.WaitForExit(60000), 0u);
+    // The screenshot is a PNG of the whole window.
     const std::string png = fx::ReadFileText(shot);
     ASSERT_GT(png.size(), 24u);
     EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
@@ -270,15 +312,6 @@ TEST(GuiScreenshot, ScanThenScreenshotWritesAPngOfTheWindowAndExits) {
     };
     EXPECT_GE(big(16), 700u);  // width
     EXPECT_GE(big(20), 450u);  // height
-}
-
-TEST(GuiProfile, SaveProfileStoresTheCheckedCategoriesAndTheRulesOfCheckedRuleRows) {
-    fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
-    const std::wstring shot = fx::Scratch(L"gui-profile") + L"\\window.png";
-    RemoteGui gui;
-    ASSERT_TRUE(gui.Start(
-        L"--categories 9,16 --save-profile gui-choice --screenshot \"" + shot + L"\"", false));
-    ASSERT_EQ(gui.WaitForExit(60000), 0u);
     host::Profile numbers;
     std::wstring error;
     ASSERT_EQ(host::LoadProfile(L"gui-choice", &numbers, &error), host::ProfileStatus::Ok)

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstring>
 #include <numeric>
+#include <utility>
 
 #include "chunked_removal.h"
 #include "fixtures/fixtures.h"
@@ -58,20 +59,28 @@ TEST(ItemStore, RebuildsEveryRecordAsTheModuleGaveIt) {
     const host::ItemStore store = StoreOf(items);
     ASSERT_EQ(store.Count(), items.size());
     EXPECT_EQ(store.Folders().Count(), 5u);  // the empty folder and four others
+    // A copy into another store, behind an item of its own, gives the same.
+    host::ItemStore copy = StoreOf({Item(L"D:\\other\\", L"first.tmp")});
+    copy.Append(store, 3);
+    ASSERT_EQ(copy.Count(), items.size() + 1);
     for (std::uint32_t i = 0; i < store.Count(); ++i) {
-        FoundItem back;
-        store.Rebuild(i, &back);
-        const FoundItem& was = items[i];
-        EXPECT_EQ(std::wstring(back.name, wcsnlen(back.name, kTextUnits)),
-                  std::wstring(was.name, wcsnlen(was.name, kTextUnits)));
-        EXPECT_EQ(std::wstring(back.folder), std::wstring(was.folder));
-        EXPECT_EQ(std::wstring(back.typeText), std::wstring(was.typeText));
-        EXPECT_EQ(store.Path(i), host::ItemPath(was));
-        EXPECT_EQ(back.size, was.size);
-        EXPECT_EQ(back.category, was.category);
-        EXPECT_EQ(back.selected, was.selected);
-        EXPECT_EQ(back.icon, was.icon);
-        EXPECT_EQ(host::FormatDate(back.written), host::FormatDate(was.written)) << i;
+        EXPECT_EQ(copy.Run(i + 1), 3);
+        using At = std::pair<const host::ItemStore*, std::uint32_t>;
+        for (const auto& [from, at] : {At{&store, i}, At{&copy, i + 1}}) {
+            FoundItem back;
+            from->Rebuild(at, &back);
+            const FoundItem& was = items[i];
+            EXPECT_EQ(std::wstring(back.name, wcsnlen(back.name, kTextUnits)),
+                      std::wstring(was.name, wcsnlen(was.name, kTextUnits)));
+            EXPECT_EQ(std::wstring(back.folder), std::wstring(was.folder));
+            EXPECT_EQ(std::wstring(back.typeText), std::wstring(was.typeText));
+            EXPECT_EQ(from->Path(at), host::ItemPath(was));
+            EXPECT_EQ(back.size, was.size);
+            EXPECT_EQ(back.category, was.category);
+            EXPECT_EQ(back.selected, was.selected);
+            EXPECT_EQ(back.icon, was.icon);
+            EXPECT_EQ(host::FormatDate(back.written), host::FormatDate(was.written)) << i;
+        }
     }
     FoundItem first;
     store.Rebuild(0, &first);

@@ -85,6 +85,8 @@ TEST(ProfileText, ReadsBackWhatItWritesAndRefusesBrokenTextsWithTheirFault) {
 TEST(ProfileRuns, SavedChoiceCleansAndAGoneOrBrokenProfileStopsTheRunWithItsReport) {
     fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
     const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
+    // Older than the profile's 30 days, so that its age limit takes them.
+    for (const fx::SeededFile& file : seeded) fx::SetWriteAge(file.path, 31 * 24);
     const fx::RunResult save =
         Ufclean(L"profile save temp-keep 9 --keep \"*keep*\" --with cookies --older-than 30");
     ASSERT_EQ(save.exitCode, 0u) << save.err;

@@ -1,17 +1,21 @@
 // ufclean with the cleaning rules, started as a user would: the rule rows
-// beside the module's categories, the opt-in groups, the user's rules file
-// and the advice for files a running browser holds open.
+// beside the module's categories in a report that says what a clean would
+// take, --older-than, the opt-in rules, the user's rules file, a community
+// rule file, and what a running application holds open.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
 
 #include <map>
 
-#include "fixtures/browser_profiles.h"
+#include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
+#include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
 #include "module_loader.h"
+#include "rules.h"
 #include "text_format.h"
+#include "util/handles.h"
 
 namespace {
 
@@ -28,56 +32,133 @@ json ScanReport(const std::wstring& arguments) {
     return json::parse(fx::ReadFileText(report), nullptr, false);
 }
 
-// Bytes per "rule|browser" section of a report.
-std::map<std::string, double> RuleBytes(const json& report) {
+const json* Section(const json& report, const std::string& key, const json& value) {
+    for (const json& section : report["categories"])
+        if (section.contains(key) && section[key] == value) return &section;
+    return nullptr;
+}
+
+const json* Item(const json& section, const std::string& name) {
+    for (const json& item : section["items"])
+        if (item["name"] == name) return &item;
+    return nullptr;
+}
+
+const host::CleaningRule* BuiltIn(const std::wstring& id) {
+    for (const host::CleaningRule& rule : host::BuiltInRules())
+        if (rule.id == id) return &rule;
+    return nullptr;
+}
+
+TEST(UfcleanRules, APlainScanShowsEveryRuleOnThisMachineAndWhatACleanWouldTake) {
+    std::vector<fx::RuleFile> seeded = fx::SeedTodaysWindows();
+    for (auto [folder, application] :
+         {std::pair{L"Google\\Chrome", L"Chrome"}, std::pair{L"Microsoft\\Edge", L"Edge"}})
+        for (fx::RuleFile file : fx::SeedChromiumProfiles(folder, {L"Default"})) {
+            file.application = application;
+            seeded.push_back(file);
+        }
+    for (fx::RuleFile file : fx::SeedFirefoxProfile(L"q1w2e3r4.default-release")) {
+        file.application = L"Firefox";
+        seeded.push_back(file);
+    }
+    // Without --with only the rules that are on by default run.
+    std::map<std::string, double> expected;
+    for (const fx::RuleFile& file : seeded) {
+        const host::CleaningRule* rule = BuiltIn(file.rule);
+        if (!rule || !rule->onByDefault) continue;
+        const std::wstring application =
+            file.application.empty() ? rule->application : file.application;
+        expected[host::Utf8(file.rule + L"|" + application)] += static_cast<double>(file.size);
+    }
+    // Chrome runs (it holds its lock file): its rows say so, the others not.
+    const ufc::unique_hfile lock(CreateFileW(
+        (fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\lockfile").c_str(),
+        GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock.valid());
+    const json report = ScanReport(L"");
+    ASSERT_FALSE(report.is_discarded());
     std::map<std::string, double> bytes;
     for (const json& section : report["categories"]) {
         if (!section.contains("rule")) continue;
         const std::string key =
-            section["rule"].get<std::string>() + "|" + section["browser"].get<std::string>();
+            section["rule"].get<std::string>() + "|" + section["application"].get<std::string>();
         bytes[key] = section["bytes"].get<double>();
-        for (const json& item : section["items"]) EXPECT_EQ(item["rule"], section["rule"]);
         EXPECT_FALSE(section.contains("number")) << key;
+        EXPECT_EQ(section["running"].get<bool>(), section["application"] == "Chrome") << key;
     }
-    return bytes;
+    EXPECT_EQ(bytes, expected);
+
+    // Category 3 lists the top of Chrome's profile: the user's own files are
+    // kept in the report as in a clean.
+    const json* history = Section(report, "number", 3);
+    ASSERT_NE(history, nullptr);
+    for (const char* name : {"Login Data", "Bookmarks", "Preferences"}) {
+        const json* item = Item(*history, name);
+        ASSERT_NE(item, nullptr) << name;
+        EXPECT_FALSE((*item)["selected"].get<bool>()) << name;
+    }
+    EXPECT_TRUE((*Item(*history, "History"))["selected"].get<bool>());
+    EXPECT_GE((*history)["kept"].get<double>(), 3.0);
+    double kept = 0;
+    for (const json& section : report["categories"]) kept += section["kept"].get<double>();
+    EXPECT_EQ(report["total"]["kept"].get<double>(), kept);
 }
 
-void AddSeeded(const std::vector<fx::BrowserFile>& files, const char* browser,
-               std::map<std::string, double>* bytes) {
-    for (const fx::BrowserFile& file : files)
-        if (!file.rule.empty()) (*bytes)[host::Utf8(file.rule) + "|" + browser] += file.size;
-}
-
-TEST(UfcleanRules, PlainScanShowsTheCacheRulesOfEveryBrowserBesideTheCategories) {
-    std::map<std::string, double> expected;
-    AddSeeded(fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"}), "Chrome",
-              &expected);
-    AddSeeded(fx::SeedChromiumProfiles(L"Microsoft\\Edge", {L"Default"}), "Edge", &expected);
-    AddSeeded(fx::SeedFirefoxProfile(L"q1w2e3r4.default-release"), "Firefox", &expected);
-    // Without --with only the rules that are on by default run.
-    for (auto it = expected.begin(); it != expected.end();) {
-        const bool cache = it->first.find("cache") != std::string::npos ||
-                           it->first.find("thumbnails") != std::string::npos;
-        it = cache ? std::next(it) : expected.erase(it);
-    }
-    const json report = ScanReport(L"");
+TEST(UfcleanRules, OlderThanKeepsYoungItemsOfCategoriesAndRulesAndCountsThem) {
+    std::vector<fx::SeededFile> windowsTemp = fx::SeedWindowsTemp();
+    fx::SetWriteAge(windowsTemp[0].path, 72);
+    fx::SetWriteAge(windowsTemp[1].path, 72);
+    fx::SeedTodaysWindows();  // the user's temp: files of 30, 50 and 72 hours
+    const json report = ScanReport(L"9 windows.user-temp --older-than 2");
     ASSERT_FALSE(report.is_discarded());
-    EXPECT_EQ(RuleBytes(report), expected);
-    bool moduleCategory = false;
-    for (const json& section : report["categories"])
-        moduleCategory = moduleCategory || section.contains("number");
-    EXPECT_TRUE(moduleCategory);
+    const json* category = Section(report, "number", 9);
+    ASSERT_NE(category, nullptr);
+    std::size_t selected = 0;
+    for (const json& item : (*category)["items"]) selected += item["selected"].get<bool>();
+    EXPECT_EQ(selected, 2u);
+    EXPECT_EQ((*category)["keptForAge"].get<double>(), (*category)["items"].size() - 2.0);
+    const json* rule = Section(report, "rule", "windows.user-temp");
+    ASSERT_NE(rule, nullptr);
+    EXPECT_FALSE((*Item(*rule, "chrome_installer.log"))["selected"].get<bool>());  // 30 hours
+    EXPECT_TRUE((*Item(*rule, "package.cab"))["selected"].get<bool>());            // 50 hours
+    EXPECT_EQ((*rule)["keptForAge"].get<double>(), 1.0);
+    EXPECT_EQ(report["total"]["keptForAge"].get<double>(),
+              (*category)["keptForAge"].get<double>() + 1.0);
+    const fx::RunResult bad = Ufclean(L"scan 9 --older-than soon");
+    EXPECT_EQ(bad.exitCode, 1u);
+    EXPECT_NE(bad.err.find("--older-than needs a number of days"), std::string::npos) << bad.err;
 }
 
-TEST(UfcleanRules, CleanTakesTheNamedRulesAndKeepsTheUsersData) {
-    const std::vector<fx::BrowserFile> seeded =
+TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUse) {
+    const std::vector<fx::RuleFile> seeded =
         fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
+    // Chrome holds the code cache of Profile 1 open: in use, with advice,
+    // not failures.
+    auto isHeld = [](const fx::RuleFile& file) {
+        return file.rule == L"chromium.code-cache" &&
+               file.path.find(L"\\Profile 1\\") != std::wstring::npos;
+    };
+    std::vector<ufc::unique_hfile> held;
+    for (const fx::RuleFile& file : seeded)
+        if (isHeld(file))
+            held.emplace_back(CreateFileW(file.path.c_str(), GENERIC_READ, 0, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     // Category 3 lists the files at the top of Default too, History among
-    // them: the one file is removed once, not counted failed twice.
-    const fx::RunResult run = Ufclean(L"clean 3 chromium.cache --with history --yes");
+    // them: the one file is removed once, not counted failed twice. A keep
+    // pattern spares one rule item.
+    const fx::RunResult run = Ufclean(
+        L"clean 3 chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes "
+        L"--keep \"*\\Profile 1\\GPUCache\\index\"");
+    held.clear();
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
-    for (const fx::BrowserFile& file : seeded) {
-        const bool taken = file.rule == L"chromium.cache" || file.rule == L"chromium.history";
+    for (const fx::RuleFile& file : seeded) {
+        const bool keptByPattern =
+            file.path.find(L"\\Profile 1\\GPUCache\\index") != std::wstring::npos;
+        const bool taken =
+            !keptByPattern && !isHeld(file) &&
+            (file.rule == L"chromium.cache" || file.rule == L"chromium.history" ||
+             file.rule == L"chromium.gpu-cache" || file.rule == L"chromium.code-cache");
         // Category 3 also takes what lies at the top of Default.
         const bool topOfDefault =
             file.path.find(L"\\Default\\") != std::wstring::npos &&
@@ -88,75 +169,83 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesAndKeepsTheUsersData) {
             EXPECT_TRUE(fx::Exists(file.path)) << fx::Narrow(file.path);
         }
     }
-    EXPECT_EQ(run.out.find("in use"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("Chrome: history"), std::string::npos) << run.out;
-}
-
-TEST(UfcleanRules, KeepPatternsApplyToRuleItems) {
-    const std::vector<fx::BrowserFile> seeded =
-        fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
-    const fx::RunResult run =
-        Ufclean(L"clean chromium.gpu-cache --yes --keep \"*\\Profile 1\\GPUCache\\index\"");
-    ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
-    EXPECT_NE(run.out.find("kept 1 item(s)"), std::string::npos) << run.out;
-    for (const fx::BrowserFile& file : seeded) {
-        if (file.rule != L"chromium.gpu-cache") continue;
-        const bool kept = file.path.find(L"\\Profile 1\\GPUCache\\index") != std::wstring::npos;
-        EXPECT_EQ(fx::Exists(file.path), kept) << fx::Narrow(file.path);
-    }
-}
-
-TEST(UfcleanRules, FilesHeldOpenAreInUseWithAdviceNotFailures) {
-    const std::vector<fx::BrowserFile> seeded =
-        fx::SeedChromiumProfiles(L"Microsoft\\Edge", {L"Default"});
-    std::vector<HANDLE> held;
-    for (const fx::BrowserFile& file : seeded)
-        if (file.rule == L"chromium.code-cache")
-            held.push_back(CreateFileW(file.path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    const fx::RunResult run = Ufclean(L"clean chromium.code-cache --yes");
-    for (HANDLE handle : held) CloseHandle(handle);
-    ASSERT_EQ(run.exitCode, 0u) << run.err;
-    EXPECT_NE(run.out.find("Edge: code cache: 3 file(s) in use: close Edge to clean its cache"),
+    EXPECT_NE(run.out.find("Chrome: code cache: 3 file(s) in use: close Chrome to clean its cache"),
               std::string::npos)
         << run.out;
-    for (const fx::BrowserFile& file : seeded)
-        if (file.rule == L"chromium.code-cache") {
-            EXPECT_TRUE(fx::Exists(file.path));
-        }
+    EXPECT_NE(run.out.find("Chrome: history"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("kept 1 item(s): --keep"), std::string::npos) << run.out;
 }
 
-TEST(UfcleanRules, BadRulesFileStopsTheRunBeforeAnythingIsScanned) {
-    const std::wstring file = fx::Scratch(L"rules-bad") + L"\\rules.json";
-    fx::MakeFileWithText(file,
-                         "{\"rules\": [\n"
-                         " {\"id\": \"chromium.escape\", \"name\": \"escape\", \"group\": "
-                         "\"cache\", \"family\": \"chromium\",\n"
-                         "  \"path\": \"User Data\\\\..\\\\..\"}\n]}\n");
-    const std::vector<fx::BrowserFile> seeded =
-        fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
-    const fx::RunResult run = Ufclean(L"clean --yes --rules \"" + file + L"\"");
-    EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_NE(run.err.find("line 3: the path"), std::string::npos) << run.err;
-    EXPECT_EQ(run.out, "");
-    for (const fx::BrowserFile& file : seeded) EXPECT_TRUE(fx::Exists(file.path));
-}
-
-TEST(UfcleanRules, RulesListShowsOnAndOffAndTheUsersRules) {
-    const std::wstring file = fx::Scratch(L"rules-good") + L"\\rules.json";
-    fx::MakeFileWithText(file,
+TEST(UfcleanRules, TheUsersRulesAreListedAndAFaultyFileStopsTheRunBeforeAnyScan) {
+    const std::wstring good = fx::Scratch(L"rules-good") + L"\\rules.json";
+    fx::MakeFileWithText(good,
                          "{\"rules\": [{\"id\": \"chromium.media-cache\", \"name\": \"media "
                          "cache\", \"group\": \"cache\", \"family\": \"chromium\", \"path\": "
-                         "\"User Data\\\\*\\\\Media Cache\"}]}");
-    const fx::RunResult run = Ufclean(L"rules --rules \"" + file + L"\"");
-    ASSERT_EQ(run.exitCode, 0u) << run.err;
-    EXPECT_NE(run.out.find("  on   chromium.code-cache"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("  off  chromium.cookies"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("  on   chromium.media-cache"), std::string::npos) << run.out;
+                         "\"Media Cache\"}]}");
+    const fx::RunResult list = Ufclean(L"rules --rules \"" + good + L"\"");
+    ASSERT_EQ(list.exitCode, 0u) << list.err;
+    for (const char* line :
+         {"  on   chromium.code-cache", "  off  chromium.cookies", "  on   chromium.media-cache",
+          "%LocalAppData%\\Microsoft\\Windows\\Explorer|thumbcache_*.db;"})
+        EXPECT_NE(list.out.find(line), std::string::npos) << line << "\n" << list.out;
     const fx::RunResult unknown = Ufclean(L"scan chromium.nothing");
     EXPECT_EQ(unknown.exitCode, 1u);
     EXPECT_NE(unknown.err.find("unknown category or rule: chromium.nothing"), std::string::npos)
         << unknown.err;
+
+    const std::wstring bad = fx::Scratch(L"rules-bad") + L"\\rules.json";
+    fx::MakeFileWithText(bad,
+                         "{\"rules\": [\n"
+                         " {\"id\": \"app.escape\", \"name\": \"escape\", \"group\": "
+                         "\"cache\", \"application\": \"App\",\n"
+                         "  \"path\": \"%LocalAppData%\\\\..\\\\..\"}\n]}\n");
+    const std::vector<fx::RuleFile> seeded =
+        fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
+    const fx::RunResult run = Ufclean(L"clean --yes --rules \"" + bad + L"\"");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_NE(run.err.find("line 3: the path"), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+    for (const fx::RuleFile& file : seeded) EXPECT_TRUE(fx::Exists(file.path));
+}
+
+TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {
+    const std::wstring app = fx::Special(CSIDL_APPDATA) + L"\\UfcDemo";
+    fx::RemoveTree(app);
+    for (const wchar_t* path :
+         {L"Cache\\a.bin", L"Cache\\sub\\b.bin", L"Cache\\settings.json", L"Temp\\deep\\c.tmp"})
+        fx::MakeFile(app + L"\\" + path, 100);
+    const std::wstring file = fx::Scratch(L"rules-ini") + L"\\community.ini";
+    fx::MakeFileWithText(file,
+                         "; a community rule file\r\n"
+                         "[UfcDemo Cache *]\r\nDetectFile=%AppData%\\UfcDemo\r\n"
+                         "FileKey1=%AppData%\\UfcDemo\\Cache|*.*|REMOVESELF\r\n"
+                         "FileKey2=%AppData%\\UfcDemo\\Temp|*.*|REMOVESELF\r\n"
+                         "RegKey1=HKCU\\Software\\UfcDemo\\Recent\r\n"
+                         "[Absent App *]\r\nDetectFile=%AppData%\\NoSuchApp\r\n"
+                         "FileKey1=%AppData%\\NoSuchApp|*.*\r\n"
+                         "[Risky *]\r\nFileKey1=%WinDir%|*.log\r\n"
+                         "[Registry Only *]\r\nRegKey1=HKCU\\Software\\Foo\r\n");
+    const fx::RunResult imported = Ufclean(L"rules --import \"" + file + L"\"");
+    ASSERT_EQ(imported.exitCode, 0u) << imported.err;
+    for (const char* line :
+         {"4 section(s), 2 rule(s) made, 2 section(s) skipped", "not supported: 2 left out",
+          "skipped [Risky *]: the key %WinDir% reaches the Windows folder as a whole",
+          "skipped [Registry Only *]: has only registry keys", "on this machine: 1 of 2",
+          "off  ini.ufcdemo-cache  (cache) UfcDemo: cache"})
+        EXPECT_NE(imported.out.find(line), std::string::npos) << line << "\n" << imported.out;
+
+    // Off until chosen; chosen, the keep list still spares the settings.
+    const fx::RunResult plain = Ufclean(L"scan 9 --rules \"" + file + L"\"");
+    EXPECT_EQ(plain.out.find("UfcDemo"), std::string::npos) << plain.out;
+    const fx::RunResult clean = Ufclean(L"clean ini.ufcdemo-cache --yes --rules \"" + file + L"\"");
+    ASSERT_EQ(clean.exitCode, 0u) << clean.err;
+    EXPECT_NE(clean.out.find("kept 1 item(s): application settings"), std::string::npos)
+        << clean.out;
+    // Emptied folders go, the one a kept file holds stays.
+    EXPECT_FALSE(fx::Exists(app + L"\\Temp"));
+    EXPECT_FALSE(fx::Exists(app + L"\\Cache\\sub"));
+    EXPECT_FALSE(fx::Exists(app + L"\\Cache\\a.bin"));
+    EXPECT_TRUE(fx::Exists(app + L"\\Cache\\settings.json"));
 }
 
 }  // namespace

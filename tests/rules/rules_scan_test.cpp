@@ -1,14 +1,16 @@
-// The built-in rules on real profiles in this program's prefix: each rule
-// lists exactly its own files, the user's data never, a link inside a cache
-// is not followed, and files held open are reported as in use.
+// The rules on real files in this program's prefix: each built-in rule
+// lists and cleans exactly its own files on a machine of today, the
+// community format's keys list what they say, and links inside or instead
+// of a rule's folders are neither walked nor cleaned through.
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <map>
 #include <set>
+#include <sstream>
 
-#include "fixtures/browser_profiles.h"
 #include "fixtures/fixtures.h"
+#include "chunked_removal.h"
+#include "fixtures/rule_files.h"
 #include "rules.h"
 #include "text_format.h"
 #include "util/handles.h"
@@ -20,230 +22,221 @@ std::wstring Lower(std::wstring text) {
     return text;
 }
 
-// The target of the built-in rule id for the named browser.
-host::RuleTarget Target(const std::wstring& id, const wchar_t* browser) {
+// A rule's scan into a store of its own, and the hosts' rule clean of what
+// is selected there.
+struct Scanned {
+    host::ItemStore store;
+    host::RuleScanResult result;
+    std::uint32_t Count() const { return result.end - result.first; }
+    std::set<std::wstring> Paths() const {
+        std::set<std::wstring> paths;
+        for (std::uint32_t i = result.first; i < result.end; ++i)
+            paths.insert(Lower(store.Path(i)));
+        return paths;
+    }
+    host::RemovalResult Clean() const {
+        host::RemovalResult done;
+        host::RemoveRuleInChunks(store, host::PassFor(kCategoryUnset, result.first, result.end),
+                                 result.emptiedFolders, nullptr, nullptr, &done, nullptr);
+        return done;
+    }
+};
+
+// The built-in rule's target for the named application (empty: its own).
+host::RuleTarget Target(const std::wstring& id, const std::wstring& application = L"") {
     for (const host::CleaningRule& rule : host::BuiltInRules())
         for (const host::RuleTarget& target : host::TargetsOf({&rule}))
-            if (rule.id == id && std::wstring(target.browser->name) == browser) return target;
+            if (rule.id == id && (application.empty() || target.ApplicationName() == application))
+                return target;
     ADD_FAILURE() << "no rule " << host::Utf8(id);
     return {};
 }
 
-std::set<std::wstring> ListedPaths(const host::RuleScanResult& result) {
-    std::set<std::wstring> paths;
-    for (const FoundItem& item : result.items) paths.insert(Lower(host::ItemPath(item)));
-    return paths;
+Scanned Scan(const host::RuleTarget& target) {
+    Scanned scanned;
+    host::ScanRule(target, nullptr, nullptr, &scanned.store, &scanned.result);
+    return scanned;
 }
 
-// Every built-in rule of the family lists exactly the seeded files tagged
-// with its id, and the protected files appear in no rule's list.
-void ExpectEachRuleListsItsOwnFiles(const std::vector<fx::BrowserFile>& seeded,
-                                    host::BrowserFamily family, const wchar_t* browser) {
-    std::set<std::wstring> listedByAny;
+std::vector<fx::RuleFile> Tagged(std::vector<fx::RuleFile> files, const wchar_t* application) {
+    for (fx::RuleFile& file : files)
+        if (!file.rule.empty()) file.application = application;
+    return files;
+}
+
+// Each built-in rule, on a machine of today, lists exactly its own files
+// and its clean removes them all; the user's own files (and temporary files
+// younger than a day) survive the clean of every rule. Ids are unique, and
+// the privacy and developer groups are off until chosen.
+TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
+    std::vector<fx::RuleFile> seeded;
+    for (auto&& part :
+         {Tagged(fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"}),
+                 L"Chrome"),
+          Tagged(fx::SeedChromiumProfiles(L"Microsoft\\Edge", {L"Default"}), L"Edge"),
+          Tagged(fx::SeedFirefoxProfile(L"r8t3a1zz.default-release"), L"Firefox"),
+          fx::SeedTodaysWindows()})
+        seeded.insert(seeded.end(), part.begin(), part.end());
+    std::set<std::wstring> proven, ids;
     for (const host::CleaningRule& rule : host::BuiltInRules()) {
-        if (rule.family != family) continue;
-        host::RuleScanResult result;
-        host::ScanRule(Target(rule.id, browser), nullptr, nullptr, &result);
+        EXPECT_TRUE(ids.insert(rule.id).second) << host::Utf8(rule.id);
+        const host::RuleGroup group = rule.group;
+        if (group == host::RuleGroup::Cookies || group == host::RuleGroup::History ||
+            group == host::RuleGroup::Session || group == host::RuleGroup::Developer) {
+            EXPECT_FALSE(rule.onByDefault) << host::Utf8(rule.id);
+        }
+        for (const host::RuleTarget& target : host::TargetsOf({&rule})) {
+            const std::string what = host::Utf8(target.Title() + L" (" + rule.id + L")");
+            std::set<std::wstring> expected;
+            std::uint64_t bytes = 0;
+            for (const fx::RuleFile& file : seeded) {
+                const std::wstring application =
+                    target.application ? target.ApplicationName() : L"";
+                if (file.rule != rule.id || file.application != application) continue;
+                expected.insert(Lower(file.path));
+                bytes += file.size;
+            }
+            const Scanned scan = Scan(target);
+            EXPECT_EQ(scan.Paths(), expected) << what;
+            EXPECT_EQ(scan.result.totals.count, expected.size()) << what;
+            EXPECT_EQ(scan.result.totals.bytes, bytes) << what;
+            std::uint64_t stored = 0;
+            for (std::uint32_t i = scan.result.first; i < scan.result.end; ++i)
+                stored += scan.store.Bytes(i);
+            EXPECT_EQ(stored, bytes) << what;
+            EXPECT_FALSE(scan.result.running) << what;
+            const host::RemovalResult clean = scan.Clean();
+            EXPECT_EQ(clean.totals.removed, expected.size()) << what;
+            EXPECT_EQ(clean.totals.failed, 0u) << what;
+            if (!expected.empty()) proven.insert(rule.id);
+        }
+    }
+    for (const host::CleaningRule& rule : host::BuiltInRules())
+        EXPECT_EQ(proven.count(rule.id), 1u) << "no fixture proves " << host::Utf8(rule.id);
+    for (const fx::RuleFile& file : seeded)
+        EXPECT_EQ(fx::Exists(file.path), file.rule.empty()) << fx::Narrow(file.path);
+}
+
+// A section of the community format on real files below %AppData%\UfcLive
+// (made anew for each row): the files it lists and those it leaves, each
+// list separated by spaces.
+struct LiveSection {
+    const char* what;
+    const char* section;
+    const wchar_t* listed;
+    const wchar_t* left;
+};
+
+const LiveSection kLiveSections[] = {
+    {"patterns in the folder only", "FileKey1=%AppData%\\UfcLive|*.log;*.TXT", L"a.log b.txt",
+     L"c.dat sub\\d.log"},
+    {"patterns below, too", "FileKey1=%AppData%\\UfcLive|*.log|RECURSE", L"a.log sub\\deep\\d.log",
+     L"sub\\e.dat"},
+    {"wildcards inside path parts", "FileKey1=%AppData%\\UfcLive\\App*\\*Cache|*.*|RECURSE",
+     L"App1\\GPUCache\\x App2\\JsCache\\deep\\y", L"App1\\Data\\z Other\\GPUCache\\w"},
+    {"exclusions of a file and of a folder",
+     "FileKey1=%AppData%\\UfcLive|*.*|RECURSE\n"
+     "ExcludeKey1=FILE|%AppData%\\UfcLive\\|settings.json\n"
+     "ExcludeKey2=PATH|%AppData%\\UfcLive\\Keep\\",
+     L"a.tmp sub\\settings.json", L"settings.json Keep\\b.tmp"},
+    {"overlapping keys list a file once",
+     "FileKey1=%AppData%\\UfcLive|*.*|RECURSE\nFileKey2=%AppData%\\UfcLive\\sub|*.*",
+     L"a.tmp sub\\b.tmp", L""},
+    {"a registry detection that is absent",
+     "Detect=HKCU\\Software\\UfcLiveAbsent\nFileKey1=%AppData%\\UfcLive|*.*", L"", L"a.tmp"},
+    {"a registry detection that is present",
+     "Detect=HKCU\\Software\\UfcLivePresent\nFileKey1=%AppData%\\UfcLive|*.*", L"a.tmp", L""},
+    {"a file detection that is absent",
+     "DetectFile=%AppData%\\UfcLive\\app.exe\nFileKey1=%AppData%\\UfcLive|*.tmp", L"", L"a.tmp"},
+    {"a file detection with a wildcard that is present",
+     "DetectFile=%AppData%\\UfcLive\\App*\\app.exe\nFileKey1=%AppData%\\UfcLive|*.tmp|RECURSE",
+     L"a.tmp", L"App1\\app.exe"},
+};
+
+TEST(CommunityRules, EachSectionListsWhatItsKeysSay) {
+    const std::wstring base = fx::Special(CSIDL_APPDATA) + L"\\UfcLive";
+    fx::SetString(HKEY_CURRENT_USER, L"Software\\UfcLivePresent", L"v", L"1");
+    for (const LiveSection& row : kLiveSections) {
+        fx::RemoveTree(base);
         std::set<std::wstring> expected;
-        std::uint64_t bytes = 0;
-        for (const fx::BrowserFile& file : seeded) {
-            if (file.rule != rule.id) continue;
-            expected.insert(Lower(file.path));
-            bytes += file.size;
+        for (const bool listed : {true, false}) {
+            std::wistringstream names(listed ? row.listed : row.left);
+            for (std::wstring name; names >> name;) {
+                fx::MakeFile(base + L"\\" + name, 10);
+                if (listed) expected.insert(Lower(base + L"\\" + name));
+            }
         }
-        const std::set<std::wstring> listed = ListedPaths(result);
-        EXPECT_EQ(listed, expected) << host::Utf8(rule.id);
-        EXPECT_EQ(result.totals.count, expected.size()) << host::Utf8(rule.id);
-        EXPECT_EQ(result.totals.bytes, bytes) << host::Utf8(rule.id);
-        EXPECT_EQ(result.inUse, 0u);
-        listedByAny.insert(listed.begin(), listed.end());
+        std::vector<host::CleaningRule> rules;
+        host::ImportReport report;
+        host::ImportCommunityRules(std::string("[Live *]\n") + row.section + "\n", &rules, &report);
+        ASSERT_EQ(rules.size(), 1u) << row.what;
+        const Scanned scan = Scan(host::TargetsOf({&rules[0]})[0]);
+        EXPECT_EQ(scan.Paths(), expected) << row.what;
+        EXPECT_EQ(scan.result.totals.count, expected.size()) << row.what;
     }
-    for (const fx::BrowserFile& file : seeded)
-        if (file.rule.empty()) {
-            EXPECT_EQ(listedByAny.count(Lower(file.path)), 0u) << fx::Narrow(file.path);
-        }
+    fx::DeleteKey(HKEY_CURRENT_USER, L"Software\\UfcLivePresent");
 }
 
-TEST(ChromiumRules, EachRuleListsExactlyItsFilesInEveryProfile) {
-    const std::vector<fx::BrowserFile> seeded =
+// Links inside a cache, and where a profile would be, are not followed; a
+// profile swapped for a link between the scan and the clean loses nothing
+// behind it; a cache folder that is itself a link is not entered.
+TEST(RuleWalk, LinksAreNotFollowedAndAProfileSwappedForALinkLosesNothingBehindIt) {
+    const std::vector<fx::RuleFile> seeded =
         fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
-    ExpectEachRuleListsItsOwnFiles(seeded, host::BrowserFamily::Chromium, L"Chrome");
-    // Both profiles are reached by the one rule.
-    host::RuleScanResult code;
-    host::ScanRule(Target(L"chromium.code-cache", L"Chrome"), nullptr, nullptr, &code);
-    std::set<std::wstring> profiles;
-    for (const FoundItem& item : code.items) {
-        const std::wstring folder = item.folder;
-        const size_t start = folder.find(L"\\User Data\\") + 11;
-        profiles.insert(folder.substr(start, folder.find(L'\\', start) - start));
-    }
-    EXPECT_EQ(profiles, (std::set<std::wstring>{L"Default", L"Profile 1"}));
-}
-
-TEST(ChromiumRules, EdgeSharesTheChromiumTable) {
-    const std::vector<fx::BrowserFile> seeded =
-        fx::SeedChromiumProfiles(L"Microsoft\\Edge", {L"Default"});
-    ExpectEachRuleListsItsOwnFiles(seeded, host::BrowserFamily::Chromium, L"Edge");
-}
-
-TEST(GeckoRules, Cache2EntriesAndDoomedAreListedAndTheStoresNever) {
-    const std::vector<fx::BrowserFile> seeded = fx::SeedFirefoxProfile(L"r8t3a1zz.default-release");
-    ExpectEachRuleListsItsOwnFiles(seeded, host::BrowserFamily::Gecko, L"Firefox");
-    host::RuleScanResult cache;
-    host::ScanRule(Target(L"gecko.cache2", L"Firefox"), nullptr, nullptr, &cache);
-    bool entries = false, doomed = false;
-    for (const FoundItem& item : cache.items) {
-        const std::wstring folder = item.folder;
-        entries = entries || folder.find(L"\\cache2\\entries\\") != std::wstring::npos;
-        doomed = doomed || folder.find(L"\\cache2\\doomed\\") != std::wstring::npos;
-    }
-    EXPECT_TRUE(entries);
-    EXPECT_TRUE(doomed);
-}
-
-TEST(RuleWalk, ALinkInsideACacheIsNotFollowedAndItsFilesSurviveTheClean) {
-    const std::vector<fx::BrowserFile> seeded =
-        fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
-    const std::wstring outside = fx::Scratch(L"rules-link-target");
-    fx::MakeFile(outside + L"\\precious.doc", 4000);
-    fx::MakeFile(outside + L"\\inner\\notes.txt", 300);
-    const std::wstring cache =
-        fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\Default\\Code Cache";
-    ASSERT_TRUE(fx::MakeFolderLink(outside, cache + L"\\js\\linked"));
-
-    const host::RuleTarget target = Target(L"chromium.code-cache", L"Chrome");
-    host::RuleScanResult scan;
-    host::ScanRule(target, nullptr, nullptr, &scan);
-    for (const FoundItem& item : scan.items)
-        EXPECT_EQ(std::wstring(item.folder).find(L"linked"), std::wstring::npos)
-            << fx::Narrow(host::ItemPath(item));
-    host::RuleCleanResult clean;
-    host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
-    EXPECT_EQ(clean.totals.removed, scan.items.size());
-    EXPECT_EQ(clean.totals.failed, 0u);
-    EXPECT_TRUE(fx::Exists(outside + L"\\precious.doc"));
-    EXPECT_TRUE(fx::Exists(outside + L"\\inner\\notes.txt"));
-    for (const fx::BrowserFile& file : seeded)
-        EXPECT_EQ(fx::Exists(file.path), file.rule != L"chromium.code-cache")
-            << fx::Narrow(file.path);
-}
-
-TEST(RuleClean, AProfileSwappedForALinkAfterTheScanLosesNothingBehindIt) {
-    fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
     const std::wstring userData = fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data";
-    host::RuleScanResult scan;
-    host::ScanRule(Target(L"chromium.code-cache", L"Chrome"), nullptr, nullptr, &scan);
-    // Files of the same names in another folder, behind a link put where
-    // the Default profile was.
+    const std::wstring outside = fx::Scratch(L"rules-link-target");
+    const std::vector<std::wstring> precious = {L"precious.doc", L"inner\\notes.txt",
+                                                L"Code Cache\\js\\lost.bin"};
+    fx::MakeVictims(outside, precious);
+    ASSERT_TRUE(fx::MakeFolderLink(outside, userData + L"\\Profile 1\\Code Cache\\js\\linked"));
+    ASSERT_TRUE(fx::MakeFolderLink(outside, userData + L"\\Linked Profile"));
+    // "twin." and "twin" are two files: deleting the first spares the second.
+    const std::wstring twin = userData + L"\\Profile 1\\Code Cache\\js\\twin";
+    fx::MakeFile(twin, 20);
+    fx::MakeFile(L"\\\\?\\" + twin + L".", 20);
+
+    Scanned scan = Scan(Target(L"chromium.code-cache", L"Chrome"));
+    for (std::uint32_t i = scan.result.first; i < scan.result.end; ++i)
+        scan.store.SetSelected(i, scan.store.Name(i) != L"twin");
+    for (const std::wstring& path : scan.Paths())
+        EXPECT_EQ(path.find(L"inked"), std::wstring::npos) << fx::Narrow(path);
+    // Files of the same names as Default's in another folder, behind a link
+    // put where the Default profile was.
     const std::wstring victim = fx::Scratch(L"rules-swap-victim");
     const std::wstring profile = userData + L"\\Default\\";
     std::vector<std::wstring> names;
-    std::size_t inProfile = 0;
-    for (const FoundItem& item : scan.items) {
-        const std::wstring path = host::ItemPath(item);
-        if (path.compare(0, profile.size(), profile) != 0) continue;
-        names.push_back(path.substr(profile.size()));
-        ++inProfile;
+    for (std::uint32_t i = scan.result.first; i < scan.result.end; ++i) {
+        const std::wstring path = scan.store.Path(i);
+        if (path.compare(0, profile.size(), profile) == 0)
+            names.push_back(path.substr(profile.size()));
     }
-    ASSERT_GT(inProfile, 0u);
-    ASSERT_LT(inProfile, scan.items.size());
+    ASSERT_GT(names.size(), 0u);
+    ASSERT_LT(names.size(), scan.Count());
     fx::MakeVictims(victim, names);
     ASSERT_TRUE(fx::SwapForLink(userData + L"\\Default", victim));
 
-    host::RuleCleanResult clean;
-    host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
-    EXPECT_EQ(clean.totals.failed, inProfile);
-    EXPECT_EQ(clean.totals.removed, scan.items.size() - inProfile);
+    const host::RemovalResult clean = scan.Clean();
+    EXPECT_EQ(clean.totals.failed, names.size());
+    EXPECT_EQ(clean.totals.removed, scan.Count() - names.size() - 1);
+    EXPECT_TRUE(fx::Exists(twin));
+    EXPECT_FALSE(fx::Exists(L"\\\\?\\" + twin + L"."));
     EXPECT_EQ(fx::Intact(victim, names), names.size());
-    fx::RemoveTree(userData + L"\\Default");
-    fx::RemoveTree(userData + L"\\Default-moved");
-}
+    EXPECT_EQ(fx::Intact(outside, precious), precious.size());
+    for (const fx::RuleFile& file : seeded)
+        if (file.path.find(L"\\Default\\") == std::wstring::npos) {
+            EXPECT_EQ(fx::Exists(file.path), file.rule != L"chromium.code-cache")
+                << fx::Narrow(file.path);
+        }
 
-TEST(RuleWalk, ACacheFolderThatIsALinkIsNotEntered) {
-    fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
-    const std::wstring outside = fx::Scratch(L"rules-gpu-target");
-    fx::MakeFile(outside + L"\\data_0", 1000);
-    const std::wstring gpu =
-        fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\Default\\GPUCache";
+    fx::RemoveTree(userData + L"\\Default-moved");
+    const std::wstring gpu = userData + L"\\Profile 1\\GPUCache";
     fx::RemoveTree(gpu);
     ASSERT_TRUE(fx::MakeFolderLink(outside, gpu));
-    host::RuleScanResult scan;
-    host::ScanRule(Target(L"chromium.gpu-cache", L"Chrome"), nullptr, nullptr, &scan);
-    EXPECT_EQ(scan.folders, 0u);
-    EXPECT_TRUE(scan.items.empty());
-}
-
-// Holds a file open without sharing, as a running browser does.
-class HeldFile {
-public:
-    explicit HeldFile(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~HeldFile() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
-
-TEST(RuleInUse, AFileHeldOpenIsReportedInUseWithTheBrowsersName) {
-    const std::vector<fx::BrowserFile> seeded =
-        fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
-    std::wstring held;
-    for (const fx::BrowserFile& file : seeded)
-        if (file.path.find(L"Cache_Data\\data_1") != std::wstring::npos) held = file.path;
-    ASSERT_FALSE(held.empty());
-    const host::RuleTarget target = Target(L"chromium.cache", L"Chrome");
-    {
-        HeldFile browser(held);
-        ASSERT_TRUE(browser.held());
-        host::RuleScanResult scan;
-        host::ScanRule(target, nullptr, nullptr, &scan);
-        EXPECT_EQ(scan.inUse, 1u);
-        EXPECT_EQ(ListedPaths(scan).count(Lower(held)), 0u);
-        EXPECT_EQ(scan.items.size(), 3u);
-    }
-    EXPECT_EQ(target.InUseAdvice(), L"close Chrome to clean its cache");
-
-    // Opened by the browser after the scan: the clean counts it in use, not
-    // failed, and leaves it.
-    host::RuleScanResult scan;
-    host::ScanRule(target, nullptr, nullptr, &scan);
-    ASSERT_EQ(scan.items.size(), 4u);
-    HeldFile browser(held);
-    host::RuleCleanResult clean;
-    host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
-    EXPECT_EQ(clean.inUse, 1u);
-    EXPECT_EQ(clean.totals.failed, 0u);
-    EXPECT_EQ(clean.totals.removed, 3u);
-    EXPECT_TRUE(fx::Exists(held));
-}
-
-TEST(RuleClean, OnlySelectedItemsGoAndATrailingDotNameKeepsItsTwin) {
-    fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
-    const std::wstring gpu =
-        fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data\\Default\\GPUCache";
-    // "twin." and "twin" are two files; deleting the first must spare the
-    // second.
-    ufc::unique_hfile dotted(CreateFileW((L"\\\\?\\" + gpu + L"\\twin.").c_str(), GENERIC_WRITE, 0,
-                                         nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(dotted.valid());
-    dotted.reset();
-    fx::MakeFile(gpu + L"\\twin", 20);
-    host::RuleScanResult scan;
-    host::ScanRule(Target(L"chromium.gpu-cache", L"Chrome"), nullptr, nullptr, &scan);
-    ASSERT_EQ(scan.items.size(), 4u);
-    for (FoundItem& item : scan.items)
-        item.selected = std::wstring(item.name) == L"twin." || std::wstring(item.name) == L"index";
-    host::RuleCleanResult clean;
-    host::CleanRuleItems(scan.items, nullptr, nullptr, &clean);
-    EXPECT_EQ(clean.totals.removed, 2u);
-    EXPECT_TRUE(fx::Exists(gpu + L"\\twin"));
-    EXPECT_TRUE(fx::Exists(gpu + L"\\data_0"));
-    EXPECT_FALSE(fx::Exists(gpu + L"\\index"));
-    EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + gpu + L"\\twin.").c_str()), INVALID_FILE_ATTRIBUTES);
+    const Scanned linked = Scan(Target(L"chromium.gpu-cache", L"Chrome"));
+    EXPECT_EQ(linked.result.folders, 0u);
+    EXPECT_EQ(linked.Count(), 0u);
+    for (const wchar_t* folder : {L"\\Linked Profile", L"\\Default"})
+        fx::RemoveTree(userData + folder);
 }
 
 }  // namespace

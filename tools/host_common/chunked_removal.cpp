@@ -163,4 +163,15 @@ void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const Chunk
     }
 }
 
+void RemoveRuleInChunks(const ItemStore& store, const RemovalPass& pass,
+                        const std::vector<std::wstring>& emptiedFolders,
+                        const std::atomic<bool>* stop, IScanProgress* progress,
+                        RemovalResult* result, std::vector<ItemOutcome>* outcomes) {
+    RemoveInChunks(store, pass, RuleRemover(stop), progress, result, outcomes);
+    if (result->result == 2) return;
+    RuleCleanResult folders;
+    RemoveEmptiedFolders(emptiedFolders, &folders);
+    result->foldersRemoved += folders.foldersRemoved;
+}
+
 }  // namespace host

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "UnusedFileClean.h"
@@ -27,9 +28,10 @@ struct RemovalPass {
 
 struct RemovalResult {
     CleanTotals totals;
-    std::uint64_t inUse = 0;   // not removed, held open (counted apart from failures)
-    std::uint32_t result = 1;  // the routine's last answer: 1 done, 2 stopped, 0 failed
-    std::uint64_t handed = 0;  // items handed over
+    std::uint64_t inUse = 0;           // not removed, held open (counted apart from failures)
+    std::uint32_t result = 1;          // the routine's last answer: 1 done, 2 stopped, 0 failed
+    std::uint64_t handed = 0;          // items handed over
+    std::uint64_t foldersRemoved = 0;  // a rule's emptied folders
 };
 
 // Removes one chunk, adding to totals and inUse: 1 done, 2 stopped, 0 failed.
@@ -52,6 +54,13 @@ ChunkRemover RuleRemover(const std::atomic<bool>* stop);
 void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const ChunkRemover& remove,
                     IScanProgress* progress, RemovalResult* result,
                     std::vector<ItemOutcome>* outcomes);
+
+// A rule's clean: RemoveInChunks with RuleRemover(stop), then, unless it
+// was stopped, the folders the rule's scan emptied (RemoveEmptiedFolders).
+void RemoveRuleInChunks(const ItemStore& store, const RemovalPass& pass,
+                        const std::vector<std::wstring>& emptiedFolders,
+                        const std::atomic<bool>* stop, IScanProgress* progress,
+                        RemovalResult* result, std::vector<ItemOutcome>* outcomes);
 
 // Whether the item a removal was given is still there, and why.
 ItemOutcome ProbeLeftover(const FoundItem& item, bool registryValue);

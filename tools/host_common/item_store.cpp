@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "selection.h"
 #include "text_format.h"
 
 namespace host {
@@ -61,6 +62,11 @@ SYSTEMTIME UnpackDate(std::uint64_t packed) {
         packed >>= kDateFields[k].bits;
     }
     return date;
+}
+
+std::uint64_t PackFileTime(const FILETIME& time) {
+    SYSTEMTIME date;
+    return FileTimeToSystemTime(&time, &date) ? PackDate(date) : 0;
 }
 
 std::uint64_t Hash(std::wstring_view text) {
@@ -136,6 +142,7 @@ void ItemStore::Clear() {
     folders_.Clear();
     types_.Clear();
     icons_.clear();
+    lastFolder_ = 0;
 }
 
 std::uint16_t ItemStore::IconId(HICON icon) {
@@ -181,6 +188,41 @@ void ItemStore::Append(ResultList* list, std::uint16_t run) {
     }
 }
 
+void ItemStore::Append(const ItemStore& from, std::uint16_t run) {
+    items_.reserve(items_.size() + from.items_.size());
+    constexpr std::uint32_t kNotYet = UINT32_MAX;
+    std::vector<std::uint32_t> folderOf(from.folders_.Count(), kNotYet);
+    for (std::uint32_t i = 0; i < from.Count(); ++i) {
+        Item item = from.items_[i];
+        item.name = names_.Add(from.Name(i));
+        std::uint32_t& folder = folderOf[item.folder];
+        if (folder == kNotYet) folder = folders_.Intern(from.Folder(i));
+        item.folder = folder;
+        item.type = SmallId(types_.Intern(from.TypeText(i)));
+        item.icon = IconId(from.Icon(i));
+        item.run = run;
+        items_.push_back(item);
+    }
+}
+
+void ItemStore::AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry,
+                        std::uint8_t category) {
+    Item item = {};
+    item.size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    item.times[static_cast<int>(ItemTime::Created)] = PackFileTime(entry.ftCreationTime);
+    item.times[static_cast<int>(ItemTime::Accessed)] = PackFileTime(entry.ftLastAccessTime);
+    item.times[static_cast<int>(ItemTime::Written)] = PackFileTime(entry.ftLastWriteTime);
+    const std::wstring_view name(entry.cFileName, wcsnlen(entry.cFileName, MAX_PATH));
+    item.name = names_.Add(name);
+    item.nameUnits = static_cast<std::uint16_t>(name.size());
+    if (!Same(folders_.Text(lastFolder_), folder)) lastFolder_ = folders_.Intern(folder);
+    item.folder = lastFolder_;
+    item.category = category;
+    item.selected = 1;
+    item.keep = -1;
+    items_.push_back(item);
+}
+
 SYSTEMTIME ItemStore::Date(std::uint32_t i, ItemTime which) const {
     return UnpackDate(items_[i].times[static_cast<int>(which)]);
 }
@@ -188,6 +230,10 @@ SYSTEMTIME ItemStore::Date(std::uint32_t i, ItemTime which) const {
 HICON ItemStore::Icon(std::uint32_t i) const {
     const std::uint16_t id = items_[i].icon;
     return id ? icons_[id - 1u] : nullptr;
+}
+
+void ItemStore::SetDate(std::uint32_t i, ItemTime which, const SYSTEMTIME& date) {
+    items_[i].times[static_cast<int>(which)] = PackDate(date);
 }
 
 void ItemStore::SetKeep(std::uint32_t i, int rule) {
@@ -284,6 +330,34 @@ std::uint64_t ApplyKeepRules(const std::vector<KeepRule>& rules, ItemStore* stor
         store->SetKeep(i, match);
         ++kept;
         if (counts) ++(*counts)[static_cast<std::size_t>(match)];
+    }
+    return kept;
+}
+
+std::uint64_t ApplyAgeLimit(std::uint32_t days, ItemStore* store, std::uint32_t first,
+                            std::uint32_t end) {
+    if (days == 0) return 0;
+    const FILETIME limitTime = AgeLimit(days);
+    SYSTEMTIME limitDate;
+    FileTimeToSystemTime(&limitTime, &limitDate);
+    const std::uint64_t limit = PackDate(limitDate);
+    std::uint64_t kept = 0;
+    for (std::uint32_t i = first; i < end; ++i) {
+        if (!store->Selected(i) || store->Kept(i)) continue;
+        std::uint64_t written = store->Time(i, ItemTime::Written);
+        // Most scans of the module leave the dates out: the file tells.
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        SYSTEMTIME date;
+        if (written == 0 &&
+            GetFileAttributesExW(store->Path(i).c_str(), GetFileExInfoStandard, &data) &&
+            FileTimeToSystemTime(&data.ftLastWriteTime, &date)) {
+            store->SetDate(i, ItemTime::Written, date);
+            written = store->Time(i, ItemTime::Written);
+        }
+        if (written <= limit) continue;
+        store->SetSelected(i, false);
+        store->SetKeep(i, ItemStore::kKeptForAge);
+        ++kept;
     }
     return kept;
 }

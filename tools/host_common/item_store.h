@@ -85,6 +85,14 @@ public:
     // the list as it goes: its records are freed while the store grows (the
     // heap then gives most of their memory back).
     void Append(ResultList* list, std::uint16_t run);
+    // Copies the items of another store, tagged with run.
+    void Append(const ItemStore& from, std::uint16_t run);
+    // Adds a file that a folder walk met in folder (as the walk names it,
+    // with its trailing backslash): name, size and dates from its directory
+    // entry, selected, tagged with run 0, without a type text or icon. Files
+    // of one folder coming one after another cost one comparison of the
+    // folder's text each.
+    void AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry, std::uint8_t category);
 
     std::wstring_view Name(std::uint32_t i) const {
         return names_.View(items_[i].name, items_[i].nameUnits);
@@ -102,10 +110,13 @@ public:
         return items_[i].times[static_cast<int>(which)];
     }
     SYSTEMTIME Date(std::uint32_t i, ItemTime which) const;
+    void SetDate(std::uint32_t i, ItemTime which, const SYSTEMTIME& date);
     bool Selected(std::uint32_t i) const { return items_[i].selected != 0; }
     void SetSelected(std::uint32_t i, bool selected) { items_[i].selected = selected ? 1 : 0; }
-    // The keep rule that protects the item, or -1.
+    // The keep rule that protects the item, kKeptForAge, or -1.
+    static constexpr int kKeptForAge = -2;
     int Keep(std::uint32_t i) const { return items_[i].keep; }
+    bool Kept(std::uint32_t i) const { return items_[i].keep != -1; }
     void SetKeep(std::uint32_t i, int rule);
     ItemOutcome Outcome(std::uint32_t i) const { return items_[i].outcome; }
     void SetOutcome(std::uint32_t i, ItemOutcome outcome) { items_[i].outcome = outcome; }
@@ -151,7 +162,8 @@ private:
     TextPool names_;
     TextInterner folders_;
     TextInterner types_;
-    std::vector<HICON> icons_;  // id - 1 -> icon (borrowed from the cleaner)
+    std::vector<HICON> icons_;      // id - 1 -> icon (borrowed from the cleaner)
+    std::uint32_t lastFolder_ = 0;  // of the file AddFile added last
 };
 
 // Each item's keep rule applied to the items [first, end): a matching item
@@ -161,6 +173,14 @@ private:
 std::uint64_t ApplyKeepRules(const std::vector<KeepRule>& rules, ItemStore* store,
                              std::uint32_t first, std::uint32_t end,
                              std::vector<std::uint64_t>* counts = nullptr);
+
+// The selected items of [first, end) that no keep rule protects and that
+// were last written within `days` days are deselected and remembered as
+// kept for their age (kKeptForAge). An item without a date takes its
+// file's last write; one that is no file (a registry value, a recycled
+// item) is left as it is. Returns the number of items kept.
+std::uint64_t ApplyAgeLimit(std::uint32_t days, ItemStore* store, std::uint32_t first,
+                            std::uint32_t end);
 
 // Selected items of the ranges that repeat the path (case-insensitive) of
 // an earlier selected item, as (repeat, first listing) pairs in order of

@@ -5,8 +5,10 @@
 namespace host {
 
 const std::vector<KeepRule>& DefaultKeepRules() {
-    // The browser scans list every file at the top of a profile folder; these
-    // files hold the user's own data, not traces.
+    // The browser scans list every file at the top of a profile folder, and
+    // the user's temporary folder and the applications' folders hold their
+    // settings beside their caches: these files hold the user's own data,
+    // not traces.
     static const std::vector<KeepRule> rules = {
         {L"*\\User Data\\*\\Login Data", L"saved passwords"},
         {L"*\\User Data\\*\\Login Data-journal", L"saved passwords (journal)"},
@@ -23,6 +25,13 @@ const std::vector<KeepRule>& DefaultKeepRules() {
         {L"*\\Firefox\\Profiles\\*\\logins.json", L"Firefox saved passwords"},
         {L"*\\Firefox\\Profiles\\*\\key4.db", L"Firefox password key"},
         {L"*\\Firefox\\Profiles\\*\\places.sqlite", L"Firefox bookmarks and history"},
+        {L"*\\settings.json", L"application settings"},
+        {L"*\\keybindings.json", L"application key bindings"},
+        {L"*\\storage.json", L"application state"},
+        {L"*\\desktop-config.json", L"Teams settings"},
+        {L"*\\prefs", L"Spotify settings"},
+        {L"*\\Local Storage\\*", L"sign-ins kept by sites and applications"},
+        {L"*\\Session Storage\\*", L"sign-ins kept by sites and applications"},
     };
     return rules;
 }

@@ -1,8 +1,10 @@
-// Cleaning rules: what today's browsers keep in their profiles, as data. A
-// rule names a folder below a browser's data folder (with "*" for every
-// profile) and what to take there: every file below it, or named files.
-// The rules run beside the module's categories, on the module's own
-// link-safe folder walk.
+// Cleaning rules: what today's Windows and its applications leave behind,
+// as data. A rule names places below the machine's known folders (or below
+// each profile of an application family: one Chromium table serves Chrome
+// and Discord alike), which files to take there, what to spare, how old a
+// file must be, and how to tell that the application is installed. The
+// rules run beside the module's categories, on the module's own link-safe
+// folder walk.
 #pragma once
 
 #include <atomic>
@@ -11,103 +13,202 @@
 #include <vector>
 
 #include "UnusedFileClean.h"
+#include "item_store.h"
+#include "rule_places.h"
 
 namespace host {
 
-enum class RuleGroup { Cache, Cookies, History, Session };
-enum class BrowserFamily { Chromium, Gecko };
-enum class RuleFolder { LocalAppData, RoamingAppData };
+enum class RuleGroup { Cache, Logs, CrashReports, System, Developer, Cookies, History, Session };
+// The families whose applications share one layout of their profiles.
+enum class RuleFamily { None, Chromium, Gecko };
 
-// "cache", "cookies", "history", "session".
+// "cache", "logs", "crash-reports", "system", "developer", "cookies",
+// "history", "session".
 const wchar_t* GroupName(RuleGroup group);
+// For sentences: "crash reports".
+std::wstring GroupText(RuleGroup group);
 bool ParseGroup(const std::wstring& text, RuleGroup* group);
+// Every group, in the order the reports show them.
+const std::vector<RuleGroup>& AllGroups();
 
-struct Browser {
-    BrowserFamily family;
-    const wchar_t* name;        // for people: "Chrome"
-    const wchar_t* dataFolder;  // below the special folder: "Google\Chrome"
+// An application whose profiles follow its family's layout.
+struct Application {
+    RuleFamily family;
+    const wchar_t* name;      // for people: "Chrome", "Discord"
+    KnownFolder root;         // where its user data lies
+    const wchar_t* userData;  // below root: "Google\Chrome\User Data", "discord"
+    // Below the user data folder, the profiles: "*" (every folder there),
+    // "Profiles\*", or "" (the user data folder is the one profile).
+    const wchar_t* profiles;
+    // Below the user data folder: a file the running application holds
+    // open ("lockfile", "Profiles\*\parent.lock").
+    const wchar_t* lockFile;
+    bool browser;  // the cookie, history and session rules apply to it
 };
 
-// Every browser of every family, in the order the reports show them.
-const std::vector<Browser>& Browsers();
+// The application name of Windows' own places.
+constexpr const wchar_t* kWindowsApplication = L"Windows";
+
+// Every application of every family, in the order the reports show them.
+const std::vector<Application>& Applications();
+
+// One place a rule takes files from.
+struct RuleKey {
+    // Of a family rule: Application (the application's own root) or the
+    // known folder that stands in for it (Firefox keeps its caches in local
+    // app data); the path then lies below each profile, or with perProfile
+    // false below the user data folder.
+    KnownFolder root = KnownFolder::LocalAppData;
+    std::wstring path;  // below root; parts may hold '*' and '?'
+    // File name patterns ("thumbcache_*.db"), or names with folders below
+    // the place ("Network\Cookies"). Empty: every file.
+    std::vector<std::wstring> patterns;
+    bool recurse = false;     // patterns apply in every folder below, too
+    bool removeSelf = false;  // the emptied folders are removed as well
+    bool perProfile = true;
+};
+
+enum class RuleSource { BuiltIn, File, Imported };
 
 struct CleaningRule {
-    std::wstring id;    // "chromium.code-cache"
-    std::wstring name;  // "code cache"
+    std::wstring id;           // "chromium.code-cache", "windows.thumbnail-cache"
+    std::wstring name;         // "code cache"
+    std::wstring application;  // "Windows"; empty for a family rule
     RuleGroup group = RuleGroup::Cache;
-    BrowserFamily family = BrowserFamily::Chromium;
-    RuleFolder folder = RuleFolder::LocalAppData;
-    // Below the browser's data folder; a "*" part stands for any folder
-    // there (every profile): "User Data\*\Code Cache".
-    std::wstring path;
-    // Empty: every file below the folder, recursively. Otherwise these
-    // files, relative to the folder: "Network\Cookies".
-    std::vector<std::wstring> files;
+    RuleFamily family = RuleFamily::None;
+    std::vector<RuleKey> keys;
+    // Files whose full path matches one of these globs ('*' crossing
+    // folders, case-insensitive) are never listed.
+    std::vector<std::wstring> excludes;
+    // Younger files (by their last write) are not listed.
+    std::uint32_t olderThanDays = 0;
+    // The application is installed when one of these exists (files,
+    // folders, registry keys such as "HKCU\Software\Discord"). Both empty:
+    // when one of the rule's folders exists.
+    std::vector<RulePlace> detectPaths;
+    std::vector<std::wstring> detectKeys;
+    std::vector<std::wstring> processes;  // "Spotify.exe": it holds the files
     bool onByDefault = false;
+    bool needsAdmin = false;  // only an elevated host may clean the places
+    std::wstring warning;     // shown beside the rule
+    RuleSource source = RuleSource::BuiltIn;
 };
 
-// The built-in rules: caches on by default, the other groups opt-in.
+// The built-in rules: caches and Windows' own places on by default; the
+// privacy groups and the developers' caches opt-in.
 const std::vector<CleaningRule>& BuiltInRules();
+
+// The known folders a rule clean is anchored at: every folder a rule of
+// any source may lie below.
+std::vector<std::wstring> RuleRoots();
 
 // Where a host looks for the user's rules: "ufclean-rules.json" beside it.
 std::wstring DefaultRulesFile();
 
+// Why a rule may not run as written (a key that takes a drive root, the
+// Windows folder, Program Files or a profile as a whole, or a user library
+// without an age limit), naming the key; empty when it may.
+std::wstring RuleRefusal(const CleaningRule& rule);
+
 // Parses a rules file (UTF-8 JSON) and appends its rules. On any fault
 // (syntax, an unknown or missing field, a bad value, an id already taken, a
-// path that leaves the profile) appends nothing and sets error to
-// "<file> line <n>: <reason>".
+// path that leaves its folder or takes a protected folder) appends nothing
+// and sets error to "<file> line <n>: <reason>".
 bool ParseRules(const std::string& text, const std::wstring& fileName,
                 std::vector<CleaningRule>* rules, std::wstring* error);
 
-// The built-in rules plus those of file; a missing file adds none.
-bool LoadRules(const std::wstring& file, std::vector<CleaningRule>* rules, std::wstring* error);
+// What a community rule file gave.
+struct ImportReport {
+    std::size_t sections = 0;
+    std::size_t rulesMade = 0;
+    std::size_t skipped = 0;
+    std::size_t registryKeys = 0;            // RegKey and REG| lines: not supported
+    std::vector<std::wstring> firstReasons;  // "[Section *]: reason", at most kReasonsKept
+    static constexpr std::size_t kReasonsKept = 5;
+};
 
-// One rule applied to one browser of its family: what a report shows as a
-// row, such as "Chrome: code cache".
+// Reads a community rule file (the winapp2.ini format, text in UTF-8 or
+// UTF-16) and appends one rule per usable section, each off by default.
+// A section is skipped, with its name and reason, when a key cannot be read
+// or would take a protected folder as a whole.
+void ImportCommunityRules(const std::string& bytes, std::vector<CleaningRule>* rules,
+                          ImportReport* report);
+
+// The built-in rules plus those of file: JSON, or the community format for
+// a file ending in ".ini" (report, when given, says what was read). A
+// missing file adds none.
+bool LoadRules(const std::wstring& file, std::vector<CleaningRule>* rules, std::wstring* error,
+               ImportReport* report = nullptr);
+
+// One rule applied to one application of its family, or a rule of its own
+// (application null): what a report shows as a row, "Discord: cache".
 struct RuleTarget {
     const CleaningRule* rule = nullptr;
-    const Browser* browser = nullptr;
+    const Application* application = nullptr;
+    std::wstring ApplicationName() const;
     std::wstring Title() const;
-    // What to tell the user about files held open: "close Chrome to clean
+    // What to tell the user about files held open: "close Discord to clean
     // its cache".
     std::wstring InUseAdvice() const;
 };
 
-// Every target of the rules, rule by rule, browsers in table order.
+// Every target of the rules, rule by rule, applications in table order.
 std::vector<RuleTarget> TargetsOf(const std::vector<const CleaningRule*>& rules);
 
-// The folders (each ending in a backslash) that the rule names for the
-// browser, "*" parts expanded over real folders. No part is a link or a
-// dot-folder; names that do not fit a 260-unit path are left out.
-std::vector<std::wstring> ResolveRuleFolders(const RuleTarget& target);
+// A folder a target takes files from (ending in a backslash) and the key
+// that named it.
+struct RuleFolder {
+    std::wstring path;
+    const RuleKey* key = nullptr;
+};
 
-// Items of a rule carry no category (kCategoryUnset).
+// The target's folders on this machine: "*" parts expanded over real
+// folders, no part a link, nothing a protected folder as a whole, names
+// that do not fit a 260-unit path left out. A probe, when given, is shared
+// by the targets of one run (see RuleProbe).
+std::vector<RuleFolder> ResolveRuleFolders(const RuleTarget& target, RuleProbe* probe = nullptr);
+
+// Whether the target's application is on this machine (its detection, or
+// one of its folders).
+bool IsDetected(const RuleTarget& target, RuleProbe* probe = nullptr);
+
+// Whether this process may clean places that need an elevated host.
+bool HostIsElevated();
+
+// What a rule's scan found beside its items.
 struct RuleScanResult {
-    ResultList items;
+    std::uint32_t first = 0, end = 0;  // the items: [first, end) of the store
     ScanTotals totals;
-    std::uint64_t inUse = 0;  // files another program holds open, not listed
-    std::size_t folders = 0;  // folders the rule named for this browser
+    std::size_t folders = 0;  // folders the rule named for this target
+    bool running = false;     // the application runs: some files may be held
+    // Folders to remove once their files are gone (a key's removeSelf),
+    // deepest first.
+    std::vector<std::wstring> emptiedFolders;
     bool stopped = false;
 };
 
-// Lists the target's files. Progress is reported per file met (category
-// kCategoryUnset); stop, when given, is tested before every entry.
+// Lists the target's files into the store, straight from their directory
+// entries (category kCategoryUnset, run 0). Progress is reported per file
+// met (category kCategoryUnset); stop, when given, is tested before every
+// entry. Files are not opened: whether the application runs is asked once.
+// One probe serves all targets of a scan.
 void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atomic<bool>* stop,
-              RuleScanResult* result);
+              ItemStore* store, RuleScanResult* result, RuleProbe* probe = nullptr);
 
 struct RuleCleanResult {
     CleanTotals totals;
     std::uint64_t inUse = 0;  // not removed: another program holds them open
+    std::uint64_t foldersRemoved = 0;
     bool stopped = false;
 };
-
-// The special folders rules resolve below: a rule clean follows no link
-// below them.
-std::vector<std::wstring> RuleRoots();
 
 // Deletes exactly the selected items' files by handle (never a folder, never
 // through a link below the rule roots), read-only ones too.
 void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std::atomic<bool>* stop,
                     RuleCleanResult* result);
+
+// Removes each folder of a scan's emptiedFolders that is empty now and still
+// a real folder; a folder that kept a file stays.
+void RemoveEmptiedFolders(const std::vector<std::wstring>& folders, RuleCleanResult* result);
 
 }  // namespace host

@@ -2,10 +2,12 @@
 // line it is on: a run with half of the user's rules would clean something
 // else than what was asked for.
 //
-// {"rules": [{"id": "chromium.media-cache", "name": "media cache",
-//             "group": "cache", "family": "chromium", "folder": "local",
-//             "path": "User Data\\*\\Media Cache", "files": [...],
-//             "default": true}]}
+// {"rules": [{"id": "app.cache", "name": "cache", "group": "cache",
+//             "application": "App", "path": "%LocalAppData%\\App\\Cache",
+//             "files": ["*.tmp"], "recurse": true, "olderThanDays": 2,
+//             "exclude": ["*\\keep.tmp"], "detect": ["HKCU\\Software\\App"]},
+//            {"id": "chromium.media-cache", "name": "media cache",
+//             "group": "cache", "family": "chromium", "path": "Media Cache"}]}
 #include <nlohmann/json.hpp>
 
 #include <iterator>
@@ -14,6 +16,7 @@
 
 #include "rules.h"
 #include "text_format.h"
+#include "util/handles.h"
 
 namespace host {
 
@@ -121,45 +124,6 @@ bool IsIdCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
 }
 
-// A path below the browser's data folder (wildcard true) or below the
-// rule's folder: relative, backslash-separated, never climbing out.
-bool CheckPath(const std::wstring& path, bool wildcard, std::wstring* reason) {
-    if (path.empty()) {
-        *reason = L"is empty";
-        return false;
-    }
-    if (path.find(L'/') != std::wstring::npos) {
-        *reason = L"uses '/': separate the folders with '\\'";
-        return false;
-    }
-    if (path.find(L':') != std::wstring::npos || path[0] == L'\\') {
-        *reason = L"is not relative: it must lie below the browser's folder";
-        return false;
-    }
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find(L'\\', start);
-        if (end == std::wstring::npos) end = path.size();
-        const std::wstring part = path.substr(start, end - start);
-        if (part.empty()) {
-            *reason = L"has an empty part";
-            return false;
-        }
-        if (part == L"." || part == L"..") {
-            *reason = L"leaves the profile with '" + part + L"'";
-            return false;
-        }
-        const bool hasWildcard = part.find_first_of(L"*?") != std::wstring::npos;
-        if (hasWildcard && !(wildcard && part == L"*")) {
-            *reason = wildcard ? L"has a wildcard inside a name: only a whole part may be '*'"
-                               : L"names a file with a wildcard";
-            return false;
-        }
-        start = end + 1;
-    }
-    return true;
-}
-
 class RuleReader {
 public:
     RuleReader(const json& value, const RuleLines& lines, std::set<std::wstring>* ids)
@@ -167,44 +131,45 @@ public:
 
     bool Read(CleaningRule* rule, Fault* fault) {
         fault_ = fault;
+        rule->source = RuleSource::File;
         if (!value_.is_object()) return Fail(lines_.line, L"a rule must be an object");
-        static const std::set<std::string> known = {"id",   "name",  "group",  "family",
-                                                    "path", "files", "folder", "default"};
+        static const std::set<std::string> known = {
+            "id",   "name",  "group",   "application",   "family",  "folder", "scope",
+            "path", "files", "recurse", "olderThanDays", "exclude", "detect", "default"};
         for (const auto& field : value_.items())
             if (!known.count(field.key()))
-                return Fail(LineOf(field.key()), L"unknown field \"" + Widen(field.key()) +
-                                                     L"\" (known: id, name, group, family, "
-                                                     L"folder, path, files, default)");
-        std::wstring family, folder = L"local", group;
+                return Fail(LineOf(field.key()),
+                            L"unknown field \"" + Widen(field.key()) +
+                                L"\" (known: id, name, group, application, family, folder, "
+                                L"scope, path, files, recurse, olderThanDays, exclude, detect, "
+                                L"default)");
+        std::wstring group, family;
         if (!Text("id", &rule->id) || !Text("name", &rule->name) || !Text("group", &group) ||
-            !Text("family", &family) || !Text("path", &rule->path) ||
-            !Text("folder", &folder, false))
+            !Text("family", &family, false) || !CheckId(rule->id))
             return false;
-        if (!CheckId(rule->id)) return false;
         if (!ParseGroup(group, &rule->group))
-            return Fail(LineOf("group"),
-                        L"unknown group \"" + group + L"\" (cache, cookies, history or session)");
+            return Fail(LineOf("group"), L"unknown group \"" + group +
+                                             L"\" (cache, logs, crash-reports, system, "
+                                             L"developer, cookies, history or session)");
         if (family == L"chromium" || family == L"gecko")
-            rule->family = family == L"chromium" ? BrowserFamily::Chromium : BrowserFamily::Gecko;
-        else
+            rule->family = family == L"chromium" ? RuleFamily::Chromium : RuleFamily::Gecko;
+        else if (!family.empty())
             return Fail(LineOf("family"),
                         L"unknown family \"" + family + L"\" (chromium or gecko)");
-        if (folder == L"local" || folder == L"roaming")
-            rule->folder =
-                folder == L"local" ? RuleFolder::LocalAppData : RuleFolder::RoamingAppData;
-        else
-            return Fail(LineOf("folder"), L"unknown folder \"" + folder + L"\" (local or roaming)");
-        std::wstring reason;
-        if (!CheckPath(rule->path, true, &reason))
-            return Fail(LineOf("path"), L"the path \"" + rule->path + L"\" " + reason);
-        if (!Files(rule)) return false;
-        rule->onByDefault = rule->group == RuleGroup::Cache;
-        if (value_.contains("default")) {
-            if (!value_["default"].is_boolean())
-                return Fail(LineOf("default"), L"\"default\" must be true or false");
-            rule->onByDefault = value_["default"].get<bool>();
+        RuleKey key;
+        if (!(rule->family == RuleFamily::None ? OwnPlaces(rule) : FamilyPlace(&key)) ||
+            !Files(&key) || !Flag("recurse", &key.recurse, key.patterns.empty()) || !Days(rule) ||
+            !Excludes(rule) || !Detects(rule))
+            return false;
+        for (RuleKey& place : rule->keys) {
+            place.patterns = key.patterns;
+            place.recurse = key.recurse;
         }
-        return true;
+        if (rule->keys.empty()) rule->keys.push_back(key);
+        const std::wstring refusal = RuleRefusal(*rule);
+        if (!refusal.empty()) return Fail(LineOf("path"), refusal);
+        return Flag("default", &rule->onByDefault,
+                    rule->group == RuleGroup::Cache || rule->group == RuleGroup::Logs);
     }
 
 private:
@@ -225,6 +190,28 @@ private:
         *out = Widen(text.get<std::string>());
         return true;
     }
+    bool Flag(const char* field, bool* out, bool otherwise) {
+        *out = otherwise;
+        if (!value_.contains(field)) return true;
+        if (!value_[field].is_boolean())
+            return Fail(LineOf(field), L"\"" + Widen(field) + L"\" must be true or false");
+        *out = value_[field].get<bool>();
+        return true;
+    }
+    // A list of non-empty texts (a single text counts as a list of one).
+    bool Texts(const char* field, std::vector<std::wstring>* out) {
+        if (!value_.contains(field)) return true;
+        const json& list = value_[field];
+        const std::wstring what = L"\"" + Widen(field) + L"\" must be a list of texts";
+        if (list.is_string()) return Text(field, &out->emplace_back());
+        if (!list.is_array() || list.empty()) return Fail(LineOf(field), what);
+        for (const json& item : list) {
+            if (!item.is_string() || item.get<std::string>().empty())
+                return Fail(LineOf(field), what);
+            out->push_back(Widen(item.get<std::string>()));
+        }
+        return true;
+    }
     bool CheckId(const std::wstring& id) {
         const std::string bytes = Utf8(id);
         for (char c : bytes)
@@ -235,20 +222,95 @@ private:
             return Fail(LineOf("id"), L"the id \"" + id + L"\" is taken already");
         return true;
     }
-    bool Files(CleaningRule* rule) {
-        if (!value_.contains("files")) return true;
-        const json& files = value_["files"];
-        if (!files.is_array() || files.empty())
-            return Fail(LineOf("files"), L"\"files\" must be a list of file names");
-        for (const json& file : files) {
-            if (!file.is_string()) return Fail(LineOf("files"), L"\"files\" must hold only texts");
-            const std::wstring name = Widen(file.get<std::string>());
-            std::wstring reason;
-            if (!CheckPath(name, false, &reason))
-                return Fail(LineOf("files"), L"the file \"" + name + L"\" " + reason);
-            rule->files.push_back(name);
+    // A rule of its own: "path" with a folder variable, and an application.
+    bool OwnPlaces(CleaningRule* rule) {
+        std::wstring path;
+        if (!Text("application", &rule->application) || !Text("path", &path)) return false;
+        if (value_.contains("folder") || value_.contains("scope"))
+            return Fail(LineOf(value_.contains("folder") ? "folder" : "scope"),
+                        L"\"folder\" and \"scope\" belong to a rule with a \"family\"");
+        std::vector<RulePlace> places;
+        std::wstring reason;
+        if (!ParsePlace(path, &places, &reason))
+            return Fail(LineOf("path"), L"the path \"" + path + L"\" " + reason);
+        for (const RulePlace& place : places) {
+            RuleKey& key = rule->keys.emplace_back();
+            key.root = place.root;
+            key.path = place.path;
         }
         return true;
+    }
+    // A family rule: "path" below each profile (or the user data folder).
+    bool FamilyPlace(RuleKey* key) {
+        std::wstring folder = L"own", scope = L"profile", reason;
+        if (value_.contains("application"))
+            return Fail(LineOf("application"),
+                        L"a rule with a \"family\" applies to each application of it");
+        if (!Text("folder", &folder, false) || !Text("scope", &scope, false)) return false;
+        if (value_.contains("path")) {
+            if (!value_["path"].is_string())
+                return Fail(LineOf("path"), L"\"path\" must be a text");
+            key->path = Widen(value_["path"].get<std::string>());
+        }
+        if (folder != L"own" && folder != L"local" && folder != L"roaming")
+            return Fail(LineOf("folder"),
+                        L"unknown folder \"" + folder + L"\" (own, local or roaming)");
+        key->root = folder == L"own"     ? KnownFolder::Application
+                    : folder == L"local" ? KnownFolder::LocalAppData
+                                         : KnownFolder::RoamingAppData;
+        if (scope != L"profile" && scope != L"user data")
+            return Fail(LineOf("scope"),
+                        L"unknown scope \"" + scope + L"\" (profile or user data)");
+        key->perProfile = scope == L"profile";
+        if (!CheckRelativePath(key->path, true, &reason))
+            return Fail(LineOf("path"), L"the path \"" + key->path + L"\" " + reason);
+        return true;
+    }
+    bool Files(RuleKey* key) {
+        if (!Texts("files", &key->patterns)) return false;
+        for (const std::wstring& name : key->patterns) {
+            std::wstring reason;
+            if (!CheckRelativePath(name, true, &reason))
+                return Fail(LineOf("files"), L"the file \"" + name + L"\" " + reason);
+        }
+        return true;
+    }
+    bool Days(CleaningRule* rule) {
+        if (!value_.contains("olderThanDays")) return true;
+        const json& days = value_["olderThanDays"];
+        if (!days.is_number_unsigned() || days.get<std::uint64_t>() > 36500)
+            return Fail(LineOf("olderThanDays"),
+                        L"\"olderThanDays\" must be a whole number of days from 0 to 36500");
+        rule->olderThanDays = days.get<std::uint32_t>();
+        return true;
+    }
+    // Texts that start with a folder variable become places, the others
+    // stay as they are.
+    bool Places(const char* field, const wchar_t* what, std::vector<std::wstring>* plain,
+                std::vector<RulePlace>* places) {
+        std::vector<std::wstring> texts;
+        if (!Texts(field, &texts)) return false;
+        for (const std::wstring& text : texts) {
+            std::wstring reason;
+            if (text[0] != L'%')
+                plain->push_back(text);
+            else if (!ParsePlace(text, places, &reason))
+                return Fail(LineOf(field),
+                            L"the " + std::wstring(what) + L" \"" + text + L"\" " + reason);
+        }
+        return true;
+    }
+    // "%LocalAppData%\App\keep*" or a glob over the whole path ("*\settings.json").
+    bool Excludes(CleaningRule* rule) {
+        std::vector<RulePlace> places;
+        if (!Places("exclude", L"exclusion", &rule->excludes, &places)) return false;
+        for (const RulePlace& place : places)
+            rule->excludes.push_back(JoinPlace(KnownFolderPath(place.root), place.path));
+        return true;
+    }
+    // Files or folders ("%AppData%\discord") or registry keys ("HKCU\...").
+    bool Detects(CleaningRule* rule) {
+        return Places("detect", L"detection", &rule->detectKeys, &rule->detectPaths);
     }
 
     const json& value_;
@@ -310,22 +372,29 @@ bool ParseRules(const std::string& text, const std::wstring& fileName,
     return true;
 }
 
-bool LoadRules(const std::wstring& file, std::vector<CleaningRule>* rules, std::wstring* error) {
+bool LoadRules(const std::wstring& file, std::vector<CleaningRule>* rules, std::wstring* error,
+               ImportReport* report) {
     *rules = BuiltInRules();
     if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-    HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    ufc::unique_hfile handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) {
         *error = file + L": cannot be read";
         return false;
     }
     std::string text;
-    char buffer[4096];
+    LARGE_INTEGER size = {};
+    if (GetFileSizeEx(handle.get(), &size) && size.QuadPart < (1ll << 30))
+        text.reserve(static_cast<size_t>(size.QuadPart));
+    char buffer[65536];
     DWORD read = 0;
-    while (ReadFile(handle, buffer, sizeof buffer, &read, nullptr) && read > 0)
+    while (ReadFile(handle.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
         text.append(buffer, read);
-    CloseHandle(handle);
-    return ParseRules(text, file, rules, error);
+    const bool community = file.size() > 4 && SameText(file.substr(file.size() - 4), L".ini");
+    if (!community) return ParseRules(text, file, rules, error);
+    ImportReport own;
+    ImportCommunityRules(text, rules, report ? report : &own);
+    return true;
 }
 
 }  // namespace host

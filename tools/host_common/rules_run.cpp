@@ -1,9 +1,14 @@
-// Running a rule: its folders resolved below the browser's data folder, its
-// files listed on the module's folder walk, and exactly those files deleted.
-#include <shlobj.h>
+// Running a rule: its folders resolved below the known folders (or each
+// profile of its application), its files listed on the module's folder
+// walk without opening any of them, and exactly those files deleted.
+#include <windows.h>
+
+#include <algorithm>
+#include <set>
 
 #include "rules.h"
 #include "scan/folder_walk.h"
+#include "selection.h"
 #include "text_format.h"
 #include "util/rooted_delete.h"
 
@@ -11,215 +16,244 @@ namespace host {
 
 namespace {
 
-std::wstring SpecialFolder(RuleFolder folder) {
-    wchar_t path[MAX_PATH] = {};
-    const int csidl = folder == RuleFolder::LocalAppData ? CSIDL_LOCAL_APPDATA : CSIDL_APPDATA;
-    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
-    return path;
-}
-
-std::vector<std::wstring> SplitParts(const std::wstring& path) {
-    std::vector<std::wstring> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find(L'\\', start);
-        if (end == std::wstring::npos) end = path.size();
-        if (end > start) parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
 bool FitsPath(const std::wstring& path) {
     return path.size() < ufc::kPathUnits;
-}
-
-// A real folder: not a link, not a file. The walk would refuse to enter a
-// link, and so does the resolution of a rule's own parts.
-bool IsRealFolder(std::wstring path) {
-    if (path.size() > 3 && path.back() == L'\\') path.pop_back();
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// The folders below prefix that "*" stands for: every folder the walk may
-// enter.
-void AddEveryFolder(const std::wstring& prefix, std::vector<std::wstring>* out) {
-    WIN32_FIND_DATAW entry;
-    ufc::unique_hfind find = ufc::OpenFolderEntries(prefix.c_str(), &entry);
-    if (!find) return;
-    do {
-        if (!ufc::IsWalkableFolder(entry)) continue;
-        const std::wstring child = prefix + entry.cFileName + L"\\";
-        if (FitsPath(child)) out->push_back(child);
-    } while (FindNextFileW(find.get(), &entry));
 }
 
 bool IsInUse(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
-// Files that another program holds open are not offered: their count is
-// reported instead, with the advice to close the browser.
-bool HeldOpen(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        return false;
-    }
-    return IsInUse(GetLastError());
+std::uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-void SetTime(const FILETIME& time, SYSTEMTIME* out) {
-    SYSTEMTIME converted;
-    if (FileTimeToSystemTime(&time, &converted)) *out = converted;
+std::wstring Lower(std::wstring text) {
+    if (!text.empty()) CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
 }
+
+// root's path and the pattern below it where the key's folders lie.
+struct KeyBase {
+    std::wstring root;
+    std::wstring below;
+};
+
+KeyBase BaseOf(const RuleTarget& target, const RuleKey& key) {
+    const Application* application = target.application;
+    if (!application) return {KnownFolderPath(key.root), key.path};
+    const KnownFolder root = key.root == KnownFolder::Application ? application->root : key.root;
+    std::wstring below = application->userData;
+    for (const wchar_t* part : {key.perProfile ? application->profiles : L"", key.path.c_str()})
+        if (*part) below += std::wstring(L"\\") + part;
+    return {KnownFolderPath(root), below};
+}
+
+// A file that the running application holds open: its lock file.
+bool LockHeld(const Application& application, RuleProbe& probe) {
+    const std::wstring lock = std::wstring(application.userData) + L"\\" + application.lockFile;
+    for (const std::wstring& path : probe.ExpandFiles(KnownFolderPath(application.root), lock)) {
+        ufc::unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file && IsInUse(GetLastError())) return true;
+    }
+    return false;
+}
+
+// Which names a key takes in one folder.
+struct NameFilter {
+    std::vector<std::wstring> patterns;  // empty: every name
+    bool Matches(const wchar_t* name) const {
+        if (patterns.empty()) return true;
+        for (const std::wstring& pattern : patterns)
+            if (PartMatches(pattern, name)) return true;
+        return false;
+    }
+};
 
 struct Collector {
     RuleScanResult* result;
+    ItemStore* store;
     IScanProgress* progress;
     const std::atomic<bool>* stop;
-    std::uint64_t expected = 0;
-    std::uint64_t examined = 0;
+    const CleaningRule& rule;
+    std::uint64_t youngAfter = ~0ull;        // files written later are too young
+    std::set<std::wstring>* seen = nullptr;  // when two folders overlap
+    std::uint32_t percent = 0;
 
     bool StopRequested() {
         result->stopped = result->stopped || (stop && stop->load());
         return result->stopped;
     }
 
-    // folder ends in a backslash; data holds the file's size and times.
-    void Take(const std::wstring& folder, const std::wstring& name,
-              const WIN32_FILE_ATTRIBUTE_DATA& data) {
-        const std::wstring path = folder + name;
-        ++examined;
+    void Take(const wchar_t* folder, const WIN32_FIND_DATAW& entry) {
+        wchar_t path[ufc::kPathUnits];
+        const bool fits = ufc::JoinPath(path, folder, entry.cFileName);
         if (progress) {
             ProgressInfo info;
             info.category = kCategoryUnset;
-            ufc::CopyTruncated(info.path, path.c_str());
-            info.percent = ufc::WalkPercent(examined, expected);
-            info.count = static_cast<std::uint32_t>(result->items.size());
+            ufc::CopyTruncated(info.path, fits ? path : folder);
+            info.percent = percent;
+            info.count = static_cast<std::uint32_t>(result->totals.count);
             progress->OnProgress(&info);
         }
-        if (!FitsPath(path)) return;  // too deep to name
-        if (HeldOpen(path)) {
-            ++result->inUse;
-            return;
-        }
-        FoundItem& item = result->items.emplace_back();
-        item.category = kCategoryUnset;
-        item.selected = 1;
-        item.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-        ufc::CopyExact(item.name, name.c_str());
-        ufc::CopyExact(item.folder, folder.c_str());
-        SetTime(data.ftCreationTime, &item.created);
-        SetTime(data.ftLastAccessTime, &item.accessed);
-        SetTime(data.ftLastWriteTime, &item.written);
+        if (!fits) return;  // too deep to name
+        if (Ticks(entry.ftLastWriteTime) > youngAfter) return;
+        for (const std::wstring& exclude : rule.excludes)
+            if (GlobMatch(exclude, path)) return;
+        if (seen && !seen->insert(Lower(path)).second) return;
+        store->AddFile(folder, entry, static_cast<std::uint8_t>(kCategoryUnset));
         result->totals.count += 1;
-        result->totals.bytes += item.size;
+        result->totals.bytes += ufc::EntrySize(entry);
     }
 };
 
-// The walk's answers for a rule that takes every file below its folder.
-struct TreeVisitor {
+// The walk's answers for one key in one folder.
+struct KeyVisitor {
     Collector& collector;
+    const RuleKey& key;
+    const NameFilter& names;
     bool StopRequested() { return collector.StopRequested(); }
-    bool EnterFolder(const wchar_t*, const WIN32_FIND_DATAW&) { return true; }
+    bool EnterFolder(const wchar_t* prefix, const WIN32_FIND_DATAW& entry) {
+        if (!key.recurse) return false;
+        if (key.removeSelf)
+            collector.result->emptiedFolders.push_back(std::wstring(prefix) + entry.cFileName +
+                                                       L"\\");
+        return true;
+    }
     void VisitFile(const wchar_t* prefix, const WIN32_FIND_DATAW& entry) {
-        WIN32_FILE_ATTRIBUTE_DATA data = {};
-        data.nFileSizeHigh = entry.nFileSizeHigh;
-        data.nFileSizeLow = entry.nFileSizeLow;
-        data.ftCreationTime = entry.ftCreationTime;
-        data.ftLastAccessTime = entry.ftLastAccessTime;
-        data.ftLastWriteTime = entry.ftLastWriteTime;
-        collector.Take(prefix, entry.cFileName, data);
+        if (names.Matches(entry.cFileName)) collector.Take(prefix, entry);
     }
 };
 
-// Counts the files a tree walk will meet: the progress denominator.
-struct CountVisitor {
-    std::uint64_t files = 0;
-    static bool StopRequested() { return false; }
-    static bool EnterFolder(const wchar_t*, const WIN32_FIND_DATAW&) { return true; }
-    void VisitFile(const wchar_t*, const WIN32_FIND_DATAW&) { ++files; }
-};
-
-// One named file ("Network\Cookies") below folder: every folder on the way
-// must be real, and the name a file.
-void TakeNamedFile(const std::wstring& folder, const std::wstring& relative, Collector* collector) {
-    std::vector<std::wstring> parts = SplitParts(relative);
-    if (parts.empty()) return;
-    std::wstring parent = folder;
-    for (size_t i = 0; i + 1 < parts.size(); ++i) {
-        if (!IsRealFolder(parent + parts[i])) return;
-        parent += parts[i] + L"\\";
+// The key's patterns by the folder below the place they name: "" for plain
+// names, "Network" for "Network\Cookies".
+std::vector<std::pair<std::wstring, NameFilter>> FiltersOf(const RuleKey& key) {
+    std::vector<std::pair<std::wstring, NameFilter>> filters;
+    if (key.patterns.empty()) filters.push_back({L"", {}});
+    for (const std::wstring& pattern : key.patterns) {
+        const size_t slash = pattern.find_last_of(L'\\');
+        const std::wstring folder = slash == std::wstring::npos ? L"" : pattern.substr(0, slash);
+        const std::wstring name = slash == std::wstring::npos ? pattern : pattern.substr(slash + 1);
+        auto same = filters.begin();
+        while (same != filters.end() && same->first != folder) ++same;
+        if (same == filters.end()) same = filters.insert(filters.end(), {folder, {}});
+        same->second.patterns.push_back(name);
     }
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    const std::wstring path = parent + parts.back();
-    if (!FitsPath(path) || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return;
-    collector->Take(parent, parts.back(), data);
+    return filters;
+}
+
+bool Overlap(const std::vector<RuleFolder>& folders) {
+    for (size_t i = 0; i < folders.size(); ++i)
+        for (size_t j = 0; j < folders.size(); ++j) {
+            const std::wstring& a = folders[i].path;
+            const std::wstring& b = folders[j].path;
+            if (i != j && b.size() >= a.size() &&
+                CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                     static_cast<int>(a.size()), TRUE) == CSTR_EQUAL)
+                return true;
+        }
+    return false;
 }
 
 }  // namespace
 
-std::vector<std::wstring> RuleRoots() {
-    std::vector<std::wstring> roots;
-    for (RuleFolder folder : {RuleFolder::LocalAppData, RuleFolder::RoamingAppData}) {
-        std::wstring path = SpecialFolder(folder);
-        if (!path.empty()) roots.push_back(std::move(path));
+std::wstring RuleRefusal(const CleaningRule& rule) {
+    // A family rule lies below its applications' own folders.
+    if (rule.family != RuleFamily::None) return {};
+    for (const RuleKey& key : rule.keys) {
+        const std::wstring reason =
+            ProtectedReach(JoinPlace(KnownFolderPath(key.root), key.path),
+                           key.recurse || key.removeSelf, rule.olderThanDays);
+        if (!reason.empty()) return L"the key " + PlaceText({key.root, key.path}) + L" " + reason;
     }
-    return roots;
+    return {};
 }
 
-std::vector<std::wstring> ResolveRuleFolders(const RuleTarget& target) {
-    const std::wstring base = SpecialFolder(target.rule->folder);
-    if (base.empty()) return {};
-    std::vector<std::wstring> parts = SplitParts(target.browser->dataFolder);
-    for (std::wstring& part : SplitParts(target.rule->path)) parts.push_back(std::move(part));
-
-    std::vector<std::wstring> folders = {base + L"\\"};
-    for (const std::wstring& part : parts) {
-        std::vector<std::wstring> next;
-        for (const std::wstring& prefix : folders) {
-            if (part == L"*") {
-                AddEveryFolder(prefix, &next);
-            } else if (part[0] != L'.' && FitsPath(prefix + part + L"\\") &&
-                       IsRealFolder(prefix + part)) {
-                next.push_back(prefix + part + L"\\");
-            }
+std::vector<RuleFolder> ResolveRuleFolders(const RuleTarget& target, RuleProbe* probe) {
+    RuleProbe own;
+    RuleProbe& probing = probe ? *probe : own;
+    std::vector<RuleFolder> folders;
+    if (!RuleRefusal(*target.rule).empty()) return folders;
+    for (const RuleKey& key : target.rule->keys) {
+        const KeyBase base = BaseOf(target, key);
+        for (std::wstring& path : probing.ExpandFolders(base.root, base.below)) {
+            bool repeated = false;
+            for (const RuleFolder& folder : folders)
+                repeated = repeated || (folder.key == &key && folder.path == path);
+            if (!repeated) folders.push_back({std::move(path), &key});
         }
-        folders.swap(next);
     }
     return folders;
 }
 
+bool IsDetected(const RuleTarget& target, RuleProbe* probe) {
+    RuleProbe own;
+    RuleProbe& probing = probe ? *probe : own;
+    const CleaningRule& rule = *target.rule;
+    if (const Application* application = target.application)
+        return !probing.ExpandFolders(KnownFolderPath(application->root), application->userData)
+                    .empty();
+    if (rule.detectPaths.empty() && rule.detectKeys.empty())
+        return !ResolveRuleFolders(target, &probing).empty();
+    for (const RulePlace& place : rule.detectPaths)
+        if (probing.PatternExists(KnownFolderPath(place.root), place.path)) return true;
+    for (const std::wstring& key : rule.detectKeys)
+        if (probing.RegistryKeyExists(key)) return true;
+    return false;
+}
+
+bool HostIsElevated() {
+    ufc::unique_handle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated != 0;
+}
+
 void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atomic<bool>* stop,
-              RuleScanResult* result) {
-    const std::vector<std::wstring> folders = ResolveRuleFolders(target);
+              ItemStore* store, RuleScanResult* result, RuleProbe* probe) {
+    result->first = result->end = store->Count();
+    RuleProbe own;
+    RuleProbe& probing = probe ? *probe : own;
+    const CleaningRule& rule = *target.rule;
+    // Without a detection of its own, a rule is there when its folders are.
+    const bool detects =
+        target.application || !rule.detectPaths.empty() || !rule.detectKeys.empty();
+    std::vector<RuleFolder> folders;
+    if (!detects || IsDetected(target, &probing)) folders = ResolveRuleFolders(target, &probing);
     result->folders = folders.size();
-    const std::vector<std::wstring>& files = target.rule->files;
-    Collector collector{result, progress, stop};
-    for (const std::wstring& folder : folders) {
-        if (files.empty()) {
-            CountVisitor counter;
-            ufc::WalkFolderTree(folder.c_str(), counter);
-            collector.expected += counter.files;
-        } else {
-            collector.expected += files.size();
+    if (folders.empty()) return;
+    // Whether files may be held is asked once, not per file: the clean's
+    // own delete reports each file held open.
+    result->running = target.application
+                          ? LockHeld(*target.application, probing)
+                          : !rule.processes.empty() && probing.ProcessRuns(rule.processes);
+
+    Collector collector{result, store, progress, stop, rule};
+    if (rule.olderThanDays > 0) collector.youngAfter = Ticks(AgeLimit(rule.olderThanDays));
+    std::set<std::wstring> seen;
+    if (Overlap(folders)) collector.seen = &seen;
+    for (size_t i = 0; i < folders.size(); ++i) {
+        if (collector.StopRequested()) break;
+        collector.percent = static_cast<std::uint32_t>(i * 100 / folders.size());
+        const RuleKey& key = *folders[i].key;
+        if (key.removeSelf) result->emptiedFolders.push_back(folders[i].path);
+        for (const auto& filter : FiltersOf(key)) {
+            const std::wstring& root = folders[i].path;
+            std::vector<std::wstring> places = {root};
+            if (!filter.first.empty())
+                places = probing.ExpandFolders(root.substr(0, root.size() - 1), filter.first);
+            for (const std::wstring& place : places) {
+                KeyVisitor visitor{collector, key, filter.second};
+                ufc::WalkFolderTree(place.c_str(), visitor);
+            }
         }
     }
-    for (const std::wstring& folder : folders) {
-        if (collector.StopRequested()) return;
-        if (files.empty()) {
-            TreeVisitor visitor{collector};
-            ufc::WalkFolderTree(folder.c_str(), visitor);
-            continue;
-        }
-        for (const std::wstring& relative : files) TakeNamedFile(folder, relative, &collector);
-    }
+    result->end = store->Count();
+    // Children were met after their parents: the deepest go first.
+    std::reverse(result->emptiedFolders.begin(), result->emptiedFolders.end());
 }
 
 void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std::atomic<bool>* stop,
@@ -257,6 +291,15 @@ void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std:
             result->totals.failed += 1;
         }
     }
+}
+
+void RemoveEmptiedFolders(const std::vector<std::wstring>& folders, RuleCleanResult* result) {
+    // The same deleter as the files': no link below a root on the way, only
+    // an empty folder goes, and never a root itself.
+    ufc::RootedDeleter deleter(RuleRoots());
+    for (const std::wstring& folder : folders)
+        if (FitsPath(folder) && deleter.RemoveFolder(folder.c_str()) == ERROR_SUCCESS)
+            ++result->foldersRemoved;
 }
 
 }  // namespace host

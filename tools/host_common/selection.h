@@ -1,12 +1,19 @@
 // Which found items a clean takes. Every host chooses the same way: items a
-// keep rule matches stay (host::ApplyKeepRules), the recycle bin goes whole
-// or not at all, and a file listed by two categories is removed once
+// keep rule matches stay (host::ApplyKeepRules), and so do those younger
+// than an age limit (host::ApplyAgeLimit), the recycle bin goes whole or
+// not at all, and a file listed by two categories is removed once
 // (host::FindRepeats).
 #pragma once
 
+#include <windows.h>
+
+#include <cstdint>
 #include <string>
 
 namespace host {
+
+// The moment `days` days ago (UTC, as the items' dates are).
+FILETIME AgeLimit(std::uint32_t days);
 
 // Why a recycle-bin clean is left out: the bin is emptied whole, so one item
 // that stays keeps all of it. `cause` names that item, e.g. "a keep rule

@@ -126,6 +126,18 @@ std::wstring FormatDate(const SYSTEMTIME& date) {
     return text;
 }
 
+bool SameText(const std::wstring& a, const std::wstring& b) {
+    return a.size() == b.size() &&
+           CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool SameText(const std::wstring& a, const wchar_t* b) {
+    const size_t length = wcslen(b);
+    return a.size() == length && CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b,
+                                                      static_cast<int>(length), TRUE) == CSTR_EQUAL;
+}
+
 bool GlobMatch(const std::wstring& pattern, const std::wstring& text) {
     // Iterative match with one back-track point: linear in practice, and
     // no recursion depth to exhaust on hostile patterns.

@@ -24,6 +24,11 @@ std::wstring ItemPath(const FoundItem& item);
 // "2026-12-06 04:10", or empty when the date is unset or not a valid date.
 std::wstring FormatDate(const SYSTEMTIME& date);
 
+// Whether two names are the same as the file system compares them: ordinal,
+// case-insensitive.
+bool SameText(const std::wstring& a, const std::wstring& b);
+bool SameText(const std::wstring& a, const wchar_t* b);
+
 // Glob match as Windows paths compare: case-insensitive, '*' any run of
 // characters (backslashes included), '?' any one character.
 bool GlobMatch(const std::wstring& pattern, const std::wstring& text);

@@ -44,15 +44,6 @@ const CategoryRow kCategories[] = {
 };
 // clang-format on
 
-// Rules that name no application: where their group belongs.
-struct RuleGroupRow {
-    const wchar_t* ruleGroup;
-    ChoiceGroup group;
-};
-const RuleGroupRow kRuleGroups[] = {
-    {L"developer", ChoiceGroup::Applications},
-};
-
 // Why a rule that is off by default is off, by its group.
 struct OffReasonRow {
     const wchar_t* ruleGroup;
@@ -71,9 +62,11 @@ const GroupLook kLooks[kChoiceGroups] = {
     {L"Recycle bin", RGB(128, 128, 128)},
 };
 
+// A rule of the community format names its application freely: one that
+// names a browser of the rules' table stands under that browser.
 bool IsBrowser(const std::wstring& name) {
-    for (const host::Browser& browser : host::Browsers())
-        if (name == browser.name) return true;
+    for (const host::Application& application : host::Applications())
+        if (application.browser && name == application.name) return true;
     return false;
 }
 
@@ -108,21 +101,22 @@ bool CategoryStartsOff(std::uint32_t number) {
 }
 
 ChoicePlace PlaceOfRule(const host::RuleTarget& target) {
-    const std::wstring application = target.browser ? target.browser->name : L"";
+    const std::wstring application = target.ApplicationName();
     const std::wstring ruleGroup = host::GroupName(target.rule->group);
-    ChoicePlace place{ChoiceGroup::Windows, application, target.rule->name, nullptr};
-    if (IsBrowser(application)) {
+    ChoicePlace place{ChoiceGroup::Applications, application, target.rule->name, nullptr};
+    if (application == host::kWindowsApplication) {
+        // Windows' own places stand beside its categories.
+        place.group = ChoiceGroup::Windows;
+        place.node.clear();
+    } else if (IsBrowser(application)) {
         place.group = ChoiceGroup::Browsers;
-    } else if (!application.empty()) {
-        place.group = ChoiceGroup::Applications;
-    } else {
-        for (const RuleGroupRow& row : kRuleGroups)
-            if (ruleGroup == row.ruleGroup) place.group = row.group;
     }
     if (!target.rule->onByDefault) {
         place.offReason = L"off by default";
         for (const OffReasonRow& row : kOffReasons)
             if (ruleGroup == row.ruleGroup) place.offReason = row.reason;
+        // The rows' rules live as long as the program.
+        if (!target.rule->warning.empty()) place.offReason = target.rule->warning.c_str();
     }
     return place;
 }

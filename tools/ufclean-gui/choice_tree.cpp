@@ -244,11 +244,17 @@ void ChoiceTree::ShowRun(const RunInfo& run) {
         if (run.action) node.cleaned = run.cleanResult ? L"done" : L"failed";
     } else if (!run.skipReason.empty() && run.number == kCategoryRecycleBin) {
         node.cleaned = L"kept whole";
+    } else if (!run.refusal.empty()) {
+        node.cleaned = run.refusal;
     }
-    // Files a running browser holds are not failures: say what to do.
-    if (const host::RuleTarget* target = run.inUse ? RuleRowTarget(run.number) : nullptr)
+    // Files a running application holds are not failures: say what to do.
+    const host::RuleTarget* target = RuleRowTarget(run.number);
+    if (target && run.inUse)
         node.cleaned += (node.cleaned.empty() ? L"" : L", ") + std::to_wstring(run.inUse) +
                         L" in use: " + target->InUseAdvice();
+    else if (target && run.running && !run.cleaned)
+        node.cleaned += (node.cleaned.empty() ? L"" : L", ") + target->ApplicationName() +
+                        L" is running: " + target->InUseAdvice();
     Refresh();
 }
 

@@ -37,7 +37,9 @@ void SetText(HWND control, const std::wstring& text) {
 }  // namespace
 
 MainWindow::MainWindow(Function::IUnusedFileClean* cleaner, Options options)
-    : cleaner_(cleaner), options_(std::move(options)) {}
+    : cleaner_(cleaner), options_(std::move(options)) {
+    model_.SetOlderThan(options_.olderThanDays);
+}
 
 MainWindow::~MainWindow() = default;
 

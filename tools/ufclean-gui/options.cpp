@@ -59,6 +59,16 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
             named = true;
         } else if (word == L"--screenshot" && i + 1 < argc) {
             options->screenshot = argv[++i];
+        } else if (word == L"--older-than") {
+            const std::wstring days = hasValue ? argv[++i] : L"";
+            if (days.empty() || days.size() > 5 ||
+                days.find_first_not_of(L"0123456789") != std::wstring::npos ||
+                std::wcstoul(days.c_str(), nullptr, 10) > 36500) {
+                *error = L"--older-than needs a number of days from 0 to 36500";
+                return false;
+            }
+            options->olderThanDays =
+                static_cast<std::uint32_t>(std::wcstoul(days.c_str(), nullptr, 10));
         } else if (word == L"--save-profile" && i + 1 < argc) {
             options->saveProfile = argv[++i];
         } else if (word == L"--page" && i + 1 < argc && std::wstring(argv[i + 1]) == L"drives") {
@@ -74,8 +84,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
         } else {
             *error = L"unknown option: " + word +
                      L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
-                     L"[--page drives] [--save-profile NAME] [--screenshot FILE.png] "
-                     L"[--bench-items N]";
+                     L"[--older-than DAYS] [--page drives] [--save-profile NAME] "
+                     L"[--screenshot FILE.png] [--bench-items N]";
             return false;
         }
     }

@@ -14,6 +14,7 @@ struct Options {
     bool scanAtStart = false;         // --scan
     std::wstring screenshot;          // --screenshot FILE: save, then exit
     bool drivesPage = false;          // --page drives
+    std::uint32_t olderThanDays = 0;  // --older-than DAYS: younger items start unchecked
     std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
     std::size_t benchItems = 0;       // --bench-items N: time the list, print, exit
 };

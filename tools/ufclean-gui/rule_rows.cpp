@@ -19,8 +19,11 @@ const Rows& TheRows() {
             made.rules = host::BuiltInRules();
         std::vector<const host::CleaningRule*> all;
         for (const host::CleaningRule& rule : made.rules) all.push_back(&rule);
+        host::RuleProbe probe;
         for (const host::RuleTarget& target : host::TargetsOf(all))
-            if (!host::ResolveRuleFolders(target).empty()) made.targets.push_back(target);
+            if (host::IsDetected(target, &probe) &&
+                !host::ResolveRuleFolders(target, &probe).empty())
+                made.targets.push_back(target);
         return made;
     }();
     return rows;
@@ -52,15 +55,18 @@ std::wstring RowName(std::uint32_t number) {
     return target ? target->Title() : std::wstring(host::CategoryName(number));
 }
 
-void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run) {
+void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run,
+                 host::RuleProbe* probe) {
     const host::RuleTarget* target = RuleRowTarget(run->number);
     if (!target) return;
     host::RuleScanResult result;
-    host::ScanRule(*target, progress, stop, &result);
-    run->items = std::move(result.items);
+    host::ScanRule(*target, progress, stop, &run->found, &result, probe);
     run->totals = result.totals;
-    run->inUse = result.inUse;
+    run->running = result.running;
+    run->emptiedFolders = std::move(result.emptiedFolders);
     run->scanResult = result.stopped ? 2 : 1;
+    if (target->rule->needsAdmin && !host::HostIsElevated())
+        run->refusal = L"needs an elevated host: run as administrator";
 }
 
 }  // namespace gui

@@ -28,9 +28,9 @@ const host::RuleTarget* RuleRowTarget(std::uint32_t number);
 // The category's name or the rule row's title ("Chrome: code cache").
 std::wstring RowName(std::uint32_t number);
 
-// On the worker: the rule row's scan. Files a running browser holds are
-// counted in run->inUse. (Its clean is the hosts' rule clean on chunks of
-// the store.)
-void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run);
+// On the worker: the rule row's scan (its clean is the hosts' rule clean on
+// chunks of the store). One probe serves the rule rows of a scan.
+void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run,
+                 host::RuleProbe* probe);
 
 }  // namespace gui

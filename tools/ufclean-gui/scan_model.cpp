@@ -6,6 +6,10 @@
 
 namespace gui {
 
+void ScanModel::SetOlderThan(std::uint32_t days) {
+    olderThanDays_ = days;
+}
+
 void ScanModel::Clear() {
     store_.Clear();
     runs_.clear();
@@ -18,11 +22,15 @@ const RunInfo& ScanModel::Add(CategoryRun run) {
     info.action = run.action;
     info.scanResult = run.scanResult;
     info.totals = run.totals;
-    info.inUse = run.inUse;
+    info.running = run.running;
+    info.emptiedFolders = std::move(run.emptiedFolders);
+    info.refusal = std::move(run.refusal);
     info.first = store_.Count();
     store_.Append(&run.items, static_cast<std::uint16_t>(runs_.size() - 1));
+    store_.Append(run.found, static_cast<std::uint16_t>(runs_.size() - 1));
     info.end = store_.Count();
     host::ApplyKeepRules(host::DefaultKeepRules(), &store_, info.first, info.end);
+    host::ApplyAgeLimit(olderThanDays_, &store_, info.first, info.end);
     for (std::uint32_t i = info.first; i < info.end; ++i) CountItem(i, &info.sums);
     return info;
 }
@@ -44,6 +52,8 @@ bool ScanModel::SetSelected(std::uint32_t item, bool selected) {
 
 std::wstring ScanModel::Note(std::uint32_t item) const {
     const int keep = store_.Keep(item);
+    if (keep == host::ItemStore::kKeptForAge)
+        return L"protected: written in the last " + std::to_wstring(olderThanDays_) + L" day(s)";
     if (keep >= 0)
         return L"protected: " + host::DefaultKeepRules()[static_cast<size_t>(keep)].reason;
     const RunInfo& run = RunOf(item);
@@ -98,6 +108,8 @@ std::unique_ptr<CleanJob> ScanModel::MakeCleanJob(const std::set<std::uint32_t>&
         std::uint32_t held = 0;
         if (!checked.count(run.number)) {
             skip = L"category not checked";
+        } else if (!run.refusal.empty()) {
+            skip = run.refusal;
         } else if (run.number == kCategoryRecycleBin && HeldBinItem(&held) && held >= run.first &&
                    held < run.end) {
             skip = host::WholeBinReason(store_.Path(held) + L" is unchecked");
@@ -109,6 +121,7 @@ std::unique_ptr<CleanJob> ScanModel::MakeCleanJob(const std::set<std::uint32_t>&
         step.action = run.action;
         step.first = run.first;
         step.end = run.end;
+        step.emptiedFolders = &run.emptiedFolders;
         if (run.number != kCategoryRecycleBin) ranges.push_back({run.first, run.end});
     }
     job->repeats = host::FindRepeats(store_, ranges);
@@ -125,6 +138,7 @@ void ScanModel::TakeCleanResult(const CleanJob& job) {
         run.cleanResult = step.cleanResult;
         run.cleanTotals = step.totals;
         run.inUse += step.inUse;
+        run.foldersRemoved += step.foldersRemoved;
         cleanSum_.removed += step.totals.removed;
         cleanSum_.failed += step.totals.failed;
         cleanSum_.bytesFreed += step.totals.bytesFreed;
@@ -153,7 +167,7 @@ void ScanModel::Recount() {
 void ScanModel::CountItem(std::uint32_t i, Sums* sums) const {
     ++sums->count;
     sums->bytes += store_.Bytes(i);
-    sums->protectedCount += store_.Keep(i) >= 0 ? 1 : 0;
+    sums->protectedCount += store_.Kept(i) ? 1 : 0;
     if (!store_.Selected(i)) return;
     ++sums->selectedCount;
     sums->selectedBytes += store_.Bytes(i);

@@ -33,20 +33,31 @@ struct RunInfo {
     std::uint32_t cleanResult = 0;
     CleanTotals cleanTotals;
     std::wstring skipReason;  // why the clean left it alone
+    // A rule row: its application runs, the folders its scan emptied (and
+    // those its clean removed), and why its clean is always left out.
+    bool running = false;
+    std::vector<std::wstring> emptiedFolders;
+    std::uint64_t foldersRemoved = 0;
+    std::wstring refusal;
 };
 
 class ScanModel {
 public:
+    // Items written in the last `days` days start deselected (0: none).
+    void SetOlderThan(std::uint32_t days);
     void Clear();
-    // Takes a scanned category's list into the store (the list is freed);
-    // items the built-in keep list matches start deselected and protected.
+    // Takes a scanned category's list (or a rule row's items) into the store
+    // (the list is freed);
+    // items the built-in keep list matches, and those too young, start
+    // deselected and protected.
     const RunInfo& Add(CategoryRun run);
     const std::vector<RunInfo>& Runs() const { return runs_; }
     const host::ItemStore& Store() const { return store_; }
     const RunInfo& RunOf(std::uint32_t item) const { return runs_[store_.Run(item)]; }
     // False when the item already was so.
     bool SetSelected(std::uint32_t item, bool selected);
-    // "protected: bookmarks", "failed: in use by another program", or empty.
+    // "protected: bookmarks", "protected: written in the last 7 day(s)", "failed: in use by another
+    // program", or empty.
     std::wstring Note(std::uint32_t item) const;
     // The first recycle-bin item left unchecked: it keeps the whole bin.
     bool HeldBinItem(std::uint32_t* item) const;
@@ -66,6 +77,7 @@ private:
     void CountItem(std::uint32_t i, Sums* sums) const;
     host::ItemStore store_;
     std::vector<RunInfo> runs_;
+    std::uint32_t olderThanDays_ = 0;
     CleanTotals cleanSum_;
 };
 

@@ -97,6 +97,7 @@ void Worker::PrepareStopFlag() {
 
 void Worker::Scan(std::vector<std::uint32_t> numbers) {
     bool stopped = false;
+    host::RuleProbe probe;
     for (size_t i = 0; i < numbers.size() && !stopped; ++i) {
         auto run = std::make_unique<CategoryRun>();
         run->number = numbers[i];
@@ -104,7 +105,7 @@ void Worker::Scan(std::vector<std::uint32_t> numbers) {
         run->action = info && info->kind == host::CategoryKind::Action;
         PostingProgress progress(window_, run->number, i, numbers.size());
         if (RuleRowTarget(run->number)) {
-            ScanRuleRow(&progress, &stop_, run.get());
+            ScanRuleRow(&progress, &stop_, run.get(), &probe);
         } else if (!run->action) {
             PrepareStopFlag();
             run->scanResult = cleaner_->GetUnusedFile(static_cast<int>(run->number), &run->items,
@@ -153,10 +154,13 @@ void Worker::CleanStepOf(CleanJob* job, CleanStep* step, IScanProgress* progress
     pass.skip = &job->skip;
     if (!rule) PrepareStopFlag();
     host::RemovalResult done;
-    host::RemoveInChunks(
-        *job->store, pass,
-        rule ? host::RuleRemover(&stop_) : host::ModuleRemover(cleaner_, step->number), progress,
-        &done, &job->outcomes);
+    if (rule)
+        host::RemoveRuleInChunks(*job->store, pass, *step->emptiedFolders, &stop_, progress, &done,
+                                 &job->outcomes);
+    else
+        host::RemoveInChunks(*job->store, pass, host::ModuleRemover(cleaner_, step->number),
+                             progress, &done, &job->outcomes);
+    step->foldersRemoved = done.foldersRemoved;
     step->totals = done.totals;
     step->inUse = done.inUse;
     step->cleanResult = done.result;

@@ -22,9 +22,14 @@ struct CategoryRun {
     std::uint32_t number = 0;
     bool action = false;  // a clean-only step: nothing to scan
     std::uint32_t scanResult = 0;
-    ResultList items;
+    ResultList items;       // a category's, as the module gives them
+    host::ItemStore found;  // a rule row's, straight from the folder walk
     ScanTotals totals;
-    std::uint64_t inUse = 0;  // a rule row's files that a running browser holds
+    // A rule row: its application runs, the folders to remove once
+    // emptied, and why its clean is left out (it needs an elevated host).
+    bool running = false;
+    std::vector<std::wstring> emptiedFolders;
+    std::wstring refusal;
 };
 
 // One category of a clean: its items are [first, end) of the job's store.
@@ -37,6 +42,9 @@ struct CleanStep {
     std::uint32_t cleanResult = 0;
     CleanTotals totals;
     std::uint64_t inUse = 0;
+    // A rule row: the folders its scan emptied, and those its clean removed.
+    const std::vector<std::wstring>* emptiedFolders = nullptr;
+    std::uint64_t foldersRemoved = 0;
 };
 
 // A clean, handed back when it ends. The worker reads the store and

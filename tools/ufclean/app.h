@@ -45,9 +45,11 @@ struct Options {
     bool defaultRules = false;
     std::wstring rulesFile;                 // empty: the one beside the program
     std::vector<host::CleaningRule> rules;  // loaded before a command runs
+    std::wstring importFile;                // rules --import FILE: what it gives
     bool all = false;                       // 'all' was named
-    std::uint32_t olderThanDays = 0;        // --older-than DAYS; 0: no age limit
-    std::wstring profile;                   // --profile NAME
+    // --older-than DAYS: items written more recently stay (0: no limit).
+    std::uint32_t olderThanDays = 0;
+    std::wstring profile;  // --profile NAME
     ScheduleOptions schedule;
 };
 

@@ -16,15 +16,17 @@ namespace {
 const wchar_t kUsage[] =
     L"usage: ufclean COMMAND [ARGS]\n"
     L"  categories                      list the categories\n"
-    L"  rules [--rules FILE]            list the browser cleaning rules, on or off\n"
-    L"  scan [CATEGORY...|all]          scan and show what was found\n"
-    L"       [--details] [--json FILE|-]\n"
+    L"  rules [--rules FILE]            list the cleaning rules, on or off\n"
+    L"  rules --import FILE.ini         read a community rule file and say what it gives\n"
+    L"  scan [CATEGORY...|all]          scan and show what a clean would take\n"
+    L"       [--details] [--json FILE|-] [--keep GLOB]... [--no-default-keep]\n"
     L"  clean [CATEGORY...|all]         scan, confirm, remove\n"
     L"       [--yes] [--keep GLOB]... [--no-default-keep] [--details] [--json FILE|-]\n"
-    L"       scan and clean also take RULE ids, [--with GROUP,...] (cookies, history,\n"
-    L"       session: rules that are off by default) and [--rules FILE]\n"
-    L"       scan and clean also take [--profile NAME] (a saved choice) and\n"
-    L"       [--older-than DAYS]; --json FILE may hold {time} and {computer}\n"
+    L"       scan and clean also take RULE ids, [--with GROUP,...] (rules that are off\n"
+    L"       by default: cookies, history, session, developer, ...), [--rules FILE]\n"
+    L"       (JSON, or the community format for FILE.ini), [--profile NAME] (a saved\n"
+    L"       choice) and [--older-than DAYS] (items written in the last DAYS days\n"
+    L"       stay); --json FILE may hold {time} and {computer}\n"
     L"  profile save NAME [CATEGORY...|all] [RULE...] [--with ...] [--keep ...]\n"
     L"       [--no-default-keep] [--older-than DAYS]   save a choice under a name\n"
     L"  profile list | show NAME | delete NAME\n"
@@ -41,7 +43,8 @@ const wchar_t kUsage[] =
     L"  clear-clipboard                 empty the clipboard\n"
     L"  clear-search-history            delete the search autocomplete list\n"
     L"'all' is every scan category; 5 and 17 run only when named. With 'all' or no\n"
-    L"category the cache rules run too; ufclean-rules.json beside ufclean adds rules.\n"
+    L"category the rules that are on run too; ufclean-rules.json beside ufclean adds\n"
+    L"rules.\n"
     L"Exit status: 0 done, 1 usage error or refused, 2 stopped, 3 module missing,\n"
     L"4 profile missing or broken.\n";
 
@@ -115,10 +118,13 @@ int Parse(int argc, wchar_t** argv, Options* options) {
         } else if (word == L"--with") {
             std::wstring groups;
             if (!next(&groups) || !ParseGroups(groups, &options->withGroups))
-                return UsageError(L"--with needs groups such as cookies,history,session");
+                return UsageError(L"--with needs groups such as cookies,history,session,developer");
         } else if (word == L"--rules") {
             if (!next(&options->rulesFile) || options->rulesFile.empty())
                 return UsageError(L"--rules needs a file name");
+        } else if (word == L"--import") {
+            if (!next(&options->importFile) || options->importFile.empty())
+                return UsageError(L"--import needs a file name");
         } else if (int status = kExitOk; ParseProfileOption(word, next, options, &status)) {
             if (status) return status;
         } else if (word.size() > 1 && word[0] == L'-' && word != L"-") {

@@ -36,12 +36,20 @@ std::wstring RunName(const CategoryRun& run) {
     return run.isRule ? run.target.Title() : std::wstring(host::CategoryName(run.number));
 }
 
-// "Chrome: cache: 2 file(s) in use: close Chrome to clean its cache".
-void PrintInUse(const std::vector<CategoryRun>& runs) {
-    for (const CategoryRun& run : runs)
-        if (run.isRule && run.inUse)
-            host::Out(run.target.Title() + L": " + std::to_wstring(run.inUse) +
-                      L" file(s) in use: " + run.target.InUseAdvice() + L"\n");
+// What the rule rows have to say: "Chrome: cache: 2 file(s) in use: close
+// Chrome to clean its cache", or before a clean "Chrome is running".
+void PrintRuleNotes(const std::vector<CategoryRun>& runs) {
+    for (const CategoryRun& run : runs) {
+        if (!run.isRule) continue;
+        const std::wstring title = run.target.Title() + L": ";
+        if (!run.skipReason.empty()) host::Out(title + run.skipReason + L"\n");
+        if (run.inUse)
+            host::Out(title + std::to_wstring(run.inUse) + L" file(s) in use: " +
+                      run.target.InUseAdvice() + L"\n");
+        else if (run.running && !run.cleaned)
+            host::Out(title + run.target.ApplicationName() +
+                      L" is running and may hold some files: " + run.target.InUseAdvice() + L"\n");
+    }
 }
 
 void WriteDate(host::JsonWriter* json, const char* key, const SYSTEMTIME& date) {
@@ -101,7 +109,7 @@ void PrintScanSummary(const std::vector<CategoryRun>& runs) {
         sum.bytes += run.totals.bytes;
     }
     host::Out(Row(L"", L"Total", {std::to_wstring(sum.count), host::HumanSize(sum.bytes)}));
-    PrintInUse(runs);
+    PrintRuleNotes(runs);
 }
 
 void PrintDetails(const std::vector<CategoryRun>& runs) {
@@ -118,12 +126,18 @@ void PrintDetails(const std::vector<CategoryRun>& runs) {
     }
 }
 
-void PrintKeepUse(const std::vector<KeepUse>& rules) {
+void PrintKeepUse(const std::vector<KeepUse>& rules, const std::vector<CategoryRun>& runs,
+                  std::uint32_t olderThanDays) {
     for (const KeepUse& use : rules) {
         if (use.kept == 0) continue;
         host::Out(L"kept " + std::to_wstring(use.kept) + L" item(s): " + use.rule.reason + L" (" +
                   use.rule.glob + L")\n");
     }
+    std::uint64_t young = 0;
+    for (const CategoryRun& run : runs) young += run.keptForAge;
+    if (young)
+        host::Out(L"kept " + std::to_wstring(young) + L" item(s) written in the last " +
+                  std::to_wstring(olderThanDays) + L" day(s) (--older-than)\n");
 }
 
 void PrintCleanSummary(const std::vector<CategoryRun>& runs) {
@@ -147,10 +161,10 @@ void PrintCleanSummary(const std::vector<CategoryRun>& runs) {
                   {std::to_wstring(sum.removed), std::to_wstring(sum.failed),
                    host::HumanSize(sum.bytesFreed)}));
     for (const CategoryRun& run : runs)
-        if (!run.skipReason.empty())
+        if (!run.skipReason.empty() && !run.isRule)
             host::Out(L"category " + std::to_wstring(run.number) + L" skipped: " + run.skipReason +
                       L"\n");
-    PrintInUse(runs);
+    PrintRuleNotes(runs);
 }
 
 bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
@@ -159,6 +173,7 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     host::JsonWriter json;
     ScanTotals sum;
     CleanTotals cleanSum;
+    std::uint64_t kept = 0, keptForAge = 0;
     json.BeginObject();
     json.Key("command");
     json.String(command);
@@ -172,13 +187,15 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
         if (run.isRule) {
             json.Key("rule");
             json.String(run.target.rule->id);
-            json.Key("browser");
-            json.String(run.target.browser->name);
+            json.Key("application");
+            json.String(run.target.ApplicationName());
             json.Key("group");
             json.String(host::GroupName(run.target.rule->group));
+            json.Key("running");
+            json.Bool(run.running);
             json.Key("inUse");
             json.Number(run.inUse);
-            if (run.inUse) {
+            if (run.inUse || run.running) {
                 json.Key("advice");
                 json.String(run.target.InUseAdvice());
             }
@@ -196,6 +213,8 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
         json.Number(run.totals.bytes);
         json.Key("kept");
         json.Number(run.kept);
+        json.Key("keptForAge");
+        json.Number(run.keptForAge);
         if (run.cleaned) {
             json.Key("removed");
             json.Number(run.cleanTotals.removed);
@@ -203,6 +222,10 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
             json.Number(run.cleanTotals.failed);
             json.Key("bytesFreed");
             json.Number(run.cleanTotals.bytesFreed);
+            if (run.isRule) {
+                json.Key("foldersRemoved");
+                json.Number(run.foldersRemoved);
+            }
         }
         if (!run.skipReason.empty()) {
             json.Key("skipped");
@@ -215,6 +238,8 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
         json.EndObject();
         sum.count += run.totals.count;
         sum.bytes += run.totals.bytes;
+        kept += run.kept;
+        keptForAge += run.keptForAge;
         cleanSum.removed += run.cleanTotals.removed;
         cleanSum.failed += run.cleanTotals.failed;
         cleanSum.bytesFreed += run.cleanTotals.bytesFreed;
@@ -239,6 +264,10 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     json.Number(sum.count);
     json.Key("bytes");
     json.Number(sum.bytes);
+    json.Key("kept");
+    json.Number(kept);
+    json.Key("keptForAge");
+    json.Number(keptForAge);
     json.Key("removed");
     json.Number(cleanSum.removed);
     json.Key("failed");

@@ -20,17 +20,22 @@ struct CategoryRun {
     // The items: [first, end) of the command's store.
     host::ItemStore* store = nullptr;
     std::uint32_t first = 0, end = 0;
-    ScanTotals totals;  // this category's own totals
-    std::uint64_t kept = 0;
+    ScanTotals totals;             // this category's own totals
+    std::uint64_t kept = 0;        // deselected by a keep rule
+    std::uint64_t keptForAge = 0;  // deselected by --older-than
     bool cleaned = false;
     std::uint32_t cleanResult = 0;
     CleanTotals cleanTotals;
     std::wstring skipReason;  // set when the clean left the category alone
     // A cleaning rule's run: number is kCategoryUnset, target names the
-    // rule and the browser, inUse counts files held open (scan or clean).
+    // rule and the application; running: the scan found the application
+    // running; inUse counts the files the clean found held open.
     bool isRule = false;
     host::RuleTarget target;
+    bool running = false;
+    std::vector<std::wstring> emptiedFolders;  // removed after their files
     std::uint64_t inUse = 0;
+    std::uint64_t foldersRemoved = 0;
 
     // Calls fn with each item rebuilt as the module gave it.
     template <typename Fn>
@@ -53,7 +58,9 @@ struct KeepUse {
 
 void PrintScanSummary(const std::vector<CategoryRun>& runs);
 void PrintDetails(const std::vector<CategoryRun>& runs);
-void PrintKeepUse(const std::vector<KeepUse>& rules);
+// What the keep rules and --older-than kept.
+void PrintKeepUse(const std::vector<KeepUse>& rules, const std::vector<CategoryRun>& runs,
+                  std::uint32_t olderThanDays);
 void PrintCleanSummary(const std::vector<CategoryRun>& runs);
 
 // Writes the JSON report to path ("-": stdout). False with a message on

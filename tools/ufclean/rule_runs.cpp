@@ -1,5 +1,6 @@
-// The cleaning rules in ufclean: their listing, and their scan and clean
-// beside the module's categories, in the same rows and reports.
+// The cleaning rules in ufclean: their listing, the report of a community
+// rule file, and their scan and clean beside the module's categories, in the
+// same rows and reports.
 #include <algorithm>
 
 #include "app.h"
@@ -10,6 +11,85 @@
 #include "rule_runs.h"
 
 namespace ufclean {
+
+namespace {
+
+void PrintRule(const host::CleaningRule& rule, bool detected) {
+    std::wstring title = rule.application;
+    if (rule.family != host::RuleFamily::None) {
+        for (const host::RuleTarget& target : host::TargetsOf({&rule}))
+            title += (title.empty() ? L"" : L", ") + target.ApplicationName();
+    }
+    host::Out(std::wstring(rule.onByDefault ? L"  on   " : L"  off  ") + rule.id + L"  (" +
+              host::GroupName(rule.group) + L") " + title + L": " + rule.name +
+              (detected ? L"  [on this machine]" : L"") + L"\n");
+    for (const host::RuleKey& key : rule.keys) {
+        std::wstring place = rule.family == host::RuleFamily::None
+                                 ? host::PlaceText({key.root, key.path})
+                                 : std::wstring(key.perProfile ? L"<profile>" : L"<user data>") +
+                                       (key.path.empty() ? L"" : L"\\" + key.path);
+        std::wstring patterns;
+        for (const std::wstring& pattern : key.patterns)
+            patterns += (patterns.empty() ? L"" : L";") + pattern;
+        host::Out(L"         " + place + L"|" + (patterns.empty() ? L"*" : patterns) +
+                  (key.removeSelf ? L"|REMOVESELF"
+                   : key.recurse  ? L"|RECURSE"
+                                  : L"") +
+                  L"\n");
+    }
+    for (const std::wstring& exclude : rule.excludes)
+        host::Out(L"         except " + exclude + L"\n");
+    if (rule.olderThanDays)
+        host::Out(L"         only files older than " + std::to_wstring(rule.olderThanDays) +
+                  L" day(s)\n");
+    if (rule.needsAdmin) host::Out(L"         needs an elevated host\n");
+    if (!rule.warning.empty()) host::Out(L"         warning: " + rule.warning + L"\n");
+}
+
+bool AnyDetected(const host::CleaningRule& rule, host::RuleProbe* probe) {
+    for (const host::RuleTarget& target : host::TargetsOf({&rule}))
+        if (host::IsDetected(target, probe)) return true;
+    return false;
+}
+
+// rules --import FILE: what the file gives and which of it is on this
+// machine.
+int RunImport(const Options& options) {
+    std::vector<host::CleaningRule> rules;
+    std::wstring error;
+    host::ImportReport report;
+    const std::wstring& file = options.importFile;
+    if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        host::Err(L"ufclean: " + file + L": no such file\n");
+        return kExitUsage;
+    }
+    if (!host::LoadRules(file, &rules, &error, &report)) {
+        host::Err(L"ufclean: " + error + L"\n");
+        return kExitUsage;
+    }
+    host::Out(file + L": " + std::to_wstring(report.sections) + L" section(s), " +
+              std::to_wstring(report.rulesMade) + L" rule(s) made, " +
+              std::to_wstring(report.skipped) + L" section(s) skipped\n");
+    if (report.registryKeys)
+        host::Out(L"registry keys (RegKey, REG|) are not supported: " +
+                  std::to_wstring(report.registryKeys) + L" left out\n");
+    for (const std::wstring& reason : report.firstReasons) host::Out(L"skipped " + reason + L"\n");
+    if (report.skipped > report.firstReasons.size())
+        host::Out(L"... and " + std::to_wstring(report.skipped - report.firstReasons.size()) +
+                  L" more\n");
+    std::vector<const host::CleaningRule*> found;
+    host::RuleProbe probe;
+    for (const host::CleaningRule& rule : rules)
+        if (rule.source == host::RuleSource::Imported && AnyDetected(rule, &probe))
+            found.push_back(&rule);
+    host::Out(L"on this machine: " + std::to_wstring(found.size()) + L" of " +
+              std::to_wstring(report.rulesMade) + L" (off until chosen: scan RULE-ID --rules " +
+              file + L")\n");
+    for (const host::CleaningRule* rule : found) PrintRule(*rule, true);
+    return kExitOk;
+}
+
+}  // namespace
 
 std::vector<const host::CleaningRule*> SelectedRules(const Options& options) {
     std::vector<const host::CleaningRule*> selected;
@@ -25,42 +105,41 @@ std::vector<const host::CleaningRule*> SelectedRules(const Options& options) {
 }
 
 int RunRules(const Options& options) {
+    if (!options.importFile.empty()) return RunImport(options);
     host::Out(L"Cleaning rules (on: run by scan and clean without arguments or with 'all'):\n");
-    for (const host::CleaningRule& rule : options.rules) {
-        std::wstring browsers;
-        for (const host::Browser& browser : host::Browsers())
-            if (browser.family == rule.family)
-                browsers += (browsers.empty() ? L"" : L", ") + std::wstring(browser.name);
-        host::Out(std::wstring(rule.onByDefault ? L"  on   " : L"  off  ") + rule.id + L"  (" +
-                  host::GroupName(rule.group) + L") " + rule.name + L"\n         " +
-                  (rule.folder == host::RuleFolder::LocalAppData ? L"local" : L"roaming") +
-                  L" app data\\<browser>\\" + rule.path +
-                  (rule.files.empty() ? L"\\** (every file below)" : L"") + L"\n");
-        for (const std::wstring& file : rule.files) host::Out(L"           " + file + L"\n");
-        host::Out(L"         for " + browsers + L"\n");
-    }
-    host::Out(L"Opt in with --with cookies,history,session or by naming a rule id.\n");
+    for (const host::CleaningRule& rule : options.rules) PrintRule(rule, false);
+    host::Out(
+        L"Opt in with --with GROUP,... (cookies, history, session, developer, ...) or by naming "
+        L"a rule id.\n");
     return kExitOk;
 }
 
 bool ScanRules(const Options& options, host::ItemStore* store, std::vector<CategoryRun>* runs) {
     ProgressLine progress;
+    const bool elevated = host::HostIsElevated();
+    host::RuleProbe probe;
     for (const host::RuleTarget& target : host::TargetsOf(SelectedRules(options))) {
         if (StopWasRequested()) return true;
         progress.SetLabel(target.rule->id);
         host::RuleScanResult result;
-        host::ScanRule(target, &progress, StopSignal(), &result);
+        host::ScanRule(target, &progress, StopSignal(), store, &result, &probe);
         if (result.stopped) return true;
-        // A browser that is not there, or a folder it has not made, is no row.
+        // An application that is not there, or a folder it has not made, is
+        // no row.
         if (result.folders == 0) continue;
         CategoryRun run;
         run.number = kCategoryUnset;
         run.isRule = true;
         run.target = target;
-        AddItems(store, &result.items, &run);
+        run.store = store;
+        run.first = result.first;
+        run.end = result.end;
         run.totals = result.totals;
-        run.inUse = result.inUse;
+        run.running = result.running;
+        run.emptiedFolders = std::move(result.emptiedFolders);
         run.scanResult = 1;
+        if (target.rule->needsAdmin && !elevated)
+            run.skipReason = L"needs an elevated host: run ufclean as administrator";
         runs->push_back(std::move(run));
     }
     return false;
@@ -70,10 +149,11 @@ bool CleanRuleRun(CategoryRun* run) {
     ProgressLine progress;
     progress.SetLabel(run->target.rule->id);
     host::RemovalResult result;
-    host::RemoveInChunks(*run->store, host::PassFor(kCategoryUnset, run->first, run->end),
-                         host::RuleRemover(StopSignal()), &progress, &result, nullptr);
+    host::RemoveRuleInChunks(*run->store, host::PassFor(kCategoryUnset, run->first, run->end),
+                             run->emptiedFolders, StopSignal(), &progress, &result, nullptr);
     run->cleanTotals = result.totals;
-    run->inUse += result.inUse;  // beside those the scan found held open
+    run->inUse = result.inUse;
+    run->foldersRemoved = result.foldersRemoved;
     run->cleaned = true;
     run->cleanResult = result.result;
     return result.result == 2;

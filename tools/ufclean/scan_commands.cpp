@@ -73,21 +73,28 @@ std::vector<KeepUse> KeepRules(const Options& options) {
     return rules;
 }
 
-// Deselects the kept items. The recycle bin is emptied whole, so a kept item
+// Deselects the kept items: those a keep rule matches, then those written
+// within olderThanDays. The recycle bin is emptied whole, so a kept item
 // there takes the whole bin out of the clean.
-void ApplyKeepRules(std::vector<KeepUse>* rules, std::vector<CategoryRun>* runs) {
+void ApplyKeepRules(std::vector<KeepUse>* rules, std::uint32_t olderThanDays,
+                    std::vector<CategoryRun>* runs) {
     std::vector<host::KeepRule> plain;
     for (const KeepUse& use : *rules) plain.push_back(use.rule);
     std::vector<std::uint64_t> counts;
     for (CategoryRun& run : *runs) {
         run.kept += host::ApplyKeepRules(plain, run.store, run.first, run.end, &counts);
-        if (run.number != kCategoryRecycleBin || !run.kept || !run.skipReason.empty()) continue;
+        run.keptForAge += host::ApplyAgeLimit(olderThanDays, run.store, run.first, run.end);
+        if (run.number != kCategoryRecycleBin || !run.skipReason.empty()) continue;
         for (std::uint32_t i = run.first; i < run.end && run.skipReason.empty(); ++i) {
-            if (run.store->Keep(i) < 0) continue;
+            const int keep = run.store->Keep(i);
+            if (keep == -1) continue;
             const std::wstring path = run.store->Path(i);
             const int rule = host::MatchKeepRule(plain, path);
             run.skipReason = host::WholeBinReason(
-                L"a keep rule (" + plain[static_cast<size_t>(rule)].glob + L") matches " + path);
+                (keep == host::ItemStore::kKeptForAge
+                     ? std::wstring(L"--older-than keeps ")
+                     : L"a keep rule (" + plain[static_cast<size_t>(rule)].glob + L") matches ") +
+                path);
         }
     }
     for (size_t i = 0; i < counts.size(); ++i) (*rules)[i].kept += counts[i];
@@ -127,27 +134,36 @@ bool Confirm(const Options& options, std::uint64_t count) {
     return answer[0] == L'y' || answer[0] == L'Y';
 }
 
+// The scan of a scan or clean, with what a clean would take selected: a
+// scan's report says what the clean would do. True when stopped.
+bool ScanAndSelect(Function::IUnusedFileClean* cleaner, const Options& options,
+                   host::ItemStore* store, std::vector<KeepUse>* rules,
+                   std::vector<CategoryRun>* runs) {
+    bool stopped = ScanCategories(cleaner, options.categories, store, runs);
+    stopped = stopped || ScanRules(options, store, runs);
+    ApplyKeepRules(rules, options.olderThanDays, runs);
+    DeselectRepeats(store, *runs);
+    ShowScan(options, *runs);
+    if (!(options.haveJson && options.jsonPath == L"-"))
+        PrintKeepUse(*rules, *runs, options.olderThanDays);
+    return stopped;
+}
+
 }  // namespace
 
 int RunScan(Function::IUnusedFileClean* cleaner, const Options& options) {
     host::ItemStore store;
     std::vector<CategoryRun> runs;
-    bool stopped = ScanCategories(cleaner, options.categories, &store, &runs);
-    stopped = stopped || ScanRules(options, &store, &runs);
-    ShowScan(options, runs);
-    return Finish(options, runs, {}, stopped);
+    std::vector<KeepUse> rules = KeepRules(options);
+    const bool stopped = ScanAndSelect(cleaner, options, &store, &rules, &runs);
+    return Finish(options, runs, rules, stopped);
 }
 
 int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
     host::ItemStore store;
     std::vector<CategoryRun> runs;
     std::vector<KeepUse> rules = KeepRules(options);
-    bool stopped = ScanCategories(cleaner, options.categories, &store, &runs);
-    stopped = stopped || ScanRules(options, &store, &runs);
-    ApplyKeepRules(&rules, &runs);
-    DeselectRepeats(&store, runs);
-    ShowScan(options, runs);
-    if (!(options.haveJson && options.jsonPath == L"-")) PrintKeepUse(rules);
+    bool stopped = ScanAndSelect(cleaner, options, &store, &rules, &runs);
     if (stopped) return Finish(options, runs, rules, true);
     if (!Confirm(options, SelectedCount(runs))) {
         host::Out(L"nothing removed\n");

@@ -1,0 +1,113 @@
+// Where cleaning rules look: the known folders of this machine, paths below
+// them written with variables ("%LocalAppData%\Discord*\Cache"), the folders
+// no rule may take as a whole, and what exists on disk and in the registry.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace host {
+
+enum class KnownFolder : std::uint8_t {
+    LocalAppData,
+    RoamingAppData,
+    LocalAppDataLow,
+    ProgramData,
+    Windows,
+    Profile,
+    UserTemp,  // GetTempPathW
+    ProgramFiles,
+    ProgramFilesX86,
+    CommonFiles,
+    CommonFilesX86,
+    Public,
+    SystemDrive,  // "C:"
+    Documents,
+    Pictures,
+    Music,
+    Videos,
+    Desktop,
+    Downloads,
+    // A rule of an application family: the application's own root folder.
+    Application,
+};
+
+// The folder on this machine without a trailing backslash, resolved once;
+// empty when the system does not know it (and always for Application).
+const std::wstring& KnownFolderPath(KnownFolder folder);
+
+// Every distinct folder that a rule may lie below: the folders of every
+// variable of the rule formats. What a clean is anchored at.
+std::vector<std::wstring> KnownRuleRoots();
+
+// A known folder and a path below it whose parts may hold '*' and '?'.
+struct RulePlace {
+    KnownFolder root = KnownFolder::LocalAppData;
+    std::wstring path;  // "Microsoft\Windows\Explorer"; empty: the folder itself
+};
+
+// "%LocalAppData%\Discord*\Cache" into places (%ProgramFiles% and
+// %CommonProgramFiles% give the 64-bit and the 32-bit folder). False with a
+// reason for a path without a leading variable, an unknown variable, an
+// empty, "." or ".." part or a '/'.
+bool ParsePlace(const std::wstring& text, std::vector<RulePlace>* places, std::wstring* reason);
+
+// The variable form for people: "%LocalAppData%\D3DSCache".
+std::wstring PlaceText(const RulePlace& place);
+
+// Checks a relative path (a rule's path below a folder, or a file pattern
+// with folders): backslash-separated, no empty, "." or ".." part, no ':'.
+// wildcards: '*' and '?' may stand inside parts. False with a reason.
+bool CheckRelativePath(const std::wstring& path, bool wildcards, std::wstring* reason);
+
+// root + "\" + path, or root alone.
+std::wstring JoinPlace(const std::wstring& root, const std::wstring& path);
+
+std::vector<std::wstring> SplitParts(const std::wstring& path);
+bool HasWildcard(const std::wstring& text);
+// One name against one pattern part, case-insensitive; "*.*" is every name.
+bool PartMatches(const std::wstring& pattern, const std::wstring& name);
+
+// Why a folder pattern may not be cleaned: it is, or with `recursive` lies
+// above, a drive root, the Windows folder, a Program Files folder, a
+// profile or app data folder as a whole, or (without an age limit) a user
+// library such as Documents. Empty when it may be cleaned.
+std::wstring ProtectedReach(const std::wstring& folderPattern, bool recursive,
+                            std::uint32_t olderThanDays);
+
+// What one run of rules (a scan, a listing, a detection of many rules) looks
+// at on this machine. Each folder is listed once and each registry level
+// enumerated once, then answered from memory, so that thousands of rules
+// cost a few listings instead of a system call each. A probe does not see
+// changes made after it read a folder: make one per run.
+class RuleProbe {
+public:
+    RuleProbe();
+    ~RuleProbe();
+    RuleProbe(const RuleProbe&) = delete;
+    RuleProbe& operator=(const RuleProbe&) = delete;
+
+    // The real folders that a pattern below root ("*\Cache") names: a
+    // wildcard part stands for every folder there that a walk may enter, a
+    // literal part must be a real folder (not a link). The root itself may
+    // be reached through a link. Each ends in a backslash and fits a
+    // 260-unit path.
+    std::vector<std::wstring> ExpandFolders(const std::wstring& root, const std::wstring& below);
+    // The files that a pattern below root names ("Profiles\*\parent.lock").
+    std::vector<std::wstring> ExpandFiles(const std::wstring& root, const std::wstring& below);
+    // Whether a file or folder matches the pattern below root: a detection.
+    bool PatternExists(const std::wstring& root, const std::wstring& below);
+    // "HKCU\Software\Discord" (HKCU, HKLM, HKCR, HKU or their long names):
+    // whether the key exists, in either registry view.
+    bool RegistryKeyExists(const std::wstring& key);
+    // Whether a process of one of these program names ("Spotify.exe") runs.
+    bool ProcessRuns(const std::vector<std::wstring>& names);
+
+private:
+    struct Memory;
+    std::unique_ptr<Memory> memory_;
+};
+
+}  // namespace host
