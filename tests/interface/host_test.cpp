@@ -1,0 +1,92 @@
+// A host that loads the module and calls each operation through the
+// interface's table reaches the work of that operation.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "fixtures/categories.h"
+#include "fixtures/fixtures.h"
+
+namespace {
+
+bool ClipboardHasText() {
+    if (!OpenClipboard(nullptr)) return false;
+    const bool has = IsClipboardFormatAvailable(CF_UNICODETEXT) != 0;
+    CloseClipboard();
+    return has;
+}
+
+TEST(Host, EveryOperationThroughTheTableReachesItsWork) {
+    ufc::unique_hmodule dll(LoadLibraryW(L"UnusedFileClean.dll"));
+    ASSERT_TRUE(dll) << GetLastError();
+    auto create = reinterpret_cast<Function::FunCreateFn>(
+        reinterpret_cast<void*>(GetProcAddress(dll.get(), "FunCreate")));
+    ASSERT_NE(create, nullptr);
+    Function::IUnusedFileClean* cleaner = create();
+
+    const std::wstring temp = fx::Special(CSIDL_WINDOWS) + L"\\Temp\\ufc-host";
+    fx::RemoveTree(temp);
+    fx::MakeFile(temp + L"\\leftover.tmp", 40);
+    ResultList found, stopped;
+    ScanTotals totals;
+    ASSERT_EQ(cleaner->GetUnusedFile(kCategoryWindowsTemp, &found, &totals, nullptr), 1u);
+    const FoundItem* item = fx::FindByName(found, L"leftover.tmp");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(cleaner->SetStopFlag(1), 1);
+    EXPECT_EQ(cleaner->GetUnusedFile(kCategoryWindowsTemp, &stopped, &totals, nullptr), 2u);
+    EXPECT_EQ(cleaner->SetStopFlag(0), 1);
+    CleanTotals cleaned;
+    EXPECT_EQ(cleaner->CleanUnusedFile(kCategoryWindowsTemp, {*item}, &cleaned, nullptr), 1u);
+    EXPECT_EQ(cleaned.bytesFreed, 40u);
+    EXPECT_FALSE(fx::Exists(temp + L"\\leftover.tmp"));
+
+    const std::wstring ie = L"SOFTWARE\\Microsoft\\Internet Explorer";
+    EXPECT_EQ(cleaner->SetDefaultDownloadLocation(L"C:\\ufc-tests\\downloads"), 1);
+    EXPECT_EQ(fx::GetString(HKEY_CURRENT_USER, ie, L"Download Directory"),
+              L"C:\\ufc-tests\\downloads");
+    wchar_t folder[MAX_PATH] = L"C:\\ufc-tests\\saved", readBack[MAX_PATH] = {};
+    EXPECT_EQ(cleaner->AccessSaveDirectory(folder, sizeof folder, 1), 0);
+    cleaner->AccessSaveDirectory(readBack, sizeof readBack, 0);
+    EXPECT_EQ(std::wstring(readBack), folder);
+    fx::SetString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Search Assistant\\ACMru\\5603", L"000",
+                  L"words");
+    EXPECT_EQ(cleaner->CleanSearchAssistantMru(), 1);
+    EXPECT_FALSE(fx::KeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Search Assistant\\ACMru"));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 16);
+    wcscpy(static_cast<wchar_t*>(GlobalLock(block)), L"secret");
+    GlobalUnlock(block);
+    SetClipboardData(CF_UNICODETEXT, block);
+    CloseClipboard();
+    EXPECT_EQ(cleaner->ClearClipboard(), 1);
+    EXPECT_FALSE(ClipboardHasText());
+
+    std::vector<DriveDisplayEntry> drives;
+    EXPECT_EQ(cleaner->GetDriveList(&drives), 1);
+    ASSERT_FALSE(drives.empty());
+    EXPECT_NE(std::wstring(drives[0].displayText).find(L"(C:)"), std::wstring::npos);
+    for (auto& drive : drives) {
+        DestroyIcon(drive.smallIcon);
+        DestroyIcon(drive.largeIcon);
+    }
+    const std::wstring link = fx::Special(CSIDL_STARTMENU) + L"\\ufc-host-broken.lnk";
+    ASSERT_TRUE(fx::MakeBrokenShortcut(link, fx::Scratch(L"host-target") + L"\\gone.exe"));
+    EXPECT_EQ(cleaner->HasInvalidShortcut(), 1);
+    DeleteFileW(link.c_str());
+    fx::EmptyRecycleBin();
+    const std::wstring file = fx::Scratch(L"host-bin") + L"\\host-recycled.txt";
+    fx::MakeFile(file, 64);
+    ASSERT_TRUE(fx::RecycleFile(file));
+    EXPECT_EQ(cleaner->IsCleanNeeded(), 1);
+    EXPECT_EQ(cleaner->IsDeepCleanNeeded(), 1);
+    // The drive scan lists the recycled file; cleaning that list empties the bin.
+    ResultList binItems;
+    EXPECT_EQ(cleaner->ScanDrive(L"C:", &binItems, &totals, nullptr), 1);
+    ASSERT_EQ(binItems.size(), 1u);
+    EXPECT_EQ(cleaner->CleanItems(binItems, &cleaned, nullptr), 1u);
+    EXPECT_EQ(fx::BinItemCount(), 0u);
+    cleaner->Release();
+}
+
+}  // namespace
