@@ -24,8 +24,6 @@ public:
 };
 testing::Environment* const figures = testing::AddGlobalTestEnvironment(new Figures);
 
-// The Unix pid of this process: the /proc entry whose command line names
-// this program. Wine gives no call for it; P: must map /proc.
 std::uint64_t ReadRssAnon(const std::wstring& statusPath) {
     std::string status = fx::ReadFileText(statusPath);
     std::size_t at = status.find("RssAnon:");
@@ -36,39 +34,11 @@ std::uint64_t ReadRssAnon(const std::wstring& statusPath) {
 }  // namespace
 
 std::wstring OwnStatusPath() {
-    static std::wstring cached;
-    if (!cached.empty()) return cached;
-    std::string prefix = fx::UnixPath(L"C:\\");  // .../prefix/dosdevices/c:/
-    std::size_t cut = prefix.rfind("dosdevices/");
-    if (cut == std::string::npos) return {};
-    std::wstring dosdevices(prefix.begin(), prefix.begin() + static_cast<long>(cut));
-    dosdevices += L"dosdevices/p:";
-    if (GetFileAttributesW(L"P:\\") == INVALID_FILE_ATTRIBUTES)
-        fx::RunUnix(L"/bin/ln -sfn /proc '" + dosdevices + L"'");
-    wchar_t module[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, module, MAX_PATH);
-    std::wstring exe = module;
-    exe = exe.substr(exe.find_last_of(L'\\') + 1);
-    std::string exeNarrow(exe.begin(), exe.end());
-    std::uint64_t best = 0;
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW(L"P:\\*", &entry);
-    if (find == INVALID_HANDLE_VALUE) return {};
-    do {
-        if (entry.cFileName[0] < L'0' || entry.cFileName[0] > L'9') continue;
-        std::wstring dir = std::wstring(L"P:\\") + entry.cFileName;
-        std::string cmdline = fx::ReadFileText(dir + L"\\cmdline");
-        if (cmdline.find(exeNarrow) == std::string::npos) continue;
-        // Shells and helpers may name the program too: this process is the
-        // one among them with the most anonymous memory.
-        std::uint64_t rss = ReadRssAnon(dir + L"\\status");
-        if (rss > best) {
-            best = rss;
-            cached = dir + L"\\status";
-        }
-    } while (FindNextFileW(find, &entry));
-    FindClose(find);
-    return cached;
+    // scripts/wine-run names it: P: maps /proc, and the program keeps the
+    // pid of the shell that started it.
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"UFC_OWN_STATUS", path, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? path : L"";
 }
 
 void CountCase(std::uint64_t n) {

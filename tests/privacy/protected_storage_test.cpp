@@ -21,7 +21,7 @@ Sid MakeSid(SID_IDENTIFIER_AUTHORITY authority, std::vector<DWORD> subs) {
     return sid;
 }
 
-TEST(SecurityHelpers, SidTextsUserSidsAndKeySecurity) {
+TEST(SecurityHelpers, SidTextsStayInTheirBufferAndUserSidsAreHeapCopies) {
     CSystemClean cleaner;
     const Sid user = pv::CurrentUserSid();
     std::wstring longest = L"S-1-5";
@@ -49,25 +49,10 @@ TEST(SecurityHelpers, SidTextsUserSidsAndKeySecurity) {
     EXPECT_TRUE(EqualSid(sid, const_cast<BYTE*>(user.data())));
     EXPECT_TRUE(HeapFree(GetProcessHeap(), 0, sid)) << "a copy on the process heap";
 
-    const std::wstring key = L"Software\\ufc-tests\\security";
-    fx::DeleteKey(HKEY_CURRENT_USER, key);
-    PSECURITY_DESCRIPTOR saved = reinterpret_cast<PSECURITY_DESCRIPTOR>(0x1);
-    EXPECT_EQ(cleaner.GetKeySecurity(HKEY_CURRENT_USER, key.c_str(), &saved), 0);
-    EXPECT_EQ(saved, nullptr);
-    fx::SetString(HKEY_CURRENT_USER, key, L"v", L"x");
-    const Sid world = pv::WellKnownSid(WinWorldSid);
-    pv::SetKeyDacl(HKEY_CURRENT_USER, key, {const_cast<BYTE*>(world.data())}, KEY_READ);
-    ASSERT_EQ(cleaner.GetKeySecurity(HKEY_CURRENT_USER, key.c_str(), &saved), 1);
-    BOOL present = FALSE, defaulted = FALSE;
-    PACL acl = nullptr;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(saved, &present, &acl, &defaulted) && acl);
-    EXPECT_EQ(acl->AceCount, 1);
-    HeapFree(GetProcessHeap(), 0, saved);
     PACL dacl = reinterpret_cast<PACL>(0x1);
     SECURITY_DESCRIPTOR descriptor;
     EXPECT_EQ(cleaner.BuildUserFullAccessDescriptor(nullptr, &descriptor, &dacl), 0);
     EXPECT_EQ(dacl, nullptr);
-    pv::ForceDeleteKey(HKEY_CURRENT_USER, L"Software\\ufc-tests");
 }
 
 // Two entries, allowed, flags 3, full key access: the user, then System.
@@ -86,40 +71,6 @@ void ExpectFullAccessDacl(const std::vector<BYTE>& bytes, PSID user) {
         EXPECT_EQ(entry->Mask, 0xF003Fu);
         EXPECT_TRUE(EqualSid(&entry->SidStart, index == 0 ? user : system.data()));
     }
-}
-
-TEST(SecurityHelpers, AKeysSecurityIsSetOnItOrOnItsWholeTree) {
-    CSystemClean cleaner;
-    Sid user = pv::CurrentUserSid(), world = pv::WellKnownSid(WinWorldSid);
-    SECURITY_DESCRIPTOR descriptor;
-    PACL dacl = nullptr;
-    ASSERT_EQ(cleaner.BuildUserFullAccessDescriptor(user.data(), &descriptor, &dacl), 1);
-    const std::wstring root = L"Software\\ufc-tests\\tree";
-    const std::vector<std::wstring> keys = {root, root + L"\\a", root + L"\\a\\a1",
-                                            root + L"\\a\\a2\\deep"};
-    for (bool recursive : {false, true}) {
-        pv::ForceDeleteKey(HKEY_CURRENT_USER, root);
-        for (const std::wstring& key : keys) fx::SetString(HKEY_CURRENT_USER, key, L"v", L"x");
-        // A DACL of their own on every key, so that a change shows.
-        for (const std::wstring& key : keys) pv::SetKeyDacl(HKEY_CURRENT_USER, key, {world.data()});
-        const std::vector<BYTE> before = pv::KeyDacl(HKEY_CURRENT_USER, keys[1]);
-        EXPECT_EQ(
-            cleaner.SetKeySecurityTree(HKEY_CURRENT_USER, root.c_str(), &descriptor, recursive), 1);
-        for (const std::wstring& key : keys) {
-            SCOPED_TRACE(fx::Narrow(key) + (recursive ? " recursive" : ""));
-            if (recursive || key == root) {
-                ExpectFullAccessDacl(pv::KeyDacl(HKEY_CURRENT_USER, key), user.data());
-            } else if (key == keys[1]) {
-                EXPECT_EQ(pv::KeyDacl(HKEY_CURRENT_USER, key), before);
-            }
-        }
-    }
-    EXPECT_EQ(cleaner.SetKeySecurityTree(HKEY_CURRENT_USER, nullptr, &descriptor, true), 0);
-    EXPECT_EQ(cleaner.SetKeySecurityTree(HKEY_CURRENT_USER, (root + L"\\missing").c_str(),
-                                         &descriptor, true),
-              0);
-    HeapFree(GetProcessHeap(), 0, dacl);
-    pv::ForceDeleteKey(HKEY_CURRENT_USER, L"Software\\ufc-tests");
 }
 
 // Busy blocks of the process heap, which the helpers allocate from.

@@ -7,7 +7,6 @@
 #include "core/system_clean.h"
 #include "fixtures/fixtures.h"
 #include "scan/file_helpers.h"
-#include "scan/text_rules.h"
 #include "util/handles.h"
 
 namespace {
@@ -190,78 +189,12 @@ TEST(MeasureFolder, CountsFilesFoldersAndBytesBeyondFourGigabytesButNoLink) {
     fx::RemoveTree(tree.folder + L"\\big");
 }
 
-TEST(TextRules, FiltersSplitAtEverySeparatorAndExtensionsStartAtTheLastDot) {
-    using Tokens = ufc::ExtensionTokens;
-    const struct {
-        const wchar_t* filter;
-        Tokens tokens;
-    } splits[] = {
-        {L".a|.b", {L".a", L".b"}},
-        {L".a|.b|", {L".a", L".b"}},
-        {L".a||.b", {L".a", L"", L".b"}},
-        {L"|", {L""}},
-        {nullptr, {}},
-    };
-    for (const auto& s : splits) {
-        Tokens tokens{L".x"}, expected{L".x"};  // appended to
-        expected.insert(expected.end(), s.tokens.begin(), s.tokens.end());
-        EXPECT_EQ(ufc::SplitExtensionFilter(s.filter, &tokens), 1);
-        EXPECT_EQ(tokens, expected);
-    }
-    const struct {
-        const wchar_t* name;
-        std::size_t capacity;
-        const wchar_t* extension;  // null: none, the buffer untouched
-    } extensions[] = {
-        {L"archive.tar.log", 16, L".log"}, {L"x.log.", 16, L"."},  {L"README", 16, nullptr},
-        {L"C:\\a.d\\README", 16, nullptr}, {nullptr, 16, nullptr}, {L"a.toolongforit", 8, nullptr},
-        {L"a.fits12", 8, L".fits12"},
-    };
-    for (const auto& e : extensions) {
-        wchar_t out[16] = L"untouched";
-        EXPECT_EQ(ufc::GetFileExtension(e.name, e.capacity, out), e.extension ? 1 : 0);
-        EXPECT_STREQ(out, e.extension ? e.extension : L"untouched");
-    }
-    const Tokens logs{L".log", L".txt"};
-    EXPECT_TRUE(ufc::ExtensionMatchesFilter(L"c.Txt", logs));
-    EXPECT_FALSE(ufc::ExtensionMatchesFilter(L"x.log.", logs));
-    EXPECT_FALSE(ufc::ExtensionMatchesFilter(L"a.log", Tokens{L".LOG"}));
-    EXPECT_TRUE(ufc::ExtensionMatchesFilter(L"README", Tokens{L".a", L""}));
-}
-
-TEST(FileHelpers, TypeNamesStayInTheirBufferAndTheIconCacheIsBounded) {
-    const std::wstring ext = L".ufcscantest", cls = L"UfcScanTest.File";
-    fx::SetString(HKEY_CLASSES_ROOT, ext, L"", cls);
-    const struct {
-        std::vector<BYTE> description;  // of the class, as REG_SZ bytes
-        std::size_t capacity;
-        DWORD result;
-        std::wstring text;
-    } rows[] = {
-        {{'D', 0, 'o', 0, 'c', 0, 0, 0}, 260, 0, L"Doc"},
-        {{'D', 0, 'o', 0, 'c', 0, 0, 0}, 3, ERROR_MORE_DATA, L"before"},
-        // Filling the buffer without a terminator ends at the buffer's end;
-        // too long to read gives the extension.
-        {std::vector<BYTE>(259 * 2, 'A'), 260, 0, std::wstring(259, L'\x4141')},
-        {std::vector<BYTE>(600, 'A'), 260, 0, ext},
-    };
-    for (const auto& row : rows) {
-        fx::SetBinary(HKEY_CLASSES_ROOT, cls, L"", row.description, REG_SZ);
-        wchar_t out[261] = L"before";
-        EXPECT_EQ(ufc::GetFileTypeName(ext.c_str(), row.capacity, out), row.result);
-        EXPECT_EQ(std::wstring(out), row.text);
-    }
-    fx::SetDword(HKEY_CLASSES_ROOT, ext, L"", 42);  // a class of the wrong type is none
-    wchar_t out[260];
-    EXPECT_EQ(ufc::GetFileTypeName(ext.c_str(), 260, out), 0u);
-    EXPECT_EQ(std::wstring(out), ext);
-    fx::DeleteKey(HKEY_CLASSES_ROOT, ext);
-    fx::DeleteKey(HKEY_CLASSES_ROOT, cls);
-
+// The icon of a type is asked once, and the cache stops growing at its limit.
+TEST(FileHelpers, TheIconCacheIsBounded) {
     CSystemClean cleaner;
     HICON icon = cleaner.GetTypeIcon(L"C:\\nowhere\\a.txt", 1);
     EXPECT_NE(icon, nullptr);
-    EXPECT_EQ(cleaner.GetTypeIcon(L"D:\\other\\b.txt", 1), icon) << "asked once per extension";
+    EXPECT_EQ(cleaner.GetTypeIcon(L"D:\\other\\b.txt", 1), icon);
     EXPECT_EQ(cleaner.GetTypeIcon(L"C:\\nowhere\\README", 1), nullptr);
     for (std::size_t i = 0; cleaner.IconCache.size() < kIconCacheLimit; ++i)
         cleaner.IconCache[L".x" + std::to_wstring(i)] = nullptr;

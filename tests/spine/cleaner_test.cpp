@@ -1,12 +1,10 @@
 // The cleaner as a host's binary sees it: the order of the interface's
-// operations, its stop flag, what its destruction frees, and the one dialog
-// of the interface.
+// operations, its stop flag and what its destruction frees.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "core/system_clean.h"
-#include "fixtures/fixtures.h"
 #include "interface/facade.h"
 
 namespace {
@@ -69,21 +67,6 @@ TEST(CleanerState, EachCleanerHasItsOwnStopFlagAndFreesItsIcons) {
     first->Release();
     second->Release();
     EXPECT_FALSE(GetIconInfo(icon, &info)) << "the cached icon outlived its cleaner";
-}
-
-TEST(TestInterface, ShowsItsTextAndReturnsTheButtonPressed) {
-    if (!fx::HaveDisplay()) GTEST_SKIP() << "no display: message boxes return at once";
-    Function::IUnusedFileClean* cleaner = FunCreate();
-    int result = 0;
-    std::vector<std::wstring> texts;
-    {
-        fx::DialogWatcher watcher;
-        result = cleaner->TestInterface();
-        texts = watcher.Texts();
-    }
-    cleaner->Release();
-    EXPECT_EQ(result, IDOK);
-    EXPECT_EQ(texts, std::vector<std::wstring>{L"Test interface succeed"});
 }
 
 }  // namespace
