@@ -32,7 +32,7 @@ std::wstring VolumeLabel(const std::wstring& root) {
 
 // Each call appends one record per fixed drive after what the host's
 // vector held, and one display entry with both icons (the host's to
-// destroy); the listing logs its start and success.
+// destroy); the listing logs its success.
 TEST(Drives, EveryFixedDriveOnceACallAfterWhatTheVectorHeld) {
     const std::vector<std::wstring> fixed = FixedRoots();
     ASSERT_FALSE(fixed.empty());
@@ -53,15 +53,7 @@ TEST(Drives, EveryFixedDriveOnceACallAfterWhatTheVectorHeld) {
         EXPECT_LE(drives[i].totalFree, drives[i].totalBytes);
         EXPECT_LE(drives[i].freeToCaller, drives[i].totalBytes);
     }
-    const std::string log = fx::ReadFileText(logFile);
-    const size_t start = log.find(
-        "GetLocalDriverList .\\GetLogicalDrivers(14) \r\nStart logging -- (get local driver "
-        "list)\r\n\r\n");
-    EXPECT_LT(
-        start,
-        log.find("GetLocalDriverList .\\GetLogicalDrivers(26) \r\n GetLogicalDrives succeed\r\n"))
-        << log;
-    EXPECT_NE(start, std::string::npos) << log;
+    EXPECT_NE(fx::ReadFileText(logFile).find(" GetLogicalDrives succeed"), std::string::npos);
 
     DriveDisplayEntry first;
     first.totalBytes = 7;
