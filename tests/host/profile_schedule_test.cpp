@@ -142,7 +142,10 @@ TEST(ProfileRuns, SavedChoiceCleansAndAGoneOrBrokenProfileStopsTheRunWithItsRepo
     EXPECT_EQ(Ufclean(L"profile save ../escape 9").exitCode, 1u);
 }
 
-TEST(TaskXml, NamesTriggerCommandLineAndPrincipal) {
+// The command line, its quoting and the task's name are proven by running
+// what "schedule show" gives (ScheduleRuns); here the triggers and the
+// principal, which Wine's scheduler never acts on.
+TEST(TaskXml, TriggersAndPrincipal) {
     host::Schedule schedule;
     schedule.name = L"nightly";
     schedule.profile = L"weekly";
@@ -181,20 +184,10 @@ TEST(TaskXml, NamesTriggerCommandLineAndPrincipal) {
         EXPECT_TRUE(Has(xml, row.present)) << xml;
         EXPECT_FALSE(Has(xml, row.absent)) << xml;
         EXPECT_TRUE(Has(xml,
-                        "<Command>&quot;C:\\Program Files\\UnusedFileClean\\ufclean.exe"
-                        "&quot;</Command>"))
-            << xml;
-        EXPECT_TRUE(Has(xml,
-                        "<Arguments>clean --profile weekly --yes --json &quot;C:\\Reports "
-                        "&amp; Logs\\clean\\{computer}-weekly-{time}.json&quot;</Arguments>"))
-            << xml;
-        EXPECT_TRUE(Has(xml, "<WorkingDirectory>C:\\Program Files\\UnusedFileClean<"));
-        EXPECT_TRUE(Has(xml,
                         "<Principal id=\"Author\">\n      <UserId>S-1-5-21-7</UserId>\n"
                         "      <LogonType>InteractiveToken</LogonType>\n"
                         "      <RunLevel>LeastPrivilege</RunLevel>"))
             << xml;
-        EXPECT_TRUE(Has(xml, "<URI>\\UnusedFileClean\\nightly</URI>"));
     }
 }
 
