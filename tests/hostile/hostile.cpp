@@ -24,22 +24,7 @@ public:
 };
 testing::Environment* const figures = testing::AddGlobalTestEnvironment(new Figures);
 
-std::uint64_t ReadRssAnon(const std::wstring& statusPath) {
-    std::string status = fx::ReadFileText(statusPath);
-    std::size_t at = status.find("RssAnon:");
-    if (at == std::string::npos) return 0;
-    return std::strtoull(status.c_str() + at + 8, nullptr, 10);
-}
-
 }  // namespace
-
-std::wstring OwnStatusPath() {
-    // scripts/wine-run names it: P: maps /proc, and the program keeps the
-    // pid of the shell that started it.
-    wchar_t path[MAX_PATH] = {};
-    const DWORD n = GetEnvironmentVariableW(L"UFC_OWN_STATUS", path, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? path : L"";
-}
 
 void CountCase(std::uint64_t n) {
     casesTried += n;
@@ -57,8 +42,14 @@ std::size_t CountHandles() {
 }
 
 std::uint64_t AnonymousMemoryKiB() {
-    std::wstring path = OwnStatusPath();
-    return path.empty() ? 0 : ReadRssAnon(path);
+    // scripts/wine-run names the status file: P: maps /proc, and the program
+    // keeps the pid of the shell that started it.
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"UFC_OWN_STATUS", path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return 0;
+    const std::string status = fx::ReadFileText(path);
+    const std::size_t at = status.find("RssAnon:");
+    return at == std::string::npos ? 0 : std::strtoull(status.c_str() + at + 8, nullptr, 10);
 }
 
 StopFromOtherThread::StopFromOtherThread(Function::IUnusedFileClean* cleaner)
@@ -68,24 +59,21 @@ StopFromOtherThread::StopFromOtherThread(Function::IUnusedFileClean* cleaner)
       thread_(CreateThread(nullptr, 0, &StopFromOtherThread::Run, this, 0, nullptr)) {}
 
 StopFromOtherThread::~StopFromOtherThread() {
-    SetEvent(ask_);  // lets the thread end if no report came
-    WaitForSingleObject(thread_, INFINITE);
-    CloseHandle(thread_);
-    CloseHandle(ask_);
-    CloseHandle(done_);
+    SetEvent(ask_.get());  // lets the thread end if no report came
+    WaitForSingleObject(thread_.get(), INFINITE);
 }
 
 void StopFromOtherThread::OnProgress(const ProgressInfo*) {
     if (++reports != 1) return;
-    SetEvent(ask_);
-    WaitForSingleObject(done_, 10000);
+    SetEvent(ask_.get());
+    WaitForSingleObject(done_.get(), 10000);
 }
 
 DWORD WINAPI StopFromOtherThread::Run(void* self) {
     auto* me = static_cast<StopFromOtherThread*>(self);
-    WaitForSingleObject(me->ask_, INFINITE);
+    WaitForSingleObject(me->ask_.get(), INFINITE);
     me->cleaner_->SetStopFlag(1);
-    SetEvent(me->done_);
+    SetEvent(me->done_.get());
     return 0;
 }
 
