@@ -139,7 +139,9 @@ TEST(ProfileRuns, SavedChoiceCleansAndAGoneOrBrokenProfileStopsTheRunWithItsRepo
 
     ASSERT_EQ(Ufclean(L"profile delete temp-keep").exitCode, 0u);
     EXPECT_FALSE(Has(Ufclean(L"profile list").out, "temp-keep"));
-    EXPECT_EQ(Ufclean(L"profile save ../escape 9").exitCode, 1u);
+    // A name is refused for its first character and for any other one.
+    for (const wchar_t* name : {L"../escape", L"ok\\..\\..\\escape"})
+        EXPECT_EQ(Ufclean(L"profile save " + std::wstring(name) + L" 9").exitCode, 1u);
 }
 
 // The command line, its quoting and the task's name are proven by running
