@@ -73,93 +73,65 @@ TEST(ParseDateText, OneCharacterIsPassedOverBeforeEachNumber) {
     }
 }
 
-class RecycleBin : public ::testing::Test {
-protected:
-    void SetUp() override {
-        fx::EmptyRecycleBin();
-        folder = fx::Scratch(L"bin");
-    }
-    void TearDown() override { fx::EmptyRecycleBin(); }
-
-    void Recycle(const std::wstring& name, std::uint64_t size) {
-        std::wstring path = folder + L"\\" + name;
-        fx::MakeFile(path, size);
-        ASSERT_TRUE(fx::SetWriteDate(path, 2011, 11, 18));
-        ASSERT_TRUE(fx::RecycleFile(path));
-        ASSERT_FALSE(fx::Exists(path));
-    }
-    std::wstring folder;
-};
-
-TEST_F(RecycleBin, EmptyBinListsNothing) {
+// The bin's items listed through the shell, by drive, then emptied by the
+// category's removal as a host drives it.
+TEST(RecycleBin, ListsItemsWithTheirTextsAndIsEmptiedByCategory16) {
+    fx::EmptyRecycleBin();
     CSystemClean cleaner;
     ResultList results;
     ScanTotals totals;
     fx::Recorder recorder;
     EXPECT_EQ(cleaner.ScanRecycleBin(&results, &totals, nullptr, &recorder), 1u);
-    EXPECT_TRUE(results.empty());
-    EXPECT_TRUE(recorder.reports.empty());
-}
+    EXPECT_TRUE(results.empty() && recorder.reports.empty());
 
-TEST_F(RecycleBin, ItemsCarryNamesOriginsAndReadBackTexts) {
-    Recycle(L"a.txt", 3000);
-    Recycle(L"b.dat", 10);
-    Recycle(L"c.txt", 0);
-    CSystemClean cleaner;
+    const std::wstring folder = fx::Scratch(L"bin");
+    for (const wchar_t* name : {L"a.txt", L"b.dat", L"c.txt"}) {
+        const std::wstring path = folder + L"\\" + name;
+        fx::MakeFile(path, name[0] == L'a' ? 3000 : 10);
+        ASSERT_TRUE(fx::SetWriteDate(path, 2011, 11, 18));
+        ASSERT_TRUE(fx::RecycleFile(path));
+    }
     cleaner.ExpectedCount = 3;
-    ResultList results;
-    ScanTotals totals;
-    fx::Recorder recorder;
     // Items are listed only after the enumeration has ended.
     recorder.onReport = [&](const ProgressInfo&) { EXPECT_TRUE(results.empty()); };
     EXPECT_EQ(cleaner.ScanRecycleBin(&results, &totals, nullptr, &recorder), 1u);
-
     EXPECT_EQ(recorder.Percents(), (std::vector<std::uint32_t>{33, 66, 100}));
-    ASSERT_EQ(recorder.reports.size(), 3u);
-    for (std::uint32_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(recorder.reports[i].count, i + 1);
-        EXPECT_EQ(recorder.reports[i].category, kCategoryRecycleBin);
-    }
     ASSERT_EQ(results.size(), 3u);
-    auto paths = recorder.Paths();
-    std::size_t i = 0;
-    for (const auto& item : results) {
-        EXPECT_EQ(item.category, kCategoryRecycleBin);
-        EXPECT_EQ(item.selected, 1u);
-        EXPECT_EQ(std::wstring(item.folder), folder);
-        EXPECT_EQ(paths[i++], folder + L"\\" + item.name);
+    auto item = results.begin();
+    for (std::uint32_t i = 0; i < 3; ++i, ++item) {
+        EXPECT_EQ(recorder.reports[i].count, i + 1);
+        EXPECT_EQ(recorder.reports[i].path, folder + L"\\" + item->name);
+        EXPECT_EQ(item->category, kCategoryRecycleBin);
     }
     // The bin scan leaves totals and counters to its callers.
-    EXPECT_EQ(totals.count, 0u);
-    EXPECT_EQ(cleaner.FoundCount, 0u);
-
+    EXPECT_EQ(totals.count + cleaner.FoundCount, 0u);
     const FoundItem* a = fx::FindByName(results, L"a.txt");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->size, 3072u);  // shown as "3 KB"
     // Shown as 11/18/2011: the year/month/day arithmetic reads 1, 8, 11.
-    EXPECT_EQ(a->written.wYear, 1);
-    EXPECT_EQ(a->written.wMonth, 8);
-    EXPECT_EQ(a->written.wDay, 11);
-    EXPECT_EQ(a->written.wHour, 0);
-    // The shell gives no creation or access column.
-    EXPECT_EQ(a->created.wYear, 0);
-    EXPECT_EQ(a->accessed.wYear, 0);
+    EXPECT_EQ(a->written.wYear * 10000 + a->written.wMonth * 100 + a->written.wDay, 10811);
+    EXPECT_EQ(a->created.wYear, 0) << "the shell gives no creation column";
     EXPECT_NE(a->icon, nullptr);
-}
-
-TEST_F(RecycleBin, DriveFilterComparesTheOriginLetter) {
-    Recycle(L"one.txt", 1);
-    Recycle(L"two.txt", 1);
-    CSystemClean cleaner;
-    cleaner.ExpectedCount = 2;
-    ResultList other, same;
-    ScanTotals totals;
-    fx::Recorder otherReports;
-    EXPECT_EQ(cleaner.ScanRecycleBin(&other, &totals, L"d:\\", &otherReports), 1u);
+    // The drive filter compares the origin's letter.
+    ResultList other;
+    EXPECT_EQ(cleaner.ScanRecycleBin(&other, &totals, L"d:\\", nullptr), 1u);
     EXPECT_TRUE(other.empty());
-    EXPECT_TRUE(otherReports.reports.empty());
-    EXPECT_EQ(cleaner.ScanRecycleBin(&same, &totals, L"c:\\", nullptr), 1u);
-    EXPECT_EQ(same.size(), 2u);
+
+    // Category 16: the bins' item count is the denominator. Wine answers
+    // every drive's query with the whole bin, so the count is a multiple of
+    // the items.
+    recorder.onReport = nullptr;
+    ResultList found;
+    ScanTotals counted;
+    EXPECT_EQ(cleaner.GetUnusedFile(kCategoryRecycleBin, &found, &counted, &recorder), 1u);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(counted.count % 3, 0u);
+    EXPECT_EQ(recorder.reports.back().percent, 300u / counted.count);
+    CleanTotals cleaned;
+    EXPECT_EQ(cleaner.CleanUnusedFile(kCategoryRecycleBin, found, &cleaned, nullptr), 1u);
+    ResultList after;
+    cleaner.ScanRecycleBin(&after, &totals, nullptr, nullptr);
+    EXPECT_TRUE(after.empty());
 }
 
 }  // namespace

@@ -1,193 +1,149 @@
-// Broken-shortcut scans on real .lnk files made with the shell link object.
+// Broken-shortcut scans on real .lnk files made with the shell link object,
+// and the 32/64-bit views of a stored path.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 
 #include <algorithm>
 
+#include "categories/path_views.h"
 #include "categories/shortcuts.h"
 #include "core/system_clean.h"
 #include "fixtures/categories.h"
 #include "fixtures/fixtures.h"
-#include "util/handles.h"
 
 namespace {
-
-// A program that existed when its shortcut was made and is gone now.
-std::wstring DeletedProgram(const std::wstring& name) {
-    auto folder = fx::Scratch(L"gone-" + name);
-    return folder + L"\\" + name + L".exe";
-}
-
-// Removes this test's own shortcuts from a folder (ufc-*.lnk).
-void RemoveOwnShortcuts(const std::wstring& folder) {
-    WIN32_FIND_DATAW entry;
-    ufc::unique_hfind find(FindFirstFileW((folder + L"\\ufc-*.lnk").c_str(), &entry));
-    if (!find) return;
-    std::vector<std::wstring> names;
-    do names.push_back(entry.cFileName);
-    while (FindNextFileW(find.get(), &entry));
-    find.reset();
-    for (const auto& name : names) fx::RemoveTree(folder + L"\\" + name);
-}
 
 bool Listed(const PathList& list, const std::wstring& path) {
     return std::find(list.begin(), list.end(), path) != list.end();
 }
 
-SYSTEMTIME WriteTimeOf(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-    SYSTEMTIME time = {};
-    FileTimeToSystemTime(&data.ftLastWriteTime, &time);
-    return time;
-}
-
-TEST(ResolveShortcutTarget, ReadsTheStoredPathWithoutSearching) {
-    auto root = fx::Scratch(L"resolve");
-    fx::MakeFile(root + L"\\moved.txt");
-    ASSERT_TRUE(fx::MakeShortcut(root + L"\\a.lnk", root + L"\\moved.txt"));
-    MoveFileW((root + L"\\moved.txt").c_str(), (root + L"\\elsewhere.txt").c_str());
-    wchar_t target[MAX_PATH] = {};
-    EXPECT_TRUE(ufc::ResolveShortcutTarget(root + L"\\a.lnk", target, MAX_PATH));
-    EXPECT_EQ(std::wstring(target), root + L"\\moved.txt");
-
-    // A shortcut header cut short after its first bytes.
-    fx::MakeFileWithText(root + L"\\damaged.lnk", std::string("L\0\0\0\x01\x14\x02\0", 8));
-    wchar_t none[MAX_PATH] = {};
-    EXPECT_FALSE(ufc::ResolveShortcutTarget(root + L"\\damaged.lnk", none, MAX_PATH));
-    EXPECT_EQ(none[0], 0);
-    EXPECT_FALSE(ufc::ResolveShortcutTarget(root + L"\\missing.lnk", none, MAX_PATH));
-}
-
-TEST(ScanDesktopShortcuts, ReportsAShortcutToADeletedProgramAsTheLinkFile) {
+// Shortcuts of this test on the desktop, in Quick Launch and in a Start
+// menu group, removed again at the end.
+struct Shortcuts {
     std::wstring desktop = fx::Special(CSIDL_DESKTOP);
-    RemoveOwnShortcuts(desktop);
-    std::wstring program = DeletedProgram(L"tool");
-    fx::MakeFile(program, 10);
-    std::wstring broken = desktop + L"\\ufc-broken.lnk";
-    ASSERT_TRUE(fx::MakeShortcut(broken, program));
-    DeleteFileW(program.c_str());
-    // A shortcut to an existing file and a damaged one are never reported.
-    fx::MakeFile(fx::Scratch(L"kept") + L"\\kept.txt");
-    ASSERT_TRUE(fx::MakeShortcut(desktop + L"\\ufc-valid.lnk", L"C:\\ufc-tests\\kept\\kept.txt"));
-    fx::MakeFileWithText(desktop + L"\\ufc-damaged.lnk", "garbage");
+    std::wstring quick =
+        fx::Special(CSIDL_APPDATA) + L"\\Microsoft\\Internet Explorer\\Quick Launch";
+    std::wstring menu = fx::Special(CSIDL_STARTMENU) + L"\\Programs\\ufc-group";
+    std::wstring gone = fx::Scratch(L"gone") + L"\\";
+    std::vector<std::wstring> made;
+    bool Make(const std::wstring& link, const std::wstring& target) {
+        made.push_back(link);
+        return fx::MakeShortcut(link, target);
+    }
+    ~Shortcuts() {
+        for (const std::wstring& link : made) DeleteFileW(link.c_str());
+    }
+};
+
+TEST(ShortcutScans, ListBrokenShortcutsAsTheirLinkFilesAndReplaceTheirLists) {
+    Shortcuts s;
+    fx::MakeDirs(s.quick);
+    fx::MakeDirs(s.menu);
+    fx::MakeFile(s.gone + L"tool.exe", 10);
+    ASSERT_TRUE(s.Make(s.desktop + L"\\ufc-broken.lnk", s.gone + L"tool.exe"));
+    DeleteFileW((s.gone + L"tool.exe").c_str());
+    fx::MakeFile(s.gone + L"kept.txt");
+    ASSERT_TRUE(s.Make(s.desktop + L"\\ufc-valid.lnk", s.gone + L"kept.txt"));
+    fx::MakeFileWithText(s.desktop + L"\\ufc-damaged.lnk", "garbage");
+    s.made.push_back(s.desktop + L"\\ufc-damaged.lnk");
+    ASSERT_TRUE(s.Make(s.quick + L"\\ufc-quick.lnk", s.gone + L"quick.exe"));
+    ASSERT_TRUE(s.Make(s.menu + L"\\ufc-first.lnk", s.gone + L"first.exe"));
+    ASSERT_TRUE(s.Make(s.menu + L"\\ufc-second.lnk", s.gone + L"second.exe"));
 
     CSystemClean cleaner;
     ResultList results;
     ScanTotals totals;
     fx::Recorder recorder;
     EXPECT_EQ(cleaner.ScanDesktopShortcuts(&results, &totals, &recorder), 1u);
-
-    EXPECT_TRUE(Listed(cleaner.InvalidDesktopShortcuts, broken));
-    EXPECT_FALSE(Listed(cleaner.InvalidDesktopShortcuts, desktop + L"\\ufc-valid.lnk"));
-    EXPECT_FALSE(Listed(cleaner.InvalidDesktopShortcuts, desktop + L"\\ufc-damaged.lnk"));
-    EXPECT_EQ(fx::FindByName(results, L"ufc-valid.lnk"), nullptr);
-    EXPECT_EQ(fx::FindByName(results, L"ufc-damaged.lnk"), nullptr);
+    const PathList& desktop = cleaner.InvalidDesktopShortcuts;
+    EXPECT_TRUE(Listed(desktop, s.desktop + L"\\ufc-broken.lnk"));
+    EXPECT_TRUE(Listed(desktop, s.quick + L"\\ufc-quick.lnk"));
+    EXPECT_FALSE(Listed(desktop, s.desktop + L"\\ufc-valid.lnk"));
+    EXPECT_FALSE(Listed(desktop, s.desktop + L"\\ufc-damaged.lnk"));
+    EXPECT_EQ(results.size(), desktop.size());
+    EXPECT_EQ(totals.count, results.size());
     const FoundItem* item = fx::FindByName(results, L"ufc-broken.lnk");
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->category, kCategoryDesktopShortcuts);
-    EXPECT_EQ(std::wstring(item->folder), desktop);
-    WIN32_FILE_ATTRIBUTE_DATA link = {};
-    ASSERT_TRUE(GetFileAttributesExW(broken.c_str(), GetFileExInfoStandard, &link));
-    EXPECT_EQ(item->size, link.nFileSizeLow);
-    SYSTEMTIME written = WriteTimeOf(broken);
-    EXPECT_EQ(item->written.wYear, written.wYear);
-    EXPECT_EQ(item->written.wSecond, written.wSecond);
+    EXPECT_EQ(std::wstring(item->folder), s.desktop);
     EXPECT_NE(item->icon, nullptr);  // the icon of the target's type (.exe)
-    EXPECT_EQ(results.size(), cleaner.InvalidDesktopShortcuts.size());
-    EXPECT_EQ(totals.count, results.size());
-    ASSERT_FALSE(recorder.reports.empty());
     EXPECT_EQ(recorder.reports.back().percent, 100u);
-    EXPECT_EQ(recorder.reports.back().category, kCategoryDesktopShortcuts);
-    RemoveOwnShortcuts(desktop);
-}
 
-TEST(ScanDesktopShortcuts, SearchesQuickLaunch) {
-    std::wstring quick =
-        fx::Special(CSIDL_APPDATA) + L"\\Microsoft\\Internet Explorer\\Quick Launch";
-    fx::MakeDirs(quick);
-    RemoveOwnShortcuts(quick);
-    ASSERT_TRUE(fx::MakeShortcut(quick + L"\\ufc-quick.lnk", DeletedProgram(L"quick")));
-    CSystemClean cleaner;
-    ResultList results;
-    ScanTotals totals;
-    EXPECT_EQ(cleaner.ScanDesktopShortcuts(&results, &totals, nullptr), 1u);
-    EXPECT_TRUE(Listed(cleaner.InvalidDesktopShortcuts, quick + L"\\ufc-quick.lnk"));
-    RemoveOwnShortcuts(quick);
-}
-
-TEST(ScanStartMenuShortcuts, ASecondScanReplacesTheList) {
-    std::wstring menu = fx::Special(CSIDL_STARTMENU) + L"\\Programs\\ufc-group";
-    fx::RemoveTree(menu);
-    fx::MakeDirs(menu);
-    std::wstring first = DeletedProgram(L"first"), second = DeletedProgram(L"second");
-    ASSERT_TRUE(fx::MakeShortcut(menu + L"\\ufc-first.lnk", first));
-    ASSERT_TRUE(fx::MakeShortcut(menu + L"\\ufc-second.lnk", second));
-
-    CSystemClean cleaner;
-    ResultList results;
-    ScanTotals totals;
+    // The Start menu's count carries ExaminedCount, one more per item; a
+    // second scan replaces the list; a stop before the scan keeps it.
     cleaner.ExaminedCount = 3;
-    fx::Recorder recorder;
-    EXPECT_EQ(cleaner.ScanStartMenuShortcuts(&results, &totals, &recorder), 1u);
-    EXPECT_TRUE(Listed(cleaner.InvalidStartMenuShortcuts, menu + L"\\ufc-first.lnk"));
-    EXPECT_TRUE(Listed(cleaner.InvalidStartMenuShortcuts, menu + L"\\ufc-second.lnk"));
-    ASSERT_NE(fx::FindByName(results, L"ufc-first.lnk"), nullptr);
-    EXPECT_EQ(fx::FindByName(results, L"ufc-first.lnk")->category, kCategoryStartMenuShortcuts);
-    // The count carries ExaminedCount, which grows by one per item.
-    ASSERT_FALSE(recorder.reports.empty());
-    EXPECT_EQ(recorder.reports.front().count, 3u);
-    EXPECT_EQ(cleaner.ExaminedCount, 3 + results.size());
-
-    fx::MakeFile(first);  // repaired in between
+    fx::Recorder menu;
+    EXPECT_EQ(cleaner.ScanStartMenuShortcuts(&results, &totals, &menu), 1u);
+    EXPECT_TRUE(Listed(cleaner.InvalidStartMenuShortcuts, s.menu + L"\\ufc-second.lnk"));
+    ASSERT_TRUE(Listed(cleaner.InvalidStartMenuShortcuts, s.menu + L"\\ufc-first.lnk"));
+    EXPECT_EQ(menu.reports.front().count, 3u);
+    EXPECT_EQ(cleaner.ExaminedCount, 3 + cleaner.InvalidStartMenuShortcuts.size());
+    fx::MakeFile(s.gone + L"first.exe");  // repaired in between
     EXPECT_EQ(cleaner.ScanStartMenuShortcuts(&results, &totals, nullptr), 1u);
-    EXPECT_FALSE(Listed(cleaner.InvalidStartMenuShortcuts, menu + L"\\ufc-first.lnk"));
-    EXPECT_TRUE(Listed(cleaner.InvalidStartMenuShortcuts, menu + L"\\ufc-second.lnk"));
-    fx::RemoveTree(menu);
-}
-
-TEST(ScanStartMenuShortcuts, StopBeforeTheCallReportsNothingButKeepsTheList) {
-    std::wstring menu = fx::Special(CSIDL_STARTMENU) + L"\\Programs\\ufc-stop";
-    fx::RemoveTree(menu);
-    fx::MakeDirs(menu);
-    ASSERT_TRUE(fx::MakeShortcut(menu + L"\\ufc-a.lnk", DeletedProgram(L"a")));
-    ASSERT_TRUE(fx::MakeShortcut(menu + L"\\ufc-b.lnk", DeletedProgram(L"b")));
-    CSystemClean cleaner;
+    EXPECT_FALSE(Listed(cleaner.InvalidStartMenuShortcuts, s.menu + L"\\ufc-first.lnk"));
     cleaner.StopFlag = 1;
-    ResultList results;
-    ScanTotals totals;
-    fx::Recorder recorder;
-    EXPECT_EQ(cleaner.ScanStartMenuShortcuts(&results, &totals, &recorder), 2u);
-    EXPECT_TRUE(recorder.reports.empty());
-    EXPECT_TRUE(results.empty());
-    EXPECT_TRUE(Listed(cleaner.InvalidStartMenuShortcuts, menu + L"\\ufc-a.lnk"));
-    EXPECT_TRUE(Listed(cleaner.InvalidStartMenuShortcuts, menu + L"\\ufc-b.lnk"));
-    fx::RemoveTree(menu);
+    ResultList stopped;
+    fx::Recorder none;
+    EXPECT_EQ(cleaner.ScanStartMenuShortcuts(&stopped, &totals, &none), 2u);
+    EXPECT_TRUE(stopped.empty() && none.reports.empty());
+    EXPECT_TRUE(Listed(cleaner.InvalidStartMenuShortcuts, s.menu + L"\\ufc-second.lnk"));
+    fx::RemoveTree(s.menu);
 }
 
-TEST(ScanDesktopShortcuts, OnWow64TheOtherProgramFolderCounts) {
-    std::wstring desktop = fx::Special(CSIDL_DESKTOP);
-    RemoveOwnShortcuts(desktop);
-    std::wstring x86 = fx::Special(CSIDL_PROGRAM_FILESX86);
-    std::wstring native = fx::Special(CSIDL_PROGRAM_FILES);
-    ASSERT_NE(x86, native);
+TEST(ShortcutScans, OnWow64AProgramInTheOtherProgramFolderCounts) {
+    const std::wstring x86 = fx::Special(CSIDL_PROGRAM_FILESX86),
+                       native = fx::Special(CSIDL_PROGRAM_FILES);
+    ASSERT_NE(x86, native) << "the prefix has one program folder only";
     fx::MakeFile(x86 + L"\\ufc-wow\\app.exe");
     fx::RemoveTree(native + L"\\ufc-wow");
-    std::wstring link = desktop + L"\\ufc-wow.lnk";
-    ASSERT_TRUE(fx::MakeShortcut(link, native + L"\\ufc-wow\\app.exe"));
-
+    const std::wstring stored = native + L"\\ufc-wow\\app.exe";
+    EXPECT_EQ(ufc::TargetExistsInAnyView(stored.c_str()), 1);
+    EXPECT_EQ(ufc::TargetExistsInAnyView((native + L"\\ufc-wow\\gone.exe").c_str()), 0);
+    Shortcuts s;
+    ASSERT_TRUE(s.Make(s.desktop + L"\\ufc-wow.lnk", stored));
     CSystemClean cleaner;
     ResultList results;
     ScanTotals totals;
     cleaner.Wow64 = 0;  // only the stored path is tested
-    EXPECT_EQ(cleaner.ScanDesktopShortcuts(&results, &totals, nullptr), 1u);
-    EXPECT_TRUE(Listed(cleaner.InvalidDesktopShortcuts, link));
+    cleaner.ScanDesktopShortcuts(&results, &totals, nullptr);
+    EXPECT_TRUE(Listed(cleaner.InvalidDesktopShortcuts, s.desktop + L"\\ufc-wow.lnk"));
     cleaner.Wow64 = 1;  // a 32-bit process on 64-bit Windows
-    EXPECT_EQ(cleaner.ScanDesktopShortcuts(&results, &totals, nullptr), 1u);
-    EXPECT_FALSE(Listed(cleaner.InvalidDesktopShortcuts, link));
-    RemoveOwnShortcuts(desktop);
+    cleaner.ScanDesktopShortcuts(&results, &totals, nullptr);
+    EXPECT_FALSE(Listed(cleaner.InvalidDesktopShortcuts, s.desktop + L"\\ufc-wow.lnk"));
     fx::RemoveTree(x86 + L"\\ufc-wow");
+}
+
+TEST(RewritePathViews, FirstMatchingRuleOnlyAndEveryOccurrence) {
+    const struct {
+        const wchar_t* target;
+        const wchar_t* first;
+        const wchar_t* second;
+    } cases[] = {
+        // 32-bit program folder: the second candidate gets the 64-bit name.
+        {L"C:\\Program Files (x86)\\App\\a.exe", L"c:\\program files (x86)\\app\\a.exe",
+         L"c:\\program files\\app\\a.exe"},
+        {L"C:\\Program Files\\App\\a.exe", L"c:\\program files (x86)\\app\\a.exe",
+         L"c:\\program files\\app\\a.exe"},
+        // The program-folder rule wins; system32 further on is left alone.
+        {L"C:\\Program Files\\X\\System32\\y.dll", L"c:\\program files (x86)\\x\\system32\\y.dll",
+         L"c:\\program files\\x\\system32\\y.dll"},
+        {L"C:\\Windows\\IME\\k.dll", L"c:\\windows\\ime (x86)\\k.dll", L"c:\\windows\\ime\\k.dll"},
+        // "ime" inside another word still fires; the second stays as stored.
+        {L"D:\\Anime\\clip.exe", L"d:\\anime (x86)\\clip.exe", L"d:\\anime\\clip.exe"},
+        {L"C:\\ime\\ime.exe", L"c:\\ime (x86)\\ime (x86).exe", L"c:\\ime\\ime.exe"},
+        {L"C:\\Windows\\SysWOW64\\x.dll", L"c:\\windows\\syswow64\\x.dll",
+         L"c:\\windows\\system32\\x.dll"},
+        {L"D:\\Data\\a.txt", L"d:\\data\\a.txt", L"d:\\data\\a.txt"},
+        {L"", L"", L""},
+        // Only A-Z are lowered; other letters stay as they are.
+        {L"C:\\\u00C4PFEL\\System32", L"c:\\\u00C4pfel\\syswow64", L"c:\\\u00C4pfel\\system32"},
+    };
+    for (const auto& c : cases) {
+        const auto views = ufc::RewritePathViews(c.target);
+        EXPECT_EQ(views.first, c.first) << fx::Narrow(c.target);
+        EXPECT_EQ(views.second, c.second) << fx::Narrow(c.target);
+    }
 }
 
 }  // namespace

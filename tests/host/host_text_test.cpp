@@ -7,18 +7,18 @@
 
 namespace {
 
-TEST(HostJson, EscapesQuotesBackslashesAndControls) {
-    EXPECT_EQ(host::JsonString(L"C:\\a \"b\"\n\t\x01\x1f"),
-              "\"C:\\\\a \\\"b\\\"\\n\\t\\u0001\\u001f\"");
-}
-
-TEST(HostJson, NonBmpBecomesFourByteUtf8AndLoneSurrogateReplaced) {
-    EXPECT_EQ(host::JsonString(L"\U0001F600"), "\"\xF0\x9F\x98\x80\"");
-    EXPECT_EQ(host::JsonString(std::wstring(1, static_cast<wchar_t>(0xD83D)) + L"x"),
-              "\"\xEF\xBF\xBDx\"");
-}
-
-TEST(HostJson, WriterSeparatesMembersAndNests) {
+TEST(HostText, JsonEscapesAndUtf8) {
+    const struct {
+        std::wstring text;
+        const char* json;
+    } rows[] = {
+        {L"C:\\a \"b\"\n\r\t\x01\x1f\x7f", "\"C:\\\\a \\\"b\\\"\\n\\r\\t\\u0001\\u001f\\u007f\""},
+        {L"\U0001F600 \u00dc", "\"\xF0\x9F\x98\x80 \xC3\x9C\""},
+        // A lone half of a pair becomes U+FFFD.
+        {std::wstring(1, static_cast<wchar_t>(0xD83D)) + L"x", "\"\xEF\xBF\xBDx\""},
+        {std::wstring(1, static_cast<wchar_t>(0xDE00)) + L"x", "\"\xEF\xBF\xBDx\""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(host::JsonString(row.text), row.json);
     host::JsonWriter json;
     json.BeginObject();
     json.Key("a");
@@ -32,41 +32,42 @@ TEST(HostJson, WriterSeparatesMembersAndNests) {
     EXPECT_EQ(json.Text(), "{\"a\":[1,false],\"b\":\"x\"}");
 }
 
-TEST(HostGlob, CaseInsensitiveStarsCrossBackslashes) {
-    EXPECT_TRUE(host::GlobMatch(L"*keep*", L"C:\\WINDOWS\\Temp\\KEEP-me.txt"));
-    EXPECT_TRUE(host::GlobMatch(L"c:\\*\\?.log", L"C:\\a\\b\\x.LOG"));
-    EXPECT_FALSE(host::GlobMatch(L"*\\Login Data", L"C:\\p\\Login Data-journal"));
-    EXPECT_FALSE(host::GlobMatch(L"*.tmp", L"C:\\a.tmpx"));
-    EXPECT_TRUE(host::GlobMatch(L"**", L""));
-}
-
-TEST(HostKeepList, ProtectsProfileFilesButNotTheirTraces) {
-    FoundItem item;
-    wcscpy(item.folder, L"C:\\users\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\");
-    wcscpy(item.name, L"Login Data");
-    EXPECT_GE(host::MatchKeepRule(host::DefaultKeepRules(), item), 0);
-    wcscpy(item.name, L"Visited Links");
-    EXPECT_EQ(host::MatchKeepRule(host::DefaultKeepRules(), item), -1);
-    wcscpy(item.name, L"History");
-    EXPECT_EQ(host::MatchKeepRule(host::DefaultKeepRules(), item), -1);
-}
-
-TEST(HostFormat, HumanSizes) {
-    EXPECT_EQ(host::HumanSize(0), L"0 B");
+TEST(HostText, GlobsAndTheKeepListMatchWholePathsInAnyCase) {
+    const struct {
+        const wchar_t* pattern;
+        const wchar_t* text;
+        bool match;
+    } globs[] = {
+        {L"*keep*", L"C:\\WINDOWS\\Temp\\KEEP-me.txt", true},
+        {L"c:\\*\\?.log", L"C:\\a\\b\\x.LOG", true},
+        {L"*\\Login Data", L"C:\\Login Data\\p\\Login Data", true},
+        {L"*\\Login Data", L"C:\\p\\Login Data-journal", false},
+        {L"*.tmp", L"C:\\a.tmpx", false},
+        {L"**", L"", true},
+    };
+    for (const auto& g : globs)
+        EXPECT_EQ(host::GlobMatch(g.pattern, g.text), g.match)
+            << host::Utf8(g.pattern) << " " << host::Utf8(g.text);
+    const struct {
+        const wchar_t* folder;
+        const wchar_t* name;
+        bool kept;
+    } items[] = {
+        {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\", L"Login Data", true},
+        {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\", L"Visited Links", false},
+        {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\", L"History", false},
+        {L"C:\\u\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\x.default", L"places.sqlite", true},
+    };
+    for (const auto& i : items) {
+        FoundItem item;
+        wcscpy(item.folder, i.folder);
+        wcscpy(item.name, i.name);
+        EXPECT_EQ(host::MatchKeepRule(host::DefaultKeepRules(), item) >= 0, i.kept)
+            << host::Utf8(i.name);
+    }
     EXPECT_EQ(host::HumanSize(1023), L"1023 B");
-    EXPECT_EQ(host::HumanSize(1536), L"1.5 KB");
     EXPECT_EQ(host::HumanSize(5ull << 30), L"5.0 GB");
-}
-
-}  // namespace
-
-namespace {
-
-TEST(HostFormat, DatesOnlyWhenValid) {
-    SYSTEMTIME date = {};
-    EXPECT_EQ(host::FormatDate(date), L"");
-    date.wYear = 2;
-    date.wDay = 26;  // month 0: not a date
+    SYSTEMTIME date = {2026, 0, 0, 26, 0, 0, 0, 0};  // month 0: no date
     EXPECT_EQ(host::FormatDate(date), L"");
     date = {2026, 12, 0, 6, 4, 10, 0, 0};
     EXPECT_EQ(host::FormatDate(date), L"2026-12-06 04:10");

@@ -4,29 +4,26 @@
 // show, list and remove, and the reports of runs that could not start.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <nlohmann/json.hpp>
 #include <shellapi.h>
 #include <shlobj.h>
 
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
-#include "mini_json.h"
-#include "module_loader.h"
 #include "profiles.h"
 #include "schedule.h"
 #include "text_format.h"
 
 namespace {
 
-fx::RunResult Ufclean(const std::wstring& arguments) {
-    return fx::RunProgram(host::ProgramFolder() + L"ufclean.exe", arguments);
-}
+using nlohmann::json;
+const auto Ufclean = fx::RunUfclean;
 
-hostjson::Value ReadReport(const std::wstring& path) {
-    hostjson::Value report;
-    size_t offset = 0;
+json ReadReport(const std::wstring& path) {
     const std::string text = fx::ReadFileText(path);
-    EXPECT_TRUE(hostjson::Parse(text, &report, &offset)) << fx::Narrow(path) << ": " << text;
+    json report = json::parse(text, nullptr, false);
+    EXPECT_FALSE(report.is_discarded()) << fx::Narrow(path) << ": " << text;
     return report;
 }
 
@@ -105,15 +102,15 @@ TEST(ProfileRuns, SavedChoiceCleansAndAGoneOrBrokenProfileStopsTheRunWithItsRepo
     wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
     GetComputerNameW(computer, &size);
-    const hostjson::Value report = ReadReport(reports + L"\\" + computer + L".json");
-    EXPECT_EQ(report["profile"].text, "temp-keep");
-    EXPECT_EQ(report["exitCode"].number, 0);
-    EXPECT_EQ(report["categories"].items.at(0)["number"].number, 9);
+    const json report = ReadReport(reports + L"\\" + computer + L".json");
+    EXPECT_EQ(report["profile"], "temp-keep");
+    EXPECT_EQ(report["exitCode"], 0);
+    EXPECT_EQ(report["categories"][0]["number"], 9);
 
     // The profile's file spoilt by hand, a profile never saved, and (with a
     // sound profile) the module missing beside a copy of the program.
     fx::MakeFileWithText(host::ProfileFile(L"temp-keep"), "{\"categories\": [9],\n \"keep\": 5}");
-    const std::wstring program = host::ProgramFolder() + L"ufclean.exe";
+    const std::wstring program = fx::BinFolder() + L"\\ufclean.exe";
     const std::wstring lonely = fx::Scratch(L"profile-lonely") + L"\\ufclean.exe";
     ASSERT_TRUE(CopyFileW(program.c_str(), lonely.c_str(), FALSE));
     const struct {
@@ -136,18 +133,23 @@ TEST(ProfileRuns, SavedChoiceCleansAndAGoneOrBrokenProfileStopsTheRunWithItsRepo
             fx::RunProgram(row.exe, L"clean --profile " + std::wstring(row.profile) +
                                         L" --yes --json \"" + path + L"\"");
         EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
-        const hostjson::Value failed = ReadReport(path);
-        EXPECT_EQ(failed["exitCode"].number, row.exitCode);
-        EXPECT_EQ(failed["profile"].text, fx::Narrow(row.profile));
+        const json failed = ReadReport(path);
+        EXPECT_EQ(failed["exitCode"], row.exitCode);
+        EXPECT_EQ(failed["profile"], fx::Narrow(row.profile));
         EXPECT_TRUE(Has(fx::ReadFileText(path), row.reason)) << fx::ReadFileText(path);
     }
 
     ASSERT_EQ(Ufclean(L"profile delete temp-keep").exitCode, 0u);
     EXPECT_FALSE(Has(Ufclean(L"profile list").out, "temp-keep"));
-    EXPECT_EQ(Ufclean(L"profile save ../escape 9").exitCode, 1u);
+    // A name is refused for its first character and for any other one.
+    for (const wchar_t* name : {L"../escape", L"ok\\..\\..\\escape"})
+        EXPECT_EQ(Ufclean(L"profile save " + std::wstring(name) + L" 9").exitCode, 1u);
 }
 
-TEST(TaskXml, NamesTriggerCommandLineAndPrincipal) {
+// The command line, its quoting and the task's name are proven by running
+// what "schedule show" gives (ScheduleRuns); here the triggers and the
+// principal, which Wine's scheduler never acts on.
+TEST(TaskXml, TriggersAndPrincipal) {
     host::Schedule schedule;
     schedule.name = L"nightly";
     schedule.profile = L"weekly";
@@ -186,20 +188,10 @@ TEST(TaskXml, NamesTriggerCommandLineAndPrincipal) {
         EXPECT_TRUE(Has(xml, row.present)) << xml;
         EXPECT_FALSE(Has(xml, row.absent)) << xml;
         EXPECT_TRUE(Has(xml,
-                        "<Command>&quot;C:\\Program Files\\UnusedFileClean\\ufclean.exe"
-                        "&quot;</Command>"))
-            << xml;
-        EXPECT_TRUE(Has(xml,
-                        "<Arguments>clean --profile weekly --yes --json &quot;C:\\Reports "
-                        "&amp; Logs\\clean\\{computer}-weekly-{time}.json&quot;</Arguments>"))
-            << xml;
-        EXPECT_TRUE(Has(xml, "<WorkingDirectory>C:\\Program Files\\UnusedFileClean<"));
-        EXPECT_TRUE(Has(xml,
                         "<Principal id=\"Author\">\n      <UserId>S-1-5-21-7</UserId>\n"
                         "      <LogonType>InteractiveToken</LogonType>\n"
                         "      <RunLevel>LeastPrivilege</RunLevel>"))
             << xml;
-        EXPECT_TRUE(Has(xml, "<URI>\\UnusedFileClean\\nightly</URI>"));
     }
 }
 
@@ -262,9 +254,9 @@ TEST(ScheduleRuns, AddedTaskIsRegisteredItsCommandLineCleansAndRemoveTakesItAway
     HANDLE find = FindFirstFileW((reports + L"\\*-sched-temp-2*.json").c_str(), &entry);
     ASSERT_NE(find, INVALID_HANDLE_VALUE) << "no timestamped report in " << fx::Narrow(reports);
     FindClose(find);
-    const hostjson::Value report = ReadReport(reports + L"\\" + entry.cFileName);
-    EXPECT_EQ(report["profile"].text, "sched-temp");
-    EXPECT_EQ(report["command"].text, "clean");
+    const json report = ReadReport(reports + L"\\" + entry.cFileName);
+    EXPECT_EQ(report["profile"], "sched-temp");
+    EXPECT_EQ(report["command"], "clean");
 
     const struct {
         const wchar_t* arguments;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "UnusedFileClean.h"
+#include "util/handles.h"
 
 namespace hostile {
 
@@ -19,8 +20,6 @@ std::size_t CountHandles();
 // RssAnon of this process in KiB, read from its own /proc/<pid>/status
 // through drive P: mapped to /proc; 0 when it cannot be read.
 std::uint64_t AnonymousMemoryKiB();
-// The status file that AnonymousMemoryKiB reads (empty when none).
-std::wstring OwnStatusPath();
 
 // A cleaner as a host gets it; released on scope exit.
 struct Cleaner {
@@ -43,7 +42,7 @@ public:
 private:
     static DWORD WINAPI Run(void* self);
     Function::IUnusedFileClean* cleaner_;
-    HANDLE ask_, done_, thread_;
+    ufc::unique_handle ask_, done_, thread_;
 };
 
 // Registers counted figures for the README: cases tried, files checked.

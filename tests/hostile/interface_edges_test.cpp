@@ -13,39 +13,30 @@ namespace {
 
 using hostile::Cleaner;
 
-TEST(InterfaceEdges, CategoriesOutsideTheRangeChangeNothing) {
+TEST(InterfaceEdges, OutOfRangeCategoriesNullsAndEmptyBuffersChangeNothing) {
     Cleaner c;
     ASSERT_TRUE(c.p);
-    FoundItem keep;
-    keep.category = 9;
-    wcscpy(keep.folder, L"C:\\ufc-tests\\never\\");
-    wcscpy(keep.name, L"kept.txt");
+    const FoundItem keep = fx::Item(9, L"C:\\ufc-tests\\never\\", L"kept.txt");
     for (int category : {-1, 0, 25, 26, INT_MAX, INT_MIN}) {
         ResultList results{keep};
         ScanTotals totals{7, 3};
+        CleanTotals clean{1, 2, 3};
         fx::Recorder recorder;
         EXPECT_EQ(c->GetUnusedFile(category, &results, &totals, &recorder), 1u) << category;
         EXPECT_EQ(c->GetUnusedFile(category, &results, &totals, nullptr), 1u) << category;
+        EXPECT_EQ(c->CleanUnusedFile(category, results, &clean, &recorder), 1u) << category;
         EXPECT_EQ(results.size(), 1u);
         EXPECT_EQ(totals.bytes, 7u);
         EXPECT_EQ(totals.count, 3u);
-        CleanTotals clean{1, 2, 3};
-        EXPECT_EQ(c->CleanUnusedFile(category, results, &clean, &recorder), 1u) << category;
         EXPECT_EQ(clean.removed, 1u);
         EXPECT_EQ(clean.failed, 2u);
         EXPECT_EQ(clean.bytesFreed, 3u);
         EXPECT_TRUE(recorder.reports.empty());
         hostile::CountCase(3);
     }
-}
-
-TEST(InterfaceEdges, NullAndEmptyArgumentsAreRefusedQuietly) {
-    Cleaner c;
     wchar_t buffer[8] = {L'x', 0};
-    EXPECT_EQ(c->AccessSaveDirectory(nullptr, 100, 0), 0);
-    EXPECT_EQ(c->AccessSaveDirectory(buffer, 0, 0), 0);
-    EXPECT_EQ(c->AccessSaveDirectory(buffer, -1, 1), 0);
-    EXPECT_EQ(c->AccessSaveDirectory(buffer, INT_MIN, 0), 0);
+    for (int size : {100, 0, -1, INT_MIN})
+        EXPECT_EQ(c->AccessSaveDirectory(size == 100 ? nullptr : buffer, size, size < 0), 0);
     EXPECT_EQ(buffer[0], L'x');  // nothing was read into it
     // A read into a buffer smaller than the stored folder stays inside it.
     fx::SetString(HKEY_CURRENT_USER, L"SOFTWARE\\Microsoft\\Internet Explorer\\Main",
@@ -53,41 +44,46 @@ TEST(InterfaceEdges, NullAndEmptyArgumentsAreRefusedQuietly) {
     wchar_t room[6] = {L'a', L'b', L'g', L'g', L'g', L'g'};
     EXPECT_EQ(c->AccessSaveDirectory(room, 4, 0), 0);  // 4 bytes: two units
     EXPECT_EQ(std::wstring(room + 2, 4), L"gggg");
-    EXPECT_EQ(c->CleanItems(ResultList{}, nullptr, nullptr), 1u);
     CleanTotals clean;
+    EXPECT_EQ(c->CleanItems(ResultList{}, nullptr, nullptr), 1u);
     EXPECT_EQ(c->CleanItems(ResultList{}, &clean, nullptr), 1u);
     // An item without a folder is passed over, not cut into another path.
-    FoundItem bare;
-    bare.category = 9;
-    wcscpy(bare.name, L"nothing.txt");
-    EXPECT_EQ(c->CleanUnusedFile(9, ResultList{bare}, &clean, nullptr), 1u);
+    EXPECT_EQ(c->CleanUnusedFile(9, ResultList{fx::Item(9, L"", L"nothing.txt")}, &clean, nullptr),
+              1u);
     EXPECT_EQ(clean.removed + clean.failed, 0u);
     ResultList results;
     ScanTotals totals;
     EXPECT_EQ(c->ScanDrive(nullptr, &results, &totals, nullptr), 1);
     EXPECT_EQ(c->SetStopFlag(0), 1);
     hostile::CountCase(12);
-}
-
-// The items and totals of the categories that list registry values or
-// nothing stay consistent with a null callback.
-TEST(InterfaceEdges, EveryCategoryRunsWithoutCallback) {
-    Cleaner c;
+    // Without a callback the items and totals of every category agree.
     for (int category = 1; category <= 24; ++category) {
         if (category == 5 || category == 16) continue;  // starts programs / real bin
-        ResultList results;
-        ScanTotals totals;
-        std::uint32_t result = c->GetUnusedFile(category, &results, &totals, nullptr);
+        ResultList items;
+        ScanTotals counted;
+        const std::uint32_t result = c->GetUnusedFile(category, &items, &counted, nullptr);
         EXPECT_TRUE(result == 1u || result == 0u) << category;
-        EXPECT_EQ(totals.count, results.size()) << category;
+        EXPECT_EQ(counted.count, items.size()) << category;
         hostile::CountCase();
     }
 }
 
 // A thousand cleaners, each scanning once, leave no handle and no memory
-// behind.
+// behind; the probes themselves move with a real leak, so the check can fail.
 TEST(InterfaceEdges, ThousandCleanersLeakNoHandleAndNoMemory) {
-    std::wstring recent = fx::Special(CSIDL_RECENT);
+    const std::size_t handles = hostile::CountHandles();
+    HANDLE events[7];
+    for (auto& e : events) e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    EXPECT_EQ(hostile::CountHandles(), handles + 7);
+    for (auto& e : events) CloseHandle(e);
+    EXPECT_EQ(hostile::CountHandles(), handles);
+    const std::uint64_t probe = hostile::AnonymousMemoryKiB();
+    if (probe != 0) {
+        std::vector<char> block(32u << 20, 'x');
+        EXPECT_GT(hostile::AnonymousMemoryKiB(), probe + 30000) << block[1];
+    }
+
+    const std::wstring recent = fx::Special(CSIDL_RECENT);
     fx::EmptyFolder(recent);
     for (int i = 0; i < 3; ++i) fx::MakeFile(recent + L"\\leak" + std::to_wstring(i) + L".lnk", 10);
     auto cycle = [] {
@@ -100,48 +96,28 @@ TEST(InterfaceEdges, ThousandCleanersLeakNoHandleAndNoMemory) {
     };
     // Warm up: first calls load libraries and fill caches of the system.
     for (int i = 0; i < 20; ++i) ASSERT_EQ(cycle(), 3u);
-    std::size_t handlesBefore = hostile::CountHandles();
-    std::uint64_t memoryBefore = hostile::AnonymousMemoryKiB();
+    const std::size_t handlesBefore = hostile::CountHandles();
+    const std::uint64_t memoryBefore = hostile::AnonymousMemoryKiB();
     for (int i = 0; i < 1000; ++i) ASSERT_EQ(cycle(), 3u) << i;
-    std::size_t handlesAfter = hostile::CountHandles();
-    std::uint64_t memoryAfter = hostile::AnonymousMemoryKiB();
-    EXPECT_GT(handlesBefore, 0u);
+    const std::size_t handlesAfter = hostile::CountHandles();
+    const std::uint64_t memoryAfter = hostile::AnonymousMemoryKiB();
     EXPECT_LE(handlesAfter, handlesBefore + 2) << "before " << handlesBefore;
-    if (memoryBefore == 0) GTEST_SKIP() << "no /proc status reachable through P:";
-    // 1000 cycles with a leak of one item (1.6 KiB) would add over 1.5 MiB.
-    EXPECT_LT(memoryAfter, memoryBefore + 1024) << "KiB before " << memoryBefore;
     std::printf("1000 cycles: handles %zu -> %zu, RssAnon %llu -> %llu KiB\n", handlesBefore,
                 handlesAfter, static_cast<unsigned long long>(memoryBefore),
                 static_cast<unsigned long long>(memoryAfter));
     hostile::CountCase(1000);
+    if (memoryBefore == 0) GTEST_SKIP() << "no /proc status reachable through P:";
+    // 1000 cycles with a leak of one item (1.6 KiB) would add over 1.5 MiB.
+    EXPECT_LT(memoryAfter, memoryBefore + 1024) << "KiB before " << memoryBefore;
 }
-
-// The probes themselves move with a real leak, so the check above can fail.
-TEST(InterfaceEdges, ProbesSeeSevenEventsAndThirtyTwoMebibytes) {
-    std::size_t handles = hostile::CountHandles();
-    HANDLE events[7];
-    for (auto& e : events) e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    EXPECT_EQ(hostile::CountHandles(), handles + 7);
-    for (auto& e : events) CloseHandle(e);
-    EXPECT_EQ(hostile::CountHandles(), handles);
-    std::uint64_t before = hostile::AnonymousMemoryKiB();
-    if (before == 0) GTEST_SKIP() << "no /proc status reachable through P:";
-    std::vector<char> block(32u << 20, 'x');
-    std::uint64_t after = hostile::AnonymousMemoryKiB();
-    EXPECT_GT(after, before + 30000) << fx::Narrow(hostile::OwnStatusPath()) << block[1];
-}
-
-struct LongScan {
-    int category;
-    int csidl;
-    const wchar_t* sub;
-    const wchar_t* extension;
-};
 
 // Folder walks and removals stop at the next entry after another thread
 // set the flag: result 2 and the rest of the folder left alone.
 TEST(InterfaceEdges, StopFromAnotherThreadEndsEveryLongOperation) {
-    const LongScan scans[] = {
+    const struct {
+        int category, csidl;
+        const wchar_t *sub, *extension;
+    } scans[] = {
         {2, CSIDL_COOKIES, L"", L".txt"},
         {3, CSIDL_HISTORY, L"", L".dat"},
         {7, CSIDL_RECENT, L"", L".lnk"},
@@ -150,13 +126,13 @@ TEST(InterfaceEdges, StopFromAnotherThreadEndsEveryLongOperation) {
         {1, CSIDL_INTERNET_CACHE, L"", L".htm"},
     };
     for (const auto& scan : scans) {
-        std::wstring folder = fx::Special(scan.csidl) + scan.sub;
+        const std::wstring folder = fx::Special(scan.csidl) + scan.sub;
+        auto file = [&](int i) { return folder + L"\\stop" + std::to_wstring(i) + scan.extension; };
         fx::MakeDirs(folder);
         fx::EmptyFolder(folder);
-        for (int i = 0; i < 6; ++i)
-            fx::MakeFile(folder + L"\\stop" + std::to_wstring(i) + scan.extension, 5);
+        for (int i = 0; i < 6; ++i) fx::MakeFile(file(i), 5);
         Cleaner c;
-        ResultList results;
+        ResultList results, all;
         ScanTotals totals;
         {
             hostile::StopFromOtherThread stopper(c.p);
@@ -167,11 +143,8 @@ TEST(InterfaceEdges, StopFromAnotherThreadEndsEveryLongOperation) {
             EXPECT_LE(stopper.reports, 2u) << scan.category;
         }
         EXPECT_LT(results.size(), 6u) << scan.category;
-
         c->SetStopFlag(0);
-        ResultList all;
-        ScanTotals allTotals;
-        ASSERT_EQ(c->GetUnusedFile(scan.category, &all, &allTotals, nullptr), 1u);
+        ASSERT_EQ(c->GetUnusedFile(scan.category, &all, &totals, nullptr), 1u);
         ASSERT_GE(all.size(), 6u) << scan.category;
         CleanTotals clean;
         {
@@ -182,8 +155,7 @@ TEST(InterfaceEdges, StopFromAnotherThreadEndsEveryLongOperation) {
         // The item being reported when the stop came is still removed.
         EXPECT_EQ(clean.removed, 1u) << scan.category;
         int left = 0;
-        for (int i = 0; i < 6; ++i)
-            left += fx::Exists(folder + L"\\stop" + std::to_wstring(i) + scan.extension);
+        for (int i = 0; i < 6; ++i) left += fx::Exists(file(i));
         EXPECT_EQ(left, 5) << scan.category;
         c->SetStopFlag(0);
         hostile::CountCase(2);

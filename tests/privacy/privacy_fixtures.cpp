@@ -9,13 +9,6 @@
 
 namespace pv {
 
-std::wstring BinFolder() {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, n);
-    return folder.substr(0, folder.find_last_of(L'\\'));
-}
-
 std::vector<BYTE> CurrentUserSid() {
     ufc::unique_handle token;
     OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put());

@@ -19,9 +19,6 @@ inline const std::wstring kIntelliForms = L"Software\\Microsoft\\Internet Explor
 inline const std::wstring kStoreRoot = L"Software\\Microsoft\\Protected Storage System Provider\\";
 inline const std::wstring kFormData = L"\\Data\\e161255a-37c3-11d2-bcaa-00c04fd929db";
 
-// The folder of the test program (the resource libraries sit beside it).
-std::wstring BinFolder();
-
 // The current user's SID as a heap copy, and as "S-1-…" text.
 std::vector<BYTE> CurrentUserSid();
 std::wstring SidText(PSID sid);

@@ -1,9 +1,7 @@
-// log.dll: records reach the file stamped with routine, source and line;
-// threads never interleave inside a record; calls without an open log or
-// with a bad name are harmless.
+// log.dll: records stamped with routine, source and line, appended to the
+// log that is open last; no log, a bad name or two threads at once are
+// harmless.
 #include <gtest/gtest.h>
-
-#include <shlobj.h>
 
 #include <thread>
 
@@ -13,10 +11,6 @@
 
 namespace {
 
-std::wstring LogPath(const std::wstring& name) {
-    return fx::Special(CSIDL_LOCAL_APPDATA) + L"\\UnusedFileClean\\logs\\" + name;
-}
-
 size_t Count(const std::string& text, const std::string& needle) {
     size_t n = 0;
     for (size_t pos = text.find(needle); pos != std::string::npos;
@@ -25,46 +19,35 @@ size_t Count(const std::string& text, const std::string& needle) {
     return n;
 }
 
-TEST(LogLibrary, WritesStampedRecordsAndAppends) {
-    DeleteFileW(LogPath(L"spine-a.txt").c_str());
+TEST(LogLibrary, RecordsGoToTheCurrentLogAndBadNamesAreRefused) {
+    for (const wchar_t* name : {L"outer.txt", L"inner.txt"}) DeleteFileW(fx::LogFile(name).c_str());
     for (int round = 0; round < 2; ++round) {
-        ASSERT_GE(ufc::LogOpen("spine-a.txt"), 0);
+        ASSERT_GE(ufc::LogOpen("outer.txt"), 0);
         ufc::LogWrite("Routine::Name", ".\\cleanup", 42, "hello 100%s\r\n");
         ufc::LogClose();
     }
-    std::string text = fx::ReadFileText(LogPath(L"spine-a.txt"));
-    // The message is written as given (a "%s" inside it is not a directive).
-    EXPECT_EQ(Count(text, "Routine::Name .\\cleanup(42) hello 100%s\r\n"), 2u) << text;
-    EXPECT_EQ(Count(text, "[128/0]"), 2u);
-}
-
-TEST(LogLibrary, NestedLogsWriteToTheCurrentOne) {
-    DeleteFileW(LogPath(L"outer.txt").c_str());
-    DeleteFileW(LogPath(L"inner.txt").c_str());
     ASSERT_GE(log_init("outer.txt"), 0);
     ASSERT_GE(log_init("inner.txt"), 0);
     log_redirect("r", "s", 1, 128, 0, "%s", "to inner");
     log_uninit();
     log_redirect("r", "s", 2, 128, 0, "%d items", 7);
     log_uninit();
-    EXPECT_NE(fx::ReadFileText(LogPath(L"inner.txt")).find("to inner"), std::string::npos);
-    std::string outer = fx::ReadFileText(LogPath(L"outer.txt"));
-    EXPECT_NE(outer.find("s(2) 7 items"), std::string::npos);
-    EXPECT_EQ(outer.find("to inner"), std::string::npos);
-}
+    const std::string outer = fx::ReadFileText(fx::LogFile(L"outer.txt"));
+    // The message is written as given (a "%s" inside it is no directive).
+    EXPECT_EQ(Count(outer, "[128/0] Routine::Name .\\cleanup(42) hello 100%s\r\n"), 2u) << outer;
+    EXPECT_EQ(Count(outer, "s(2) 7 items"), 1u) << outer;
+    EXPECT_EQ(Count(outer, "to inner"), 0u);
+    EXPECT_EQ(Count(fx::ReadFileText(fx::LogFile(L"inner.txt")), "to inner"), 1u);
 
-TEST(LogLibrary, CallsWithoutAnOpenLogOrWithBadNamesDoNothing) {
-    log_uninit();  // nothing open: harmless
+    log_uninit();  // nothing open
     EXPECT_EQ(log_redirect("r", "s", 1, 128, 0, "%s", "lost"), 0);
-    EXPECT_EQ(log_init("..\\escape.txt"), -1);
-    EXPECT_EQ(log_init("C:\\abs.txt"), -1);
-    EXPECT_EQ(log_init(""), -1);
-    EXPECT_EQ(log_init(nullptr), -1);
     EXPECT_EQ(log_redirect("r", "s", 1, 128, 0, nullptr), 0);
+    for (const char* bad : {"..\\escape.txt", "C:\\abs.txt", "", static_cast<const char*>(nullptr)})
+        EXPECT_EQ(log_init(bad), -1) << (bad ? bad : "null");
 }
 
 TEST(LogLibrary, TwoThreadsNeverInterleaveInsideARecord) {
-    DeleteFileW(LogPath(L"threads.txt").c_str());
+    DeleteFileW(fx::LogFile(L"threads.txt").c_str());
     ASSERT_GE(log_init("threads.txt"), 0);
     const std::string a(200, 'a'), b(200, 'b');
     auto writer = [](const std::string& body) {
@@ -74,7 +57,7 @@ TEST(LogLibrary, TwoThreadsNeverInterleaveInsideARecord) {
     first.join();
     second.join();
     log_uninit();
-    std::string text = fx::ReadFileText(LogPath(L"threads.txt"));
+    const std::string text = fx::ReadFileText(fx::LogFile(L"threads.txt"));
     EXPECT_EQ(Count(text, a + "\r\n"), 500u);
     EXPECT_EQ(Count(text, b + "\r\n"), 500u);
     EXPECT_EQ(Count(text, "\r\n"), 1000u);

@@ -1,0 +1,234 @@
+// The operations composed from several scans, on the prefix's real drives
+// and real fixtures: the drive list, the presence checks and the drive scan.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "fixtures/categories.h"
+#include "fixtures/fixtures.h"
+#include "interface/composite.h"
+#include "util/drives.h"
+
+namespace {
+
+// The fixed drives as the system reports them, in letter order.
+std::vector<std::wstring> FixedRoots() {
+    std::vector<std::wstring> roots;
+    const DWORD mask = GetLogicalDrives();
+    for (int bit = 0; bit < 26; ++bit) {
+        const std::wstring root = {static_cast<wchar_t>(L'A' + bit), L':'};
+        if ((mask & (1u << bit)) && GetDriveTypeW(root.c_str()) == DRIVE_FIXED)
+            roots.push_back(root);
+    }
+    return roots;
+}
+
+std::wstring VolumeLabel(const std::wstring& root) {
+    wchar_t label[MAX_PATH] = {};
+    GetVolumeInformationW((root + L"\\").c_str(), label, MAX_PATH, nullptr, nullptr, nullptr,
+                          nullptr, 0);
+    return label;
+}
+
+// Each call appends one record per fixed drive after what the host's
+// vector held, and one display entry with both icons (the host's to
+// destroy); the listing logs its success.
+TEST(Drives, EveryFixedDriveOnceACallAfterWhatTheVectorHeld) {
+    const std::vector<std::wstring> fixed = FixedRoots();
+    ASSERT_FALSE(fixed.empty());
+    const std::wstring logFile = fx::LogFile(L"Get local driver list.txt");
+    DeleteFileW(logFile.c_str());
+    ufc::LocalDriveRecord kept = {};
+    kept.totalBytes = 12345;
+    std::vector<ufc::LocalDriveRecord> drives = {kept};
+    ASSERT_EQ(ufc::GetLocalDriverList(&drives), 1);
+    ASSERT_EQ(ufc::GetLocalDriverList(&drives), 1);
+    ASSERT_EQ(drives.size(), 1 + 2 * fixed.size());
+    EXPECT_EQ(drives[0].totalBytes, 12345u);
+    for (size_t i = 1; i < drives.size(); ++i) {
+        const std::wstring& root = fixed[(i - 1) % fixed.size()];
+        EXPECT_EQ(std::wstring(drives[i].root), root);
+        EXPECT_EQ(std::wstring(drives[i].label), VolumeLabel(root));
+        EXPECT_GT(drives[i].totalFree, 0u) << fx::Narrow(root);
+        EXPECT_LE(drives[i].totalFree, drives[i].totalBytes);
+        EXPECT_LE(drives[i].freeToCaller, drives[i].totalBytes);
+    }
+    EXPECT_NE(fx::ReadFileText(logFile).find(" GetLogicalDrives succeed"), std::string::npos);
+
+    DriveDisplayEntry first;
+    first.totalBytes = 7;
+    std::vector<DriveDisplayEntry> entries = {first};
+    ASSERT_EQ(ufc::GetDriveList(&entries), 1);
+    ASSERT_EQ(entries.size(), 1 + fixed.size());
+    EXPECT_EQ(entries[0].totalBytes, 7u);
+    for (size_t i = 1; i < entries.size(); ++i) {
+        DriveDisplayEntry& entry = entries[i];
+        EXPECT_EQ(std::wstring(entry.displayText),
+                  VolumeLabel(fixed[i - 1]) + L"(" + fixed[i - 1] + L")");
+        EXPECT_GT(entry.freeBytes, 0u);
+        EXPECT_LE(entry.freeBytes, entry.totalBytes);
+        EXPECT_NE(entry.smallIcon, entry.largeIcon);
+        EXPECT_TRUE(DestroyIcon(entry.smallIcon));
+        EXPECT_TRUE(DestroyIcon(entry.largeIcon));
+    }
+}
+
+void MakeFiles(const std::wstring& folder, const std::wstring& stem, int first, int count) {
+    for (int i = first; i < first + count; ++i)
+        fx::MakeFile(folder + L"\\" + stem + std::to_wstring(i) + L".tmp", 10);
+}
+
+// What the scans of a check find in the prefix before the test adds
+// anything, counted into one list as the check counts them.
+size_t Already(bool deep) {
+    CSystemClean cleaner;
+    ResultList found;
+    ScanTotals totals;
+    cleaner.ScanWindowsTempFiles(&found, &totals, nullptr);
+    cleaner.ScanDumpFiles(&found, &totals, nullptr);
+    cleaner.GetUnusedFile(kCategoryWindowsLogs, &found, &totals, nullptr);
+    if (!deep) {
+        for (int category : {kCategoryUninstallFolders, kCategoryInternetTempFiles})
+            cleaner.GetUnusedFile(category, &found, &totals, nullptr);
+        return found.size();
+    }
+    cleaner.ScanChkFiles(&found, &totals, nullptr);
+    cleaner.ScanDesktopShortcuts(&found, &totals, nullptr);
+    cleaner.ScanRecentFiles(&found, &totals, nullptr);
+    cleaner.ScanRunMru(&found, &totals, nullptr);
+    cleaner.ScanOfficeRecentFiles(&found, &totals, nullptr);
+    cleaner.ScanStartMenuShortcuts(&found, &totals, nullptr);
+    return found.size();
+}
+
+// The checks count the items of scans far apart: fifty are not enough,
+// fifty-one are. One recycled file answers at once, with no scan run.
+TEST(PresenceChecks, FiftyOneItemsOrOneRecycledFileMakeACleanNeeded) {
+    fx::EmptyRecycleBin();
+    const std::wstring temp = fx::Special(CSIDL_WINDOWS) + L"\\Temp",
+                       cache = fx::Special(CSIDL_INTERNET_CACHE);
+    const std::wstring office = fx::Special(CSIDL_APPDATA) + L"\\Microsoft\\Office\\Recent";
+    fx::EmptyFolder(temp);
+    fx::EmptyFolder(cache);
+    fx::RemoveTree(office);
+    const size_t quick = Already(false);
+    ASSERT_LT(quick, 50u) << "the prefix alone passes the threshold";
+    // The internet cache is walked by the last scan of the quick row.
+    MakeFiles(cache + L"\\ufc-presence", L"cached", 0, static_cast<int>(50 - quick));
+    CSystemClean cleaner;
+    EXPECT_EQ(ufc::IsCleanNeeded(cleaner), 0);
+    MakeFiles(cache + L"\\ufc-presence", L"extra", 0, 1);
+    EXPECT_EQ(ufc::IsCleanNeeded(cleaner), 1);
+    EXPECT_EQ(cleaner.CurrentCategory, static_cast<std::uint32_t>(kCategoryInternetTempFiles));
+    fx::RemoveTree(cache + L"\\ufc-presence");
+
+    const size_t deep = Already(true);
+    ASSERT_LT(deep, 40u) << "the prefix alone comes near the threshold";
+    // Neither folder alone comes near the threshold; together they reach it.
+    const int missing = static_cast<int>(50 - deep);
+    MakeFiles(temp, L"deep", 0, missing / 2);
+    MakeFiles(office, L"doc", 0, missing - missing / 2);
+    EXPECT_EQ(ufc::IsDeepCleanNeeded(cleaner), 0);
+    MakeFiles(office, L"doc", missing - missing / 2, 1);
+    EXPECT_EQ(ufc::IsDeepCleanNeeded(cleaner), 1);
+    fx::EmptyFolder(temp);
+    fx::RemoveTree(office);
+
+    const std::wstring file = fx::Scratch(L"presence-bin") + L"\\recycled.txt";
+    fx::MakeFile(file, 300);
+    ASSERT_TRUE(fx::RecycleFile(file));
+    CSystemClean untouched;
+    untouched.CurrentCategory = 77;  // a scan would change it
+    EXPECT_EQ(ufc::IsCleanNeeded(untouched), 1);
+    EXPECT_EQ(ufc::IsDeepCleanNeeded(untouched), 1);
+    EXPECT_EQ(untouched.CurrentCategory, 77u);
+    fx::EmptyRecycleBin();
+}
+
+TEST(PresenceChecks, ABrokenDesktopShortcutAnswersBeforeTheStartMenuIsScanned) {
+    const std::wstring desktop = fx::Special(CSIDL_DESKTOP) + L"\\ufc-broken-desk.lnk";
+    const std::wstring menu = fx::Special(CSIDL_STARTMENU) + L"\\ufc-broken-start.lnk";
+    const std::wstring gone = fx::Scratch(L"shortcut-targets") + L"\\gone.exe";
+    CSystemClean cleaner;
+    EXPECT_EQ(ufc::HasInvalidShortcut(cleaner), 0) << "the prefix holds a broken shortcut";
+    ASSERT_TRUE(fx::MakeBrokenShortcut(menu, gone));
+    EXPECT_EQ(ufc::HasInvalidShortcut(cleaner), 1);
+    EXPECT_EQ(cleaner.InvalidStartMenuShortcuts, PathList{menu});
+    EXPECT_TRUE(cleaner.InvalidDesktopShortcuts.empty());
+    DeleteFileW(menu.c_str());
+
+    ASSERT_TRUE(fx::MakeBrokenShortcut(desktop, gone));
+    cleaner.InvalidStartMenuShortcuts = {L"C:\\sentinel.lnk"};
+    EXPECT_EQ(ufc::HasInvalidShortcut(cleaner), 1);
+    EXPECT_EQ(cleaner.InvalidDesktopShortcuts, PathList{desktop});
+    EXPECT_EQ(cleaner.InvalidStartMenuShortcuts, PathList{L"C:\\sentinel.lnk"});
+    DeleteFileW(desktop.c_str());
+}
+
+// Position of the first item with this name and category, or -1.
+int IndexOf(const ResultList& list, const std::wstring& name, std::uint32_t category) {
+    int index = 0;
+    for (const auto& item : list) {
+        if (name == item.name && item.category == category) return index;
+        ++index;
+    }
+    return -1;
+}
+
+// The named drive's bin; the system drive, in any letter case, adds five
+// file categories after it; another drive lists nothing of the system's.
+TEST(ScanDrive, TheDrivesBinThenTheSystemDrivesFileCategories) {
+    const std::wstring windows = fx::Special(CSIDL_WINDOWS);
+    const struct {
+        std::wstring file;
+        std::uint32_t category;
+    } planted[] = {
+        {fx::Scratch(L"scan-drive") + L"\\drive-bin.txt", kCategoryRecycleBin},
+        {windows + L"\\$NtUninstallUfcDrive$\\left-over.bin", kCategoryUninstallFolders},
+        {fx::Special(CSIDL_INTERNET_CACHE) + L"\\ufc-drive\\cached-page.htm",
+         kCategoryInternetTempFiles},
+        {windows + L"\\ufc-drive.dmp", kCategoryMemoryDumps},
+        {windows + L"\\ufc-drive-logs\\drive-setup.log", kCategoryWindowsLogs},
+        {windows + L"\\Temp\\ufc-drive-temp.tmp", kCategoryWindowsTemp},
+    };
+    fx::EmptyRecycleBin();
+    for (const auto& p : planted) fx::MakeFile(p.file, 500);
+    ASSERT_TRUE(fx::RecycleFile(planted[0].file));
+
+    CSystemClean cleaner;
+    ResultList results;
+    ScanTotals totals;
+    fx::Recorder recorder;
+    EXPECT_EQ(ufc::ScanDrive(cleaner, L"c:\\", &results, &totals, &recorder), 1);
+    EXPECT_EQ(cleaner.CurrentDrive, L"c:\\");
+    int last = -1;
+    for (const auto& p : planted) {
+        const int at = IndexOf(results, p.file.substr(p.file.rfind(L'\\') + 1), p.category);
+        EXPECT_GT(at, last) << fx::Narrow(p.file);
+        last = at;
+    }
+    EXPECT_EQ(IndexOf(results, L"drive-bin.txt", kCategoryRecycleBin), 0);
+    EXPECT_EQ(totals.count, results.size());
+    // The bin's entry is reported first, against the bin's own count.
+    EXPECT_EQ(recorder.reports[0].category, static_cast<std::uint32_t>(kCategoryRecycleBin));
+    EXPECT_EQ(recorder.reports[0].percent, 100u);
+
+    // Without a backslash only that drive's bin; the totals' count (with
+    // what they held) becomes the expectation.
+    ResultList bin = {FoundItem()};
+    ScanTotals binTotals{5, 1};
+    EXPECT_EQ(ufc::ScanDrive(cleaner, L"C:", &bin, &binTotals, nullptr), 1);
+    ASSERT_EQ(bin.size(), 2u);
+    EXPECT_EQ(std::wstring(bin.back().name), L"drive-bin.txt");
+    EXPECT_EQ(binTotals.count, 2u);
+    EXPECT_EQ(cleaner.ExpectedCount, 2u);
+    ResultList none;
+    EXPECT_EQ(ufc::ScanDrive(cleaner, L"z:\\", &none, &totals, nullptr), 1);
+    EXPECT_EQ(ufc::ScanDrive(cleaner, nullptr, &none, &totals, nullptr), 1);
+    EXPECT_TRUE(none.empty());
+    for (const auto& p : planted) fx::RemoveTree(p.file);
+    fx::RemoveTree(windows + L"\\$NtUninstallUfcDrive$");
+    fx::EmptyRecycleBin();
+}
+
+}  // namespace
