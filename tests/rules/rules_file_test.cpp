@@ -118,6 +118,13 @@ const BadFile kBadFiles[] = {
     {"unknown variable", OWN " \"path\": \"%Steam%\\\\logs\"}]}", 2, "unknown variable %Steam%"},
     {"a library without an age limit", OWN " \"path\": \"%UserProfile%\\\\Documents\"}]}", 2,
      "Documents library as a whole without an age limit"},
+    {"the Windows folder, even with an age limit",
+     OWN " \"path\": \"%WinDir%\",\n \"olderThanDays\": 7}]}", 2,
+     "reaches the Windows folder as a whole"},
+    {"family file that names a drive",
+     "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"family\": "
+     "\"chromium\",\n \"files\": [\"C:\\\\Windows\\\\x.log\"]}]}",
+     2, "not relative"},
     {"a bad age", OWN " \"path\": \"%AppData%\\\\A\",\n \"olderThanDays\": -1}]}", 3,
      "olderThanDays"},
     {"id taken by a built-in rule",
