@@ -161,9 +161,9 @@ bool RemoteGui::Checked(int listId, int row) const {
 
 void RemoteGui::PressOnRows(int listId, int row, UINT key) const {
     LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.stateMask = row >= 0 ? LVIS_SELECTED | LVIS_FOCUSED : LVIS_SELECTED;
     if (row >= 0) Exchange(Control(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), item);
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = item.stateMask;
     Exchange(Control(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(row), item);
     SendMessageW(Control(listId), WM_KEYDOWN, key, 0);
     SendMessageW(Control(listId), WM_KEYUP, key, 0);

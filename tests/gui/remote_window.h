@@ -62,7 +62,8 @@ private:
     // the program left it.
     template <typename Record>
     Record Exchange(HWND control, UINT message, WPARAM wParam, Record record) const;
-    // Selects the row (-1: every row, none focused) and presses the key.
+    // Selects the row alone and focused (-1: every row, focus left) and
+    // presses the key.
     void PressOnRows(int listId, int row, UINT key) const;
     HWND FindTopLevel(const wchar_t* windowClass) const;
     PROCESS_INFORMATION process_ = {};
