@@ -73,9 +73,9 @@ TEST(ParseDateText, OneCharacterIsPassedOverBeforeEachNumber) {
     }
 }
 
-// The bin's items listed through the shell, by drive, then emptied by the
-// category's removal as a host drives it.
-TEST(RecycleBin, ListsItemsWithTheirTextsAndIsEmptiedByCategory16) {
+// The bin's items listed through the shell, by drive, counted bin by bin,
+// then emptied whole.
+TEST(RecycleBin, ListsItemsWithTheirTextsCountsEveryBinAndIsEmptiedWhole) {
     fx::EmptyRecycleBin();
     CSystemClean cleaner;
     ResultList results;
@@ -117,21 +117,44 @@ TEST(RecycleBin, ListsItemsWithTheirTextsAndIsEmptiedByCategory16) {
     EXPECT_EQ(cleaner.ScanRecycleBin(&other, &totals, L"d:\\", nullptr), 1u);
     EXPECT_TRUE(other.empty());
 
-    // Category 16: the bins' item count is the denominator. Wine answers
-    // every drive's query with the whole bin, so the count is a multiple of
-    // the items.
+    // Category 16: the count of every bin, C to Z, as the shell answers for
+    // each (Wine answers with the whole bin for every letter), is the
+    // denominator.
+    std::uint64_t bins = 0;
+    for (wchar_t letter = L'C'; letter <= L'Z'; ++letter)
+        bins += fx::BinItemCount(std::wstring{letter, L':', L'\\'}.c_str());
     recorder.onReport = nullptr;
     ResultList found;
     ScanTotals counted;
     EXPECT_EQ(cleaner.GetUnusedFile(kCategoryRecycleBin, &found, &counted, &recorder), 1u);
     ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(counted.count % 3, 0u);
+    EXPECT_EQ(counted.count, bins);
+    EXPECT_EQ(cleaner.ExpectedCount, counted.count);
     EXPECT_EQ(recorder.reports.back().percent, 300u / counted.count);
-    CleanTotals cleaned;
-    EXPECT_EQ(cleaner.CleanUnusedFile(kCategoryRecycleBin, found, &cleaned, nullptr), 1u);
-    ResultList after;
-    cleaner.ScanRecycleBin(&after, &totals, nullptr, nullptr);
-    EXPECT_TRUE(after.empty());
+    ScanTotals one{1, 1};  // added to
+    EXPECT_EQ(cleaner.QueryRecycleBins(&one, L"c:\\"), 1);
+    EXPECT_EQ(one.count, 1 + fx::BinItemCount(L"C:\\"));
+    EXPECT_GT(one.bytes, 1u);
+
+    // A bin item first makes CleanItems empty the bin, deselected or not,
+    // and the totals say so; any other first item makes it delete files.
+    ResultList items{fx::Item(16, folder, L"a.txt", 10), fx::Item(2, folder, L"also", 20)};
+    items.back().selected = 0;
+    CleanTotals cleaned{7, 3, 99};
+    EXPECT_EQ(cleaner.CleanItems(items, &cleaned, nullptr), 1u);
+    EXPECT_EQ(cleaned.removed, 2u);
+    EXPECT_EQ(cleaned.bytesFreed, 30u);
+    EXPECT_EQ(cleaned.failed, 3u);
+    EXPECT_EQ(fx::BinItemCount(L"C:\\"), 0u);
+    fx::MakeFile(folder + L"\\a.tmp", 1);
+    fx::MakeFile(folder + L"\\b.tmp", 1);
+    CleanTotals files;
+    EXPECT_EQ(
+        cleaner.CleanItems({fx::Item(2, folder, L"a.tmp", 1), fx::Item(16, folder, L"b.tmp", 1)},
+                           &files, nullptr),
+        1u);
+    EXPECT_EQ(files.removed, 2u);
+    EXPECT_EQ(cleaner.CleanItems({}, &files, nullptr), 1u);
 }
 
 }  // namespace

@@ -123,12 +123,9 @@ TEST(RewritePathViews, FirstMatchingRuleOnlyAndEveryOccurrence) {
         // 32-bit program folder: the second candidate gets the 64-bit name.
         {L"C:\\Program Files (x86)\\App\\a.exe", L"c:\\program files (x86)\\app\\a.exe",
          L"c:\\program files\\app\\a.exe"},
-        {L"C:\\Program Files\\App\\a.exe", L"c:\\program files (x86)\\app\\a.exe",
-         L"c:\\program files\\app\\a.exe"},
         // The program-folder rule wins; system32 further on is left alone.
         {L"C:\\Program Files\\X\\System32\\y.dll", L"c:\\program files (x86)\\x\\system32\\y.dll",
          L"c:\\program files\\x\\system32\\y.dll"},
-        {L"C:\\Windows\\IME\\k.dll", L"c:\\windows\\ime (x86)\\k.dll", L"c:\\windows\\ime\\k.dll"},
         // "ime" inside another word still fires; the second stays as stored.
         {L"D:\\Anime\\clip.exe", L"d:\\anime (x86)\\clip.exe", L"d:\\anime\\clip.exe"},
         {L"C:\\ime\\ime.exe", L"c:\\ime (x86)\\ime (x86).exe", L"c:\\ime\\ime.exe"},

@@ -54,27 +54,16 @@ std::wstring RemoteText(HANDLE process, HWND control, UINT message, WPARAM wPara
     return text.data();
 }
 
-struct FindWindowOf {
-    DWORD process;
-    const wchar_t* windowClass;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
-    auto* find = reinterpret_cast<FindWindowOf*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    if (owner == find->process && lstrcmpW(name, find->windowClass) == 0 &&
-        IsWindowVisible(window)) {
-        find->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 }  // namespace
+
+template <typename Record>
+Record RemoteGui::Exchange(HWND control, UINT message, WPARAM wParam, Record record) const {
+    RemoteBlock block(process_.hProcess, sizeof record);
+    block.Write(0, &record, sizeof record);
+    SendMessageW(control, message, wParam, reinterpret_cast<LPARAM>(block.At(0)));
+    block.Read(0, &record, sizeof record);
+    return record;
+}
 
 RemoteGui::~RemoteGui() {
     if (process_.hProcess) {
@@ -106,9 +95,12 @@ bool RemoteGui::Start(const std::wstring& arguments, bool waitForWindow) {
 }
 
 HWND RemoteGui::FindTopLevel(const wchar_t* windowClass) const {
-    FindWindowOf find = {process_.dwProcessId, windowClass, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&find));
-    return find.found;
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, windowClass, nullptr));) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process_.dwProcessId && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
 }
 
 DWORD RemoteGui::WaitForExit(DWORD milliseconds) {
@@ -154,15 +146,11 @@ std::wstring RemoteGui::Cell(int listId, int row, int column) const {
 }
 
 int RemoteGui::Image(int listId, int row) const {
-    RemoteBlock block(process_.hProcess, sizeof(LVITEMW));
     LVITEMW item = {};
     item.mask = LVIF_IMAGE;
     item.iItem = row;
     item.iImage = -2;
-    block.Write(0, &item, sizeof item);
-    SendMessageW(Control(listId), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(block.At(0)));
-    block.Read(0, &item, sizeof item);
-    return item.iImage;
+    return Exchange(Control(listId), LVM_GETITEMW, 0, item).iImage;
 }
 
 bool RemoteGui::Checked(int listId, int row) const {
@@ -171,41 +159,27 @@ bool RemoteGui::Checked(int listId, int row) const {
     return (state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
 }
 
-void RemoteGui::SetChecked(int listId, int row, bool checked) const {
-    if (Checked(listId, row) == checked) return;
-    RemoteBlock block(process_.hProcess, sizeof(LVITEMW));
+void RemoteGui::PressOnRows(int listId, int row, UINT key) const {
     LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    block.Write(0, &item, sizeof item);
-    SendMessageW(Control(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(block.At(0)));
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    block.Write(0, &item, sizeof item);
-    SendMessageW(Control(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
-                 reinterpret_cast<LPARAM>(block.At(0)));
-    SendMessageW(Control(listId), WM_KEYDOWN, VK_SPACE, 0);
-    SendMessageW(Control(listId), WM_KEYUP, VK_SPACE, 0);
+    item.stateMask = row >= 0 ? LVIS_SELECTED | LVIS_FOCUSED : LVIS_SELECTED;
+    if (row >= 0) Exchange(Control(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), item);
+    item.state = item.stateMask;
+    Exchange(Control(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(row), item);
+    SendMessageW(Control(listId), WM_KEYDOWN, key, 0);
+    SendMessageW(Control(listId), WM_KEYUP, key, 0);
+}
+
+void RemoteGui::SetChecked(int listId, int row, bool checked) const {
+    if (Checked(listId, row) != checked) PressOnRows(listId, row, VK_SPACE);
 }
 
 void RemoteGui::UncheckAllRows(int listId) const {
-    RemoteBlock block(process_.hProcess, sizeof(LVITEMW));
-    LVITEMW item = {};
-    item.stateMask = LVIS_SELECTED;
-    item.state = LVIS_SELECTED;
-    block.Write(0, &item, sizeof item);
-    SendMessageW(Control(listId), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(block.At(0)));
-    SendMessageW(Control(listId), WM_KEYDOWN, VK_DELETE, 0);
-    SendMessageW(Control(listId), WM_KEYUP, VK_DELETE, 0);
+    PressOnRows(listId, -1, VK_DELETE);
 }
 
 void RemoteGui::ClickHeader(int listId, int column) const {
     HWND header = reinterpret_cast<HWND>(SendMessageW(Control(listId), LVM_GETHEADER, 0, 0));
-    RemoteBlock block(process_.hProcess, sizeof(RECT));
-    SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column),
-                 reinterpret_cast<LPARAM>(block.At(0)));
-    RECT place = {};
-    block.Read(0, &place, sizeof place);
+    const RECT place = Exchange(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), RECT{});
     const LPARAM at = MAKELPARAM((place.left + place.right) / 2, (place.top + place.bottom) / 2);
     SendMessageW(header, WM_MOUSEMOVE, 0, at);
     SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);

