@@ -150,9 +150,8 @@ struct RemovalFixture {
 TEST(ChunkedRemoval, ChunksAddUpAndWhatStaysIsToldApart) {
     RemovalFixture files(L"chunks");
     const std::wstring held = files.folder + L"f7.tmp";
-    HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    ufc::unique_hfile holder = fx::HoldOpen(held);
+    ASSERT_TRUE(holder);
     host::RemovalPass pass = host::PassFor(kCategoryUnset, 0, files.store.Count());
     pass.chunkItems = 3;
     std::vector<host::ItemOutcome> outcomes(files.store.Count(), host::ItemOutcome::None);
@@ -167,7 +166,7 @@ TEST(ChunkedRemoval, ChunksAddUpAndWhatStaysIsToldApart) {
             return host::RuleRemover(nullptr)(chunk, totals, inUse, report);
         },
         &progress, &done, &outcomes);
-    CloseHandle(holder);
+    holder.reset();
     EXPECT_EQ(chunks, (std::vector<size_t>{3, 3, 3}));
     EXPECT_EQ(done.result, 1u);
     EXPECT_EQ(done.handed, 9u);

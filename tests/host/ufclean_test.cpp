@@ -41,9 +41,11 @@ std::map<std::string, json> ItemsOf(const json& report, int category) {
     return items;
 }
 
-TEST(Ufclean, TheJsonReportListsTheSeededFilesWithSizesAndUtf8Names) {
+// The scan's report lists the seeded files with their sizes and UTF-8 names;
+// a clean then spares what the keep rules match and removes the rest.
+TEST(Ufclean, TheReportListsTheSeededFilesAndACleanSparesWhatTheKeepRulesMatch) {
     fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
-    const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
+    std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
     std::string raw;
     const json report = ScanReport(L"9", &raw);
     ASSERT_FALSE(report.is_discarded()) << raw;
@@ -64,11 +66,7 @@ TEST(Ufclean, TheJsonReportListsTheSeededFilesWithSizesAndUtf8Names) {
                        "bersicht \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.tmp"),
               std::string::npos)
         << raw;
-}
 
-TEST(Ufclean, ACleanSparesWhatTheKeepRulesMatchAndRemovesTheRest) {
-    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
-    std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
     fx::RunResult run = RunUfclean(L"clean 9 --yes --keep \"*keep*\"");
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
     for (const fx::SeededFile& file : seeded)
@@ -98,10 +96,9 @@ TEST(Ufclean, ACleanSparesWhatTheKeepRulesMatchAndRemovesTheRest) {
     EXPECT_NE(run.out.find("category 16 skipped: the recycle bin is always emptied whole"),
               std::string::npos)
         << run.out;
-    std::string raw;
-    const auto items = ItemsOf(ScanReport(L"16", &raw), 16);
+    const auto bin = ItemsOf(ScanReport(L"16", &raw), 16);
     for (const fx::SeededFile& file : recycled)
-        EXPECT_EQ(items.count(LowerUtf8(file.path)), 1u) << fx::Narrow(file.path) << raw;
+        EXPECT_EQ(bin.count(LowerUtf8(file.path)), 1u) << fx::Narrow(file.path) << raw;
 }
 
 TEST(Ufclean, RefusalsExitWithTheirStatusAndReasonAndTouchNothing) {

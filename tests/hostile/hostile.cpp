@@ -52,29 +52,4 @@ std::uint64_t AnonymousMemoryKiB() {
     return at == std::string::npos ? 0 : std::strtoull(status.c_str() + at + 8, nullptr, 10);
 }
 
-StopFromOtherThread::StopFromOtherThread(Function::IUnusedFileClean* cleaner)
-    : cleaner_(cleaner),
-      ask_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
-      thread_(CreateThread(nullptr, 0, &StopFromOtherThread::Run, this, 0, nullptr)) {}
-
-StopFromOtherThread::~StopFromOtherThread() {
-    SetEvent(ask_.get());  // lets the thread end if no report came
-    WaitForSingleObject(thread_.get(), INFINITE);
-}
-
-void StopFromOtherThread::OnProgress(const ProgressInfo*) {
-    if (++reports != 1) return;
-    SetEvent(ask_.get());
-    WaitForSingleObject(done_.get(), 10000);
-}
-
-DWORD WINAPI StopFromOtherThread::Run(void* self) {
-    auto* me = static_cast<StopFromOtherThread*>(self);
-    WaitForSingleObject(me->ask_.get(), INFINITE);
-    me->cleaner_->SetStopFlag(1);
-    SetEvent(me->done_.get());
-    return 0;
-}
-
 }  // namespace hostile

@@ -7,9 +7,9 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 
 #include "UnusedFileClean.h"
-#include "util/handles.h"
 
 namespace hostile {
 
@@ -34,15 +34,14 @@ struct Cleaner {
 // SetStopFlag(1) and waits until it has, so the next step sees the request.
 class StopFromOtherThread : public IScanProgress {
 public:
-    explicit StopFromOtherThread(Function::IUnusedFileClean* cleaner);
-    ~StopFromOtherThread();
-    void OnProgress(const ProgressInfo* info) override;
+    explicit StopFromOtherThread(Function::IUnusedFileClean* cleaner) : cleaner_(cleaner) {}
+    void OnProgress(const ProgressInfo*) override {
+        if (++reports == 1) std::thread([this] { cleaner_->SetStopFlag(1); }).join();
+    }
     unsigned reports = 0;
 
 private:
-    static DWORD WINAPI Run(void* self);
     Function::IUnusedFileClean* cleaner_;
-    ufc::unique_handle ask_, done_, thread_;
 };
 
 // Registers counted figures for the README: cases tried, files checked.

@@ -21,6 +21,7 @@ constexpr std::uint64_t kSparseBytes = 5ull << 30;
 const std::wstring kRoot = L"C:\\ufc-hostile";
 const std::wstring kOutside = kRoot + L"\\outside";
 const std::wstring kDriveFolder = kRoot + L"\\ydrive";
+const wchar_t* const kLinks[] = {L"hostile-out", L"hostile-cycle", L"hostile-ydrive"};
 
 std::wstring Long(const std::wstring& path) {
     return L"\\\\?\\" + path;
@@ -43,11 +44,6 @@ std::string Fingerprint(const std::wstring& path) {
     return fx::ReadFileText(Long(path));
 }
 
-struct Place {
-    std::wstring folder;
-    std::vector<std::wstring> kept;  // twins the host keeps: must survive removal
-};
-
 // Wine keeps a folder emptied from the Unix side in view for a while, so each
 // run plants under names of its own and removes the last runs' in passing.
 std::wstring NewRunName() {
@@ -64,12 +60,13 @@ void RemoveEarlierRuns(const std::wstring& parent, const std::wstring& current) 
                 L"*' -exec /bin/rm -rf {} +");
 }
 
-std::vector<Place> Places() {
+// The folders of a new run in every place the module walks or empties.
+std::vector<std::wstring> Places() {
     auto special = [](int csidl, const std::wstring& sub) { return fx::Special(csidl) + sub; };
     std::wstring windows = fx::Special(CSIDL_WINDOWS);
     const std::wstring kRun = NewRunName();
     std::wstring id = kRun.substr(8);
-    std::vector<std::wstring> folders = {
+    return {
         windows + L"\\Temp\\" + kRun,
         special(CSIDL_INTERNET_CACHE, L"\\" + kRun),
         special(CSIDL_INTERNET_CACHE, L"\\Content.IE5\\" + kRun),
@@ -85,9 +82,6 @@ std::vector<Place> Places() {
         special(CSIDL_DESKTOP, L"\\" + kRun),
         special(CSIDL_STARTMENU, L"\\" + kRun),
     };
-    std::vector<Place> places;
-    for (const auto& f : folders) places.push_back({f, {f + L"\\twin.txt", f + L"\\pair.log"}});
-    return places;
 }
 
 // Every file whose content must stay byte-for-byte, with that content.
@@ -98,7 +92,8 @@ void Guard(const std::wstring& path, const std::string& content) {
     guards[path] = content;
 }
 
-void PlantAll(const std::vector<Place>& places) {
+void PlantAll(const std::vector<std::wstring>& places) {
+    guards.clear();
     fx::MakeDirs(kOutside + L"\\sub");
     for (const auto* name : {L"\\doc1.txt", L"\\doc2.log", L"\\sub\\doc3.dat"})
         Guard(kOutside + name, "outside " + fx::Narrow(name));
@@ -109,8 +104,7 @@ void PlantAll(const std::vector<Place>& places) {
     const bool haveY = fx::Exists(L"Y:\\root1.txt");
     if (!haveY) std::printf("Y: is not mapped: no link to a drive root is planted\n");
 
-    for (const auto& place : places) {
-        const std::wstring& f = place.folder;
+    for (const std::wstring& f : places) {
         std::wstring parent = f.substr(0, f.find_last_of(L'\\'));
         std::wstring name = f.substr(f.find_last_of(L'\\') + 1);
         if (name == L"cache") name = parent.substr(parent.find_last_of(L'\\') + 1);
@@ -138,9 +132,9 @@ void PlantAll(const std::vector<Place>& places) {
     }
 }
 
-bool InsidePlace(const std::vector<Place>& places, const std::wstring& path) {
-    for (const auto& place : places)
-        if (path.rfind(place.folder + L"\\", 0) == 0) return true;
+bool InsidePlace(const std::vector<std::wstring>& places, const std::wstring& path) {
+    for (const std::wstring& place : places)
+        if (path.rfind(place + L"\\", 0) == 0) return true;
     return false;
 }
 
@@ -162,8 +156,7 @@ void ExpectGuardsIntact(const std::string& after) {
 }
 
 TEST(HostileTree, EveryCategoryAndRemovalKeepsWhatWasNotSelected) {
-    auto places = Places();
-    guards.clear();
+    const auto places = Places();
     PlantAll(places);
     if (HasFatalFailure()) return;
     hostile::Cleaner c;
@@ -181,15 +174,14 @@ TEST(HostileTree, EveryCategoryAndRemovalKeepsWhatWasNotSelected) {
             bytes += item.size;
             ASSERT_LT(wcsnlen(item.folder, kTextUnits), kTextUnits);
             std::wstring path = FullPath(item);
-            EXPECT_EQ(path.find(L"hostile-out"), std::wstring::npos) << fx::Narrow(path);
-            EXPECT_EQ(path.find(L"hostile-cycle"), std::wstring::npos) << fx::Narrow(path);
-            EXPECT_EQ(path.find(L"hostile-ydrive"), std::wstring::npos) << fx::Narrow(path);
+            for (const wchar_t* link : kLinks)
+                EXPECT_EQ(path.find(link), std::wstring::npos) << fx::Narrow(path);
             // Only planted junk stays selected; the twins and everything
             // that belongs to the system are kept.
-            bool kept = !InsidePlace(places, path) || path.find(L"\\twin.txt") != path.npos ||
-                        path.find(L"\\pair.log") != path.npos;
-            bool twin = path.size() > 0 && (path.back() == L'.' || path.back() == L' ');
-            if (twin) kept = false;
+            const bool kept =
+                path.back() != L'.' && path.back() != L' ' &&
+                (!InsidePlace(places, path) || path.find(L"\\twin.txt") != path.npos ||
+                 path.find(L"\\pair.log") != path.npos);
             if (kept && item.category != 4 && item.category != 8 && item.category != 16) {
                 item.selected = 0;
                 if (fx::Exists(path)) keptPaths.push_back(path);
@@ -203,8 +195,7 @@ TEST(HostileTree, EveryCategoryAndRemovalKeepsWhatWasNotSelected) {
             // 255-unit name do not fit 260 units and are skipped.
             std::vector<std::wstring> names;
             for (const auto& item : results)
-                if (std::wstring(item.folder) == places.front().folder + L"\\")
-                    names.push_back(item.name);
+                if (std::wstring(item.folder) == places.front() + L"\\") names.push_back(item.name);
             std::sort(names.begin(), names.end());
             EXPECT_EQ(names, (std::vector<std::wstring>{L"empty.dat", L"pair.log", L"pair.log ",
                                                         L"sparse.dat", L"twin.txt", L"twin.txt.",
@@ -232,8 +223,7 @@ TEST(HostileTree, EveryCategoryAndRemovalKeepsWhatWasNotSelected) {
 }
 
 TEST(HostileTree, OneStepCleanersNeverLeaveTheirFolder) {
-    auto places = Places();
-    guards.clear();
+    const auto places = Places();
     PlantAll(places);
     if (HasFatalFailure()) return;
     CSystemClean cleaner;
@@ -245,7 +235,7 @@ TEST(HostileTree, OneStepCleanersNeverLeaveTheirFolder) {
     PathList downloads;
     cleaner.ListUpdateDownloads(&downloads);
     for (const auto& path : downloads)
-        for (const auto* link : {L"hostile-out", L"hostile-cycle", L"hostile-ydrive"})
+        for (const wchar_t* link : kLinks)
             EXPECT_EQ(path.find(link), std::wstring::npos) << fx::Narrow(path);
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     struct Step {
@@ -271,9 +261,9 @@ TEST(HostileTree, OneStepCleanersNeverLeaveTheirFolder) {
     }
     CoUninitialize();
     // The links themselves may stay, but still lead to untouched targets.
-    for (const auto& place : places)
-        if (fx::Exists(place.folder + L"\\hostile-out")) {
-            EXPECT_TRUE(GetFileAttributesW((place.folder + L"\\hostile-out").c_str()) &
+    for (const std::wstring& place : places)
+        if (fx::Exists(place + L"\\hostile-out")) {
+            EXPECT_TRUE(GetFileAttributesW((place + L"\\hostile-out").c_str()) &
                         FILE_ATTRIBUTE_REPARSE_POINT);
         }
 }

@@ -10,11 +10,11 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <thread>
 
 #include "core/system_clean.h"
 #include "fixtures/fixtures.h"
 #include "hostile.h"
-#include "util/handles.h"
 
 namespace {
 
@@ -30,39 +30,32 @@ const char kSwapper[] =
     "}\n"
     "open(my $c, '>', $count); print $c $swaps; close $c;\n";
 
-std::wstring Wide(const std::string& text) {
-    return std::wstring(text.begin(), text.end());
-}
-
+// Starts the swapper on folder and link and waits until it runs; Stop()
+// ends it (the folder is back in its place) and returns its swap count.
 class Swapper {
 public:
     Swapper(const std::wstring& folder, const std::wstring& link, const std::wstring& work)
         : started_(work + L"\\started"), stop_(work + L"\\stop"), count_(work + L"\\count") {
         fx::MakeFileWithText(work + L"\\swap.pl", kSwapper);
-        command_ = L"/usr/bin/perl '" + Wide(fx::UnixPath(work + L"\\swap.pl")) + L"'";
-        for (const std::wstring& path : {folder, folder + L"-aside", link, started_, stop_, count_})
-            command_ += L" '" + Wide(fx::UnixPath(path)) + L"'";
+        std::wstring command = L"/usr/bin/perl";
+        for (const std::wstring& path :
+             {work + L"\\swap.pl", folder, folder + L"-aside", link, started_, stop_, count_}) {
+            const std::string unix = fx::UnixPath(path);
+            command += L" '" + std::wstring(unix.begin(), unix.end()) + L"'";
+        }
         for (const std::wstring& path : {started_, stop_, count_}) DeleteFileW(path.c_str());
-        thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+        thread_ = std::thread([command] { fx::RunUnix(command); });
         for (int waited = 0; waited < 10000 && !fx::Exists(started_); ++waited) Sleep(1);
     }
-    // Stops the swapper (the folder is back in its place) and returns the
-    // number of swaps it made.
     long Stop() {
         fx::MakeFile(stop_, 0);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
+        thread_.join();
         return std::atol(fx::ReadFileText(count_).c_str());
     }
 
 private:
-    static DWORD WINAPI Run(void* self) {
-        auto* swapper = static_cast<Swapper*>(self);
-        fx::RunUnix(swapper->command_);
-        return 0;
-    }
-    std::wstring started_, stop_, count_, command_;
-    HANDLE thread_ = nullptr;
+    std::wstring started_, stop_, count_;
+    std::thread thread_;
 };
 
 TEST(LinkRace, ACleanRacingALinkSwapperDeletesNothingBehindTheLink) {
@@ -83,10 +76,7 @@ TEST(LinkRace, ACleanRacingALinkSwapperDeletesNothingBehindTheLink) {
         for (const std::wstring& name : names) {
             for (const std::wstring* in : {&folder, &other}) {
                 fx::MakeFile(*in + L"\\" + name, 3);
-                FoundItem& item = items.emplace_back();
-                item.category = 9;
-                wcscpy(item.folder, in->c_str());
-                wcscpy(item.name, name.c_str());
+                items.push_back(fx::Item(9, *in, name));
             }
         }
         ASSERT_TRUE(fx::MakeFolderLink(victim, place + L"\\link"));

@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include "categories/shortcuts.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
 #include "module_loader.h"
 #include "profiles.h"
-#include "util/handles.h"
 
 namespace {
 
@@ -62,17 +62,10 @@ std::map<std::wstring, std::wstring> Entries(const std::wstring& productName,
 std::wstring ShortcutTarget() {
     for (int folder : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
         const std::wstring link = fx::Special(folder) + L"\\UnusedFileClean.lnk";
-        if (!fx::Exists(link)) continue;
-        ufc::com_ptr<IShellLinkW> shell;
-        ufc::com_ptr<IPersistFile> file;
         wchar_t target[MAX_PATH] = {};
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                    shell.put_void())) ||
-            FAILED(shell->QueryInterface(IID_IPersistFile, file.put_void())) ||
-            FAILED(file->Load(link.c_str(), STGM_READ)) ||
-            FAILED(shell->GetPath(target, MAX_PATH, nullptr, 0)))
-            return L"(unreadable shortcut)";
-        return target;
+        if (fx::Exists(link))
+            return ufc::ResolveShortcutTarget(link, target, MAX_PATH) ? target
+                                                                      : L"(unreadable shortcut)";
     }
     return {};
 }
@@ -83,8 +76,6 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 
 class PackageTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    static void TearDownTestSuite() { CoUninitialize(); }
     const std::wstring folder_ = InstallFolder(CSIDL_PROGRAM_FILES);
     const std::wstring ufclean_ = folder_ + L"\\ufclean.exe";
 };
