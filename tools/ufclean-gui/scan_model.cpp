@@ -16,18 +16,18 @@ void ScanModel::Clear() {
     cleanSum_ = {};
 }
 
-const RunInfo& ScanModel::Add(CategoryRun run) {
+const RunInfo& ScanModel::Add(CategoryRun* run) {
     RunInfo& info = runs_.emplace_back();
-    info.number = run.number;
-    info.action = run.action;
-    info.scanResult = run.scanResult;
-    info.totals = run.totals;
-    info.running = run.running;
-    info.emptiedFolders = std::move(run.emptiedFolders);
-    info.refusal = std::move(run.refusal);
+    info.number = run->number;
+    info.action = run->action;
+    info.scanResult = run->scanResult;
+    info.totals = run->totals;
+    info.running = run->running;
+    info.emptiedFolders = std::move(run->emptiedFolders);
+    info.refusal = std::move(run->refusal);
     info.first = store_.Count();
-    store_.Append(&run.items, static_cast<std::uint16_t>(runs_.size() - 1));
-    store_.Append(run.found, static_cast<std::uint16_t>(runs_.size() - 1));
+    store_.Append(run->items, static_cast<std::uint16_t>(runs_.size() - 1));
+    store_.Append(run->found, static_cast<std::uint16_t>(runs_.size() - 1));
     info.end = store_.Count();
     host::ApplyKeepRules(host::DefaultKeepRules(), &store_, info.first, info.end);
     host::ApplyAgeLimit(olderThanDays_, &store_, info.first, info.end);
