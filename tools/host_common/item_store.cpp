@@ -30,43 +30,16 @@ void PutField(std::wstring_view text, wchar_t (&out)[kTextUnits]) {
     if (text.size() < kTextUnits) out[text.size()] = L'\0';
 }
 
-// A date in 64 bits, its fields from the year down, so that the numbers
-// order as the dates do: year 16, month 4, day 5, hour 5, minute 6, second
-// 6, milliseconds 10, day of the week 3 bits. A field too wide for its bits
-// is no date of any calendar: the item then has none (0).
-struct DateField {
-    WORD SYSTEMTIME::*field;
-    unsigned bits;
-};
-const DateField kDateFields[] = {
-    {&SYSTEMTIME::wYear, 16},         {&SYSTEMTIME::wMonth, 4},     {&SYSTEMTIME::wDay, 5},
-    {&SYSTEMTIME::wHour, 5},          {&SYSTEMTIME::wMinute, 6},    {&SYSTEMTIME::wSecond, 6},
-    {&SYSTEMTIME::wMilliseconds, 10}, {&SYSTEMTIME::wDayOfWeek, 3},
-};
-
-std::uint64_t PackDate(const SYSTEMTIME& date) {
-    std::uint64_t packed = 0;
-    for (const DateField& part : kDateFields) {
-        const WORD value = date.*part.field;
-        if (value >> part.bits) return 0;
-        packed = (packed << part.bits) | value;
-    }
-    return packed << (64 - 55);
+// A date as its FILETIME's count of 100 ns ticks, which orders as the
+// dates do; 0 when the item has none. A directory entry's times are kept
+// as they come, so a walk converts no date; a text date is counted once.
+std::uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-SYSTEMTIME UnpackDate(std::uint64_t packed) {
-    SYSTEMTIME date = {};
-    packed >>= 64 - 55;
-    for (size_t k = sizeof kDateFields / sizeof kDateFields[0]; k-- > 0;) {
-        date.*kDateFields[k].field = static_cast<WORD>(packed & ((1u << kDateFields[k].bits) - 1));
-        packed >>= kDateFields[k].bits;
-    }
-    return date;
-}
-
-std::uint64_t PackFileTime(const FILETIME& time) {
-    SYSTEMTIME date;
-    return FileTimeToSystemTime(&time, &date) ? PackDate(date) : 0;
+std::uint64_t Ticks(const SYSTEMTIME& date) {
+    FILETIME time;
+    return SystemTimeToFileTime(&date, &time) ? Ticks(time) : 0;
 }
 
 std::uint64_t Hash(std::wstring_view text) {
@@ -181,9 +154,9 @@ void ItemStore::Append(const ResultList& list, std::uint16_t run) {
         if (next != list.end()) Fetch(*next++);
         Item item = {};
         item.size = found.size;
-        item.times[static_cast<int>(ItemTime::Created)] = PackDate(found.created);
-        item.times[static_cast<int>(ItemTime::Accessed)] = PackDate(found.accessed);
-        item.times[static_cast<int>(ItemTime::Written)] = PackDate(found.written);
+        item.times[static_cast<int>(ItemTime::Created)] = Ticks(found.created);
+        item.times[static_cast<int>(ItemTime::Accessed)] = Ticks(found.accessed);
+        item.times[static_cast<int>(ItemTime::Written)] = Ticks(found.written);
         const std::wstring_view name = Field(found.name);
         item.name = names_.Add(name);
         item.nameUnits = static_cast<std::uint16_t>(name.size());
@@ -223,9 +196,9 @@ void ItemStore::AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry,
                         std::uint8_t category) {
     Item item = {};
     item.size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-    item.times[static_cast<int>(ItemTime::Created)] = PackFileTime(entry.ftCreationTime);
-    item.times[static_cast<int>(ItemTime::Accessed)] = PackFileTime(entry.ftLastAccessTime);
-    item.times[static_cast<int>(ItemTime::Written)] = PackFileTime(entry.ftLastWriteTime);
+    item.times[static_cast<int>(ItemTime::Created)] = Ticks(entry.ftCreationTime);
+    item.times[static_cast<int>(ItemTime::Accessed)] = Ticks(entry.ftLastAccessTime);
+    item.times[static_cast<int>(ItemTime::Written)] = Ticks(entry.ftLastWriteTime);
     const std::wstring_view name(entry.cFileName, wcsnlen(entry.cFileName, MAX_PATH));
     item.name = names_.Add(name);
     item.nameUnits = static_cast<std::uint16_t>(name.size());
@@ -238,7 +211,11 @@ void ItemStore::AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry,
 }
 
 SYSTEMTIME ItemStore::Date(std::uint32_t i, ItemTime which) const {
-    return UnpackDate(items_[i].times[static_cast<int>(which)]);
+    SYSTEMTIME date = {};
+    const std::uint64_t ticks = items_[i].times[static_cast<int>(which)];
+    const FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    if (ticks && !FileTimeToSystemTime(&time, &date)) date = {};
+    return date;
 }
 
 HICON ItemStore::Icon(std::uint32_t i) const {
@@ -246,8 +223,8 @@ HICON ItemStore::Icon(std::uint32_t i) const {
     return id ? icons_[id - 1u] : nullptr;
 }
 
-void ItemStore::SetDate(std::uint32_t i, ItemTime which, const SYSTEMTIME& date) {
-    items_[i].times[static_cast<int>(which)] = PackDate(date);
+void ItemStore::SetTime(std::uint32_t i, ItemTime which, const FILETIME& time) {
+    items_[i].times[static_cast<int>(which)] = Ticks(time);
 }
 
 void ItemStore::SetKeep(std::uint32_t i, int rule) {
@@ -371,21 +348,16 @@ std::uint64_t ApplyKeepRules(const std::vector<KeepRule>& rules, ItemStore* stor
 std::uint64_t ApplyAgeLimit(std::uint32_t days, ItemStore* store, std::uint32_t first,
                             std::uint32_t end) {
     if (days == 0) return 0;
-    const FILETIME limitTime = AgeLimit(days);
-    SYSTEMTIME limitDate;
-    FileTimeToSystemTime(&limitTime, &limitDate);
-    const std::uint64_t limit = PackDate(limitDate);
+    const std::uint64_t limit = Ticks(AgeLimit(days));
     std::uint64_t kept = 0;
     for (std::uint32_t i = first; i < end; ++i) {
         if (!store->Selected(i) || store->Kept(i)) continue;
         std::uint64_t written = store->Time(i, ItemTime::Written);
         // Most scans of the module leave the dates out: the file tells.
         WIN32_FILE_ATTRIBUTE_DATA data;
-        SYSTEMTIME date;
         if (written == 0 &&
-            GetFileAttributesExW(store->Path(i).c_str(), GetFileExInfoStandard, &data) &&
-            FileTimeToSystemTime(&data.ftLastWriteTime, &date)) {
-            store->SetDate(i, ItemTime::Written, date);
+            GetFileAttributesExW(store->Path(i).c_str(), GetFileExInfoStandard, &data)) {
+            store->SetTime(i, ItemTime::Written, data.ftLastWriteTime);
             written = store->Time(i, ItemTime::Written);
         }
         if (written <= limit) continue;

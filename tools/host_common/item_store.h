@@ -110,7 +110,7 @@ public:
         return items_[i].times[static_cast<int>(which)];
     }
     SYSTEMTIME Date(std::uint32_t i, ItemTime which) const;
-    void SetDate(std::uint32_t i, ItemTime which, const SYSTEMTIME& date);
+    void SetTime(std::uint32_t i, ItemTime which, const FILETIME& time);
     bool Selected(std::uint32_t i) const { return items_[i].selected != 0; }
     void SetSelected(std::uint32_t i, bool selected) { items_[i].selected = selected ? 1 : 0; }
     // The keep rule that protects the item, kKeptForAge, or -1.

@@ -80,6 +80,7 @@ struct Collector {
     std::uint64_t youngAfter = ~0ull;        // files written later are too young
     std::set<std::wstring>* seen = nullptr;  // when two folders overlap
     std::uint32_t percent = 0;
+    ProgressInfo note = {};  // made once: its path is each file's, joined in place
 
     bool StopRequested() {
         result->stopped = result->stopped || (stop && stop->load());
@@ -87,15 +88,13 @@ struct Collector {
     }
 
     void Take(const wchar_t* folder, const WIN32_FIND_DATAW& entry) {
-        wchar_t path[ufc::kPathUnits];
+        wchar_t(&path)[ufc::kPathUnits] = note.path;
         const bool fits = ufc::JoinPath(path, folder, entry.cFileName);
         if (progress) {
-            ProgressInfo info;
-            info.category = kCategoryUnset;
-            ufc::CopyTruncated(info.path, fits ? path : folder);
-            info.percent = percent;
-            info.count = static_cast<std::uint32_t>(result->totals.count);
-            progress->OnProgress(&info);
+            if (!fits) ufc::CopyTruncated(note.path, folder);
+            note.percent = percent;
+            note.count = static_cast<std::uint32_t>(result->totals.count);
+            progress->OnProgress(&note);
         }
         if (!fits) return;  // too deep to name
         if (Ticks(entry.ftLastWriteTime) > youngAfter) return;
