@@ -5,16 +5,9 @@
 #include <shlobj.h>
 
 #include "fixtures/categories.h"
-#include "fixtures/fixtures.h"
+#include "privacy/privacy_fixtures.h"
 
 namespace {
-
-bool ClipboardHasText() {
-    if (!OpenClipboard(nullptr)) return false;
-    const bool has = IsClipboardFormatAvailable(CF_UNICODETEXT) != 0;
-    CloseClipboard();
-    return has;
-}
 
 TEST(Host, EveryOperationThroughTheTableReachesItsWork) {
     ufc::unique_hmodule dll(LoadLibraryW(L"UnusedFileClean.dll"));
@@ -38,15 +31,9 @@ TEST(Host, EveryOperationThroughTheTableReachesItsWork) {
                   L"words");
     EXPECT_EQ(cleaner->CleanSearchAssistantMru(), 1);
     EXPECT_FALSE(fx::KeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Search Assistant\\ACMru"));
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 16);
-    wcscpy(static_cast<wchar_t*>(GlobalLock(block)), L"secret");
-    GlobalUnlock(block);
-    SetClipboardData(CF_UNICODETEXT, block);
-    CloseClipboard();
+    ASSERT_TRUE(pv::PutClipboardText(L"secret"));
     EXPECT_EQ(cleaner->ClearClipboard(), 1);
-    EXPECT_FALSE(ClipboardHasText());
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
 
     std::vector<DriveDisplayEntry> drives;
     EXPECT_EQ(cleaner->GetDriveList(&drives), 1);

@@ -11,26 +11,22 @@ namespace {
 const std::wstring kBrowser = L"SOFTWARE\\Microsoft\\Internet Explorer";
 const std::wstring kBrowserMain = kBrowser + L"\\Main";
 
-std::wstring StoredText(const std::wstring& key, const wchar_t* name) {
-    return fx::GetString(HKEY_CURRENT_USER, key, name);
-}
-
 TEST(BrowserFolders, DownloadAndSaveFoldersAreWrittenAndReadWithinTheirBuffers) {
-    fx::SetString(HKEY_CURRENT_USER, kBrowser, L"Download Directory", L"old");
     CSystemClean cleaner;
-    EXPECT_EQ(cleaner.SetDefaultDownloadLocation(L"D:\\Downloads"), 1);
-    EXPECT_EQ(StoredText(kBrowser, L"Download Directory"), L"D:\\Downloads");
-    EXPECT_EQ(cleaner.SetDefaultDownloadLocation(nullptr), 1);
-    const std::wstring desktop = fx::Special(CSIDL_DESKTOPDIRECTORY);
-    EXPECT_EQ(StoredText(kBrowser, L"Download Directory"), desktop);
+    const std::wstring desktop = fx::Special(CSIDL_DESKTOPDIRECTORY), big(1024, L'x');
     // A path of 1024 units does not fit: nothing is written.
-    EXPECT_EQ(cleaner.SetDefaultDownloadLocation(std::wstring(1024, L'x').c_str()), 0);
-    EXPECT_EQ(StoredText(kBrowser, L"Download Directory"), desktop);
+    for (const auto& [path, result, stored] :
+         {std::make_tuple(L"D:\\Downloads", 1, std::wstring(L"D:\\Downloads")),
+          std::make_tuple(static_cast<const wchar_t*>(nullptr), 1, desktop),
+          std::make_tuple(big.c_str(), 0, desktop)}) {
+        EXPECT_EQ(cleaner.SetDefaultDownloadLocation(path), result);
+        EXPECT_EQ(fx::GetString(HKEY_CURRENT_USER, kBrowser, L"Download Directory"), stored);
+    }
 
     fx::SetString(HKEY_CURRENT_USER, kBrowserMain, L"Save Directory", L"before");
     wchar_t folder[] = L"C:\\Saved Pages";
     EXPECT_EQ(cleaner.AccessSaveDirectory(folder, 0, 1), 0);
-    EXPECT_EQ(StoredText(kBrowserMain, L"Save Directory"), L"before");
+    EXPECT_EQ(fx::GetString(HKEY_CURRENT_USER, kBrowserMain, L"Save Directory"), L"before");
     EXPECT_EQ(cleaner.AccessSaveDirectory(folder, sizeof(folder), 1), 0);
     wchar_t read[64];
     std::fill(std::begin(read), std::end(read), L'#');
@@ -83,16 +79,13 @@ TEST(BrowserTracks, TheBrowsersVersionChoosesWhatIsCleared) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.standIn ? fx::Narrow(row.standIn) : "no program");
         plant();
-        if (row.standIn)
-            swap.Replace(fx::BinFolder() + L"\\" + row.standIn);
-        else
-            swap.Remove();
+        swap.Replace(row.standIn);
         EXPECT_EQ(cleaner.ClearBrowserTracks(), row.result);
         EXPECT_EQ(left(), row.left);
     }
     // Below 7 the result is that of the form-store deletion; through the
     // dispatcher's category 5 the stores go all the same.
-    swap.Replace(fx::BinFolder() + L"\\browser_version_6.dll");
+    swap.Replace(L"browser_version_6.dll");
     fx::DeleteKey(HKEY_CURRENT_USER, pv::kIntelliForms);
     EXPECT_EQ(cleaner.ClearBrowserTracks(), 0);
     EXPECT_FALSE(fx::KeyExists(HKEY_CURRENT_USER, formData));
@@ -109,9 +102,8 @@ TEST(UrlHistory, NeedsComAndEmptiesTheHistoryFolder) {
     const std::wstring history = fx::Special(CSIDL_HISTORY);
     fx::MakeFile(history + L"\\ufc-visit.dat", 10);
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    const bool created = cleaner.ClearUrlHistory();
+    EXPECT_TRUE(cleaner.ClearUrlHistory());
     CoUninitialize();
-    if (!created) GTEST_SKIP() << "this Wine has no URL history object";
     EXPECT_TRUE(fx::Exists(history));
     EXPECT_FALSE(fx::Exists(history + L"\\ufc-visit.dat"));
 }

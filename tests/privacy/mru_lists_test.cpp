@@ -11,21 +11,12 @@ namespace {
 using pv::kRunMru;
 using pv::kTypedUrls;
 
-// An existing, empty key.
-void ResetKey(const std::wstring& key) {
-    fx::DeleteKey(HKEY_CURRENT_USER, key);
-    fx::SetString(HKEY_CURRENT_USER, key, L"ufc-probe", L"x");
-    ufc::unique_hkey open;
-    RegOpenKeyW(HKEY_CURRENT_USER, key.c_str(), open.put());
-    RegDeleteValueW(open.get(), L"ufc-probe");
-}
-
 // Categories 4 and 8 as a host drives them: every value an item, each step
 // reported, the deselected value kept.
 TEST(ValueLists, EveryValueIsAnItemAndOnlyTheSelectedGo) {
     for (const auto& [category, key] :
          {std::make_pair(4, kTypedUrls), std::make_pair(8, kRunMru)}) {
-        ResetKey(key);
+        pv::ResetKey(HKEY_CURRENT_USER, key);
         for (const wchar_t* name : {L"a", L"b", L"MRUList"})
             fx::SetString(HKEY_CURRENT_USER, key, name, name);
         CSystemClean cleaner;
@@ -57,7 +48,7 @@ TEST(ValueLists, EveryValueIsAnItemAndOnlyTheSelectedGo) {
 }
 
 TEST(TypedUrls, LongAndHostileDataIsCutInsideItsBuffersAndAStopEndsTheScan) {
-    ResetKey(kTypedUrls);
+    pv::ResetKey(HKEY_CURRENT_USER, kTypedUrls);
     const std::wstring address = L"http://long.example/" + std::wstring(280, L'a');
     fx::SetString(HKEY_CURRENT_USER, kTypedUrls, L"a-long", address);
     // Exactly fills the 2048-byte buffer, no terminator anywhere.
@@ -101,8 +92,8 @@ TEST(ValueLists, MissingAndEmptyKeysAndValuesTooLargeToRead) {
     EXPECT_EQ(cleaner.ScanRunMru(&results, &totals, nullptr), 1u);
     CleanTotals cleaned{5, 2, 0};
     EXPECT_EQ(cleaner.CleanTypedUrls(&cleaned), 0);
-    ResetKey(kTypedUrls);
-    ResetKey(kRunMru);
+    pv::ResetKey(HKEY_CURRENT_USER, kTypedUrls);
+    pv::ResetKey(HKEY_CURRENT_USER, kRunMru);
     EXPECT_EQ(cleaner.ScanTypedUrls(&results, &totals, nullptr), 1u);
     EXPECT_EQ(cleaner.ExpectedCount, 77u);  // the typed-address scan leaves it
     EXPECT_EQ(cleaner.ScanRunMru(&results, &totals, nullptr), 1u);

@@ -60,14 +60,6 @@ void SetKeyDacl(HKEY root, const std::wstring& key, const std::vector<PSID>& sid
     ASSERT_EQ(RegSetKeySecurity(open.get(), DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
 }
 
-std::vector<BYTE> WellKnownSid(WELL_KNOWN_SID_TYPE type) {
-    std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
-    DWORD bytes = SECURITY_MAX_SID_SIZE;
-    CreateWellKnownSid(type, nullptr, sid.data(), &bytes);
-    sid.resize(bytes);
-    return sid;
-}
-
 static void OpenUpTree(HKEY root, const std::wstring& key) {
     ufc::unique_hkey open;
     if (RegOpenKeyW(root, key.c_str(), open.put()) != ERROR_SUCCESS) return;
@@ -85,6 +77,12 @@ static void OpenUpTree(HKEY root, const std::wstring& key) {
 void ForceDeleteKey(HKEY root, const std::wstring& key) {
     OpenUpTree(root, key);
     fx::DeleteKey(root, key);
+}
+
+void ResetKey(HKEY root, const std::wstring& key) {
+    ForceDeleteKey(root, key);
+    ufc::unique_hkey open;
+    ASSERT_EQ(RegCreateKeyW(root, key.c_str(), open.put()), ERROR_SUCCESS);
 }
 
 // Wine answers version queries for a file named like one of its own
@@ -111,12 +109,11 @@ BrowserProgramSwap::~BrowserProgramSwap() {
         for (const wchar_t* name : kOverrideNames) RegDeleteValueW(open.get(), name);
 }
 
-void BrowserProgramSwap::Replace(const std::wstring& stand_in) {
-    ASSERT_TRUE(CopyFileW(stand_in.c_str(), program_.c_str(), FALSE)) << fx::Narrow(stand_in);
-}
-
-void BrowserProgramSwap::Remove() {
-    ASSERT_TRUE(DeleteFileW(program_.c_str()));
+void BrowserProgramSwap::Replace(const wchar_t* standIn) {
+    const std::wstring file = standIn ? fx::BinFolder() + L"\\" + standIn : L"";
+    ASSERT_TRUE(standIn ? CopyFileW(file.c_str(), program_.c_str(), FALSE)
+                        : DeleteFileW(program_.c_str()))
+        << fx::Narrow(file);
 }
 
 void BrowserProgramSwap::Restore() {

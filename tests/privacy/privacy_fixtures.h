@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -29,21 +30,33 @@ std::vector<BYTE> KeyDacl(HKEY root, const std::wstring& key);
 // DACL for no SIDs.
 void SetKeyDacl(HKEY root, const std::wstring& key, const std::vector<PSID>& sids,
                 DWORD mask = KEY_ALL_ACCESS);
-// A well-known SID (WinWorldSid, WinLocalSystemSid, …).
-std::vector<BYTE> WellKnownSid(WELL_KNOWN_SID_TYPE type);
 // Deletes a key tree even when some key refuses access: every key gets a
 // null DACL first.
 void ForceDeleteKey(HKEY root, const std::wstring& key);
+// The key, existing and empty.
+void ResetKey(HKEY root, const std::wstring& key);
 
-// Puts a program of the test's own in place of the browser's program file
-// and puts the original back on destruction (also after a crashed run).
+// Puts text on the clipboard; true when it is there.
+inline bool PutClipboardText(const wchar_t* text) {
+    if (!OpenClipboard(nullptr)) return false;
+    EmptyClipboard();
+    const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(block), text, bytes);
+    GlobalUnlock(block);
+    SetClipboardData(CF_UNICODETEXT, block);
+    CloseClipboard();
+    return IsClipboardFormatAvailable(CF_UNICODETEXT);
+}
+
+// Puts a program of the test's own (a file of the test program's folder;
+// none: the program removed) in place of the browser's program file and puts
+// the original back on destruction (also after a crashed run).
 class BrowserProgramSwap {
 public:
     BrowserProgramSwap();
     ~BrowserProgramSwap();
-    void Replace(const std::wstring& stand_in);
-    void Remove();
-    const std::wstring& Program() const { return program_; }
+    void Replace(const wchar_t* standIn);
 
 private:
     void Restore();

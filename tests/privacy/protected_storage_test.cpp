@@ -87,7 +87,7 @@ TEST(ProtectedStorage, TheDataKeyGoesTheUserKeyGetsItsDaclBackAndNoHeapBlockIsLe
     fx::SetString(HKEY_CURRENT_USER, userKey + L"\\Data\\other", L"v", L"kept");
     fx::SetString(HKEY_LOCAL_MACHINE, machineKey + pv::kFormData + L"\\x", L"v", L"old");
     // The user key and the data key refuse everything but reading.
-    Sid world = pv::WellKnownSid(WinWorldSid);
+    Sid world = MakeSid({{0, 0, 0, 0, 0, 1}}, {0});
     pv::SetKeyDacl(HKEY_CURRENT_USER, formData, {world.data()}, KEY_READ);
     pv::SetKeyDacl(HKEY_CURRENT_USER, formData + L"\\site", {world.data()}, KEY_READ);
     pv::SetKeyDacl(HKEY_CURRENT_USER, userKey, {world.data(), user.data()}, KEY_READ);

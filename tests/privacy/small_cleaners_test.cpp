@@ -2,8 +2,6 @@
 // update download cache and the clipboard.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include <shlobj.h>
 
 #include "privacy_fixtures.h"
@@ -68,20 +66,8 @@ TEST(SmallCleaners, DeleteListedFilesOnlyAndEmptyTheirFoldersKeepingThem) {
     fx::RemoveTree(temp + L"\\.ufc-dot");
 }
 
-void PutTextOnClipboard(const wchar_t* text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    std::memcpy(GlobalLock(block), text, bytes);
-    GlobalUnlock(block);
-    SetClipboardData(CF_UNICODETEXT, block);
-    CloseClipboard();
-    ASSERT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
-}
-
 TEST(Clipboard, Category17EmptiesIt) {
-    PutTextOnClipboard(L"copied secret");
+    ASSERT_TRUE(pv::PutClipboardText(L"copied secret"));
     CSystemClean cleaner;
     CleanTotals cleaned;
     EXPECT_EQ(cleaner.CleanUnusedFile(17, ResultList(), &cleaned, nullptr), 1u);

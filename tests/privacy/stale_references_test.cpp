@@ -10,11 +10,6 @@ const std::wstring kMuiCache = L"Software\\Microsoft\\Windows\\ShellNoRoam\\MUIC
 const std::wstring kAppPaths = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const std::wstring kSharedDlls = L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
 
-void MakeEmptyKey(HKEY root, const std::wstring& key) {
-    ufc::unique_hkey open;
-    ASSERT_EQ(RegCreateKeyW(root, key.c_str(), open.put()), ERROR_SUCCESS);
-}
-
 TEST(StaleReferences, MuiCacheAndAppPathsMapNamesToTheirTexts) {
     fx::DeleteKey(HKEY_CURRENT_USER, kMuiCache);
     fx::SetString(HKEY_CURRENT_USER, kMuiCache, L"C:\\apps\\a.exe", L"App A");
@@ -27,8 +22,7 @@ TEST(StaleReferences, MuiCacheAndAppPathsMapNamesToTheirTexts) {
     EXPECT_EQ(cleaner.CleanMuiCache(L"C:\\apps\\a.exe"), 1);
     EXPECT_FALSE(fx::ValueExists(HKEY_CURRENT_USER, kMuiCache, L"C:\\apps\\a.exe"));
     EXPECT_EQ(cleaner.CleanMuiCache(L"C:\\apps\\a.exe"), 0);
-    fx::DeleteKey(HKEY_CURRENT_USER, kMuiCache);
-    MakeEmptyKey(HKEY_CURRENT_USER, kMuiCache);
+    pv::ResetKey(HKEY_CURRENT_USER, kMuiCache);
     EXPECT_EQ(cleaner.ScanMuiCache(&names), 0);
     EXPECT_TRUE(names.empty());
 
@@ -39,7 +33,7 @@ TEST(StaleReferences, MuiCacheAndAppPathsMapNamesToTheirTexts) {
     EXPECT_EQ(cleaner.ScanAppPaths(&names), 1);
     EXPECT_EQ(names, (NameMap{{L"a.exe", L"C:\\a\\a.exe"}, {L"c.exe", L"C:\\c\\c.exe"}}));
     // One unreadable entry fails the scan; what came before it stays.
-    MakeEmptyKey(HKEY_LOCAL_MACHINE, kAppPaths + L"\\b2-locked.exe");
+    pv::ResetKey(HKEY_LOCAL_MACHINE, kAppPaths + L"\\b2-locked.exe");
     pv::SetKeyDacl(HKEY_LOCAL_MACHINE, kAppPaths + L"\\b2-locked.exe", {});
     EXPECT_EQ(cleaner.ScanAppPaths(&names), 0);
     EXPECT_EQ(names, (NameMap{{L"a.exe", L"C:\\a\\a.exe"}}));
@@ -49,8 +43,7 @@ TEST(StaleReferences, MuiCacheAndAppPathsMapNamesToTheirTexts) {
     EXPECT_EQ(cleaner.CleanAppPaths(L"a.exe"), 1);
     EXPECT_FALSE(fx::KeyExists(HKEY_LOCAL_MACHINE, kAppPaths + L"\\a.exe"));
     EXPECT_TRUE(fx::KeyExists(HKEY_LOCAL_MACHINE, kAppPaths + L"\\b.exe"));
-    pv::ForceDeleteKey(HKEY_LOCAL_MACHINE, kAppPaths);
-    MakeEmptyKey(HKEY_LOCAL_MACHINE, kAppPaths);
+    pv::ResetKey(HKEY_LOCAL_MACHINE, kAppPaths);
     EXPECT_EQ(cleaner.CleanAppPaths(L"b.exe"), 0);
     EXPECT_EQ(cleaner.ScanAppPaths(&names), 0);
     pv::ForceDeleteKey(HKEY_LOCAL_MACHINE, kAppPaths);
@@ -77,18 +70,17 @@ TEST(StaleReferences, SharedDllsAndEmptySoftwareKeys) {
     EXPECT_EQ(cleaner.CleanSharedDlls(L"B-used.dll"), 1);
     EXPECT_FALSE(fx::ValueExists(HKEY_LOCAL_MACHINE, kSharedDlls, L"B-used.dll"));
     EXPECT_EQ(cleaner.CleanSharedDlls(L"B-used.dll"), 0);
-    fx::DeleteKey(HKEY_LOCAL_MACHINE, kSharedDlls);
-    MakeEmptyKey(HKEY_LOCAL_MACHINE, kSharedDlls);
+    pv::ResetKey(HKEY_LOCAL_MACHINE, kSharedDlls);
     EXPECT_EQ(cleaner.ScanSharedDlls(&names, false), 0);
     EXPECT_TRUE(names.empty());
     fx::DeleteKey(HKEY_LOCAL_MACHINE, kSharedDlls);
 
     const std::wstring root = L"Software\\";
-    MakeEmptyKey(HKEY_LOCAL_MACHINE, root + L"ufc-empty");
+    pv::ResetKey(HKEY_LOCAL_MACHINE, root + L"ufc-empty");
     fx::SetDword(HKEY_LOCAL_MACHINE, root + L"ufc-value", L"v", 1);
     // A value too large for the read buffer is still a value.
     fx::SetBinary(HKEY_LOCAL_MACHINE, root + L"ufc-bigvalue", L"v", std::vector<BYTE>(4096, 1));
-    MakeEmptyKey(HKEY_LOCAL_MACHINE, root + L"ufc-subkey\\child");
+    pv::ResetKey(HKEY_LOCAL_MACHINE, root + L"ufc-subkey\\child");
     cleaner.ScanEmptySoftwareKeys(&names);
     cleaner.ScanEmptySoftwareKeys(&names);  // appended to
     NameList ours;
