@@ -1,8 +1,12 @@
-// Recycle-bin items through the shell namespace, and the display-text readers.
+// The path collectors on one real tree of the prefix; recycle-bin items
+// through the shell namespace, and the display-text readers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <limits>
 
+#include "categories/finders.h"
 #include "core/system_clean.h"
 #include "fixtures/categories.h"
 #include "fixtures/fixtures.h"
@@ -10,14 +14,88 @@
 
 namespace {
 
-struct SizeCase {
-    const wchar_t* text;
-    std::uint64_t expected;
-};
+using Paths = std::list<std::wstring>;
+using Names = std::vector<std::wstring>;
+
+// On a tree with names of every kind, a dot-folder, a link out of it and one
+// back into it, and a file whose path does not fit 260 units.
+TEST(Finders, CollectExactExtensionsOrSuffixesAndNeverFollowALink) {
+    const std::wstring root = fx::Scratch(L"find"), outside = fx::Scratch(L"find-outside");
+    const std::wstring deep = root + L"\\" + std::wstring(200 - root.size(), L'd');
+    for (const wchar_t* name :
+         {L"a.log", L"b.LOG", L"README", L"x.log.bak", L"archive.tar.gz", L".dat", L"index.dat",
+          L"upper\\INDEX.DAT", L"sub\\one.txt", L"sub\\two.txt", L".svn\\entries.dat"})
+        fx::MakeFile(root + L"\\" + name);
+    fx::MakeFile(outside + L"\\foreign.txt");
+    fx::MakeFile(deep + L"\\ok.txt");
+    fx::MakeFile(L"\\\\?\\" + deep + L"\\" + std::wstring(80, L'n') + L".txt");
+    fx::MakeFolderLink(outside, root + L"\\link");
+    ASSERT_TRUE(fx::MakeFolderLink(root, root + L"\\sub\\loop"));
+    // The paths below root, sorted.
+    auto relative = [&](const Paths& paths) {
+        Names out;
+        for (const std::wstring& path : paths) out.push_back(path.substr(root.size() + 1));
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    const Names top = {L".dat",  L"README",    L"a.log",    L"archive.tar.gz",
+                       L"b.LOG", L"index.dat", L"x.log.bak"};
+    const std::wstring ok = deep.substr(root.size() + 1) + L"\\ok.txt";
+    const struct {
+        std::vector<std::wstring> extensions;
+        bool filter, recursive;
+        Names found;
+    } byExtension[] = {
+        // The last dot starts the extension, compared in its letter case.
+        {{L".log", L".LOG"}, true, true, {L"a.log", L"b.LOG"}},
+        {{L".gz"}, true, true, {L"archive.tar.gz"}},
+        {{L".tar"}, true, true, {}},
+        {{L".dat"}, true, true, {L".dat", L"index.dat"}},  // not in .svn
+        {{L".txt"}, true, true, {ok, L"sub\\one.txt", L"sub\\two.txt"}},
+        {{L".txt"}, true, false, {}},
+        {{}, true, true, {}},
+        {{}, false, false, top},
+    };
+    for (const auto& row : byExtension) {
+        Paths paths;
+        ufc::FindFilesByExtension(root, &paths, row.extensions, row.filter, row.recursive);
+        EXPECT_EQ(relative(paths), row.found) << row.extensions.size() << row.filter;
+    }
+    const struct {
+        const wchar_t* suffix;
+        bool recursive;
+        Names found;
+    } bySuffix[] = {
+        {L".dat", true, {L".dat", L".svn\\entries.dat", L"index.dat"}},  // case counts
+        {L".txt", true, {ok, L"sub\\one.txt", L"sub\\two.txt"}},
+        {L"", false, top},
+    };
+    for (const auto& row : bySuffix) {
+        Paths paths;
+        ufc::FindFilesBySuffix(root, &paths, row.suffix, row.recursive);
+        EXPECT_EQ(relative(paths), row.found) << fx::Narrow(row.suffix);
+    }
+    // The files of a subfolder stand together, where the subfolder was met;
+    // a trailing backslash gives the same; an empty folder text nothing.
+    Paths txt, again, none;
+    ufc::FindFilesByExtension(root, &txt, {L".txt"}, true, true);
+    ufc::FindFilesByExtension(root + L"\\", &again, {L".txt"}, true, true);
+    EXPECT_EQ(txt, again);
+    auto one = std::find(txt.begin(), txt.end(), root + L"\\sub\\one.txt");
+    auto two = std::find(txt.begin(), txt.end(), root + L"\\sub\\two.txt");
+    EXPECT_EQ(std::abs(std::distance(one, two)), 1);
+    ufc::FindFilesByExtension(L"", &none, {}, false, true);
+    ufc::FindFilesBySuffix(L"", &none, L"", true);
+    EXPECT_TRUE(none.empty());
+    EXPECT_TRUE(fx::Exists(outside + L"\\foreign.txt"));
+}
 
 TEST(ParseSizeText, DisplayedSizesGiveTheirByteCounts) {
     const std::uint64_t kMax = std::numeric_limits<std::int64_t>::max();
-    const SizeCase cases[] = {
+    const struct {
+        const wchar_t* text;
+        std::uint64_t expected;
+    } cases[] = {
         {L"12 KB", 12288},
         {L"1.5 MB", 1536ull * 1024},
         {L"2 GB", 2048ull * 1048576},
@@ -44,14 +122,12 @@ TEST(ParseSizeText, DisplayedSizesGiveTheirByteCounts) {
     EXPECT_EQ(untouched, 77u);
 }
 
-struct DateCase {
-    const wchar_t* text;
-    int result;
-    std::uint16_t year, month, day;  // 7 marks a field left untouched
-};
-
 TEST(ParseDateText, OneCharacterIsPassedOverBeforeEachNumber) {
-    const DateCase cases[] = {
+    const struct {
+        const wchar_t* text;
+        int result;
+        std::uint16_t year, month, day;  // 7 marks a field left untouched
+    } cases[] = {
         {L"x2011/x1/x18 10:30", 1, 2011, 1, 18},
         {L"2011/1/18 10:30", 1, 11, 0, 8},
         // Wine's month/day/year text, read by the same arithmetic.
@@ -66,10 +142,10 @@ TEST(ParseDateText, OneCharacterIsPassedOverBeforeEachNumber) {
     };
     for (const auto& c : cases) {
         std::uint16_t year = 7, month = 7, day = 7;
-        EXPECT_EQ(ufc::ParseDateText(c.text, &year, &month, &day), c.result) << fx::Narrow(c.text);
-        EXPECT_EQ(year, c.year) << fx::Narrow(c.text);
-        EXPECT_EQ(month, c.month) << fx::Narrow(c.text);
-        EXPECT_EQ(day, c.day) << fx::Narrow(c.text);
+        const int result = ufc::ParseDateText(c.text, &year, &month, &day);
+        EXPECT_EQ(std::vector<int>({result, year, month, day}),
+                  std::vector<int>({c.result, c.year, c.month, c.day}))
+            << fx::Narrow(c.text);
     }
 }
 
@@ -97,14 +173,14 @@ TEST(RecycleBin, ListsItemsWithTheirTextsCountsEveryBinAndIsEmptiedWhole) {
     EXPECT_EQ(cleaner.ScanRecycleBin(&results, &totals, nullptr, &recorder), 1u);
     EXPECT_EQ(recorder.Percents(), (std::vector<std::uint32_t>{33, 66, 100}));
     ASSERT_EQ(results.size(), 3u);
+    // The bin scan leaves totals and counters to its callers.
+    EXPECT_EQ(totals.count + cleaner.FoundCount, 0u);
     auto item = results.begin();
     for (std::uint32_t i = 0; i < 3; ++i, ++item) {
         EXPECT_EQ(recorder.reports[i].count, i + 1);
         EXPECT_EQ(recorder.reports[i].path, folder + L"\\" + item->name);
         EXPECT_EQ(item->category, kCategoryRecycleBin);
     }
-    // The bin scan leaves totals and counters to its callers.
-    EXPECT_EQ(totals.count + cleaner.FoundCount, 0u);
     const FoundItem* a = fx::FindByName(results, L"a.txt");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->size, 3072u);  // shown as "3 KB"
@@ -127,10 +203,9 @@ TEST(RecycleBin, ListsItemsWithTheirTextsCountsEveryBinAndIsEmptiedWhole) {
     ResultList found;
     ScanTotals counted;
     EXPECT_EQ(cleaner.GetUnusedFile(kCategoryRecycleBin, &found, &counted, &recorder), 1u);
-    ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(counted.count, bins);
-    EXPECT_EQ(cleaner.ExpectedCount, counted.count);
-    EXPECT_EQ(recorder.reports.back().percent, 300u / counted.count);
+    EXPECT_EQ((std::vector<std::uint64_t>{found.size(), counted.count, cleaner.ExpectedCount,
+                                          recorder.reports.back().percent}),
+              (std::vector<std::uint64_t>{3, bins, bins, 300 / bins}));
     ScanTotals one{1, 1};  // added to
     EXPECT_EQ(cleaner.QueryRecycleBins(&one, L"c:\\"), 1);
     EXPECT_EQ(one.count, 1 + fx::BinItemCount(L"C:\\"));
@@ -142,12 +217,10 @@ TEST(RecycleBin, ListsItemsWithTheirTextsCountsEveryBinAndIsEmptiedWhole) {
     items.back().selected = 0;
     CleanTotals cleaned{7, 3, 99};
     EXPECT_EQ(cleaner.CleanItems(items, &cleaned, nullptr), 1u);
-    EXPECT_EQ(cleaned.removed, 2u);
-    EXPECT_EQ(cleaned.bytesFreed, 30u);
-    EXPECT_EQ(cleaned.failed, 3u);
-    EXPECT_EQ(fx::BinItemCount(L"C:\\"), 0u);
-    fx::MakeFile(folder + L"\\a.tmp", 1);
-    fx::MakeFile(folder + L"\\b.tmp", 1);
+    EXPECT_EQ((std::vector<std::uint64_t>{cleaned.removed, cleaned.bytesFreed, cleaned.failed,
+                                          fx::BinItemCount(L"C:\\")}),
+              (std::vector<std::uint64_t>{2, 30, 3, 0}));
+    for (const wchar_t* name : {L"\\a.tmp", L"\\b.tmp"}) fx::MakeFile(folder + name, 1);
     CleanTotals files;
     EXPECT_EQ(
         cleaner.CleanItems({fx::Item(2, folder, L"a.tmp", 1), fx::Item(16, folder, L"b.tmp", 1)},

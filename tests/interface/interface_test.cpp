@@ -1,8 +1,12 @@
 // The operations composed from several scans, on the prefix's real drives
-// and real fixtures: the drive list, the presence checks and the drive scan.
+// and real fixtures: the drive list, the presence checks and the drive scan;
+// and a host that loads the module and calls each operation through the
+// interface's table reaches the work of that operation.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+
+#include <cstring>
 
 #include "fixtures/categories.h"
 #include "fixtures/fixtures.h"
@@ -11,65 +15,118 @@
 
 namespace {
 
-// The fixed drives as the system reports them, in letter order.
-std::vector<std::wstring> FixedRoots() {
-    std::vector<std::wstring> roots;
-    const DWORD mask = GetLogicalDrives();
-    for (int bit = 0; bit < 26; ++bit) {
-        const std::wstring root = {static_cast<wchar_t>(L'A' + bit), L':'};
-        if ((mask & (1u << bit)) && GetDriveTypeW(root.c_str()) == DRIVE_FIXED)
-            roots.push_back(root);
-    }
-    return roots;
+// Puts text on the clipboard; true when it is there.
+bool PutClipboardText(const wchar_t* text) {
+    if (!OpenClipboard(nullptr)) return false;
+    EmptyClipboard();
+    const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(block), text, bytes);
+    GlobalUnlock(block);
+    SetClipboardData(CF_UNICODETEXT, block);
+    CloseClipboard();
+    return IsClipboardFormatAvailable(CF_UNICODETEXT);
 }
 
-std::wstring VolumeLabel(const std::wstring& root) {
-    wchar_t label[MAX_PATH] = {};
-    GetVolumeInformationW((root + L"\\").c_str(), label, MAX_PATH, nullptr, nullptr, nullptr,
-                          nullptr, 0);
-    return label;
+TEST(Host, EveryOperationThroughTheTableReachesItsWork) {
+    ufc::unique_hmodule dll(LoadLibraryW(L"UnusedFileClean.dll"));
+    ASSERT_TRUE(dll) << GetLastError();
+    auto create = reinterpret_cast<Function::FunCreateFn>(
+        reinterpret_cast<void*>(GetProcAddress(dll.get(), "FunCreate")));
+    ASSERT_NE(create, nullptr);
+    Function::IUnusedFileClean* cleaner = create();
+
+    // Scans, removals and the stop flag go through the table in the hosts'
+    // and the hostile tests; here the operations that only a host calls.
+    EXPECT_EQ(cleaner->SetDefaultDownloadLocation(L"C:\\ufc-tests\\downloads"), 1);
+    EXPECT_EQ(fx::GetString(HKEY_CURRENT_USER, L"SOFTWARE\\Microsoft\\Internet Explorer",
+                            L"Download Directory"),
+              L"C:\\ufc-tests\\downloads");
+    wchar_t folder[MAX_PATH] = L"C:\\ufc-tests\\saved", readBack[MAX_PATH] = {};
+    EXPECT_EQ(cleaner->AccessSaveDirectory(folder, sizeof folder, 1), 0);
+    cleaner->AccessSaveDirectory(readBack, sizeof readBack, 0);
+    EXPECT_EQ(std::wstring(readBack), folder);
+    fx::SetString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Search Assistant\\ACMru\\5603", L"000",
+                  L"words");
+    EXPECT_EQ(cleaner->CleanSearchAssistantMru(), 1);
+    EXPECT_FALSE(fx::KeyExists(HKEY_CURRENT_USER, L"Software\\Microsoft\\Search Assistant\\ACMru"));
+    // The clipboard empties through its own operation and as category 17.
+    CleanTotals cleaned;
+    ASSERT_TRUE(PutClipboardText(L"secret"));
+    EXPECT_EQ(cleaner->ClearClipboard(), 1);
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+    ASSERT_TRUE(PutClipboardText(L"secret"));
+    EXPECT_EQ(cleaner->CleanUnusedFile(17, ResultList(), &cleaned, nullptr), 1u);
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+
+    std::vector<DriveDisplayEntry> drives;
+    EXPECT_EQ(cleaner->GetDriveList(&drives), 1);
+    EXPECT_NE(std::wstring(drives.at(0).displayText).find(L"(C:)"), std::wstring::npos);
+    const std::wstring link = fx::Special(CSIDL_STARTMENU) + L"\\ufc-host-broken.lnk";
+    ASSERT_TRUE(fx::MakeBrokenShortcut(link, fx::Scratch(L"host-target") + L"\\gone.exe"));
+    EXPECT_EQ(cleaner->HasInvalidShortcut(), 1);
+    DeleteFileW(link.c_str());
+    fx::EmptyRecycleBin();
+    const std::wstring file = fx::Scratch(L"host-bin") + L"\\host-recycled.txt";
+    fx::MakeFile(file, 64);
+    ASSERT_TRUE(fx::RecycleFile(file));
+    EXPECT_EQ(cleaner->IsCleanNeeded(), 1);
+    EXPECT_EQ(cleaner->IsDeepCleanNeeded(), 1);
+    // The drive scan lists the recycled file; cleaning that list empties the bin.
+    ResultList binItems;
+    ScanTotals totals;
+    EXPECT_EQ(cleaner->ScanDrive(L"C:", &binItems, &totals, nullptr), 1);
+    ASSERT_EQ(binItems.size(), 1u);
+    EXPECT_EQ(cleaner->CleanItems(binItems, &cleaned, nullptr), 1u);
+    EXPECT_EQ(fx::BinItemCount(), 0u);
+    cleaner->Release();
 }
 
-// Each call appends one record per fixed drive after what the host's
-// vector held, and one display entry with both icons (the host's to
-// destroy); the listing logs its success.
+// Each call appends one record per fixed drive (in letter order) after what
+// the host's vector held, and one display entry with both icons (the host's
+// to destroy); the listing logs its success.
 TEST(Drives, EveryFixedDriveOnceACallAfterWhatTheVectorHeld) {
-    const std::vector<std::wstring> fixed = FixedRoots();
+    std::vector<std::wstring> fixed, labels;
+    for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+        const std::wstring root = {letter, L':'};
+        wchar_t label[MAX_PATH] = {};
+        if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) continue;
+        GetVolumeInformationW((root + L"\\").c_str(), label, MAX_PATH, nullptr, nullptr, nullptr,
+                              nullptr, 0);
+        fixed.push_back(root);
+        labels.push_back(label);
+    }
     ASSERT_FALSE(fixed.empty());
     const std::wstring logFile = fx::LogFile(L"Get local driver list.txt");
     DeleteFileW(logFile.c_str());
-    ufc::LocalDriveRecord kept = {};
-    kept.totalBytes = 12345;
-    std::vector<ufc::LocalDriveRecord> drives = {kept};
+    std::vector<ufc::LocalDriveRecord> drives(1);
+    drives[0].totalBytes = 12345;
     ASSERT_EQ(ufc::GetLocalDriverList(&drives), 1);
     ASSERT_EQ(ufc::GetLocalDriverList(&drives), 1);
     ASSERT_EQ(drives.size(), 1 + 2 * fixed.size());
     EXPECT_EQ(drives[0].totalBytes, 12345u);
     for (size_t i = 1; i < drives.size(); ++i) {
-        const std::wstring& root = fixed[(i - 1) % fixed.size()];
-        EXPECT_EQ(std::wstring(drives[i].root), root);
-        EXPECT_EQ(std::wstring(drives[i].label), VolumeLabel(root));
-        EXPECT_GT(drives[i].totalFree, 0u) << fx::Narrow(root);
+        const size_t d = (i - 1) % fixed.size();
+        EXPECT_EQ(std::wstring(drives[i].root), fixed[d]);
+        EXPECT_EQ(std::wstring(drives[i].label), labels[d]);
+        EXPECT_GT(drives[i].totalFree, 0u) << fx::Narrow(fixed[d]);
         EXPECT_LE(drives[i].totalFree, drives[i].totalBytes);
         EXPECT_LE(drives[i].freeToCaller, drives[i].totalBytes);
     }
     EXPECT_NE(fx::ReadFileText(logFile).find(" GetLogicalDrives succeed"), std::string::npos);
 
-    DriveDisplayEntry first;
-    first.totalBytes = 7;
-    std::vector<DriveDisplayEntry> entries = {first};
+    std::vector<DriveDisplayEntry> entries(1);
+    entries[0].totalBytes = 7;
     ASSERT_EQ(ufc::GetDriveList(&entries), 1);
     ASSERT_EQ(entries.size(), 1 + fixed.size());
     EXPECT_EQ(entries[0].totalBytes, 7u);
     for (size_t i = 1; i < entries.size(); ++i) {
-        DriveDisplayEntry& entry = entries[i];
-        EXPECT_EQ(std::wstring(entry.displayText),
-                  VolumeLabel(fixed[i - 1]) + L"(" + fixed[i - 1] + L")");
+        const DriveDisplayEntry& entry = entries[i];
+        EXPECT_EQ(std::wstring(entry.displayText), labels[i - 1] + L"(" + fixed[i - 1] + L")");
         EXPECT_GT(entry.freeBytes, 0u);
         EXPECT_LE(entry.freeBytes, entry.totalBytes);
         EXPECT_NE(entry.smallIcon, entry.largeIcon);
-        EXPECT_TRUE(DestroyIcon(entry.smallIcon));
-        EXPECT_TRUE(DestroyIcon(entry.largeIcon));
+        EXPECT_TRUE(DestroyIcon(entry.smallIcon) && DestroyIcon(entry.largeIcon));
     }
 }
 
@@ -78,26 +135,25 @@ void MakeFiles(const std::wstring& folder, const std::wstring& stem, int first, 
         fx::MakeFile(folder + L"\\" + stem + std::to_wstring(i) + L".tmp", 10);
 }
 
+using Scan = std::uint32_t (CSystemClean::*)(ResultList*, ScanTotals*, IScanProgress*);
+
 // What the scans of a check find in the prefix before the test adds
 // anything, counted into one list as the check counts them.
 size_t Already(bool deep) {
     CSystemClean cleaner;
     ResultList found;
     ScanTotals totals;
-    cleaner.ScanWindowsTempFiles(&found, &totals, nullptr);
-    cleaner.ScanDumpFiles(&found, &totals, nullptr);
-    cleaner.GetUnusedFile(kCategoryWindowsLogs, &found, &totals, nullptr);
-    if (!deep) {
-        for (int category : {kCategoryUninstallFolders, kCategoryInternetTempFiles})
+    for (int category :
+         {kCategoryWindowsLogs, kCategoryUninstallFolders, kCategoryInternetTempFiles})
+        if (!deep || category == kCategoryWindowsLogs)
             cleaner.GetUnusedFile(category, &found, &totals, nullptr);
-        return found.size();
-    }
-    cleaner.ScanChkFiles(&found, &totals, nullptr);
-    cleaner.ScanDesktopShortcuts(&found, &totals, nullptr);
-    cleaner.ScanRecentFiles(&found, &totals, nullptr);
-    cleaner.ScanRunMru(&found, &totals, nullptr);
-    cleaner.ScanOfficeRecentFiles(&found, &totals, nullptr);
-    cleaner.ScanStartMenuShortcuts(&found, &totals, nullptr);
+    for (Scan scan : {&CSystemClean::ScanWindowsTempFiles, &CSystemClean::ScanDumpFiles,
+                      &CSystemClean::ScanChkFiles, &CSystemClean::ScanDesktopShortcuts,
+                      &CSystemClean::ScanRecentFiles, &CSystemClean::ScanRunMru,
+                      &CSystemClean::ScanOfficeRecentFiles, &CSystemClean::ScanStartMenuShortcuts})
+        if (deep || scan == &CSystemClean::ScanWindowsTempFiles ||
+            scan == &CSystemClean::ScanDumpFiles)
+            (cleaner.*scan)(&found, &totals, nullptr);
     return found.size();
 }
 
@@ -147,17 +203,9 @@ TEST(PresenceChecks, FiftyOneItemsOrOneRecycledFileMakeACleanNeeded) {
 
 TEST(PresenceChecks, ABrokenDesktopShortcutAnswersBeforeTheStartMenuIsScanned) {
     const std::wstring desktop = fx::Special(CSIDL_DESKTOP) + L"\\ufc-broken-desk.lnk";
-    const std::wstring menu = fx::Special(CSIDL_STARTMENU) + L"\\ufc-broken-start.lnk";
-    const std::wstring gone = fx::Scratch(L"shortcut-targets") + L"\\gone.exe";
     CSystemClean cleaner;
     EXPECT_EQ(ufc::HasInvalidShortcut(cleaner), 0) << "the prefix holds a broken shortcut";
-    ASSERT_TRUE(fx::MakeBrokenShortcut(menu, gone));
-    EXPECT_EQ(ufc::HasInvalidShortcut(cleaner), 1);
-    EXPECT_EQ(cleaner.InvalidStartMenuShortcuts, PathList{menu});
-    EXPECT_TRUE(cleaner.InvalidDesktopShortcuts.empty());
-    DeleteFileW(menu.c_str());
-
-    ASSERT_TRUE(fx::MakeBrokenShortcut(desktop, gone));
+    ASSERT_TRUE(fx::MakeBrokenShortcut(desktop, fx::Scratch(L"desk-target") + L"\\gone.exe"));
     cleaner.InvalidStartMenuShortcuts = {L"C:\\sentinel.lnk"};
     EXPECT_EQ(ufc::HasInvalidShortcut(cleaner), 1);
     EXPECT_EQ(cleaner.InvalidDesktopShortcuts, PathList{desktop});
@@ -226,9 +274,6 @@ TEST(ScanDrive, TheDrivesBinThenTheSystemDrivesFileCategories) {
     EXPECT_EQ(ufc::ScanDrive(cleaner, L"z:\\", &none, &totals, nullptr), 1);
     EXPECT_EQ(ufc::ScanDrive(cleaner, nullptr, &none, &totals, nullptr), 1);
     EXPECT_TRUE(none.empty());
-    for (const auto& p : planted) fx::RemoveTree(p.file);
-    fx::RemoveTree(windows + L"\\$NtUninstallUfcDrive$");
-    fx::EmptyRecycleBin();
 }
 
 }  // namespace
