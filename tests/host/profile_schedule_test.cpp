@@ -148,45 +148,32 @@ TEST(ProfileRuns, SavedChoiceCleansAndAGoneOrBrokenProfileStopsTheRunWithItsRepo
 // principal, which Wine's scheduler never acts on.
 TEST(TaskXml, TriggersAndPrincipal) {
     host::Schedule schedule;
-    schedule.name = L"nightly";
-    schedule.profile = L"weekly";
     schedule.hour = 3;
     schedule.minute = 30;
-    schedule.reportFolder = L"C:\\Reports & Logs\\clean";
-    const host::TaskAction action =
-        host::ScheduledRun(schedule, L"C:\\Program Files\\UnusedFileClean\\");
-    SYSTEMTIME today = {};
-    today.wYear = 2026;
-    today.wMonth = 3;
-    today.wDay = 4;
+    schedule.weekDay = 2;
+    const host::TaskAction action = host::ScheduledRun(schedule, L"C:\\UnusedFileClean\\");
+    const SYSTEMTIME today = {2026, 3, 0, 4, 0, 0, 0, 0};
     const struct {
         host::TriggerKind trigger;
         const char* present;
         const char* absent;
     } rows[] = {
         {host::TriggerKind::Daily,
-         "<CalendarTrigger>\n      <StartBoundary>2026-03-04T03:30:00</StartBoundary>\n      "
-         "<Enabled>true</Enabled>\n      <ScheduleByDay>\n        <DaysInterval>1</DaysInterval>",
+         "<StartBoundary>2026-03-04T03:30:00</StartBoundary>\n      <Enabled>true</Enabled>\n"
+         "      <ScheduleByDay>\n        <DaysInterval>1</DaysInterval>",
          "<LogonTrigger>"},
-        {host::TriggerKind::Weekly,
-         "<ScheduleByWeek>\n        <DaysOfWeek>\n          <Tuesday />\n        </DaysOfWeek>\n"
-         "        <WeeksInterval>1</WeeksInterval>",
-         "<ScheduleByDay>"},
-        {host::TriggerKind::Logon,
-         "<LogonTrigger>\n      <Enabled>true</Enabled>\n      <UserId>S-1-5-21-7</UserId>\n"
-         "      <Delay>PT5M</Delay>",
+        {host::TriggerKind::Weekly, "<Tuesday />\n        </DaysOfWeek>", "<ScheduleByDay>"},
+        {host::TriggerKind::Logon, "<UserId>S-1-5-21-7</UserId>\n      <Delay>PT5M</Delay>",
          "<CalendarTrigger>"},
     };
     for (const auto& row : rows) {
         schedule.trigger = row.trigger;
-        schedule.weekDay = 2;
         const std::string xml =
             host::Utf8(host::BuildTaskXml(schedule, action, L"S-1-5-21-7", today));
         EXPECT_TRUE(Has(xml, row.present)) << xml;
         EXPECT_FALSE(Has(xml, row.absent)) << xml;
         EXPECT_TRUE(Has(xml,
-                        "<Principal id=\"Author\">\n      <UserId>S-1-5-21-7</UserId>\n"
-                        "      <LogonType>InteractiveToken</LogonType>\n"
+                        "<LogonType>InteractiveToken</LogonType>\n"
                         "      <RunLevel>LeastPrivilege</RunLevel>"))
             << xml;
     }

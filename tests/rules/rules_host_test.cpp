@@ -21,9 +21,7 @@ namespace {
 
 using nlohmann::json;
 
-fx::RunResult Ufclean(const std::wstring& arguments) {
-    return fx::RunProgram(host::ProgramFolder() + L"ufclean.exe", arguments);
-}
+const auto Ufclean = fx::RunUfclean;
 
 json ScanReport(const std::wstring& arguments) {
     const std::wstring report = fx::Scratch(L"rules-report") + L"\\report.json";
@@ -51,17 +49,7 @@ const host::CleaningRule* BuiltIn(const std::wstring& id) {
 }
 
 TEST(UfcleanRules, APlainScanShowsEveryRuleOnThisMachineAndWhatACleanWouldTake) {
-    std::vector<fx::RuleFile> seeded = fx::SeedTodaysWindows();
-    for (auto [folder, application] :
-         {std::pair{L"Google\\Chrome", L"Chrome"}, std::pair{L"Microsoft\\Edge", L"Edge"}})
-        for (fx::RuleFile file : fx::SeedChromiumProfiles(folder, {L"Default"})) {
-            file.application = application;
-            seeded.push_back(file);
-        }
-    for (fx::RuleFile file : fx::SeedFirefoxProfile(L"q1w2e3r4.default-release")) {
-        file.application = L"Firefox";
-        seeded.push_back(file);
-    }
+    const std::vector<fx::RuleFile> seeded = fx::SeedTodaysMachine();
     // Without --with only the rules that are on by default run.
     std::map<std::string, double> expected;
     for (const fx::RuleFile& file : seeded) {

@@ -58,25 +58,12 @@ Scanned Scan(const host::RuleTarget& target) {
     return scanned;
 }
 
-std::vector<fx::RuleFile> Tagged(std::vector<fx::RuleFile> files, const wchar_t* application) {
-    for (fx::RuleFile& file : files)
-        if (!file.rule.empty()) file.application = application;
-    return files;
-}
-
 // Each built-in rule, on a machine of today, lists exactly its own files
 // and its clean removes them all; the user's own files (and temporary files
 // younger than a day) survive the clean of every rule. Ids are unique, and
 // the privacy and developer groups are off until chosen.
 TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
-    std::vector<fx::RuleFile> seeded;
-    for (auto&& part :
-         {Tagged(fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"}),
-                 L"Chrome"),
-          Tagged(fx::SeedChromiumProfiles(L"Microsoft\\Edge", {L"Default"}), L"Edge"),
-          Tagged(fx::SeedFirefoxProfile(L"r8t3a1zz.default-release"), L"Firefox"),
-          fx::SeedTodaysWindows()})
-        seeded.insert(seeded.end(), part.begin(), part.end());
+    const std::vector<fx::RuleFile> seeded = fx::SeedTodaysMachine();
     std::set<std::wstring> proven, ids;
     for (const host::CleaningRule& rule : host::BuiltInRules()) {
         EXPECT_TRUE(ids.insert(rule.id).second) << host::Utf8(rule.id);
