@@ -1,6 +1,7 @@
 // The host's text routines whose faults would corrupt reports or keep rules.
 #include <gtest/gtest.h>
 
+#include "fixtures/fixtures.h"
 #include "json_writer.h"
 #include "keep_list.h"
 #include "text_format.h"
@@ -47,13 +48,10 @@ TEST(HostText, GlobsAndTheKeepListMatchWholePathsInAnyCase) {
         {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\", L"History", false},
         {L"C:\\u\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\x.default", L"places.sqlite", true},
     };
-    for (const auto& i : items) {
-        FoundItem item;
-        wcscpy(item.folder, i.folder);
-        wcscpy(item.name, i.name);
-        EXPECT_EQ(host::MatchKeepRule(host::DefaultKeepRules(), item) >= 0, i.kept)
+    for (const auto& i : items)
+        EXPECT_EQ(host::MatchKeepRule(host::DefaultKeepRules(), fx::Item(0, i.folder, i.name)) >= 0,
+                  i.kept)
             << host::Utf8(i.name);
-    }
     EXPECT_EQ(host::HumanSize(1023), L"1023 B");
     EXPECT_EQ(host::HumanSize(5ull << 30), L"5.0 GB");
     SYSTEMTIME date = {2026, 0, 0, 26, 0, 0, 0, 0};  // month 0: no date

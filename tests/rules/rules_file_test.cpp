@@ -103,6 +103,7 @@ struct BadFile {
 #define OWN                                                                                   \
     "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"application\": " \
     "\"A\",\n"
+#define FAMILY "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"family\": "
 
 const BadFile kBadFiles[] = {
     {"syntax error", "{\n  \"rules\": [\n    {\"id\": \"a.b\",}\n  ]\n}\n", 3, "syntax error"},
@@ -111,9 +112,7 @@ const BadFile kBadFiles[] = {
     {"unknown top field", "{\n\"rules\": [],\n\"rulez\": []\n}", 3, "unknown field \"rulez\""},
     {"path that climbs out", OWN " \"path\": \"%LocalAppData%\\\\App\\\\..\\\\..\\\\Documents\"}]}",
      2, "leaves its folder"},
-    {"family file that climbs out",
-     "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"family\": "
-     "\"chromium\",\n \"files\": [\"..\\\\Local State\"]}]}",
+    {"family file that climbs out", FAMILY "\"chromium\",\n \"files\": [\"..\\\\Local State\"]}]}",
      2, "leaves its folder"},
     {"unknown variable", OWN " \"path\": \"%Steam%\\\\logs\"}]}", 2, "unknown variable %Steam%"},
     {"a library without an age limit", OWN " \"path\": \"%UserProfile%\\\\Documents\"}]}", 2,
@@ -122,9 +121,7 @@ const BadFile kBadFiles[] = {
      OWN " \"path\": \"%WinDir%\",\n \"olderThanDays\": 7}]}", 2,
      "reaches the Windows folder as a whole"},
     {"family file that names a drive",
-     "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"family\": "
-     "\"chromium\",\n \"files\": [\"C:\\\\Windows\\\\x.log\"]}]}",
-     2, "not relative"},
+     FAMILY "\"chromium\",\n \"files\": [\"C:\\\\Windows\\\\x.log\"]}]}", 2, "not relative"},
     {"a bad age", OWN " \"path\": \"%AppData%\\\\A\",\n \"olderThanDays\": -1}]}", 3,
      "olderThanDays"},
     {"id taken by a built-in rule",
@@ -143,6 +140,7 @@ const BadFile kBadFiles[] = {
 };
 
 #undef OWN
+#undef FAMILY
 
 TEST(RulesFile, EveryFaultRefusesTheWholeFileWithItsLine) {
     for (const BadFile& bad : kBadFiles) {

@@ -98,9 +98,6 @@ TEST(UfcleanRules, OlderThanKeepsYoungItemsOfCategoriesAndRulesAndCountsThem) {
     EXPECT_EQ((*rule)["keptForAge"].get<double>(), 1.0);
     EXPECT_EQ(report["total"]["keptForAge"].get<double>(),
               (*category)["keptForAge"].get<double>() + 1.0);
-    const fx::RunResult bad = Ufclean(L"scan 9 --older-than soon");
-    EXPECT_EQ(bad.exitCode, 1u);
-    EXPECT_NE(bad.err.find("--older-than needs a number of days"), std::string::npos) << bad.err;
 }
 
 TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUse) {
@@ -114,9 +111,7 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
     };
     std::vector<ufc::unique_hfile> held;
     for (const fx::RuleFile& file : seeded)
-        if (isHeld(file))
-            held.emplace_back(CreateFileW(file.path.c_str(), GENERIC_READ, 0, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (isHeld(file)) held.push_back(fx::HoldOpen(file.path));
     // Category 3 lists the files at the top of Default too, History among
     // them: the one file is removed once, not counted failed twice. A keep
     // pattern spares one rule item.
@@ -142,11 +137,11 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
             EXPECT_TRUE(fx::Exists(file.path)) << fx::Narrow(file.path);
         }
     }
-    EXPECT_NE(run.out.find("Chrome: code cache: 3 file(s) in use: close Chrome to clean its cache"),
-              std::string::npos)
+    EXPECT_EQ(
+        fx::Lacking(run.out, {"Chrome: code cache: 3 file(s) in use: close Chrome to clean",
+                              "Chrome: history", "kept 1 item(s): --keep", "saved passwords"}),
+        "")
         << run.out;
-    EXPECT_NE(run.out.find("Chrome: history"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("kept 1 item(s): --keep"), std::string::npos) << run.out;
 }
 
 TEST(UfcleanRules, TheUsersRulesAreListedAndAFaultyFileStopsTheRunBeforeAnyScan) {
@@ -157,14 +152,11 @@ TEST(UfcleanRules, TheUsersRulesAreListedAndAFaultyFileStopsTheRunBeforeAnyScan)
                          "\"Media Cache\"}]}");
     const fx::RunResult list = Ufclean(L"rules --rules \"" + good + L"\"");
     ASSERT_EQ(list.exitCode, 0u) << list.err;
-    for (const char* line :
-         {"  on   chromium.code-cache", "  off  chromium.cookies", "  on   chromium.media-cache",
-          "%LocalAppData%\\Microsoft\\Windows\\Explorer|thumbcache_*.db;"})
-        EXPECT_NE(list.out.find(line), std::string::npos) << line << "\n" << list.out;
-    const fx::RunResult unknown = Ufclean(L"scan chromium.nothing");
-    EXPECT_EQ(unknown.exitCode, 1u);
-    EXPECT_NE(unknown.err.find("unknown category or rule: chromium.nothing"), std::string::npos)
-        << unknown.err;
+    EXPECT_EQ(
+        fx::Lacking(list.out, {"  on   chromium.code-cache", "  off  chromium.cookies",
+                               "  on   chromium.media-cache",
+                               "%LocalAppData%\\Microsoft\\Windows\\Explorer|thumbcache_*.db;"}),
+        "");
 
     const std::wstring bad = fx::Scratch(L"rules-bad") + L"\\rules.json";
     fx::MakeFileWithText(bad,
@@ -176,7 +168,7 @@ TEST(UfcleanRules, TheUsersRulesAreListedAndAFaultyFileStopsTheRunBeforeAnyScan)
         fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
     const fx::RunResult run = Ufclean(L"clean --yes --rules \"" + bad + L"\"");
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_NE(run.err.find("line 3: the path"), std::string::npos) << run.err;
+    EXPECT_EQ(fx::Lacking(run.err, {"line 3: the path"}), "");
     EXPECT_EQ(run.out, "");
     for (const fx::RuleFile& file : seeded) EXPECT_TRUE(fx::Exists(file.path));
 }
@@ -200,23 +192,22 @@ TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {
                          "[Registry Only *]\r\nRegKey1=HKCU\\Software\\Foo\r\n");
     const fx::RunResult imported = Ufclean(L"rules --import \"" + file + L"\"");
     ASSERT_EQ(imported.exitCode, 0u) << imported.err;
-    for (const char* line :
-         {"4 section(s), 2 rule(s) made, 2 section(s) skipped",
-          "skipped [Risky *]: the key %WinDir% reaches the Windows folder as a whole",
-          "on this machine: 1 of 2", "off  ini.ufcdemo-cache  (cache) UfcDemo: cache"})
-        EXPECT_NE(imported.out.find(line), std::string::npos) << line << "\n" << imported.out;
+    EXPECT_EQ(
+        fx::Lacking(imported.out,
+                    {"4 section(s), 2 rule(s) made, 2 section(s) skipped",
+                     "skipped [Risky *]: the key %WinDir% reaches the Windows folder as a whole",
+                     "on this machine: 1 of 2", "off  ini.ufcdemo-cache  (cache) UfcDemo: cache"}),
+        "");
 
     // Off until chosen; chosen, the keep list still spares the settings.
     const fx::RunResult plain = Ufclean(L"scan 9 --rules \"" + file + L"\"");
     EXPECT_EQ(plain.out.find("UfcDemo"), std::string::npos) << plain.out;
     const fx::RunResult clean = Ufclean(L"clean ini.ufcdemo-cache --yes --rules \"" + file + L"\"");
     ASSERT_EQ(clean.exitCode, 0u) << clean.err;
-    EXPECT_NE(clean.out.find("kept 1 item(s): application settings"), std::string::npos)
-        << clean.out;
+    EXPECT_EQ(fx::Lacking(clean.out, {"kept 1 item(s): application settings"}), "");
     // Emptied folders go, the one a kept file holds stays.
-    EXPECT_FALSE(fx::Exists(app + L"\\Temp"));
-    EXPECT_FALSE(fx::Exists(app + L"\\Cache\\sub"));
-    EXPECT_FALSE(fx::Exists(app + L"\\Cache\\a.bin"));
+    for (const wchar_t* gone : {L"Temp", L"Cache\\sub", L"Cache\\a.bin"})
+        EXPECT_FALSE(fx::Exists(app + L"\\" + gone)) << fx::Narrow(gone);
     EXPECT_TRUE(fx::Exists(app + L"\\Cache\\settings.json"));
 }
 
