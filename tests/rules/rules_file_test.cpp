@@ -170,13 +170,12 @@ std::vector<host::CleaningRule> Import(const std::string& text, host::ImportRepo
     return rules;
 }
 
-// A section of the community format, the rule it gives (off until chosen),
-// its warning and the registry keys it holds.
+// A section of the community format, the rule it gives (off until chosen)
+// and its warning.
 struct ReadSection {
     const char* text;
     const char* rule;
     const char* warning;
-    std::size_t registryKeys;
 };
 
 const ReadSection kReadSections[] = {
@@ -187,12 +186,12 @@ const ReadSection kReadSections[] = {
      "Discord: cache (cache) %AppData%\\Discord*\\*Cache|*|RECURSE "
      "%LocalAppData%\\Discord|*.log;*.tmp %LocalAppData%\\Discord\\Temp|*|REMOVESELF "
      "+%AppData%\\discord off imported",
-     "", 0},
+     ""},
     {"[Foo Logs *]\nDetect=HKCU\\Software\\Foo\nDetect2=HKLM\\Software\\Foo\n"
      "FileKey1=%ProgramFiles%\\Foo\\logs\\|*.log\n",
      "Foo: logs (logs) %ProgramFiles%\\Foo\\logs|*.log %ProgramFiles(x86)%\\Foo\\logs|*.log "
      "+HKCU\\Software\\Foo +HKLM\\Software\\Foo off imported",
-     "", 0},
+     ""},
     {"[Bar Crash Reports *]\nFileKey1=%ProgramData%\\Bar\\Dumps|*.dmp\n"
      "FileKey2=%UserProfile%\\.bar\\crash|*.*|RECURSE\nFileKey3=%WinDir%\\Bar|*.log\n"
      "FileKey4=%SystemDrive%\\BarTemp|*.*\nFileKey5=%CommonProgramFiles%\\Bar|*.tmp\n"
@@ -201,7 +200,7 @@ const ReadSection kReadSections[] = {
      "%UserProfile%\\.bar\\crash|*|RECURSE %WinDir%\\Bar|*.log %SystemDrive%\\BarTemp|* "
      "%CommonProgramFiles%\\Bar|*.tmp %CommonProgramFiles(x86)%\\Bar|*.tmp %Public%\\Bar|*.tmp "
      "%LocalLowAppData%\\Bar|*.tmp off imported",
-     "", 0},
+     ""},
     // Default=True: still off until chosen.
     {"[Baz *]\nLangSecRef=3021\nDefault=True\nWarning=Closes Baz.\n"
      "FileKey1=%LocalAppData%\\Baz|*|RECURSE\nRegKey1=HKCU\\Software\\Baz\\MRU\n"
@@ -209,20 +208,8 @@ const ReadSection kReadSections[] = {
      "ExcludeKey2=PATH|%LocalAppData%\\Baz\\Profiles\\\nExcludeKey3=REG|HKCU\\Software\\Baz\n",
      "Baz: files (cache) %LocalAppData%\\Baz|*|RECURSE -<L>\\Baz\\settings.json "
      "-<L>\\Baz\\token.dat -<L>\\Baz\\Profiles\\* off imported",
-     "Closes Baz.", 2},
+     "Closes Baz."},
 };
-
-TEST(CommunityRules, EachKeyAndVariableIsRead) {
-    for (const ReadSection& row : kReadSections) {
-        host::ImportReport report;
-        const std::vector<host::CleaningRule> rules = Import(row.text, &report);
-        ASSERT_EQ(rules.size(), 1u)
-            << row.text << (report.firstReasons.empty() ? "" : host::Utf8(report.firstReasons[0]));
-        EXPECT_EQ(Describe(rules[0]), OnThisMachine(row.rule));
-        EXPECT_EQ(host::Utf8(rules[0].warning), row.warning);
-        EXPECT_EQ(report.registryKeys, row.registryKeys);
-    }
-}
 
 // A section that is skipped, and a word of its reason.
 struct SkippedSection {
@@ -265,7 +252,10 @@ TEST(CommunityRules, SectionsThatCannotBeReadOrReachTooFarAreSkippedWithTheirRea
     }
 }
 
-TEST(CommunityRules, AWholeFileIsCountedWithTheFirstReasonsAndUniqueIds) {
+// A whole file: each section that can be read is one rule (off until
+// chosen), with its warning; the others are counted and the first reasons
+// kept; ids are unique.
+TEST(CommunityRules, AWholeFileGivesARuleOfEachKeyAndVariableAndCountsTheRest) {
     // UTF-16 with its byte order mark, as the file is often saved; comments
     // and blank lines between the sections.
     std::string text = "; Version 260101\r\n\r\n";
@@ -290,6 +280,10 @@ TEST(CommunityRules, AWholeFileIsCountedWithTheFirstReasonsAndUniqueIds) {
     EXPECT_EQ(report.firstReasons.size(), host::ImportReport::kReasonsKept);
     EXPECT_EQ(report.registryKeys, 4u);
     ASSERT_EQ(rules.size(), good);
+    for (std::size_t i = 0; i < std::size(kReadSections); ++i) {
+        EXPECT_EQ(Describe(rules[i]), OnThisMachine(kReadSections[i].rule));
+        EXPECT_EQ(host::Utf8(rules[i].warning), kReadSections[i].warning);
+    }
     EXPECT_EQ(rules[0].id, L"ini.discord-cache");
     EXPECT_EQ(rules.back().id, L"ini.discord-cache-2");
 }
