@@ -94,7 +94,6 @@ TEST(RulesFile, GoodRulesAreAddedWithTheirFields) {
 
 // Each bad file, the line its fault is on, and a word of the reason.
 struct BadFile {
-    const char* what;
     const char* text;
     int line;
     const char* reason;
@@ -106,37 +105,38 @@ struct BadFile {
 #define FAMILY "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"family\": "
 
 const BadFile kBadFiles[] = {
-    {"syntax error", "{\n  \"rules\": [\n    {\"id\": \"a.b\",}\n  ]\n}\n", 3, "syntax error"},
-    {"unterminated text", "{\n  \"rules\": [\n    {\"id\": \"a.b\n", 3, "syntax error"},
-    {"unknown field", OWN "\n \"pathh\": \"%AppData%\\\\c\"}]}", 3, "unknown field \"pathh\""},
-    {"unknown top field", "{\n\"rules\": [],\n\"rulez\": []\n}", 3, "unknown field \"rulez\""},
-    {"path that climbs out", OWN " \"path\": \"%LocalAppData%\\\\App\\\\..\\\\..\\\\Documents\"}]}",
-     2, "leaves its folder"},
-    {"family file that climbs out", FAMILY "\"chromium\",\n \"files\": [\"..\\\\Local State\"]}]}",
-     2, "leaves its folder"},
-    {"unknown variable", OWN " \"path\": \"%Steam%\\\\logs\"}]}", 2, "unknown variable %Steam%"},
-    {"a library without an age limit", OWN " \"path\": \"%UserProfile%\\\\Documents\"}]}", 2,
+    {"{\n  \"rules\": [\n    {\"id\": \"a.b\",}\n  ]\n}\n", 3, "syntax error"},
+    {"{\n  \"rules\": [\n    {\"id\": \"a.b\n", 3, "syntax error"},
+    {OWN "\n \"pathh\": \"%AppData%\\\\c\"}]}", 3, "unknown field \"pathh\""},
+    {"{\n\"rules\": [],\n\"rulez\": []\n}", 3, "unknown field \"rulez\""},
+    {OWN " \"path\": \"%LocalAppData%\\\\App\\\\..\\\\..\\\\Documents\"}]}", 2,
+     "leaves its folder"},
+    {FAMILY "\"chromium\",\n \"files\": [\"..\\\\Local State\"]}]}", 2, "leaves its folder"},
+    {OWN " \"path\": \"%Steam%\\\\logs\"}]}", 2, "unknown variable %Steam%"},
+    {OWN " \"path\": \"%UserProfile%\\\\Documents\"}]}", 2,
      "Documents library as a whole without an age limit"},
-    {"the Windows folder, even with an age limit",
-     OWN " \"path\": \"%WinDir%\",\n \"olderThanDays\": 7}]}", 2,
+    {OWN " \"path\": \"%WinDir%\",\n \"olderThanDays\": 7}]}", 2,
      "reaches the Windows folder as a whole"},
-    {"family file that names a drive",
-     FAMILY "\"chromium\",\n \"files\": [\"C:\\\\Windows\\\\x.log\"]}]}", 2, "not relative"},
-    {"a bad age", OWN " \"path\": \"%AppData%\\\\A\",\n \"olderThanDays\": -1}]}", 3,
-     "olderThanDays"},
-    {"id taken by a built-in rule",
-     "{\"rules\": [\n{\"id\": \"chromium.cache\", \"name\": \"n\", \"group\": \"cache\", "
+    {FAMILY "\"chromium\",\n \"files\": [\"C:\\\\Windows\\\\x.log\"]}]}", 2, "not relative"},
+    {OWN " \"path\": \"%AppData%\\\\A\",\n \"olderThanDays\": -1}]}", 3, "olderThanDays"},
+    {"{\"rules\": [\n{\"id\": \"chromium.cache\", \"name\": \"n\", \"group\": \"cache\", "
      "\"family\": \"chromium\", \"path\": \"Cache\"}]}",
      2, "taken"},
-    {"unknown group",
-     "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\",\n \"group\": \"passwords\", \"family\": "
+    {"{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\",\n \"group\": \"passwords\", \"family\": "
      "\"chromium\"}]}",
      2, "unknown group"},
-    {"own rule without a path",
-     "{\"rules\": [\n\n{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", "
+    {"{\"rules\": [\n\n{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", "
      "\"application\": \"A\", \"files\": [\"a\"]}]}",
      3, "no \"path\""},
-    {"rule that is not an object", "{\"rules\": [\n  \"chromium.cache\"\n]}", 2, "object"},
+    {"{\"rules\": [\n  \"chromium.cache\"\n]}", 2, "object"},
+    // A good rule before a bad one is not added either.
+    {R"({"rules": [
+  {"id": "chromium.media-cache", "name": "media cache", "group": "cache",
+   "family": "chromium", "path": "Media Cache"},
+  {"id": "chromium.other", "name": "other", "group": "cache",
+   "family": "chromium", "path": "..\\Other"}
+]})",
+     5, "leaves its folder"},
 };
 
 #undef OWN
@@ -145,23 +145,13 @@ const BadFile kBadFiles[] = {
 TEST(RulesFile, EveryFaultRefusesTheWholeFileWithItsLine) {
     for (const BadFile& bad : kBadFiles) {
         const Parsed parsed = Parse(bad.text);
-        EXPECT_FALSE(parsed.ok) << bad.what;
-        EXPECT_EQ(parsed.rules.size(), host::BuiltInRules().size()) << bad.what;
+        EXPECT_FALSE(parsed.ok) << bad.text;
+        EXPECT_EQ(parsed.rules.size(), host::BuiltInRules().size()) << bad.text;
         const std::string where = "my-rules.json line " + std::to_string(bad.line) + ":";
-        EXPECT_EQ(parsed.error.rfind(where, 0), 0u) << bad.what << ": " << parsed.error;
+        EXPECT_EQ(parsed.error.rfind(where, 0), 0u) << bad.text << ": " << parsed.error;
         EXPECT_NE(parsed.error.find(bad.reason), std::string::npos)
-            << bad.what << ": " << parsed.error;
+            << bad.text << ": " << parsed.error;
     }
-    // A good rule before a bad one is not added either.
-    const Parsed parsed = Parse(R"({"rules": [
-  {"id": "chromium.media-cache", "name": "media cache", "group": "cache",
-   "family": "chromium", "path": "Media Cache"},
-  {"id": "chromium.other", "name": "other", "group": "cache",
-   "family": "chromium", "path": "..\\Other"}
-]})");
-    EXPECT_FALSE(parsed.ok);
-    EXPECT_EQ(parsed.rules.size(), host::BuiltInRules().size());
-    EXPECT_EQ(parsed.error.rfind("my-rules.json line 5:", 0), 0u) << parsed.error;
 }
 
 std::vector<host::CleaningRule> Import(const std::string& text, host::ImportReport* report) {

@@ -132,35 +132,26 @@ TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
 // (made anew for each row): the files it lists and those it leaves, each
 // list separated by spaces.
 struct LiveSection {
-    const char* what;
     const char* section;
     const wchar_t* listed;
     const wchar_t* left;
 };
 
 const LiveSection kLiveSections[] = {
-    {"patterns in the folder only", "FileKey1=%AppData%\\UfcLive|*.log;*.TXT", L"a.log b.txt",
-     L"c.dat sub\\d.log"},
-    {"patterns below, too", "FileKey1=%AppData%\\UfcLive|*.log|RECURSE", L"a.log sub\\deep\\d.log",
-     L"sub\\e.dat"},
-    {"wildcards inside path parts", "FileKey1=%AppData%\\UfcLive\\App*\\*Cache|*.*|RECURSE",
+    {"FileKey1=%AppData%\\UfcLive|*.log;*.TXT", L"a.log b.txt", L"c.dat sub\\d.log"},
+    {"FileKey1=%AppData%\\UfcLive|*.log|RECURSE", L"a.log sub\\deep\\d.log", L"sub\\e.dat"},
+    {"FileKey1=%AppData%\\UfcLive\\App*\\*Cache|*.*|RECURSE",
      L"App1\\GPUCache\\x App2\\JsCache\\deep\\y", L"App1\\Data\\z Other\\GPUCache\\w"},
-    {"exclusions of a file and of a folder",
-     "FileKey1=%AppData%\\UfcLive|*.*|RECURSE\n"
+    {"FileKey1=%AppData%\\UfcLive|*.*|RECURSE\n"
      "ExcludeKey1=FILE|%AppData%\\UfcLive\\|settings.json\n"
      "ExcludeKey2=PATH|%AppData%\\UfcLive\\Keep\\",
      L"a.tmp sub\\settings.json", L"settings.json Keep\\b.tmp"},
-    {"overlapping keys list a file once",
-     "FileKey1=%AppData%\\UfcLive|*.*|RECURSE\nFileKey2=%AppData%\\UfcLive\\sub|*.*",
+    {"FileKey1=%AppData%\\UfcLive|*.*|RECURSE\nFileKey2=%AppData%\\UfcLive\\sub|*.*",
      L"a.tmp sub\\b.tmp", L""},
-    {"a registry detection that is absent",
-     "Detect=HKCU\\Software\\UfcLiveAbsent\nFileKey1=%AppData%\\UfcLive|*.*", L"", L"a.tmp"},
-    {"a registry detection that is present",
-     "Detect=HKCU\\Software\\UfcLivePresent\nFileKey1=%AppData%\\UfcLive|*.*", L"a.tmp", L""},
-    {"a file detection that is absent",
-     "DetectFile=%AppData%\\UfcLive\\app.exe\nFileKey1=%AppData%\\UfcLive|*.tmp", L"", L"a.tmp"},
-    {"a file detection with a wildcard that is present",
-     "DetectFile=%AppData%\\UfcLive\\App*\\app.exe\nFileKey1=%AppData%\\UfcLive|*.tmp|RECURSE",
+    {"Detect=HKCU\\Software\\UfcLiveAbsent\nFileKey1=%AppData%\\UfcLive|*.*", L"", L"a.tmp"},
+    {"Detect=HKCU\\Software\\UfcLivePresent\nFileKey1=%AppData%\\UfcLive|*.*", L"a.tmp", L""},
+    {"DetectFile=%AppData%\\UfcLive\\app.exe\nFileKey1=%AppData%\\UfcLive|*.tmp", L"", L"a.tmp"},
+    {"DetectFile=%AppData%\\UfcLive\\App*\\app.exe\nFileKey1=%AppData%\\UfcLive|*.tmp|RECURSE",
      L"a.tmp", L"App1\\app.exe"},
 };
 
@@ -180,10 +171,10 @@ TEST(CommunityRules, EachSectionListsWhatItsKeysSay) {
         std::vector<host::CleaningRule> rules;
         host::ImportReport report;
         host::ImportCommunityRules(std::string("[Live *]\n") + row.section + "\n", &rules, &report);
-        ASSERT_EQ(rules.size(), 1u) << row.what;
+        ASSERT_EQ(rules.size(), 1u) << row.section;
         const Scanned scan = Scan(host::TargetsOf({&rules[0]})[0]);
-        EXPECT_EQ(scan.Paths(), expected) << row.what;
-        EXPECT_EQ(scan.result.totals.count, expected.size()) << row.what;
+        EXPECT_EQ(scan.Paths(), expected) << row.section;
+        EXPECT_EQ(scan.result.totals.count, expected.size()) << row.section;
     }
     fx::DeleteKey(HKEY_CURRENT_USER, L"Software\\UfcLivePresent");
 }
