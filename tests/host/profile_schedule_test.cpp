@@ -8,6 +8,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <tuple>
+#include <utility>
+
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
@@ -49,10 +52,7 @@ TEST(ProfileText, ReadsBackWhatItWritesAndRefusesBrokenTextsWithTheirFault) {
     EXPECT_EQ(read.ruleIds, saved.ruleIds);
     EXPECT_TRUE(read.noDefaultKeep && !read.all);
 
-    const struct {
-        const char* text;
-        const char* fault;
-    } broken[] = {
+    const std::pair<const char*, const char*> broken[] = {
         {"{\"categories\": [9],\n \"all\": tru}", "line 2: not valid JSON"},
         {"[9, 16]", "one JSON object"},
         {"{\"categorys\": [9]}", "unknown field \"categorys\""},
@@ -66,13 +66,13 @@ TEST(ProfileText, ReadsBackWhatItWritesAndRefusesBrokenTextsWithTheirFault) {
         {"{\"olderThanDays\": -3}", "from 0 to 36500"},
         {"{\"olderThanDays\": 40000}", "from 0 to 36500"},
     };
-    for (const auto& row : broken) {
+    for (const auto& [text, fault] : broken) {
         host::Profile profile;
         profile.categories = {4};
         error.clear();
-        EXPECT_FALSE(host::ParseProfile(row.text, &profile, &error)) << row.text;
-        EXPECT_TRUE(Has(fx::Narrow(error), row.fault)) << row.text << " -> " << fx::Narrow(error);
-        EXPECT_EQ(profile.categories, std::vector<std::uint32_t>{4}) << "changed by " << row.text;
+        EXPECT_FALSE(host::ParseProfile(text, &profile, &error)) << text;
+        EXPECT_TRUE(Has(fx::Narrow(error), fault)) << text << " -> " << fx::Narrow(error);
+        EXPECT_EQ(profile.categories, std::vector<std::uint32_t>{4}) << "changed by " << text;
     }
 }
 
@@ -86,11 +86,7 @@ TEST(TaskXml, TriggersAndPrincipal) {
     schedule.weekDay = 2;
     const host::TaskAction action = host::ScheduledRun(schedule, L"C:\\UnusedFileClean\\");
     const SYSTEMTIME today = {2026, 3, 0, 4, 0, 0, 0, 0};
-    const struct {
-        host::TriggerKind trigger;
-        const char* present;
-        const char* absent;
-    } rows[] = {
+    const std::tuple<host::TriggerKind, const char*, const char*> rows[] = {
         {host::TriggerKind::Daily,
          "<StartBoundary>2026-03-04T03:30:00</StartBoundary>\n      <Enabled>true</Enabled>\n"
          "      <ScheduleByDay>\n        <DaysInterval>1</DaysInterval>",
@@ -99,12 +95,12 @@ TEST(TaskXml, TriggersAndPrincipal) {
         {host::TriggerKind::Logon, "<UserId>S-1-5-21-7</UserId>\n      <Delay>PT5M</Delay>",
          "<CalendarTrigger>"},
     };
-    for (const auto& row : rows) {
-        schedule.trigger = row.trigger;
+    for (const auto& [trigger, present, absent] : rows) {
+        schedule.trigger = trigger;
         const std::string xml =
             host::Utf8(host::BuildTaskXml(schedule, action, L"S-1-5-21-7", today));
-        EXPECT_TRUE(Has(xml, row.present)) << xml;
-        EXPECT_FALSE(Has(xml, row.absent)) << xml;
+        EXPECT_TRUE(Has(xml, present)) << xml;
+        EXPECT_FALSE(Has(xml, absent)) << xml;
         EXPECT_TRUE(Has(xml,
                         "<LogonType>InteractiveToken</LogonType>\n"
                         "      <RunLevel>LeastPrivilege</RunLevel>"))

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <iterator>
 #include <set>
+#include <tuple>
+#include <utility>
 
 #include "rules.h"
 #include "text_format.h"
@@ -93,18 +95,13 @@ TEST(RulesFile, GoodRulesAreAddedWithTheirFields) {
 }
 
 // Each bad file, the line its fault is on, and a word of the reason.
-struct BadFile {
-    const char* text;
-    int line;
-    const char* reason;
-};
 
 #define OWN                                                                                   \
     "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"application\": " \
     "\"A\",\n"
 #define FAMILY "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"family\": "
 
-const BadFile kBadFiles[] = {
+const std::tuple<const char*, int, const char*> kBadFiles[] = {
     {"{\n  \"rules\": [\n    {\"id\": \"a.b\",}\n  ]\n}\n", 3, "syntax error"},
     {"{\n  \"rules\": [\n    {\"id\": \"a.b\n", 3, "syntax error"},
     {OWN "\n \"pathh\": \"%AppData%\\\\c\"}]}", 3, "unknown field \"pathh\""},
@@ -143,14 +140,13 @@ const BadFile kBadFiles[] = {
 #undef FAMILY
 
 TEST(RulesFile, EveryFaultRefusesTheWholeFileWithItsLine) {
-    for (const BadFile& bad : kBadFiles) {
-        const Parsed parsed = Parse(bad.text);
-        EXPECT_FALSE(parsed.ok) << bad.text;
-        EXPECT_EQ(parsed.rules.size(), host::BuiltInRules().size()) << bad.text;
-        const std::string where = "my-rules.json line " + std::to_string(bad.line) + ":";
-        EXPECT_EQ(parsed.error.rfind(where, 0), 0u) << bad.text << ": " << parsed.error;
-        EXPECT_NE(parsed.error.find(bad.reason), std::string::npos)
-            << bad.text << ": " << parsed.error;
+    for (const auto& [text, line, reason] : kBadFiles) {
+        const Parsed parsed = Parse(text);
+        EXPECT_FALSE(parsed.ok) << text;
+        EXPECT_EQ(parsed.rules.size(), host::BuiltInRules().size()) << text;
+        const std::string where = "my-rules.json line " + std::to_string(line) + ":";
+        EXPECT_EQ(parsed.error.rfind(where, 0), 0u) << text << ": " << parsed.error;
+        EXPECT_NE(parsed.error.find(reason), std::string::npos) << text << ": " << parsed.error;
     }
 }
 
@@ -162,13 +158,8 @@ std::vector<host::CleaningRule> Import(const std::string& text, host::ImportRepo
 
 // A section of the community format, the rule it gives (off until chosen)
 // and its warning.
-struct ReadSection {
-    const char* text;
-    const char* rule;
-    const char* warning;
-};
 
-const ReadSection kReadSections[] = {
+const std::tuple<const char*, const char*, const char*> kReadSections[] = {
     {"[Discord Cache *]\nDetectFile=%AppData%\\discord\n"
      "FileKey1=%AppData%\\Discord*\\*Cache|*.*|RECURSE\n"
      "FileKey2=%LocalAppData%\\Discord|*.log;*.tmp\n"
@@ -202,12 +193,8 @@ const ReadSection kReadSections[] = {
 };
 
 // A section that is skipped, and a word of its reason.
-struct SkippedSection {
-    const char* text;
-    const char* reason;
-};
 
-const SkippedSection kSkippedSections[] = {
+const std::pair<const char*, const char*> kSkippedSections[] = {
     {"FileKey1=%WinDir%|*.log", "reaches the Windows folder as a whole"},
     {"FileKey1=%SystemDrive%\\*|*.tmp|RECURSE", "reaches a drive root"},
     {"FileKey1=%ProgramFiles%|*|RECURSE", "reaches Program Files as a whole"},
@@ -229,16 +216,16 @@ const SkippedSection kSkippedSections[] = {
 };
 
 TEST(CommunityRules, SectionsThatCannotBeReadOrReachTooFarAreSkippedWithTheirReason) {
-    for (const SkippedSection& row : kSkippedSections) {
+    for (const auto& [section, why] : kSkippedSections) {
         host::ImportReport report;
         const std::vector<host::CleaningRule> rules =
-            Import(std::string("[Risky App *]\n") + row.text + "\n", &report);
-        EXPECT_TRUE(rules.empty()) << row.text;
-        EXPECT_EQ(report.skipped, 1u) << row.text;
-        ASSERT_EQ(report.firstReasons.size(), 1u) << row.text;
+            Import(std::string("[Risky App *]\n") + section + "\n", &report);
+        EXPECT_TRUE(rules.empty()) << section;
+        EXPECT_EQ(report.skipped, 1u) << section;
+        ASSERT_EQ(report.firstReasons.size(), 1u) << section;
         const std::string reason = host::Utf8(report.firstReasons[0]);
         EXPECT_EQ(reason.rfind("[Risky App *]: ", 0), 0u) << reason;
-        EXPECT_NE(reason.find(row.reason), std::string::npos) << row.text << ": " << reason;
+        EXPECT_NE(reason.find(why), std::string::npos) << section << ": " << reason;
     }
 }
 
@@ -249,9 +236,9 @@ TEST(CommunityRules, AWholeFileGivesARuleOfEachKeyAndVariableAndCountsTheRest) {
     // UTF-16 with its byte order mark, as the file is often saved; comments
     // and blank lines between the sections.
     std::string text = "; Version 260101\r\n\r\n";
-    for (const ReadSection& row : kReadSections) text += std::string(row.text) + "\n";
-    for (const SkippedSection& row : kSkippedSections)
-        text += std::string("[Risky App *]\n") + row.text + "\n";
+    for (const auto& row : kReadSections) text += std::string(std::get<0>(row)) + "\n";
+    for (const auto& row : kSkippedSections)
+        text += std::string("[Risky App *]\n") + row.first + "\n";
     text += "[Discord Cache *]\nFileKey1=%AppData%\\discord\\GPUCache|*.*\n";
     // Lines no section should hold.
     text += "[]\n=\nno equals sign\n[unclosed\nFileKey1=|||\n" + std::string(5000, '%') + "\n";
@@ -271,8 +258,8 @@ TEST(CommunityRules, AWholeFileGivesARuleOfEachKeyAndVariableAndCountsTheRest) {
     EXPECT_EQ(report.registryKeys, 4u);
     ASSERT_EQ(rules.size(), good);
     for (std::size_t i = 0; i < std::size(kReadSections); ++i) {
-        EXPECT_EQ(Describe(rules[i]), OnThisMachine(kReadSections[i].rule));
-        EXPECT_EQ(host::Utf8(rules[i].warning), kReadSections[i].warning);
+        EXPECT_EQ(Describe(rules[i]), OnThisMachine(std::get<1>(kReadSections[i])));
+        EXPECT_EQ(host::Utf8(rules[i].warning), std::get<2>(kReadSections[i]));
     }
     EXPECT_EQ(rules[0].id, L"ini.discord-cache");
     EXPECT_EQ(rules.back().id, L"ini.discord-cache-2");

@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "fixtures/fixtures.h"
 #include "chunked_removal.h"
@@ -91,11 +92,10 @@ TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
     std::set<std::wstring> proven, ids;
     for (const host::CleaningRule& rule : host::BuiltInRules()) {
         EXPECT_TRUE(ids.insert(rule.id).second) << host::Utf8(rule.id);
-        const host::RuleGroup group = rule.group;
-        if (group == host::RuleGroup::Cookies || group == host::RuleGroup::History ||
-            group == host::RuleGroup::Session || group == host::RuleGroup::Developer) {
-            EXPECT_FALSE(rule.onByDefault) << host::Utf8(rule.id);
-        }
+        using G = host::RuleGroup;
+        EXPECT_TRUE(!rule.onByDefault || !(rule.group == G::Cookies || rule.group == G::History ||
+                                           rule.group == G::Session || rule.group == G::Developer))
+            << host::Utf8(rule.id);
         for (const host::RuleTarget& target : host::TargetsOf({&rule})) {
             const std::string what = host::Utf8(target.Title() + L" (" + rule.id + L")");
             std::set<std::wstring> expected;
@@ -131,13 +131,8 @@ TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
 // A section of the community format on real files below %AppData%\UfcLive
 // (made anew for each row): the files it lists and those it leaves, each
 // list separated by spaces.
-struct LiveSection {
-    const char* section;
-    const wchar_t* listed;
-    const wchar_t* left;
-};
 
-const LiveSection kLiveSections[] = {
+const std::tuple<const char*, const wchar_t*, const wchar_t*> kLiveSections[] = {
     {"FileKey1=%AppData%\\UfcLive|*.log;*.TXT", L"a.log b.txt", L"c.dat sub\\d.log"},
     {"FileKey1=%AppData%\\UfcLive|*.log|RECURSE", L"a.log sub\\deep\\d.log", L"sub\\e.dat"},
     {"FileKey1=%AppData%\\UfcLive\\App*\\*Cache|*.*|RECURSE",
@@ -158,23 +153,23 @@ const LiveSection kLiveSections[] = {
 TEST(CommunityRules, EachSectionListsWhatItsKeysSay) {
     const std::wstring base = fx::Special(CSIDL_APPDATA) + L"\\UfcLive";
     fx::SetString(HKEY_CURRENT_USER, L"Software\\UfcLivePresent", L"v", L"1");
-    for (const LiveSection& row : kLiveSections) {
+    for (const auto& [section, listed, left] : kLiveSections) {
         fx::RemoveTree(base);
         std::set<std::wstring> expected;
-        for (const bool listed : {true, false}) {
-            std::wistringstream names(listed ? row.listed : row.left);
+        for (const bool isListed : {true, false}) {
+            std::wistringstream names(isListed ? listed : left);
             for (std::wstring name; names >> name;) {
                 fx::MakeFile(base + L"\\" + name, 10);
-                if (listed) expected.insert(Lower(base + L"\\" + name));
+                if (isListed) expected.insert(Lower(base + L"\\" + name));
             }
         }
         std::vector<host::CleaningRule> rules;
         host::ImportReport report;
-        host::ImportCommunityRules(std::string("[Live *]\n") + row.section + "\n", &rules, &report);
-        ASSERT_EQ(rules.size(), 1u) << row.section;
+        host::ImportCommunityRules(std::string("[Live *]\n") + section + "\n", &rules, &report);
+        ASSERT_EQ(rules.size(), 1u) << section;
         const Scanned scan = Scan(host::TargetsOf({&rules[0]})[0]);
-        EXPECT_EQ(scan.Paths(), expected) << row.section;
-        EXPECT_EQ(scan.result.totals.count, expected.size()) << row.section;
+        EXPECT_EQ(scan.Paths(), expected) << section;
+        EXPECT_EQ(scan.result.totals.count, expected.size()) << section;
     }
     fx::DeleteKey(HKEY_CURRENT_USER, L"Software\\UfcLivePresent");
 }
