@@ -44,6 +44,8 @@ TEST(HostText, GlobsAndTheKeepListMatchWholePathsInAnyCase) {
         EXPECT_EQ(host::MatchKeepRule(host::DefaultKeepRules(), fx::Item(0, folder, name)) >= 0,
                   kept)
             << host::Utf8(name);
+    // The last rule is tried too, not only the built-in list's.
+    EXPECT_EQ(host::MatchKeepRule({{L"*.a", L"a"}, {L"*.b", L"b"}}, L"C:\\x.B"), 1);
     EXPECT_EQ(host::HumanSize(1023), L"1023 B");
     EXPECT_EQ(host::HumanSize(5ull << 30), L"5.0 GB");
     SYSTEMTIME date = {2026, 0, 0, 26, 0, 0, 0, 0};  // month 0: no date

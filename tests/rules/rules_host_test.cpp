@@ -1,7 +1,7 @@
-// ufclean with the cleaning rules, started as a user would: the rule rows
-// beside the module's categories in a report that says what a clean would
-// take, --older-than, the opt-in rules, the user's rules file, a community
-// rule file, and what a running application holds open.
+// ufclean with the cleaning rules, started as a user would: --older-than on
+// categories and rules, the opt-in rules, the user's rules file, a community
+// rule file, and what a running application holds open. (The rule rows of a
+// plain scan are checked beside each rule's own scan, in rules_scan_test.)
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
