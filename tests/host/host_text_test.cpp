@@ -1,6 +1,10 @@
 // The host's text routines whose faults would corrupt reports or keep rules.
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
+#include "fixtures/fixtures.h"
 #include "json_writer.h"
 #include "keep_list.h"
 #include "text_format.h"
@@ -8,36 +12,18 @@
 namespace {
 
 TEST(HostText, JsonEscapesAndUtf8) {
-    const struct {
-        std::wstring text;
-        const char* json;
-    } rows[] = {
+    const std::pair<std::wstring, const char*> rows[] = {
         {L"C:\\a \"b\"\n\r\t\x01\x1f\x7f", "\"C:\\\\a \\\"b\\\"\\n\\r\\t\\u0001\\u001f\\u007f\""},
         {L"\U0001F600 \u00dc", "\"\xF0\x9F\x98\x80 \xC3\x9C\""},
         // A lone half of a pair becomes U+FFFD.
         {std::wstring(1, static_cast<wchar_t>(0xD83D)) + L"x", "\"\xEF\xBF\xBDx\""},
         {std::wstring(1, static_cast<wchar_t>(0xDE00)) + L"x", "\"\xEF\xBF\xBDx\""},
     };
-    for (const auto& row : rows) EXPECT_EQ(host::JsonString(row.text), row.json);
-    host::JsonWriter json;
-    json.BeginObject();
-    json.Key("a");
-    json.BeginArray();
-    json.Number(1);
-    json.Bool(false);
-    json.EndArray();
-    json.Key("b");
-    json.String(L"x");
-    json.EndObject();
-    EXPECT_EQ(json.Text(), "{\"a\":[1,false],\"b\":\"x\"}");
+    for (const auto& [text, json] : rows) EXPECT_EQ(host::JsonString(text), json);
 }
 
 TEST(HostText, GlobsAndTheKeepListMatchWholePathsInAnyCase) {
-    const struct {
-        const wchar_t* pattern;
-        const wchar_t* text;
-        bool match;
-    } globs[] = {
+    const std::tuple<const wchar_t*, const wchar_t*, bool> globs[] = {
         {L"*keep*", L"C:\\WINDOWS\\Temp\\KEEP-me.txt", true},
         {L"c:\\*\\?.log", L"C:\\a\\b\\x.LOG", true},
         {L"*\\Login Data", L"C:\\Login Data\\p\\Login Data", true},
@@ -45,26 +31,21 @@ TEST(HostText, GlobsAndTheKeepListMatchWholePathsInAnyCase) {
         {L"*.tmp", L"C:\\a.tmpx", false},
         {L"**", L"", true},
     };
-    for (const auto& g : globs)
-        EXPECT_EQ(host::GlobMatch(g.pattern, g.text), g.match)
-            << host::Utf8(g.pattern) << " " << host::Utf8(g.text);
-    const struct {
-        const wchar_t* folder;
-        const wchar_t* name;
-        bool kept;
-    } items[] = {
+    for (const auto& [pattern, text, match] : globs)
+        EXPECT_EQ(host::GlobMatch(pattern, text), match)
+            << host::Utf8(pattern) << " " << host::Utf8(text);
+    const std::tuple<const wchar_t*, const wchar_t*, bool> items[] = {
         {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\", L"Login Data", true},
         {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\", L"Visited Links", false},
         {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\", L"History", false},
         {L"C:\\u\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\x.default", L"places.sqlite", true},
     };
-    for (const auto& i : items) {
-        FoundItem item;
-        wcscpy(item.folder, i.folder);
-        wcscpy(item.name, i.name);
-        EXPECT_EQ(host::MatchKeepRule(host::DefaultKeepRules(), item) >= 0, i.kept)
-            << host::Utf8(i.name);
-    }
+    for (const auto& [folder, name, kept] : items)
+        EXPECT_EQ(host::MatchKeepRule(host::DefaultKeepRules(), fx::Item(0, folder, name)) >= 0,
+                  kept)
+            << host::Utf8(name);
+    // The last rule is tried too, not only the built-in list's.
+    EXPECT_EQ(host::MatchKeepRule({{L"*.a", L"a"}, {L"*.b", L"b"}}, L"C:\\x.B"), 1);
     EXPECT_EQ(host::HumanSize(1023), L"1023 B");
     EXPECT_EQ(host::HumanSize(5ull << 30), L"5.0 GB");
     SYSTEMTIME date = {2026, 0, 0, 26, 0, 0, 0, 0};  // month 0: no date

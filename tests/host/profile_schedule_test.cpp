@@ -8,6 +8,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <tuple>
+#include <utility>
+
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
@@ -49,10 +52,7 @@ TEST(ProfileText, ReadsBackWhatItWritesAndRefusesBrokenTextsWithTheirFault) {
     EXPECT_EQ(read.ruleIds, saved.ruleIds);
     EXPECT_TRUE(read.noDefaultKeep && !read.all);
 
-    const struct {
-        const char* text;
-        const char* fault;
-    } broken[] = {
+    const std::pair<const char*, const char*> broken[] = {
         {"{\"categories\": [9],\n \"all\": tru}", "line 2: not valid JSON"},
         {"[9, 16]", "one JSON object"},
         {"{\"categorys\": [9]}", "unknown field \"categorys\""},
@@ -66,127 +66,43 @@ TEST(ProfileText, ReadsBackWhatItWritesAndRefusesBrokenTextsWithTheirFault) {
         {"{\"olderThanDays\": -3}", "from 0 to 36500"},
         {"{\"olderThanDays\": 40000}", "from 0 to 36500"},
     };
-    for (const auto& row : broken) {
+    for (const auto& [text, fault] : broken) {
         host::Profile profile;
         profile.categories = {4};
         error.clear();
-        EXPECT_FALSE(host::ParseProfile(row.text, &profile, &error)) << row.text;
-        EXPECT_TRUE(Has(fx::Narrow(error), row.fault)) << row.text << " -> " << fx::Narrow(error);
-        EXPECT_EQ(profile.categories, std::vector<std::uint32_t>{4}) << "changed by " << row.text;
+        EXPECT_FALSE(host::ParseProfile(text, &profile, &error)) << text;
+        EXPECT_TRUE(Has(fx::Narrow(error), fault)) << text << " -> " << fx::Narrow(error);
+        EXPECT_EQ(profile.categories, std::vector<std::uint32_t>{4}) << "changed by " << text;
     }
-}
-
-TEST(ProfileRuns, SavedChoiceCleansAndAGoneOrBrokenProfileStopsTheRunWithItsReport) {
-    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
-    const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
-    // Older than the profile's 30 days, so that its age limit takes them.
-    for (const fx::SeededFile& file : seeded) fx::SetWriteAge(file.path, 31 * 24);
-    const fx::RunResult save =
-        Ufclean(L"profile save temp-keep 9 --keep \"*keep*\" --with cookies --older-than 30");
-    ASSERT_EQ(save.exitCode, 0u) << save.err;
-    const fx::RunResult list = Ufclean(L"profile list");
-    EXPECT_TRUE(Has(list.out, "temp-keep  categories 9; with cookies; keep *keep*; older than 30"))
-        << list.out;
-    EXPECT_EQ(Ufclean(L"profile show temp-keep").exitCode, 0u);
-
-    const std::wstring reports = fx::Scratch(L"profile-reports");
-    const fx::RunResult clean =
-        Ufclean(L"clean --profile temp-keep --yes --json \"" + reports + L"\\{computer}.json\"");
-    ASSERT_EQ(clean.exitCode, 0u) << clean.out << clean.err;
-    for (const fx::SeededFile& file : seeded)
-        EXPECT_EQ(fx::Exists(file.path), file.path.find(L"keep") != std::wstring::npos)
-            << fx::Narrow(file.path);
-    wchar_t computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-    GetComputerNameW(computer, &size);
-    const json report = ReadReport(reports + L"\\" + computer + L".json");
-    EXPECT_EQ(report["profile"], "temp-keep");
-    EXPECT_EQ(report["exitCode"], 0);
-    EXPECT_EQ(report["categories"][0]["number"], 9);
-
-    // The profile's file spoilt by hand, a profile never saved, and (with a
-    // sound profile) the module missing beside a copy of the program.
-    fx::MakeFileWithText(host::ProfileFile(L"temp-keep"), "{\"categories\": [9],\n \"keep\": 5}");
-    const std::wstring program = fx::BinFolder() + L"\\ufclean.exe";
-    const std::wstring lonely = fx::Scratch(L"profile-lonely") + L"\\ufclean.exe";
-    ASSERT_TRUE(CopyFileW(program.c_str(), lonely.c_str(), FALSE));
-    const struct {
-        bool saveFirst;
-        const std::wstring& exe;
-        const wchar_t* profile;
-        DWORD exitCode;
-        const char* reason;
-    } failures[] = {
-        {false, program, L"temp-keep", 4, "is broken"},
-        {false, program, L"never-saved", 4, "no profile \\\"never-saved\\\""},
-        {true, lonely, L"temp-keep", 3, "UnusedFileClean.dll"},
-    };
-    for (const auto& row : failures) {
-        if (row.saveFirst) {
-            ASSERT_EQ(Ufclean(L"profile save temp-keep 9").exitCode, 0u);
-        }
-        const std::wstring path = reports + L"\\failed-" + row.profile + L".json";
-        const fx::RunResult run =
-            fx::RunProgram(row.exe, L"clean --profile " + std::wstring(row.profile) +
-                                        L" --yes --json \"" + path + L"\"");
-        EXPECT_EQ(run.exitCode, row.exitCode) << run.err;
-        const json failed = ReadReport(path);
-        EXPECT_EQ(failed["exitCode"], row.exitCode);
-        EXPECT_EQ(failed["profile"], fx::Narrow(row.profile));
-        EXPECT_TRUE(Has(fx::ReadFileText(path), row.reason)) << fx::ReadFileText(path);
-    }
-
-    ASSERT_EQ(Ufclean(L"profile delete temp-keep").exitCode, 0u);
-    EXPECT_FALSE(Has(Ufclean(L"profile list").out, "temp-keep"));
-    // A name is refused for its first character and for any other one.
-    for (const wchar_t* name : {L"../escape", L"ok\\..\\..\\escape"})
-        EXPECT_EQ(Ufclean(L"profile save " + std::wstring(name) + L" 9").exitCode, 1u);
 }
 
 // The command line, its quoting and the task's name are proven by running
-// what "schedule show" gives (ScheduleRuns); here the triggers and the
+// what "schedule show" gives (ProfileRuns); here the triggers and the
 // principal, which Wine's scheduler never acts on.
 TEST(TaskXml, TriggersAndPrincipal) {
     host::Schedule schedule;
-    schedule.name = L"nightly";
-    schedule.profile = L"weekly";
     schedule.hour = 3;
     schedule.minute = 30;
-    schedule.reportFolder = L"C:\\Reports & Logs\\clean";
-    const host::TaskAction action =
-        host::ScheduledRun(schedule, L"C:\\Program Files\\UnusedFileClean\\");
-    SYSTEMTIME today = {};
-    today.wYear = 2026;
-    today.wMonth = 3;
-    today.wDay = 4;
-    const struct {
-        host::TriggerKind trigger;
-        const char* present;
-        const char* absent;
-    } rows[] = {
+    schedule.weekDay = 2;
+    const host::TaskAction action = host::ScheduledRun(schedule, L"C:\\UnusedFileClean\\");
+    const SYSTEMTIME today = {2026, 3, 0, 4, 0, 0, 0, 0};
+    const std::tuple<host::TriggerKind, const char*, const char*> rows[] = {
         {host::TriggerKind::Daily,
-         "<CalendarTrigger>\n      <StartBoundary>2026-03-04T03:30:00</StartBoundary>\n      "
-         "<Enabled>true</Enabled>\n      <ScheduleByDay>\n        <DaysInterval>1</DaysInterval>",
+         "<StartBoundary>2026-03-04T03:30:00</StartBoundary>\n      <Enabled>true</Enabled>\n"
+         "      <ScheduleByDay>\n        <DaysInterval>1</DaysInterval>",
          "<LogonTrigger>"},
-        {host::TriggerKind::Weekly,
-         "<ScheduleByWeek>\n        <DaysOfWeek>\n          <Tuesday />\n        </DaysOfWeek>\n"
-         "        <WeeksInterval>1</WeeksInterval>",
-         "<ScheduleByDay>"},
-        {host::TriggerKind::Logon,
-         "<LogonTrigger>\n      <Enabled>true</Enabled>\n      <UserId>S-1-5-21-7</UserId>\n"
-         "      <Delay>PT5M</Delay>",
+        {host::TriggerKind::Weekly, "<Tuesday />\n        </DaysOfWeek>", "<ScheduleByDay>"},
+        {host::TriggerKind::Logon, "<UserId>S-1-5-21-7</UserId>\n      <Delay>PT5M</Delay>",
          "<CalendarTrigger>"},
     };
-    for (const auto& row : rows) {
-        schedule.trigger = row.trigger;
-        schedule.weekDay = 2;
+    for (const auto& [trigger, present, absent] : rows) {
+        schedule.trigger = trigger;
         const std::string xml =
             host::Utf8(host::BuildTaskXml(schedule, action, L"S-1-5-21-7", today));
-        EXPECT_TRUE(Has(xml, row.present)) << xml;
-        EXPECT_FALSE(Has(xml, row.absent)) << xml;
+        EXPECT_TRUE(Has(xml, present)) << xml;
+        EXPECT_FALSE(Has(xml, absent)) << xml;
         EXPECT_TRUE(Has(xml,
-                        "<Principal id=\"Author\">\n      <UserId>S-1-5-21-7</UserId>\n"
-                        "      <LogonType>InteractiveToken</LogonType>\n"
+                        "<LogonType>InteractiveToken</LogonType>\n"
                         "      <RunLevel>LeastPrivilege</RunLevel>"))
             << xml;
     }
@@ -198,11 +114,8 @@ TEST(TaskXml, QuotedArgumentsSplitBackIntoTheSameWords) {
         const std::wstring line = L"ufclean.exe " + host::QuoteArgument(word) + L" end";
         int count = 0;
         wchar_t** argv = CommandLineToArgvW(line.c_str(), &count);
-        ASSERT_NE(argv, nullptr);
-        EXPECT_EQ(count, 3) << fx::Narrow(line);
-        if (count == 3) {
-            EXPECT_EQ(std::wstring(argv[1]), word) << fx::Narrow(line);
-        }
+        ASSERT_TRUE(argv && count == 3) << fx::Narrow(line);
+        EXPECT_EQ(std::wstring(argv[1]), word) << fx::Narrow(line);
         LocalFree(argv);
     }
 }
@@ -221,58 +134,96 @@ std::wstring ElementText(const std::string& xml, const std::string& name) {
     return text;
 }
 
-TEST(ScheduleRuns, AddedTaskIsRegisteredItsCommandLineCleansAndRemoveTakesItAway) {
-    ASSERT_EQ(Ufclean(L"profile save sched-temp 9").exitCode, 0u);
+// A saved choice, run as the task scheduled for it would run it (Wine's
+// scheduler never runs a task), cleans with its keep list and age limit and
+// writes its report; refused schedules, and a profile gone, broken or
+// without its module, stop the run with their report.
+TEST(ProfileRuns, ASavedChoiceRunsAsItsTaskAndAGoneOrBrokenProfileStopsTheRunWithItsReport) {
+    ASSERT_EQ(Ufclean(L"profile save temp-keep 9 --keep \"*keep*\" --with cookies --older-than 30")
+                  .exitCode,
+              0u);
+    EXPECT_TRUE(Has(Ufclean(L"profile list").out,
+                    "temp-keep  categories 9; with cookies; keep *keep*; older than 30"));
     const std::wstring reports = fx::Scratch(L"sched reports & more");
-    const fx::RunResult add = Ufclean(
-        L"schedule add nightly --profile sched-temp --weekly Tue "
-        L"--time 03:30 --report \"" +
-        reports + L"\"");
+    const fx::RunResult add =
+        Ufclean(L"schedule add nightly --profile temp-keep --weekly Tue --time 03:30 --report \"" +
+                reports + L"\"");
     ASSERT_EQ(add.exitCode, 0u) << add.out << add.err;
     const std::wstring task = fx::Special(CSIDL_SYSTEM) + L"\\Tasks\\UnusedFileClean\\nightly";
     EXPECT_TRUE(fx::Exists(task));
     EXPECT_TRUE(Has(Ufclean(L"schedule list").out,
-                    "nightly  profile sched-temp, weekly on tuesday at 03:30, reports in " +
+                    "nightly  profile temp-keep, weekly on tuesday at 03:30, reports in " +
                         fx::Narrow(reports)));
 
-    // Wine's scheduler never runs a task: run what it would run.
+    // What the task runs, on files older than the profile's 30 days.
     const fx::RunResult show = Ufclean(L"schedule show nightly");
     ASSERT_EQ(show.exitCode, 0u);
     std::wstring command = ElementText(show.out, "Command");
     ASSERT_GT(command.size(), 2u) << show.out;
     if (command.front() == L'"') command = command.substr(1, command.size() - 2);
-    EXPECT_TRUE(Has(show.out, "<Tuesday />")) << show.out;
-    fx::EmptyFolder(fx::Special(CSIDL_WINDOWS) + L"\\Temp");
     const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
+    for (const fx::SeededFile& file : seeded) fx::SetWriteAge(file.path, 31 * 24);
     const fx::RunResult run = fx::RunProgram(command, ElementText(show.out, "Arguments"));
     EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
-    for (const fx::SeededFile& file : seeded) EXPECT_FALSE(fx::Exists(file.path));
+    EXPECT_TRUE(Has(run.out, "kept 1 item(s)")) << run.out;
+    for (const fx::SeededFile& file : seeded)
+        EXPECT_EQ(fx::Exists(file.path), file.path.find(L"keep") != std::wstring::npos)
+            << fx::Narrow(file.path);
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((reports + L"\\*-sched-temp-2*.json").c_str(), &entry);
+    HANDLE find = FindFirstFileW((reports + L"\\*-temp-keep-2*.json").c_str(), &entry);
     ASSERT_NE(find, INVALID_HANDLE_VALUE) << "no timestamped report in " << fx::Narrow(reports);
     FindClose(find);
     const json report = ReadReport(reports + L"\\" + entry.cFileName);
-    EXPECT_EQ(report["profile"], "sched-temp");
+    EXPECT_EQ(report["profile"], "temp-keep");
     EXPECT_EQ(report["command"], "clean");
+    EXPECT_EQ(report["exitCode"], 0);
+    EXPECT_EQ(report["categories"][0]["number"], 9);
 
-    const struct {
-        const wchar_t* arguments;
-        DWORD exitCode;
-    } refused[] = {
+    const std::pair<const wchar_t*, DWORD> refused[] = {
         {L"schedule add other --profile never-saved --daily", 4},
-        {L"schedule add other --profile sched-temp", 1},
-        {L"schedule add other --profile sched-temp --daily --at-logon", 1},
-        {L"schedule add other --profile sched-temp --weekly someday", 1},
-        {L"schedule add other --profile sched-temp --daily --time 24:00", 1},
+        {L"schedule add other --profile temp-keep", 1},
+        {L"schedule add other --profile temp-keep --daily --at-logon", 1},
+        {L"schedule add other --profile temp-keep --weekly someday", 1},
+        {L"schedule add other --profile temp-keep --daily --time 24:00", 1},
         {L"schedule remove never-added", 1},
     };
-    for (const auto& row : refused)
-        EXPECT_EQ(Ufclean(row.arguments).exitCode, row.exitCode) << fx::Narrow(row.arguments);
-
+    for (const auto& [arguments, exitCode] : refused)
+        EXPECT_EQ(Ufclean(arguments).exitCode, exitCode) << fx::Narrow(arguments);
     ASSERT_EQ(Ufclean(L"schedule remove nightly").exitCode, 0u);
     EXPECT_FALSE(fx::Exists(task));
     EXPECT_TRUE(Has(Ufclean(L"schedule list").out, "no schedules"));
-    EXPECT_EQ(Ufclean(L"profile delete sched-temp").exitCode, 0u);
+
+    fx::MakeFileWithText(host::ProfileFile(L"spoilt"), "{\"categories\": [9],\n \"keep\": 5}");
+    const std::wstring program = fx::BinFolder() + L"\\ufclean.exe";
+    const std::wstring lonely = fx::Scratch(L"profile-lonely") + L"\\ufclean.exe";
+    ASSERT_TRUE(CopyFileW(program.c_str(), lonely.c_str(), FALSE));
+    const struct {
+        const std::wstring& exe;
+        const wchar_t* profile;
+        DWORD exitCode;
+        const char* reason;
+    } failures[] = {
+        {program, L"spoilt", 4, "is broken"},
+        {program, L"never-saved", 4, "no profile \\\"never-saved\\\""},
+        {lonely, L"temp-keep", 3, "UnusedFileClean.dll"},
+    };
+    for (const auto& row : failures) {
+        const std::wstring path = reports + L"\\failed-" + row.profile + L".json";
+        const fx::RunResult failed =
+            fx::RunProgram(row.exe, L"clean --profile " + std::wstring(row.profile) +
+                                        L" --yes --json \"" + path + L"\"");
+        EXPECT_EQ(failed.exitCode, row.exitCode) << failed.err;
+        const json written = ReadReport(path);
+        EXPECT_EQ(written["exitCode"], row.exitCode);
+        EXPECT_EQ(written["profile"], fx::Narrow(row.profile));
+        EXPECT_TRUE(Has(fx::ReadFileText(path), row.reason)) << fx::ReadFileText(path);
+    }
+
+    ASSERT_EQ(Ufclean(L"profile delete temp-keep").exitCode, 0u);
+    EXPECT_FALSE(Has(Ufclean(L"profile list").out, "temp-keep"));
+    // A name is refused for its first character and for any other one.
+    for (const wchar_t* name : {L"../escape", L"ok\\..\\..\\escape"})
+        EXPECT_EQ(Ufclean(L"profile save " + std::wstring(name) + L" 9").exitCode, 1u);
 }
 
 }  // namespace

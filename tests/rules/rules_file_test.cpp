@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <iterator>
 #include <set>
+#include <tuple>
+#include <utility>
 
 #include "rules.h"
 #include "text_format.h"
@@ -93,77 +95,59 @@ TEST(RulesFile, GoodRulesAreAddedWithTheirFields) {
 }
 
 // Each bad file, the line its fault is on, and a word of the reason.
-struct BadFile {
-    const char* what;
-    const char* text;
-    int line;
-    const char* reason;
-};
 
 #define OWN                                                                                   \
     "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"application\": " \
     "\"A\",\n"
+#define FAMILY "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"family\": "
 
-const BadFile kBadFiles[] = {
-    {"syntax error", "{\n  \"rules\": [\n    {\"id\": \"a.b\",}\n  ]\n}\n", 3, "syntax error"},
-    {"unterminated text", "{\n  \"rules\": [\n    {\"id\": \"a.b\n", 3, "syntax error"},
-    {"unknown field", OWN "\n \"pathh\": \"%AppData%\\\\c\"}]}", 3, "unknown field \"pathh\""},
-    {"unknown top field", "{\n\"rules\": [],\n\"rulez\": []\n}", 3, "unknown field \"rulez\""},
-    {"path that climbs out", OWN " \"path\": \"%LocalAppData%\\\\App\\\\..\\\\..\\\\Documents\"}]}",
-     2, "leaves its folder"},
-    {"family file that climbs out",
-     "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"family\": "
-     "\"chromium\",\n \"files\": [\"..\\\\Local State\"]}]}",
-     2, "leaves its folder"},
-    {"unknown variable", OWN " \"path\": \"%Steam%\\\\logs\"}]}", 2, "unknown variable %Steam%"},
-    {"a library without an age limit", OWN " \"path\": \"%UserProfile%\\\\Documents\"}]}", 2,
+const std::tuple<const char*, int, const char*> kBadFiles[] = {
+    {"{\n  \"rules\": [\n    {\"id\": \"a.b\",}\n  ]\n}\n", 3, "syntax error"},
+    {"{\n  \"rules\": [\n    {\"id\": \"a.b\n", 3, "syntax error"},
+    {OWN "\n \"pathh\": \"%AppData%\\\\c\"}]}", 3, "unknown field \"pathh\""},
+    {"{\n\"rules\": [],\n\"rulez\": []\n}", 3, "unknown field \"rulez\""},
+    {OWN " \"path\": \"%LocalAppData%\\\\App\\\\..\\\\..\\\\Documents\"}]}", 2,
+     "leaves its folder"},
+    {FAMILY "\"chromium\",\n \"files\": [\"..\\\\Local State\"]}]}", 2, "leaves its folder"},
+    {OWN " \"path\": \"%Steam%\\\\logs\"}]}", 2, "unknown variable %Steam%"},
+    {OWN " \"path\": \"%UserProfile%\\\\Documents\"}]}", 2,
      "Documents library as a whole without an age limit"},
-    {"the Windows folder, even with an age limit",
-     OWN " \"path\": \"%WinDir%\",\n \"olderThanDays\": 7}]}", 2,
+    {OWN " \"path\": \"%WinDir%\",\n \"olderThanDays\": 7}]}", 2,
      "reaches the Windows folder as a whole"},
-    {"family file that names a drive",
-     "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", \"family\": "
-     "\"chromium\",\n \"files\": [\"C:\\\\Windows\\\\x.log\"]}]}",
-     2, "not relative"},
-    {"a bad age", OWN " \"path\": \"%AppData%\\\\A\",\n \"olderThanDays\": -1}]}", 3,
-     "olderThanDays"},
-    {"id taken by a built-in rule",
-     "{\"rules\": [\n{\"id\": \"chromium.cache\", \"name\": \"n\", \"group\": \"cache\", "
+    {FAMILY "\"chromium\",\n \"files\": [\"C:\\\\Windows\\\\x.log\"]}]}", 2, "not relative"},
+    {OWN " \"path\": \"%AppData%\\\\A\",\n \"olderThanDays\": -1}]}", 3, "olderThanDays"},
+    {"{\"rules\": [\n{\"id\": \"chromium.cache\", \"name\": \"n\", \"group\": \"cache\", "
      "\"family\": \"chromium\", \"path\": \"Cache\"}]}",
      2, "taken"},
-    {"unknown group",
-     "{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\",\n \"group\": \"passwords\", \"family\": "
+    {"{\"rules\": [{\"id\": \"x.y\", \"name\": \"n\",\n \"group\": \"passwords\", \"family\": "
      "\"chromium\"}]}",
      2, "unknown group"},
-    {"own rule without a path",
-     "{\"rules\": [\n\n{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", "
+    {"{\"rules\": [\n\n{\"id\": \"x.y\", \"name\": \"n\", \"group\": \"cache\", "
      "\"application\": \"A\", \"files\": [\"a\"]}]}",
      3, "no \"path\""},
-    {"rule that is not an object", "{\"rules\": [\n  \"chromium.cache\"\n]}", 2, "object"},
-};
-
-#undef OWN
-
-TEST(RulesFile, EveryFaultRefusesTheWholeFileWithItsLine) {
-    for (const BadFile& bad : kBadFiles) {
-        const Parsed parsed = Parse(bad.text);
-        EXPECT_FALSE(parsed.ok) << bad.what;
-        EXPECT_EQ(parsed.rules.size(), host::BuiltInRules().size()) << bad.what;
-        const std::string where = "my-rules.json line " + std::to_string(bad.line) + ":";
-        EXPECT_EQ(parsed.error.rfind(where, 0), 0u) << bad.what << ": " << parsed.error;
-        EXPECT_NE(parsed.error.find(bad.reason), std::string::npos)
-            << bad.what << ": " << parsed.error;
-    }
+    {"{\"rules\": [\n  \"chromium.cache\"\n]}", 2, "object"},
     // A good rule before a bad one is not added either.
-    const Parsed parsed = Parse(R"({"rules": [
+    {R"({"rules": [
   {"id": "chromium.media-cache", "name": "media cache", "group": "cache",
    "family": "chromium", "path": "Media Cache"},
   {"id": "chromium.other", "name": "other", "group": "cache",
    "family": "chromium", "path": "..\\Other"}
-]})");
-    EXPECT_FALSE(parsed.ok);
-    EXPECT_EQ(parsed.rules.size(), host::BuiltInRules().size());
-    EXPECT_EQ(parsed.error.rfind("my-rules.json line 5:", 0), 0u) << parsed.error;
+]})",
+     5, "leaves its folder"},
+};
+
+#undef OWN
+#undef FAMILY
+
+TEST(RulesFile, EveryFaultRefusesTheWholeFileWithItsLine) {
+    for (const auto& [text, line, reason] : kBadFiles) {
+        const Parsed parsed = Parse(text);
+        EXPECT_FALSE(parsed.ok) << text;
+        EXPECT_EQ(parsed.rules.size(), host::BuiltInRules().size()) << text;
+        const std::string where = "my-rules.json line " + std::to_string(line) + ":";
+        EXPECT_EQ(parsed.error.rfind(where, 0), 0u) << text << ": " << parsed.error;
+        EXPECT_NE(parsed.error.find(reason), std::string::npos) << text << ": " << parsed.error;
+    }
 }
 
 std::vector<host::CleaningRule> Import(const std::string& text, host::ImportReport* report) {
@@ -172,16 +156,10 @@ std::vector<host::CleaningRule> Import(const std::string& text, host::ImportRepo
     return rules;
 }
 
-// A section of the community format, the rule it gives (off until chosen),
-// its warning and the registry keys it holds.
-struct ReadSection {
-    const char* text;
-    const char* rule;
-    const char* warning;
-    std::size_t registryKeys;
-};
+// A section of the community format, the rule it gives (off until chosen)
+// and its warning.
 
-const ReadSection kReadSections[] = {
+const std::tuple<const char*, const char*, const char*> kReadSections[] = {
     {"[Discord Cache *]\nDetectFile=%AppData%\\discord\n"
      "FileKey1=%AppData%\\Discord*\\*Cache|*.*|RECURSE\n"
      "FileKey2=%LocalAppData%\\Discord|*.log;*.tmp\n"
@@ -189,12 +167,12 @@ const ReadSection kReadSections[] = {
      "Discord: cache (cache) %AppData%\\Discord*\\*Cache|*|RECURSE "
      "%LocalAppData%\\Discord|*.log;*.tmp %LocalAppData%\\Discord\\Temp|*|REMOVESELF "
      "+%AppData%\\discord off imported",
-     "", 0},
+     ""},
     {"[Foo Logs *]\nDetect=HKCU\\Software\\Foo\nDetect2=HKLM\\Software\\Foo\n"
      "FileKey1=%ProgramFiles%\\Foo\\logs\\|*.log\n",
      "Foo: logs (logs) %ProgramFiles%\\Foo\\logs|*.log %ProgramFiles(x86)%\\Foo\\logs|*.log "
      "+HKCU\\Software\\Foo +HKLM\\Software\\Foo off imported",
-     "", 0},
+     ""},
     {"[Bar Crash Reports *]\nFileKey1=%ProgramData%\\Bar\\Dumps|*.dmp\n"
      "FileKey2=%UserProfile%\\.bar\\crash|*.*|RECURSE\nFileKey3=%WinDir%\\Bar|*.log\n"
      "FileKey4=%SystemDrive%\\BarTemp|*.*\nFileKey5=%CommonProgramFiles%\\Bar|*.tmp\n"
@@ -203,7 +181,7 @@ const ReadSection kReadSections[] = {
      "%UserProfile%\\.bar\\crash|*|RECURSE %WinDir%\\Bar|*.log %SystemDrive%\\BarTemp|* "
      "%CommonProgramFiles%\\Bar|*.tmp %CommonProgramFiles(x86)%\\Bar|*.tmp %Public%\\Bar|*.tmp "
      "%LocalLowAppData%\\Bar|*.tmp off imported",
-     "", 0},
+     ""},
     // Default=True: still off until chosen.
     {"[Baz *]\nLangSecRef=3021\nDefault=True\nWarning=Closes Baz.\n"
      "FileKey1=%LocalAppData%\\Baz|*|RECURSE\nRegKey1=HKCU\\Software\\Baz\\MRU\n"
@@ -211,28 +189,12 @@ const ReadSection kReadSections[] = {
      "ExcludeKey2=PATH|%LocalAppData%\\Baz\\Profiles\\\nExcludeKey3=REG|HKCU\\Software\\Baz\n",
      "Baz: files (cache) %LocalAppData%\\Baz|*|RECURSE -<L>\\Baz\\settings.json "
      "-<L>\\Baz\\token.dat -<L>\\Baz\\Profiles\\* off imported",
-     "Closes Baz.", 2},
+     "Closes Baz."},
 };
-
-TEST(CommunityRules, EachKeyAndVariableIsRead) {
-    for (const ReadSection& row : kReadSections) {
-        host::ImportReport report;
-        const std::vector<host::CleaningRule> rules = Import(row.text, &report);
-        ASSERT_EQ(rules.size(), 1u)
-            << row.text << (report.firstReasons.empty() ? "" : host::Utf8(report.firstReasons[0]));
-        EXPECT_EQ(Describe(rules[0]), OnThisMachine(row.rule));
-        EXPECT_EQ(host::Utf8(rules[0].warning), row.warning);
-        EXPECT_EQ(report.registryKeys, row.registryKeys);
-    }
-}
 
 // A section that is skipped, and a word of its reason.
-struct SkippedSection {
-    const char* text;
-    const char* reason;
-};
 
-const SkippedSection kSkippedSections[] = {
+const std::pair<const char*, const char*> kSkippedSections[] = {
     {"FileKey1=%WinDir%|*.log", "reaches the Windows folder as a whole"},
     {"FileKey1=%SystemDrive%\\*|*.tmp|RECURSE", "reaches a drive root"},
     {"FileKey1=%ProgramFiles%|*|RECURSE", "reaches Program Files as a whole"},
@@ -254,26 +216,29 @@ const SkippedSection kSkippedSections[] = {
 };
 
 TEST(CommunityRules, SectionsThatCannotBeReadOrReachTooFarAreSkippedWithTheirReason) {
-    for (const SkippedSection& row : kSkippedSections) {
+    for (const auto& [section, why] : kSkippedSections) {
         host::ImportReport report;
         const std::vector<host::CleaningRule> rules =
-            Import(std::string("[Risky App *]\n") + row.text + "\n", &report);
-        EXPECT_TRUE(rules.empty()) << row.text;
-        EXPECT_EQ(report.skipped, 1u) << row.text;
-        ASSERT_EQ(report.firstReasons.size(), 1u) << row.text;
+            Import(std::string("[Risky App *]\n") + section + "\n", &report);
+        EXPECT_TRUE(rules.empty()) << section;
+        EXPECT_EQ(report.skipped, 1u) << section;
+        ASSERT_EQ(report.firstReasons.size(), 1u) << section;
         const std::string reason = host::Utf8(report.firstReasons[0]);
         EXPECT_EQ(reason.rfind("[Risky App *]: ", 0), 0u) << reason;
-        EXPECT_NE(reason.find(row.reason), std::string::npos) << row.text << ": " << reason;
+        EXPECT_NE(reason.find(why), std::string::npos) << section << ": " << reason;
     }
 }
 
-TEST(CommunityRules, AWholeFileIsCountedWithTheFirstReasonsAndUniqueIds) {
+// A whole file: each section that can be read is one rule (off until
+// chosen), with its warning; the others are counted and the first reasons
+// kept; ids are unique.
+TEST(CommunityRules, AWholeFileGivesARuleOfEachKeyAndVariableAndCountsTheRest) {
     // UTF-16 with its byte order mark, as the file is often saved; comments
     // and blank lines between the sections.
     std::string text = "; Version 260101\r\n\r\n";
-    for (const ReadSection& row : kReadSections) text += std::string(row.text) + "\n";
-    for (const SkippedSection& row : kSkippedSections)
-        text += std::string("[Risky App *]\n") + row.text + "\n";
+    for (const auto& row : kReadSections) text += std::string(std::get<0>(row)) + "\n";
+    for (const auto& row : kSkippedSections)
+        text += std::string("[Risky App *]\n") + row.first + "\n";
     text += "[Discord Cache *]\nFileKey1=%AppData%\\discord\\GPUCache|*.*\n";
     // Lines no section should hold.
     text += "[]\n=\nno equals sign\n[unclosed\nFileKey1=|||\n" + std::string(5000, '%') + "\n";
@@ -292,6 +257,10 @@ TEST(CommunityRules, AWholeFileIsCountedWithTheFirstReasonsAndUniqueIds) {
     EXPECT_EQ(report.firstReasons.size(), host::ImportReport::kReasonsKept);
     EXPECT_EQ(report.registryKeys, 4u);
     ASSERT_EQ(rules.size(), good);
+    for (std::size_t i = 0; i < std::size(kReadSections); ++i) {
+        EXPECT_EQ(Describe(rules[i]), OnThisMachine(std::get<1>(kReadSections[i])));
+        EXPECT_EQ(host::Utf8(rules[i].warning), std::get<2>(kReadSections[i]));
+    }
     EXPECT_EQ(rules[0].id, L"ini.discord-cache");
     EXPECT_EQ(rules.back().id, L"ini.discord-cache-2");
 }
