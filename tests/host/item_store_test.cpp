@@ -99,7 +99,7 @@ TEST(ItemStore, KeepRulesAndRepeatsAgreeWithTheRecordByRecordAnswer) {
     const std::wstring profile = L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default";
     const std::vector<FoundItem> items = {
         Item(profile + L"\\", L"Login Data"),
-        Item(profile, L"Bookmarks"),  // a folder without its backslash
+        Item(profile, L"bookmarks"),  // a folder without its backslash, in another case
         Item(profile + L"\\", L"History"),
         Item(profile + L"\\Extensions\\abc\\1.0\\", L"manifest.json"),
         Item(profile + L"\\Cache\\Cache_Data\\", L"Login Data"),
