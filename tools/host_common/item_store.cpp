@@ -129,12 +129,7 @@ std::uint16_t ItemStore::IconId(HICON icon) {
 }
 
 void ItemStore::Append(ResultList* list, std::uint16_t run) {
-    Append(*list, run);
-    list->clear();
-}
-
-void ItemStore::Append(const ResultList& list, std::uint16_t run) {
-    const std::size_t need = items_.size() + list.size();
+    const std::size_t need = items_.size() + list->size();
     if (need > items_.capacity())
         items_.reserve(std::max(need, items_.capacity() + items_.capacity() / 2));
     // Files of a folder come one after another: the folder and type of the
@@ -148,10 +143,11 @@ void ItemStore::Append(const ResultList& list, std::uint16_t run) {
         __builtin_prefetch(ahead.typeText);
         __builtin_prefetch(&ahead.written);
     };
-    auto next = list.begin();
-    for (int k = 0; k < 2 && next != list.end(); ++k) Fetch(*next++);
-    for (const FoundItem& found : list) {
-        if (next != list.end()) Fetch(*next++);
+    auto next = list->begin();
+    for (int k = 0; k < 2 && next != list->end(); ++k) Fetch(*next++);
+    while (!list->empty()) {
+        const FoundItem& found = list->front();
+        if (next != list->end()) Fetch(*next++);
         Item item = {};
         item.size = found.size;
         item.times[static_cast<int>(ItemTime::Created)] = Ticks(found.created);
@@ -172,6 +168,7 @@ void ItemStore::Append(const ResultList& list, std::uint16_t run) {
         item.selected = found.selected ? 1 : 0;
         item.keep = -1;
         items_.push_back(item);
+        list->pop_front();
     }
 }
 

@@ -81,9 +81,9 @@ class ItemStore {
 public:
     std::uint32_t Count() const { return static_cast<std::uint32_t>(items_.size()); }
     void Clear();
-    // Copies the items of list into the store, tagged with run.
-    void Append(const ResultList& list, std::uint16_t run);
-    // The same, then frees the list's records.
+    // Moves the items of list into the store, tagged with run, and empties
+    // the list as it goes: its records are freed while the store grows (the
+    // heap then gives most of their memory back).
     void Append(ResultList* list, std::uint16_t run);
     // Copies the items of another store, tagged with run.
     void Append(const ItemStore& from, std::uint16_t run);

@@ -98,9 +98,6 @@ void MainWindow::RunBenchmark() {
         OnScanDone(false);
         paint();
     });
-    // The module's records are freed on the side; the memory is read once
-    // they are.
-    const Span freed = Time([&] { disposer_.Drain(); });
     const std::uint64_t after = memory.Bytes();
     const Span sorted = Time([&] {
         items_.SortBy(model_, kColSize);
@@ -116,7 +113,6 @@ void MainWindow::RunBenchmark() {
     });
 
     Say("scan end to usable list", usable, 1.0);
-    std::printf("list bench: the module's records freed on the side %.3f s after\n", freed.wall);
     Say("sort by size", sorted, 1.0);
     Say("filter 'cache'", filtered, 0.3);
     std::printf("list bench: filter kept %zu of %zu rows\n", items_.Rows(),

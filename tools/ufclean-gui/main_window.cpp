@@ -400,10 +400,8 @@ void MainWindow::OnProgress(const ProgressNote& note) {
 }
 
 void MainWindow::OnCategoryScanned(std::unique_ptr<CategoryRun> run) {
-    // The module's list goes into the store; its records are freed on the
-    // side.
+    // The module's list goes into the store and is freed.
     const RunInfo& added = model_.Add(run.get());
-    disposer_.Dispose(&run->items);
     run.reset();
     items_.Append(model_, added.first);
     categories_.ShowRun(added);

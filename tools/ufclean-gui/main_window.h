@@ -11,7 +11,6 @@
 #include "drives_page.h"
 #include "gdi_owners.h"
 #include "item_list.h"
-#include "list_disposer.h"
 #include "options.h"
 #include "scan_model.h"
 #include "space_picture.h"
@@ -63,7 +62,6 @@ private:
     SpacePicture space_;
     DrivesPage drives_;
     ScanModel model_;
-    ListDisposer disposer_;
     std::unique_ptr<Worker> worker_;
     GdiObjectOwner font_;
     Owned<HACCEL, DestroyAcceleratorTable> keys_;

@@ -26,7 +26,7 @@ const RunInfo& ScanModel::Add(CategoryRun* run) {
     info.emptiedFolders = std::move(run->emptiedFolders);
     info.refusal = std::move(run->refusal);
     info.first = store_.Count();
-    store_.Append(run->items, static_cast<std::uint16_t>(runs_.size() - 1));
+    store_.Append(&run->items, static_cast<std::uint16_t>(runs_.size() - 1));
     store_.Append(run->found, static_cast<std::uint16_t>(runs_.size() - 1));
     info.end = store_.Count();
     host::ApplyKeepRules(host::DefaultKeepRules(), &store_, info.first, info.end);

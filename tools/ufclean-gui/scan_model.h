@@ -46,8 +46,8 @@ public:
     // Items written in the last `days` days start deselected (0: none).
     void SetOlderThan(std::uint32_t days);
     void Clear();
-    // Copies a scanned category's list (or a rule row's items) into the
-    // store; items the built-in keep list matches, and those too young,
+    // Takes a scanned category's list (or a rule row's items) into the
+    // store (the list is freed); items the built-in keep list matches, and those too young,
     // start deselected and protected.
     const RunInfo& Add(CategoryRun* run);
     const std::vector<RunInfo>& Runs() const { return runs_; }
