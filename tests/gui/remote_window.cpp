@@ -2,66 +2,39 @@
 
 #include <commctrl.h>
 
+#include <type_traits>
 #include <vector>
 
 #include "gui_ids.h"
 #include "module_loader.h"
 
 namespace {
-
-// A block of the program's memory for one list-view call: the record at the
-// start, the text buffer after it.
-class RemoteBlock {
-public:
-    RemoteBlock(HANDLE process, size_t size)
-        : process_(process),
-          base_(static_cast<BYTE*>(
-              VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
-    ~RemoteBlock() {
-        if (base_) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
-    }
-    RemoteBlock(const RemoteBlock&) = delete;
-    RemoteBlock& operator=(const RemoteBlock&) = delete;
-    BYTE* At(size_t offset) const { return base_ + offset; }
-    bool Write(size_t offset, const void* data, size_t size) const {
-        return base_ && WriteProcessMemory(process_, base_ + offset, data, size, nullptr);
-    }
-    bool Read(size_t offset, void* data, size_t size) const {
-        return base_ && ReadProcessMemory(process_, base_ + offset, data, size, nullptr);
-    }
-
-private:
-    HANDLE process_;
-    BYTE* base_;
-};
-
-constexpr size_t kTextOffset = 512;
 constexpr int kTextChars = 1024;
-
-// Sends a list-view or tree-view record whose text comes back into a
-// buffer of the program's memory; returns that text.
-template <typename Record>
-std::wstring RemoteText(HANDLE process, HWND control, UINT message, WPARAM wParam, Record record) {
-    RemoteBlock block(process, kTextOffset + kTextChars * sizeof(wchar_t));
-    record.pszText = reinterpret_cast<wchar_t*>(block.At(kTextOffset));
-    record.cchTextMax = kTextChars;
-    std::vector<wchar_t> text(kTextChars, L'\0');
-    if (!block.Write(0, &record, sizeof record) || !block.Write(kTextOffset, text.data(), 2))
-        return L"";
-    SendMessageW(control, message, wParam, reinterpret_cast<LPARAM>(block.At(0)));
-    block.Read(kTextOffset, text.data(), text.size() * sizeof(wchar_t));
-    text.back() = L'\0';
-    return text.data();
-}
-
 }  // namespace
 
 template <typename Record>
-Record RemoteGui::Exchange(HWND control, UINT message, WPARAM wParam, Record record) const {
-    RemoteBlock block(process_.hProcess, sizeof record);
-    block.Write(0, &record, sizeof record);
-    SendMessageW(control, message, wParam, reinterpret_cast<LPARAM>(block.At(0)));
-    block.Read(0, &record, sizeof record);
+Record RemoteGui::Exchange(HWND control, UINT message, WPARAM wParam, Record record,
+                           std::wstring* text) const {
+    // The record and a text buffer after it, in the program's memory (which
+    // comes zeroed, so the text starts empty).
+    const HANDLE process = process_.hProcess;
+    BYTE* block = static_cast<BYTE*>(VirtualAllocEx(process, nullptr,
+                                                    sizeof record + kTextChars * sizeof(wchar_t),
+                                                    MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!block) return record;
+    if constexpr (!std::is_same_v<Record, RECT>) {
+        record.pszText = reinterpret_cast<wchar_t*>(block + sizeof record);
+        record.cchTextMax = kTextChars;
+    }
+    WriteProcessMemory(process, block, &record, sizeof record, nullptr);
+    SendMessageW(control, message, wParam, reinterpret_cast<LPARAM>(block));
+    ReadProcessMemory(process, block, &record, sizeof record, nullptr);
+    if (text) {
+        std::vector<wchar_t> units(kTextChars + 1, L'\0');
+        ReadProcessMemory(process, block + sizeof record, units.data(), kTextChars * 2, nullptr);
+        *text = units.data();
+    }
+    VirtualFreeEx(process, block, 0, MEM_RELEASE);
     return record;
 }
 
@@ -141,8 +114,9 @@ int RemoteGui::RowCount(int listId) const {
 std::wstring RemoteGui::Cell(int listId, int row, int column) const {
     LVITEMW item = {};
     item.iSubItem = column;
-    return RemoteText(process_.hProcess, Control(listId), LVM_GETITEMTEXTW,
-                      static_cast<WPARAM>(row), item);
+    std::wstring text;
+    Exchange(Control(listId), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), item, &text);
+    return text;
 }
 
 int RemoteGui::Image(int listId, int row) const {
@@ -209,7 +183,9 @@ std::wstring RemoteGui::NodeText(HTREEITEM node) const {
     TVITEMW item = {};
     item.mask = TVIF_TEXT;
     item.hItem = node;
-    return RemoteText(process_.hProcess, Control(gui::kIdCategories), TVM_GETITEMW, 0, item);
+    std::wstring text;
+    Exchange(Control(gui::kIdCategories), TVM_GETITEMW, 0, item, &text);
+    return text;
 }
 
 int RemoteGui::NodeBox(HTREEITEM node) const {

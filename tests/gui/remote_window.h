@@ -23,7 +23,6 @@ public:
     DWORD WaitForExit(DWORD milliseconds);
     void Close();
 
-    HWND Window() const { return window_; }
     HWND Control(int id) const { return GetDlgItem(window_, id); }
     UINT_PTR State() const;
     bool WaitForState(UINT_PTR state, DWORD milliseconds) const;
@@ -59,9 +58,10 @@ public:
 
 private:
     // Sends a record through a copy in the program's memory; the copy as
-    // the program left it.
+    // the program left it, and the text it points to when asked.
     template <typename Record>
-    Record Exchange(HWND control, UINT message, WPARAM wParam, Record record) const;
+    Record Exchange(HWND control, UINT message, WPARAM wParam, Record record,
+                    std::wstring* text = nullptr) const;
     // Selects the row alone and focused (-1: every row, focus left) and
     // presses the key.
     void PressOnRows(int listId, int row, UINT key) const;
