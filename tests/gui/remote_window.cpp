@@ -83,20 +83,9 @@ DWORD RemoteGui::WaitForExit(DWORD milliseconds) {
     return code;
 }
 
-void RemoteGui::Close() {
-    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
-}
-
-UINT_PTR RemoteGui::State() const {
-    return reinterpret_cast<UINT_PTR>(GetPropW(window_, gui::kStateProperty));
-}
-
 bool RemoteGui::WaitForState(UINT_PTR state, DWORD milliseconds) const {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    while (State() != state) {
+    for (const ULONGLONG end = GetTickCount64() + milliseconds; State() != state; Sleep(20))
         if (GetTickCount64() > end) return false;
-        Sleep(20);
-    }
     return true;
 }
 
@@ -105,10 +94,6 @@ std::wstring RemoteGui::Text(int id) const {
     wchar_t text[1024] = {};
     SendMessageW(Control(id), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
     return text;
-}
-
-int RemoteGui::RowCount(int listId) const {
-    return static_cast<int>(SendMessageW(Control(listId), LVM_GETITEMCOUNT, 0, 0));
 }
 
 std::wstring RemoteGui::Cell(int listId, int row, int column) const {
@@ -143,14 +128,6 @@ void RemoteGui::PressOnRows(int listId, int row, UINT key) const {
     SendMessageW(Control(listId), WM_KEYUP, key, 0);
 }
 
-void RemoteGui::SetChecked(int listId, int row, bool checked) const {
-    if (Checked(listId, row) != checked) PressOnRows(listId, row, VK_SPACE);
-}
-
-void RemoteGui::UncheckAllRows(int listId) const {
-    PressOnRows(listId, -1, VK_DELETE);
-}
-
 void RemoteGui::ClickHeader(int listId, int column) const {
     HWND header = reinterpret_cast<HWND>(SendMessageW(Control(listId), LVM_GETHEADER, 0, 0));
     const RECT place = Exchange(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), RECT{});
@@ -158,10 +135,6 @@ void RemoteGui::ClickHeader(int listId, int column) const {
     SendMessageW(header, WM_MOUSEMOVE, 0, at);
     SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(header, WM_LBUTTONUP, 0, at);
-}
-
-void RemoteGui::SetText(int id, const std::wstring& text) const {
-    SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 HTREEITEM RemoteGui::Node(const std::vector<std::wstring>& labels) const {
@@ -206,10 +179,6 @@ int RemoteGui::FindRow(int listId, const std::wstring& name) const {
     for (int row = 0; row < rows; ++row)
         if (Cell(listId, row, 0) == name) return row;
     return -1;
-}
-
-void RemoteGui::Click(int id) const {
-    PostMessageW(Control(id), BM_CLICK, 0, 0);
 }
 
 std::wstring RemoteGui::AnswerMessageBox(int answer, DWORD milliseconds) const {

@@ -113,13 +113,6 @@ TEST(Dispatcher, InternetFilesDropDesktopIniFromTheWholeList) {
     EXPECT_EQ(cleaner.LogHandle, -1);
 }
 
-std::wstring RoamingProfiles() {
-    const std::wstring profiles = fx::Special(CSIDL_APPDATA) + L"\\Mozilla\\Firefox\\Profiles";
-    fx::RemoveTree(profiles);
-    fx::MakeDirs(profiles);
-    return profiles;
-}
-
 // One item per profile that holds the store (a held one with size 0); the
 // step grows only after a profile gave an item; a stop ends the scan.
 TEST(FirefoxStores, OneItemPerProfileHoldingTheStore) {
@@ -128,7 +121,8 @@ TEST(FirefoxStores, OneItemPerProfileHoldingTheStore) {
         const wchar_t* file;
     } rows[] = {{18, L"cookies.sqlite"}, {19, L"downloads.sqlite"}, {22, L"formhistory.sqlite"}};
     for (const auto& row : rows) {
-        const std::wstring profiles = RoamingProfiles();
+        const std::wstring profiles = fx::Special(CSIDL_APPDATA) + L"\\Mozilla\\Firefox\\Profiles";
+        fx::RemoveTree(profiles);
         fx::MakeFile(profiles + L"\\abc.default\\" + row.file, 12);
         fx::MakeFile(profiles + L"\\.trash\\" + row.file, 1);  // no profile
         fx::MakeDirs(profiles + L"\\backup");                  // a profile without the store
@@ -153,13 +147,6 @@ TEST(FirefoxStores, OneItemPerProfileHoldingTheStore) {
         recorder.onReport = [&](const ProgressInfo&) { cleaner.StopFlag = 1; };
         EXPECT_EQ(cleaner.GetUnusedFile(row.category, &results, &totals, &recorder), 2u);
     }
-    fx::RemoveTree(RoamingProfiles());
-    CSystemClean cleaner;
-    fx::Recorder none;
-    ResultList results;
-    ScanTotals totals;
-    EXPECT_EQ(cleaner.ScanFirefoxDownloads(&results, &totals, &none), 1u);
-    EXPECT_TRUE(none.reports.empty());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "core/system_clean.h"
 #include "fixtures/fixtures.h"
@@ -189,17 +190,23 @@ TEST(MeasureFolder, CountsFilesFoldersAndBytesBeyondFourGigabytesButNoLink) {
     fx::RemoveTree(tree.folder + L"\\big");
 }
 
-// The icon of a type is asked once, and the cache stops growing at its limit.
-TEST(FileHelpers, TheIconCacheIsBounded) {
-    CSystemClean cleaner;
-    HICON icon = cleaner.GetTypeIcon(L"C:\\nowhere\\a.txt", 1);
-    EXPECT_NE(icon, nullptr);
-    EXPECT_EQ(cleaner.GetTypeIcon(L"D:\\other\\b.txt", 1), icon);
-    EXPECT_EQ(cleaner.GetTypeIcon(L"C:\\nowhere\\README", 1), nullptr);
-    for (std::size_t i = 0; cleaner.IconCache.size() < kIconCacheLimit; ++i)
-        cleaner.IconCache[L".x" + std::to_wstring(i)] = nullptr;
-    EXPECT_EQ(cleaner.GetTypeIcon(L"a.log", 1), nullptr);
-    EXPECT_EQ(cleaner.IconCache.size(), kIconCacheLimit);
+// The icon of a type is asked once, the cache stops growing at its limit,
+// and the cached icons die with their cleaner.
+TEST(FileHelpers, TheIconCacheIsBoundedAndDiesWithItsCleaner) {
+    auto cleaner = std::make_unique<CSystemClean>();
+    HICON icon = cleaner->GetTypeIcon(L"C:\\nowhere\\a.txt", 1);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(cleaner->GetTypeIcon(L"D:\\other\\b.txt", 1), icon);
+    EXPECT_EQ(cleaner->GetTypeIcon(L"C:\\nowhere\\README", 1), nullptr);
+    for (std::size_t i = 0; cleaner->IconCache.size() < kIconCacheLimit; ++i)
+        cleaner->IconCache[L".x" + std::to_wstring(i)] = nullptr;
+    EXPECT_EQ(cleaner->GetTypeIcon(L"a.log", 1), nullptr);
+    EXPECT_EQ(cleaner->IconCache.size(), kIconCacheLimit);
+    cleaner.reset();
+    EXPECT_FALSE(GetIconInfo(icon, &info)) << "the cached icon outlived its cleaner";
 }
 
 }  // namespace
