@@ -81,7 +81,7 @@ TEST(HostileRegistry, TypedAddressesAndRunCommandsSurviveHostileValues) {
     }
 }
 
-TEST(HostileRegistry, StaleReferenceScansStayInsideTheirBuffers) {
+TEST(HostileRegistry, StaleReferenceScansAndFileTypeNamesStayInsideTheirBuffers) {
     CSystemClean cleaner;
     const std::wstring mui = L"Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache";
     PlantHostileValues(HKEY_CURRENT_USER, mui, 1024, 5000);
@@ -120,9 +120,7 @@ TEST(HostileRegistry, StaleReferenceScansStayInsideTheirBuffers) {
     for (const auto& name : dlls) EXPECT_LT(name.size(), 255u);
     fx::DeleteKey(HKEY_LOCAL_MACHINE, shared);
     hostile::casesTried += 3;
-}
 
-TEST(HostileRegistry, FileTypeNamesWithoutTerminatorAreBounded) {
     fx::SetBinary(HKEY_CLASSES_ROOT, L".hostileext", L"", Unterminated(260, L'c'), REG_SZ);
     fx::SetString(HKEY_CLASSES_ROOT, L".hostilecls", L"", L"hostileclass");
     fx::SetBinary(HKEY_CLASSES_ROOT, L"hostileclass", L"", Unterminated(260, L'E'), REG_SZ);

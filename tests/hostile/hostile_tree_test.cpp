@@ -8,6 +8,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -44,25 +45,14 @@ std::string Fingerprint(const std::wstring& path) {
     return fx::ReadFileText(Long(path));
 }
 
-// Wine keeps a folder emptied from the Unix side in view for a while, so each
-// run plants under names of its own and removes the last runs' in passing.
-std::wstring NewRunName() {
-    static int runs = 0;
-    return L"hostile-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++runs);
-}
-
-void RemoveEarlierRuns(const std::wstring& parent, const std::wstring& current) {
-    std::string unix = fx::UnixPath(parent);
-    if (unix.find("/dosdevices/c:/") == std::string::npos) return;
-    std::wstring u(unix.begin(), unix.end());
-    // rm never follows the links planted inside; find does not either.
-    fx::RunUnix(L"/usr/bin/find '" + u + L"' -maxdepth 1 -name 'hostile-*' ! -name '" + current +
-                L"*' -exec /bin/rm -rf {} +");
-}
-
 // The folders of a new run in every place the module walks or empties.
 std::vector<std::wstring> Places() {
-    const std::wstring windows = fx::Special(CSIDL_WINDOWS), run = NewRunName();
+    // Wine keeps a folder emptied from the Unix side in view for a while, so
+    // each run plants under names of its own and removes the last runs'.
+    static int runs = 0;
+    const std::wstring windows = fx::Special(CSIDL_WINDOWS),
+                       run = L"hostile-" + std::to_wstring(GetTickCount64()) + L"-" +
+                             std::to_wstring(++runs);
     const std::wstring cache = fx::Special(CSIDL_INTERNET_CACHE) + L"\\",
                        roaming = fx::Special(CSIDL_APPDATA) + L"\\",
                        local = fx::Special(CSIDL_LOCAL_APPDATA) + L"\\";
@@ -106,13 +96,16 @@ void PlantAll(const std::vector<std::wstring>& places) {
         std::wstring parent = f.substr(0, f.find_last_of(L'\\'));
         std::wstring name = f.substr(f.find_last_of(L'\\') + 1);
         if (name == L"cache") name = parent.substr(parent.find_last_of(L'\\') + 1);
-        RemoveEarlierRuns(parent, name.substr(0, name.find(L'.')));
+        // rm never follows the links planted inside; find does not either.
+        const std::string unix = fx::UnixPath(parent);
+        if (unix.find("/dosdevices/c:/") != std::string::npos)
+            fx::RunUnix(L"/usr/bin/find '" + std::wstring(unix.begin(), unix.end()) +
+                        L"' -maxdepth 1 -name 'hostile-*' ! -name '" +
+                        name.substr(0, name.find(L'.')) + L"*' -exec /bin/rm -rf {} +");
         fx::MakeDirs(f);
         ASSERT_TRUE(fx::MakeFolderLink(kOutside, f + L"\\hostile-out"));
         ASSERT_TRUE(fx::MakeFolderLink(f, f + L"\\hostile-cycle")) << fx::Narrow(f);
-        if (haveY) {
-            ASSERT_TRUE(fx::MakeFolderLink(L"Y:\\", f + L"\\hostile-ydrive"));
-        }
+        ASSERT_TRUE(!haveY || fx::MakeFolderLink(L"Y:\\", f + L"\\hostile-ydrive"));
         std::wstring deep = f;
         while (deep.size() < 320) {
             deep += L"\\" + std::wstring(40, L'd');
@@ -128,12 +121,6 @@ void PlantAll(const std::vector<std::wstring>& places) {
         WriteExact(f + L"\\empty.dat", "");
         fx::MakeSparseFile(f + L"\\sparse.dat", kSparseBytes);
     }
-}
-
-bool InsidePlace(const std::vector<std::wstring>& places, const std::wstring& path) {
-    for (const std::wstring& place : places)
-        if (path.rfind(place + L"\\", 0) == 0) return true;
-    return false;
 }
 
 // Guards unchanged, links still links, their targets' files untouched.
@@ -152,6 +139,11 @@ TEST(HostileTree, EveryCategoryAndRemovalKeepsWhatWasNotSelected) {
     PlantAll(places);
     if (HasFatalFailure()) return;
     hostile::Cleaner c;
+    auto planted = [&](const std::wstring& path) {
+        for (const std::wstring& place : places)
+            if (path.rfind(place + L"\\", 0) == 0) return true;
+        return false;
+    };
     for (int category = 1; category <= 24; ++category) {
         ResultList results;
         ScanTotals totals;
@@ -172,10 +164,9 @@ TEST(HostileTree, EveryCategoryAndRemovalKeepsWhatWasNotSelected) {
                 EXPECT_EQ(path.find(link), std::wstring::npos) << fx::Narrow(path);
             // Only planted junk stays selected; the twins and everything
             // that belongs to the system are kept.
-            const bool kept =
-                path.back() != L'.' && path.back() != L' ' &&
-                (!InsidePlace(places, path) || path.find(L"\\twin.txt") != path.npos ||
-                 path.find(L"\\pair.log") != path.npos);
+            const bool kept = path.back() != L'.' && path.back() != L' ' &&
+                              (!planted(path) || path.find(L"\\twin.txt") != path.npos ||
+                               path.find(L"\\pair.log") != path.npos);
             if (kept && item.category != 4 && item.category != 8 && item.category != 16) {
                 item.selected = 0;
                 if (fx::Exists(path)) keptPaths.push_back(path);

@@ -120,8 +120,7 @@ TEST(InterfaceEdges, ThousandCleanersLeakNoHandleAndNoMemory) {
     const std::uint64_t memoryAfter = AnonymousMemoryKiB();
     EXPECT_LE(handlesAfter, handlesBefore + 2) << "before " << handlesBefore;
     std::printf("1000 cycles: handles %zu -> %zu, RssAnon %llu -> %llu KiB\n", handlesBefore,
-                handlesAfter, static_cast<unsigned long long>(memoryBefore),
-                static_cast<unsigned long long>(memoryAfter));
+                handlesAfter, memoryBefore, memoryAfter);
     hostile::casesTried += 1000;
     if (memoryBefore == 0) GTEST_SKIP() << "no /proc status reachable through P:";
     // 1000 cycles with a leak of one item (1.6 KiB) would add over 1.5 MiB.
@@ -151,24 +150,19 @@ TEST(InterfaceEdges, StopFromAnotherThreadEndsEveryLongOperation) {
         Cleaner c;
         ResultList results, all;
         ScanTotals totals;
-        {
-            hostile::StopFromOtherThread stopper(c.p);
-            // Category 1 answers with its Firefox-cache pass, which is always 1.
-            EXPECT_EQ(c->GetUnusedFile(scan.category, &results, &totals, &stopper),
-                      scan.category == 1 ? 1u : 2u)
-                << scan.category;
-            EXPECT_LE(stopper.reports, 2u) << scan.category;
-        }
+        CleanTotals clean;
+        hostile::StopFromOtherThread scanStopper(c.p), cleanStopper(c.p);
+        // Category 1 answers with its Firefox-cache pass, which is always 1.
+        EXPECT_EQ(c->GetUnusedFile(scan.category, &results, &totals, &scanStopper),
+                  scan.category == 1 ? 1u : 2u)
+            << scan.category;
+        EXPECT_LE(scanStopper.reports, 2u) << scan.category;
         EXPECT_LT(results.size(), 6u) << scan.category;
         c->SetStopFlag(0);
         ASSERT_EQ(c->GetUnusedFile(scan.category, &all, &totals, nullptr), 1u);
         ASSERT_GE(all.size(), 6u) << scan.category;
-        CleanTotals clean;
-        {
-            hostile::StopFromOtherThread stopper(c.p);
-            EXPECT_EQ(c->CleanUnusedFile(scan.category, all, &clean, &stopper), 2u)
-                << scan.category;
-        }
+        EXPECT_EQ(c->CleanUnusedFile(scan.category, all, &clean, &cleanStopper), 2u)
+            << scan.category;
         // The item being reported when the stop came is still removed.
         EXPECT_EQ(clean.removed, 1u) << scan.category;
         int left = 0;

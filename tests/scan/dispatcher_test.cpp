@@ -11,19 +11,15 @@
 
 namespace {
 
-std::wstring Local(const std::wstring& tail) {
-    return fx::Special(CSIDL_LOCAL_APPDATA) + tail;
-}
-
 // Each folder category on files of its own: what it takes and what it
 // passes over, wherever in the prefix the category looks.
 TEST(Dispatcher, EachCategoryTakesItsOwnFilesOnly) {
     const std::wstring windows = fx::Special(CSIDL_WINDOWS),
                        cache = fx::Special(CSIDL_INTERNET_CACHE);
     const std::wstring cookies = fx::Special(CSIDL_COOKIES), history = fx::Special(CSIDL_HISTORY);
-    const std::wstring recent = fx::Special(CSIDL_RECENT),
-                       chrome = Local(L"\\Google\\Chrome\\User Data\\Default");
-    const std::wstring firefox = Local(L"\\Mozilla\\Firefox\\Profiles");
+    const std::wstring recent = fx::Special(CSIDL_RECENT), local = fx::Special(CSIDL_LOCAL_APPDATA);
+    const std::wstring chrome = local + L"\\Google\\Chrome\\User Data\\Default",
+                       firefox = local + L"\\Mozilla\\Firefox\\Profiles";
     const struct {
         int category;
         std::vector<std::wstring> taken, passed;
@@ -77,8 +73,9 @@ TEST(Dispatcher, EachCategoryTakesItsOwnFilesOnly) {
 
 TEST(Dispatcher, InternetFilesDropDesktopIniFromTheWholeList) {
     const std::wstring cache = fx::Special(CSIDL_INTERNET_CACHE),
-                       profiles = Local(L"\\Mozilla\\Firefox\\Profiles"),
-                       chrome = Local(L"\\Google\\Chrome\\User Data\\Default\\Cache");
+                       local = fx::Special(CSIDL_LOCAL_APPDATA),
+                       profiles = local + L"\\Mozilla\\Firefox\\Profiles",
+                       chrome = local + L"\\Google\\Chrome\\User Data\\Default\\Cache";
     for (const std::wstring& folder : {cache, profiles, chrome}) {
         fx::MakeDirs(folder);
         fx::EmptyFolder(folder);

@@ -46,7 +46,7 @@ TEST(BoundedText, AWholeTextOrNothingAndCutsThatKeepPairsWhole) {
 
 // Emptying leaves every entry whose path would not fit 260 units, and every
 // folder whose listing pattern would not; what fits goes.
-TEST(RootedDeleter, EmptyingLeavesWhatDoesNotFitItsBuffers) {
+TEST(RootedDeleter, EmptyingLeavesWhatDoesNotFitAndARefusedFileKeepsItsAttributes) {
     const std::wstring root = fx::Scratch(L"units");
     auto path = [&](wchar_t c, std::size_t units) {
         return root + L"\\" + std::wstring(units - root.size() - 1, c);
@@ -67,9 +67,7 @@ TEST(RootedDeleter, EmptyingLeavesWhatDoesNotFitItsBuffers) {
         EXPECT_EQ(Exists(L"\\\\?\\" + row.file), row.stays) << row.file.size();
     for (const auto& row : rows) DeleteFileW((L"\\\\?\\" + row.file).c_str());
     RemoveDirectoryW((L"\\\\?\\" + path(L'd', 256)).c_str());
-}
 
-TEST(RootedDeleter, ARefusedReadOnlyFileKeepsItsAttributesAndRootsHoldOnlyWhatIsBelow) {
     const std::wstring folder = fx::Scratch(L"rooted");
     // A file mapped into memory cannot go; its read-only bit comes back.
     const std::wstring mapped = folder + L"\\mapped.bin";
