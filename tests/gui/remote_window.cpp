@@ -1,11 +1,7 @@
 #include "remote_window.h"
 
-#include <commctrl.h>
-
 #include <type_traits>
-#include <vector>
 
-#include "gui_ids.h"
 #include "module_loader.h"
 
 namespace {
@@ -39,15 +35,12 @@ Record RemoteGui::Exchange(HWND control, UINT message, WPARAM wParam, Record rec
 }
 
 RemoteGui::~RemoteGui() {
-    if (process_.hProcess) {
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-            Close();
-            if (WaitForSingleObject(process_.hProcess, 20000) == WAIT_TIMEOUT)
-                TerminateProcess(process_.hProcess, 99);
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
+    if (!process_.hProcess) return;
+    Close();
+    if (WaitForSingleObject(process_.hProcess, 20000) == WAIT_TIMEOUT)
+        TerminateProcess(process_.hProcess, 99);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
 }
 
 bool RemoteGui::Start(const std::wstring& arguments, bool waitForWindow) {
@@ -60,10 +53,7 @@ bool RemoteGui::Start(const std::wstring& arguments, bool waitForWindow) {
         return false;
     if (!waitForWindow) return true;
     WaitForInputIdle(process_.hProcess, 30000);
-    for (int i = 0; i < 600 && !window_; ++i) {
-        window_ = FindTopLevel(gui::kWindowClass);
-        if (!window_) Sleep(50);
-    }
+    for (int i = 0; i < 600 && !(window_ = FindTopLevel(gui::kWindowClass)); ++i) Sleep(50);
     return window_ != nullptr;
 }
 
@@ -175,8 +165,7 @@ void RemoteGui::ToggleNode(HTREEITEM node) const {
 }
 
 int RemoteGui::FindRow(int listId, const std::wstring& name) const {
-    const int rows = RowCount(listId);
-    for (int row = 0; row < rows; ++row)
+    for (int row = 0, rows = RowCount(listId); row < rows; ++row)
         if (Cell(listId, row, 0) == name) return row;
     return -1;
 }

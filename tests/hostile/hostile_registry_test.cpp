@@ -126,11 +126,10 @@ TEST(HostileRegistry, StaleReferenceScansAndFileTypeNamesStayInsideTheirBuffers)
     fx::SetBinary(HKEY_CLASSES_ROOT, L"hostileclass", L"", Unterminated(260, L'E'), REG_SZ);
     fx::SetDword(HKEY_CLASSES_ROOT, L".hostiledw", L"", 0x41414141);
     for (const auto* extension : {L".hostileext", L".hostilecls", L".hostiledw"}) {
-        wchar_t out[300];
-        for (auto& unit : out) unit = L'#';
-        DWORD result = ufc::GetFileTypeName(extension, 260, out);
+        std::vector<wchar_t> out(300, L'#');
+        DWORD result = ufc::GetFileTypeName(extension, 260, out.data());
         EXPECT_TRUE(result == 0 || result == ERROR_MORE_DATA);
-        EXPECT_LT(wcsnlen(out, 300), 260u) << fx::Narrow(extension);
+        EXPECT_LT(wcsnlen(out.data(), 300), 260u) << fx::Narrow(extension);
         EXPECT_EQ(out[299], L'#');  // nothing written past the capacity
         ++hostile::casesTried;
     }

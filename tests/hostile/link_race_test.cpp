@@ -56,8 +56,7 @@ long SwapWhile(const std::wstring& folder, const std::wstring& link, const std::
 TEST(LinkRace, ACleanRacingALinkSwapperDeletesNothingBehindTheLink) {
     const std::wstring place = fx::Special(CSIDL_WINDOWS) + L"\\Temp\\ufc-race";
     const std::wstring folder = place + L"\\found", other = place + L"\\other";
-    const std::wstring victim = fx::Scratch(L"race-victim");
-    const std::wstring work = fx::Scratch(L"race-work");
+    const std::wstring victim = fx::Scratch(L"race-victim"), work = fx::Scratch(L"race-work");
     std::vector<std::wstring> names;
     for (int i = 0; i < 500; ++i) names.push_back(L"f" + std::to_wstring(i) + L".tmp");
     fx::MakeVictims(victim, names);

@@ -4,7 +4,7 @@
 
 #include <shlobj.h>
 
-#include <algorithm>
+#include <set>
 
 #include "core/system_clean.h"
 #include "fixtures/fixtures.h"
@@ -13,7 +13,7 @@ namespace {
 
 // Each folder category on files of its own: what it takes and what it
 // passes over, wherever in the prefix the category looks.
-TEST(Dispatcher, EachCategoryTakesItsOwnFilesOnly) {
+TEST(Dispatcher, EachCategoryTakesItsOwnFilesOnlyAndInternetFilesDropDesktopIni) {
     const std::wstring windows = fx::Special(CSIDL_WINDOWS),
                        cache = fx::Special(CSIDL_INTERNET_CACHE);
     const std::wstring cookies = fx::Special(CSIDL_COOKIES), history = fx::Special(CSIDL_HISTORY);
@@ -69,14 +69,9 @@ TEST(Dispatcher, EachCategoryTakesItsOwnFilesOnly) {
     }
     fx::RemoveTree(windows + L"\\$NtUninstallKBufc$");
     fx::RemoveTree(windows + L"\\$ntuninstallKBufc2$");
-}
 
-TEST(Dispatcher, InternetFilesDropDesktopIniFromTheWholeList) {
-    const std::wstring cache = fx::Special(CSIDL_INTERNET_CACHE),
-                       local = fx::Special(CSIDL_LOCAL_APPDATA),
-                       profiles = local + L"\\Mozilla\\Firefox\\Profiles",
-                       chrome = local + L"\\Google\\Chrome\\User Data\\Default\\Cache";
-    for (const std::wstring& folder : {cache, profiles, chrome}) {
+    // Internet files drop desktop.ini from the whole list, once they found any.
+    for (const std::wstring& folder : {cache, firefox, chrome + L"\\Cache"}) {
         fx::MakeDirs(folder);
         fx::EmptyFolder(folder);
     }
@@ -92,15 +87,14 @@ TEST(Dispatcher, InternetFilesDropDesktopIniFromTheWholeList) {
     fx::MakeFile(cache + L"\\a.txt", 3);
     fx::MakeFile(cache + L"\\desktop.ini", 1);
     fx::MakeFile(cache + L"\\sub\\Desktop.INI", 1);
-    fx::MakeFile(profiles + L"\\p1.default\\cache\\ff.bin", 4);
-    fx::MakeFile(chrome + L"\\c.bin", 5);
+    fx::MakeFile(firefox + L"\\p1.default\\cache\\ff.bin", 4);
+    fx::MakeFile(chrome + L"\\Cache\\c.bin", 5);
     fx::Recorder recorder;
     EXPECT_EQ(cleaner.GetUnusedFile(1, &results, &totals, &recorder), 1u);
-    std::vector<std::wstring> names;
-    for (const auto& item : results) names.push_back(item.name);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"Desktop.INI", L"a.txt", L"c.bin", L"earlier.txt",
-                                                L"ff.bin"}));
+    std::multiset<std::wstring> names;
+    for (const auto& item : results) names.insert(item.name);
+    EXPECT_EQ(names, (std::multiset<std::wstring>{L"Desktop.INI", L"a.txt", L"c.bin",
+                                                  L"earlier.txt", L"ff.bin"}));
     // The internet cache's items carry 1; the Firefox caches set 20, which
     // the Chrome cache scanned after them keeps.
     EXPECT_EQ(fx::FindByName(results, L"a.txt")->category, 1u);

@@ -8,7 +8,6 @@
 
 #include "core/system_clean.h"
 #include "fixtures/fixtures.h"
-#include "util/handles.h"
 
 namespace {
 
@@ -83,10 +82,9 @@ TEST(Removal, LinksSwappedInAfterTheScanRedirectNothing) {
     ASSERT_TRUE(fx::MakeFolderLink(real, temp));
     const std::wstring place = temp + L"\\ufc-swap";
     const std::vector<std::wstring> names = {L"a.txt", L"b.txt", L"c.txt"};
-    for (const std::wstring& name : names) {
-        fx::MakeFile(place + L"\\plain\\" + name, 5);
-        fx::MakeFile(place + L"\\swapped\\" + name, 5);
-    }
+    for (const std::wstring& name : names)
+        for (const wchar_t* sub : {L"\\plain\\", L"\\swapped\\"})
+            fx::MakeFile(place + sub + name, 5);
     fx::MakeFile(place + L"\\turned.tmp", 5);
     const std::wstring victim = fx::Scratch(L"scan\\swap-victim");
     fx::MakeVictims(victim, names);

@@ -59,6 +59,7 @@ struct Tree {
 
 TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderNothingBehindALinkAndWhatTheFilterNames) {
     Tree tree;
+    const wchar_t* folder = tree.folder.c_str();
     ASSERT_TRUE(fx::Exists(tree.folder + L"\\link") && tree.busy);
     Names walked;
     ListInWalkOrder(tree.folder, &walked);
@@ -69,8 +70,7 @@ TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderNothingBehindALinkAndWhatTheFil
     ResultList results;
     ScanTotals totals{10, 1};  // added to, never reset
     fx::Recorder recorder;
-    ASSERT_EQ(cleaner.ScanFolder(tree.folder.c_str(), &results, &totals, &recorder, nullptr, 1),
-              1u);
+    ASSERT_EQ(cleaner.ScanFolder(folder, &results, &totals, &recorder, nullptr, 1), 1u);
 
     // Every file met is reported, the held one too, before it is judged.
     EXPECT_EQ(recorder.Paths(), walked);
@@ -98,7 +98,7 @@ TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderNothingBehindALinkAndWhatTheFil
     // Without recursion only the top files; with a trailing backslash and
     // nothing expected, the same items with every percent 0.
     ResultList top, again;
-    cleaner.ScanFolder(tree.folder.c_str(), &top, &totals, nullptr, nullptr, 0);
+    cleaner.ScanFolder(folder, &top, &totals, nullptr, nullptr, 0);
     EXPECT_EQ(SortedNames(top),
               (Names{L"README", L"a.LOG", L"archive.tar.log", L"\xD834\xDD1E clef.bak"}));
     CSystemClean fresh;
@@ -109,7 +109,6 @@ TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderNothingBehindALinkAndWhatTheFil
     EXPECT_TRUE(fx::Exists(tree.outside + L"\\outside.txt"));
 
     // Filters lower only the file side; bad folders find nothing.
-    const wchar_t* folder = tree.folder.c_str();
     const struct {
         const wchar_t *folder, *filter;
         std::uint32_t result;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <numeric>
 #include <vector>
 
 #include "core/system_clean.h"
@@ -26,14 +25,12 @@ std::vector<std::ptrdiff_t> Slots(Pmf... pmf) {
 
 TEST(CleanerState, OperationsKeepTheirBinaryOrderAndEachCleanerItsStopFlag) {
     using I = Function::IUnusedFileClean;
-    std::vector<std::ptrdiff_t> order(15);
-    std::iota(order.begin(), order.end(), 0);
     EXPECT_EQ(
         Slots(&I::Release, &I::GetUnusedFile, &I::CleanUnusedFile, &I::SetDefaultDownloadLocation,
               &I::AccessSaveDirectory, &I::CleanSearchAssistantMru, &I::ClearClipboard,
               &I::SetStopFlag, &I::GetDriveList, &I::HasInvalidShortcut, &I::IsCleanNeeded,
               &I::IsDeepCleanNeeded, &I::TestInterface, &I::ScanDrive, &I::CleanItems),
-        order);
+        (std::vector<std::ptrdiff_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}));
     EXPECT_EQ(Slots(&IScanProgress::OnProgress), std::vector<std::ptrdiff_t>{0});
     // Landmarks of the cleaner's own catalogue.
     using C = CSystemClean;
