@@ -1,80 +1,46 @@
 #include "remote_window.h"
 
-#include <commctrl.h>
+#include <type_traits>
 
-#include <vector>
-
-#include "gui_ids.h"
 #include "module_loader.h"
 
 namespace {
-
-// A block of the program's memory for one list-view call: the record at the
-// start, the text buffer after it.
-class RemoteBlock {
-public:
-    RemoteBlock(HANDLE process, size_t size)
-        : process_(process),
-          base_(static_cast<BYTE*>(
-              VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {}
-    ~RemoteBlock() {
-        if (base_) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
-    }
-    RemoteBlock(const RemoteBlock&) = delete;
-    RemoteBlock& operator=(const RemoteBlock&) = delete;
-    BYTE* At(size_t offset) const { return base_ + offset; }
-    bool Write(size_t offset, const void* data, size_t size) const {
-        return base_ && WriteProcessMemory(process_, base_ + offset, data, size, nullptr);
-    }
-    bool Read(size_t offset, void* data, size_t size) const {
-        return base_ && ReadProcessMemory(process_, base_ + offset, data, size, nullptr);
-    }
-
-private:
-    HANDLE process_;
-    BYTE* base_;
-};
-
-constexpr size_t kTextOffset = 512;
 constexpr int kTextChars = 1024;
-
-// Sends a list-view or tree-view record whose text comes back into a
-// buffer of the program's memory; returns that text.
-template <typename Record>
-std::wstring RemoteText(HANDLE process, HWND control, UINT message, WPARAM wParam, Record record) {
-    RemoteBlock block(process, kTextOffset + kTextChars * sizeof(wchar_t));
-    record.pszText = reinterpret_cast<wchar_t*>(block.At(kTextOffset));
-    record.cchTextMax = kTextChars;
-    std::vector<wchar_t> text(kTextChars, L'\0');
-    if (!block.Write(0, &record, sizeof record) || !block.Write(kTextOffset, text.data(), 2))
-        return L"";
-    SendMessageW(control, message, wParam, reinterpret_cast<LPARAM>(block.At(0)));
-    block.Read(kTextOffset, text.data(), text.size() * sizeof(wchar_t));
-    text.back() = L'\0';
-    return text.data();
-}
-
 }  // namespace
 
 template <typename Record>
-Record RemoteGui::Exchange(HWND control, UINT message, WPARAM wParam, Record record) const {
-    RemoteBlock block(process_.hProcess, sizeof record);
-    block.Write(0, &record, sizeof record);
-    SendMessageW(control, message, wParam, reinterpret_cast<LPARAM>(block.At(0)));
-    block.Read(0, &record, sizeof record);
+Record RemoteGui::Exchange(HWND control, UINT message, WPARAM wParam, Record record,
+                           std::wstring* text) const {
+    // The record and a text buffer after it, in the program's memory (which
+    // comes zeroed, so the text starts empty).
+    const HANDLE process = process_.hProcess;
+    BYTE* block = static_cast<BYTE*>(VirtualAllocEx(process, nullptr,
+                                                    sizeof record + kTextChars * sizeof(wchar_t),
+                                                    MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!block) return record;
+    if constexpr (!std::is_same_v<Record, RECT>) {
+        record.pszText = reinterpret_cast<wchar_t*>(block + sizeof record);
+        record.cchTextMax = kTextChars;
+    }
+    WriteProcessMemory(process, block, &record, sizeof record, nullptr);
+    SendMessageW(control, message, wParam, reinterpret_cast<LPARAM>(block));
+    ReadProcessMemory(process, block, &record, sizeof record, nullptr);
+    if (text) {
+        std::vector<wchar_t> units(kTextChars + 1, L'\0');
+        ReadProcessMemory(process, block + sizeof record, units.data(), kTextChars * 2, nullptr);
+        *text = units.data();
+    }
+    VirtualFreeEx(process, block, 0, MEM_RELEASE);
     return record;
 }
 
 RemoteGui::~RemoteGui() {
-    if (process_.hProcess) {
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-            Close();
-            if (WaitForSingleObject(process_.hProcess, 20000) == WAIT_TIMEOUT)
-                TerminateProcess(process_.hProcess, 99);
-        }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-    }
+    if (!process_.hProcess) return;
+    Close();
+    if (WaitForSingleObject(process_.hProcess, 20000) == WAIT_TIMEOUT)
+        TerminateProcess(process_.hProcess, 99);
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
 }
 
 bool RemoteGui::Start(const std::wstring& arguments, bool waitForWindow) {
@@ -87,10 +53,7 @@ bool RemoteGui::Start(const std::wstring& arguments, bool waitForWindow) {
         return false;
     if (!waitForWindow) return true;
     WaitForInputIdle(process_.hProcess, 30000);
-    for (int i = 0; i < 600 && !window_; ++i) {
-        window_ = FindTopLevel(gui::kWindowClass);
-        if (!window_) Sleep(50);
-    }
+    for (int i = 0; i < 600 && !(window_ = FindTopLevel(gui::kWindowClass)); ++i) Sleep(50);
     return window_ != nullptr;
 }
 
@@ -110,20 +73,9 @@ DWORD RemoteGui::WaitForExit(DWORD milliseconds) {
     return code;
 }
 
-void RemoteGui::Close() {
-    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
-}
-
-UINT_PTR RemoteGui::State() const {
-    return reinterpret_cast<UINT_PTR>(GetPropW(window_, gui::kStateProperty));
-}
-
 bool RemoteGui::WaitForState(UINT_PTR state, DWORD milliseconds) const {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    while (State() != state) {
+    for (const ULONGLONG end = GetTickCount64() + milliseconds; State() != state; Sleep(20))
         if (GetTickCount64() > end) return false;
-        Sleep(20);
-    }
     return true;
 }
 
@@ -134,15 +86,12 @@ std::wstring RemoteGui::Text(int id) const {
     return text;
 }
 
-int RemoteGui::RowCount(int listId) const {
-    return static_cast<int>(SendMessageW(Control(listId), LVM_GETITEMCOUNT, 0, 0));
-}
-
 std::wstring RemoteGui::Cell(int listId, int row, int column) const {
     LVITEMW item = {};
     item.iSubItem = column;
-    return RemoteText(process_.hProcess, Control(listId), LVM_GETITEMTEXTW,
-                      static_cast<WPARAM>(row), item);
+    std::wstring text;
+    Exchange(Control(listId), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), item, &text);
+    return text;
 }
 
 int RemoteGui::Image(int listId, int row) const {
@@ -169,14 +118,6 @@ void RemoteGui::PressOnRows(int listId, int row, UINT key) const {
     SendMessageW(Control(listId), WM_KEYUP, key, 0);
 }
 
-void RemoteGui::SetChecked(int listId, int row, bool checked) const {
-    if (Checked(listId, row) != checked) PressOnRows(listId, row, VK_SPACE);
-}
-
-void RemoteGui::UncheckAllRows(int listId) const {
-    PressOnRows(listId, -1, VK_DELETE);
-}
-
 void RemoteGui::ClickHeader(int listId, int column) const {
     HWND header = reinterpret_cast<HWND>(SendMessageW(Control(listId), LVM_GETHEADER, 0, 0));
     const RECT place = Exchange(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), RECT{});
@@ -184,10 +125,6 @@ void RemoteGui::ClickHeader(int listId, int column) const {
     SendMessageW(header, WM_MOUSEMOVE, 0, at);
     SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageW(header, WM_LBUTTONUP, 0, at);
-}
-
-void RemoteGui::SetText(int id, const std::wstring& text) const {
-    SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 HTREEITEM RemoteGui::Node(const std::vector<std::wstring>& labels) const {
@@ -209,7 +146,9 @@ std::wstring RemoteGui::NodeText(HTREEITEM node) const {
     TVITEMW item = {};
     item.mask = TVIF_TEXT;
     item.hItem = node;
-    return RemoteText(process_.hProcess, Control(gui::kIdCategories), TVM_GETITEMW, 0, item);
+    std::wstring text;
+    Exchange(Control(gui::kIdCategories), TVM_GETITEMW, 0, item, &text);
+    return text;
 }
 
 int RemoteGui::NodeBox(HTREEITEM node) const {
@@ -226,14 +165,9 @@ void RemoteGui::ToggleNode(HTREEITEM node) const {
 }
 
 int RemoteGui::FindRow(int listId, const std::wstring& name) const {
-    const int rows = RowCount(listId);
-    for (int row = 0; row < rows; ++row)
+    for (int row = 0, rows = RowCount(listId); row < rows; ++row)
         if (Cell(listId, row, 0) == name) return row;
     return -1;
-}
-
-void RemoteGui::Click(int id) const {
-    PostMessageW(Control(id), BM_CLICK, 0, 0);
 }
 
 std::wstring RemoteGui::AnswerMessageBox(int answer, DWORD milliseconds) const {

@@ -1,25 +1,29 @@
-// Shared pieces of the hostile suite: a cleaner made through the export,
-// process-wide handle and memory probes, and a thread that stops a running
-// operation from outside.
+// Shared pieces of the hostile suite: a cleaner made through the export, a
+// thread that stops a running operation from outside, and the figures
+// printed once the whole program has run (cases tried, files checked).
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdint>
-#include <string>
+#include <atomic>
+#include <cstdio>
 #include <thread>
 
 #include "UnusedFileClean.h"
 
 namespace hostile {
 
-// Open handles of this process: values 4, 8, ... that GetHandleInformation
-// accepts (Wine's GetProcessHandleCount always says 0).
-std::size_t CountHandles();
+inline std::atomic<std::uint64_t> casesTried{0}, filesChecked{0};
 
-// RssAnon of this process in KiB, read from its own /proc/<pid>/status
-// through drive P: mapped to /proc; 0 when it cannot be read.
-std::uint64_t AnonymousMemoryKiB();
+struct Figures : testing::Environment {
+    void TearDown() override {
+        std::printf("hostile figures: %llu cases tried, %llu files checked\n",
+                    static_cast<unsigned long long>(casesTried.load()),
+                    static_cast<unsigned long long>(filesChecked.load()));
+    }
+};
+inline testing::Environment* const figures = testing::AddGlobalTestEnvironment(new Figures);
 
 // A cleaner as a host gets it; released on scope exit.
 struct Cleaner {
@@ -43,9 +47,5 @@ public:
 private:
     Function::IUnusedFileClean* cleaner_;
 };
-
-// Registers counted figures for the README: cases tried, files checked.
-void CountCase(std::uint64_t n = 1);
-void CountFilesChecked(std::uint64_t n);
 
 }  // namespace hostile

@@ -42,9 +42,8 @@ TEST(HostileFiles, DamagedShortcutsAreReadSafelyAndNeverReported) {
     for (const std::wstring name : {L"empty", L"truncated", L"random", L"long"}) {
         const std::wstring path = folder + L"\\hostile-" + name + L".lnk";
         // Resolution into a small buffer never writes past it.
-        wchar_t buffer[16 + 8];
-        std::fill(std::begin(buffer), std::end(buffer), L'#');
-        std::fill(buffer, buffer + 16, L'\0');
+        wchar_t buffer[16 + 8] = {};
+        std::fill(buffer + 16, buffer + 24, L'#');
         ufc::ResolveShortcutTarget(path, buffer, 16);
         for (int i = 16; i < 24; ++i) EXPECT_EQ(buffer[i], L'#') << fx::Narrow(name);
         // Only a full-length stored path to a missing program is broken.

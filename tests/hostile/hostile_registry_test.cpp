@@ -13,12 +13,9 @@ namespace {
 
 // Text bytes without a terminator, stored as REG_SZ.
 std::vector<BYTE> Unterminated(std::size_t units, wchar_t fill) {
-    std::vector<BYTE> bytes(units * 2);
-    for (std::size_t i = 0; i < units; ++i) {
-        bytes[2 * i] = static_cast<BYTE>(fill & 0xFF);
-        bytes[2 * i + 1] = static_cast<BYTE>(fill >> 8);
-    }
-    return bytes;
+    const std::wstring text(units, fill);
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.data());
+    return std::vector<BYTE>(bytes, bytes + units * 2);
 }
 
 // The hostile values of one key; returns how many of them a reader with the
@@ -40,14 +37,12 @@ std::size_t PlantHostileValues(HKEY root, const std::wstring& key, std::size_t d
     return 4 + manyValues;  // plain, dword, fills, empty and the many; maybe exact
 }
 
-struct ValueList {
-    int category;
-    const wchar_t* key;
-    std::size_t dataBytes;
-};
-
 TEST(HostileRegistry, TypedAddressesAndRunCommandsSurviveHostileValues) {
-    const ValueList lists[] = {
+    const struct {
+        int category;
+        const wchar_t* key;
+        std::size_t dataBytes;
+    } lists[] = {
         {4, L"Software\\Microsoft\\Internet Explorer\\TypedURLs", 2048},
         {8, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU", 1024},
     };
@@ -82,11 +77,11 @@ TEST(HostileRegistry, TypedAddressesAndRunCommandsSurviveHostileValues) {
         EXPECT_TRUE(fx::ValueExists(HKEY_CURRENT_USER, list.key, L"toolong"));
         EXPECT_FALSE(fx::ValueExists(HKEY_CURRENT_USER, list.key, L"fills"));
         fx::DeleteKey(HKEY_CURRENT_USER, list.key);
-        hostile::CountCase(2);
+        hostile::casesTried += 2;
     }
 }
 
-TEST(HostileRegistry, StaleReferenceScansStayInsideTheirBuffers) {
+TEST(HostileRegistry, StaleReferenceScansAndFileTypeNamesStayInsideTheirBuffers) {
     CSystemClean cleaner;
     const std::wstring mui = L"Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache";
     PlantHostileValues(HKEY_CURRENT_USER, mui, 1024, 5000);
@@ -124,22 +119,19 @@ TEST(HostileRegistry, StaleReferenceScansStayInsideTheirBuffers) {
     EXPECT_EQ(cleaner.ScanSharedDlls(&dlls, true), 1);
     for (const auto& name : dlls) EXPECT_LT(name.size(), 255u);
     fx::DeleteKey(HKEY_LOCAL_MACHINE, shared);
-    hostile::CountCase(3);
-}
+    hostile::casesTried += 3;
 
-TEST(HostileRegistry, FileTypeNamesWithoutTerminatorAreBounded) {
     fx::SetBinary(HKEY_CLASSES_ROOT, L".hostileext", L"", Unterminated(260, L'c'), REG_SZ);
     fx::SetString(HKEY_CLASSES_ROOT, L".hostilecls", L"", L"hostileclass");
     fx::SetBinary(HKEY_CLASSES_ROOT, L"hostileclass", L"", Unterminated(260, L'E'), REG_SZ);
     fx::SetDword(HKEY_CLASSES_ROOT, L".hostiledw", L"", 0x41414141);
     for (const auto* extension : {L".hostileext", L".hostilecls", L".hostiledw"}) {
-        wchar_t out[300];
-        for (auto& unit : out) unit = L'#';
-        DWORD result = ufc::GetFileTypeName(extension, 260, out);
+        std::vector<wchar_t> out(300, L'#');
+        DWORD result = ufc::GetFileTypeName(extension, 260, out.data());
         EXPECT_TRUE(result == 0 || result == ERROR_MORE_DATA);
-        EXPECT_LT(wcsnlen(out, 300), 260u) << fx::Narrow(extension);
+        EXPECT_LT(wcsnlen(out.data(), 300), 260u) << fx::Narrow(extension);
         EXPECT_EQ(out[299], L'#');  // nothing written past the capacity
-        hostile::CountCase();
+        ++hostile::casesTried;
     }
     for (const auto* key : {L".hostileext", L".hostilecls", L".hostiledw", L"hostileclass"})
         fx::DeleteKey(HKEY_CLASSES_ROOT, key);

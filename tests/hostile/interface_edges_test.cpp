@@ -13,6 +13,26 @@ namespace {
 
 using hostile::Cleaner;
 
+// Open handles of this process: values 4, 8, ... that GetHandleInformation
+// accepts (Wine's GetProcessHandleCount always says 0).
+std::size_t CountHandles() {
+    std::size_t n = 0;
+    DWORD flags = 0;
+    for (std::uintptr_t value = 4; value < 0x8000; value += 4)
+        n += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != 0;
+    return n;
+}
+
+// RssAnon of this process in KiB, read from /proc/<pid>/status through P:
+// (scripts/wine-run maps /proc and names the file); 0 when unreadable.
+std::uint64_t AnonymousMemoryKiB() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableW(L"UFC_OWN_STATUS", path, MAX_PATH);
+    const std::string status = n && n < MAX_PATH ? fx::ReadFileText(path) : "";
+    const std::size_t at = status.find("RssAnon:");
+    return at == std::string::npos ? 0 : std::strtoull(status.c_str() + at + 8, nullptr, 10);
+}
+
 TEST(InterfaceEdges, OutOfRangeCategoriesNullsAndEmptyBuffersChangeNothing) {
     Cleaner c;
     ASSERT_TRUE(c.p);
@@ -29,7 +49,7 @@ TEST(InterfaceEdges, OutOfRangeCategoriesNullsAndEmptyBuffersChangeNothing) {
             results.size(), totals.bytes,     totals.count,           clean.removed,
             clean.failed,   clean.bytesFreed, recorder.reports.size()};
         EXPECT_EQ(figures, (std::vector<std::uint64_t>{1, 7, 3, 1, 2, 3, 0})) << category;
-        hostile::CountCase(3);
+        hostile::casesTried += 3;
     }
     wchar_t buffer[8] = {L'x', 0};
     for (int size : {100, 0, -1, INT_MIN})
@@ -52,7 +72,7 @@ TEST(InterfaceEdges, OutOfRangeCategoriesNullsAndEmptyBuffersChangeNothing) {
     ScanTotals totals;
     EXPECT_EQ(c->ScanDrive(nullptr, &results, &totals, nullptr), 1);
     EXPECT_EQ(c->SetStopFlag(0), 1);
-    hostile::CountCase(12);
+    hostile::casesTried += 12;
     // Without a callback the items and totals of every category agree.
     for (int category = 1; category <= 24; ++category) {
         if (category == 5 || category == 16) continue;  // starts programs / real bin
@@ -61,23 +81,23 @@ TEST(InterfaceEdges, OutOfRangeCategoriesNullsAndEmptyBuffersChangeNothing) {
         const std::uint32_t result = c->GetUnusedFile(category, &items, &counted, nullptr);
         EXPECT_TRUE(result == 1u || result == 0u) << category;
         EXPECT_EQ(counted.count, items.size()) << category;
-        hostile::CountCase();
+        ++hostile::casesTried;
     }
 }
 
 // A thousand cleaners, each scanning once, leave no handle and no memory
 // behind; the probes themselves move with a real leak, so the check can fail.
 TEST(InterfaceEdges, ThousandCleanersLeakNoHandleAndNoMemory) {
-    const std::size_t handles = hostile::CountHandles();
+    const std::size_t handles = CountHandles();
     HANDLE events[7];
     for (auto& e : events) e = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    EXPECT_EQ(hostile::CountHandles(), handles + 7);
+    EXPECT_EQ(CountHandles(), handles + 7);
     for (auto& e : events) CloseHandle(e);
-    EXPECT_EQ(hostile::CountHandles(), handles);
-    const std::uint64_t probe = hostile::AnonymousMemoryKiB();
+    EXPECT_EQ(CountHandles(), handles);
+    const std::uint64_t probe = AnonymousMemoryKiB();
     if (probe != 0) {
         std::vector<char> block(32u << 20, 'x');
-        EXPECT_GT(hostile::AnonymousMemoryKiB(), probe + 30000) << block[1];
+        EXPECT_GT(AnonymousMemoryKiB(), probe + 30000) << block[1];
     }
 
     const std::wstring recent = fx::Special(CSIDL_RECENT);
@@ -93,16 +113,15 @@ TEST(InterfaceEdges, ThousandCleanersLeakNoHandleAndNoMemory) {
     };
     // Warm up: first calls load libraries and fill caches of the system.
     for (int i = 0; i < 20; ++i) ASSERT_EQ(cycle(), 3u);
-    const std::size_t handlesBefore = hostile::CountHandles();
-    const std::uint64_t memoryBefore = hostile::AnonymousMemoryKiB();
+    const std::size_t handlesBefore = CountHandles();
+    const std::uint64_t memoryBefore = AnonymousMemoryKiB();
     for (int i = 0; i < 1000; ++i) ASSERT_EQ(cycle(), 3u) << i;
-    const std::size_t handlesAfter = hostile::CountHandles();
-    const std::uint64_t memoryAfter = hostile::AnonymousMemoryKiB();
+    const std::size_t handlesAfter = CountHandles();
+    const std::uint64_t memoryAfter = AnonymousMemoryKiB();
     EXPECT_LE(handlesAfter, handlesBefore + 2) << "before " << handlesBefore;
     std::printf("1000 cycles: handles %zu -> %zu, RssAnon %llu -> %llu KiB\n", handlesBefore,
-                handlesAfter, static_cast<unsigned long long>(memoryBefore),
-                static_cast<unsigned long long>(memoryAfter));
-    hostile::CountCase(1000);
+                handlesAfter, memoryBefore, memoryAfter);
+    hostile::casesTried += 1000;
     if (memoryBefore == 0) GTEST_SKIP() << "no /proc status reachable through P:";
     // 1000 cycles with a leak of one item (1.6 KiB) would add over 1.5 MiB.
     EXPECT_LT(memoryAfter, memoryBefore + 1024) << "KiB before " << memoryBefore;
@@ -131,31 +150,26 @@ TEST(InterfaceEdges, StopFromAnotherThreadEndsEveryLongOperation) {
         Cleaner c;
         ResultList results, all;
         ScanTotals totals;
-        {
-            hostile::StopFromOtherThread stopper(c.p);
-            // Category 1 answers with its Firefox-cache pass, which is always 1.
-            EXPECT_EQ(c->GetUnusedFile(scan.category, &results, &totals, &stopper),
-                      scan.category == 1 ? 1u : 2u)
-                << scan.category;
-            EXPECT_LE(stopper.reports, 2u) << scan.category;
-        }
+        CleanTotals clean;
+        hostile::StopFromOtherThread scanStopper(c.p), cleanStopper(c.p);
+        // Category 1 answers with its Firefox-cache pass, which is always 1.
+        EXPECT_EQ(c->GetUnusedFile(scan.category, &results, &totals, &scanStopper),
+                  scan.category == 1 ? 1u : 2u)
+            << scan.category;
+        EXPECT_LE(scanStopper.reports, 2u) << scan.category;
         EXPECT_LT(results.size(), 6u) << scan.category;
         c->SetStopFlag(0);
         ASSERT_EQ(c->GetUnusedFile(scan.category, &all, &totals, nullptr), 1u);
         ASSERT_GE(all.size(), 6u) << scan.category;
-        CleanTotals clean;
-        {
-            hostile::StopFromOtherThread stopper(c.p);
-            EXPECT_EQ(c->CleanUnusedFile(scan.category, all, &clean, &stopper), 2u)
-                << scan.category;
-        }
+        EXPECT_EQ(c->CleanUnusedFile(scan.category, all, &clean, &cleanStopper), 2u)
+            << scan.category;
         // The item being reported when the stop came is still removed.
         EXPECT_EQ(clean.removed, 1u) << scan.category;
         int left = 0;
         for (int i = 0; i < 6; ++i) left += fx::Exists(file(i));
         EXPECT_EQ(left, 5) << scan.category;
         c->SetStopFlag(0);
-        hostile::CountCase(2);
+        hostile::casesTried += 2;
     }
 }
 

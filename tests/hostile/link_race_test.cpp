@@ -10,6 +10,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "core/system_clean.h"
@@ -30,39 +31,32 @@ const char kSwapper[] =
     "}\n"
     "open(my $c, '>', $count); print $c $swaps; close $c;\n";
 
-// Starts the swapper on folder and link and waits until it runs; Stop()
-// ends it (the folder is back in its place) and returns its swap count.
-class Swapper {
-public:
-    Swapper(const std::wstring& folder, const std::wstring& link, const std::wstring& work)
-        : started_(work + L"\\started"), stop_(work + L"\\stop"), count_(work + L"\\count") {
-        fx::MakeFileWithText(work + L"\\swap.pl", kSwapper);
-        std::wstring command = L"/usr/bin/perl";
-        for (const std::wstring& path :
-             {work + L"\\swap.pl", folder, folder + L"-aside", link, started_, stop_, count_}) {
-            const std::string unix = fx::UnixPath(path);
-            command += L" '" + std::wstring(unix.begin(), unix.end()) + L"'";
-        }
-        for (const std::wstring& path : {started_, stop_, count_}) DeleteFileW(path.c_str());
-        thread_ = std::thread([command] { fx::RunUnix(command); });
-        for (int waited = 0; waited < 10000 && !fx::Exists(started_); ++waited) Sleep(1);
+// Runs the swapper on folder and link while `clean` runs (the folder is
+// back in its place after); returns its swap count.
+long SwapWhile(const std::wstring& folder, const std::wstring& link, const std::wstring& work,
+               const std::function<void()>& clean) {
+    const std::wstring started = work + L"\\started", stop = work + L"\\stop",
+                       count = work + L"\\count";
+    fx::MakeFileWithText(work + L"\\swap.pl", kSwapper);
+    std::wstring command = L"/usr/bin/perl";
+    for (const std::wstring& path :
+         {work + L"\\swap.pl", folder, folder + L"-aside", link, started, stop, count}) {
+        const std::string unix = fx::UnixPath(path);
+        command += L" '" + std::wstring(unix.begin(), unix.end()) + L"'";
     }
-    long Stop() {
-        fx::MakeFile(stop_, 0);
-        thread_.join();
-        return std::atol(fx::ReadFileText(count_).c_str());
-    }
-
-private:
-    std::wstring started_, stop_, count_;
-    std::thread thread_;
-};
+    for (const std::wstring& path : {started, stop, count}) DeleteFileW(path.c_str());
+    std::thread swapper([command] { fx::RunUnix(command); });
+    for (int waited = 0; waited < 10000 && !fx::Exists(started); ++waited) Sleep(1);
+    clean();
+    fx::MakeFile(stop, 0);
+    swapper.join();
+    return std::atol(fx::ReadFileText(count).c_str());
+}
 
 TEST(LinkRace, ACleanRacingALinkSwapperDeletesNothingBehindTheLink) {
     const std::wstring place = fx::Special(CSIDL_WINDOWS) + L"\\Temp\\ufc-race";
     const std::wstring folder = place + L"\\found", other = place + L"\\other";
-    const std::wstring victim = fx::Scratch(L"race-victim");
-    const std::wstring work = fx::Scratch(L"race-work");
+    const std::wstring victim = fx::Scratch(L"race-victim"), work = fx::Scratch(L"race-work");
     std::vector<std::wstring> names;
     for (int i = 0; i < 500; ++i) names.push_back(L"f" + std::to_wstring(i) + L".tmp");
     fx::MakeVictims(victim, names);
@@ -73,18 +67,16 @@ TEST(LinkRace, ACleanRacingALinkSwapperDeletesNothingBehindTheLink) {
         ++rounds;
         fx::RemoveTree(place);
         ResultList items;
-        for (const std::wstring& name : names) {
+        for (const std::wstring& name : names)
             for (const std::wstring* in : {&folder, &other}) {
                 fx::MakeFile(*in + L"\\" + name, 3);
                 items.push_back(fx::Item(9, *in, name));
             }
-        }
         ASSERT_TRUE(fx::MakeFolderLink(victim, place + L"\\link"));
         CSystemClean cleaner;
         CleanTotals totals;
-        Swapper swapper(folder, place + L"\\link", work);
-        cleaner.CleanUnusedFile(9, items, &totals, nullptr);
-        swaps += swapper.Stop();
+        swaps += SwapWhile(folder, place + L"\\link", work,
+                           [&] { cleaner.CleanUnusedFile(9, items, &totals, nullptr); });
         removed += totals.removed;
         failed += totals.failed;
         for (const std::wstring& name : names)
@@ -106,13 +98,11 @@ TEST(LinkRace, ACleanRacingALinkSwapperDeletesNothingBehindTheLink) {
         "link race: %ld swaps in %llu rounds of 1,000 items; %llu removed, %llu failed, "
         "%llu found files still there; %llu of the files behind the link lost to Wine's "
         "close-time unlink\n",
-        swaps, static_cast<unsigned long long>(rounds), static_cast<unsigned long long>(removed),
-        static_cast<unsigned long long>(failed), static_cast<unsigned long long>(left),
-        static_cast<unsigned long long>(wineLost));
+        swaps, rounds, removed, failed, left, wineLost);
     EXPECT_LE(lossRounds, 1u);
     EXPECT_GE(swaps, 1000);
-    hostile::CountCase(rounds);
-    hostile::CountFilesChecked(rounds * names.size());
+    hostile::casesTried += rounds;
+    hostile::filesChecked += rounds * names.size();
     fx::RemoveTree(place);
 }
 

@@ -4,26 +4,22 @@
 
 #include <shlobj.h>
 
-#include <algorithm>
+#include <set>
 
 #include "core/system_clean.h"
 #include "fixtures/fixtures.h"
 
 namespace {
 
-std::wstring Local(const std::wstring& tail) {
-    return fx::Special(CSIDL_LOCAL_APPDATA) + tail;
-}
-
 // Each folder category on files of its own: what it takes and what it
 // passes over, wherever in the prefix the category looks.
-TEST(Dispatcher, EachCategoryTakesItsOwnFilesOnly) {
+TEST(Dispatcher, EachCategoryTakesItsOwnFilesOnlyAndInternetFilesDropDesktopIni) {
     const std::wstring windows = fx::Special(CSIDL_WINDOWS),
                        cache = fx::Special(CSIDL_INTERNET_CACHE);
     const std::wstring cookies = fx::Special(CSIDL_COOKIES), history = fx::Special(CSIDL_HISTORY);
-    const std::wstring recent = fx::Special(CSIDL_RECENT),
-                       chrome = Local(L"\\Google\\Chrome\\User Data\\Default");
-    const std::wstring firefox = Local(L"\\Mozilla\\Firefox\\Profiles");
+    const std::wstring recent = fx::Special(CSIDL_RECENT), local = fx::Special(CSIDL_LOCAL_APPDATA);
+    const std::wstring chrome = local + L"\\Google\\Chrome\\User Data\\Default",
+                       firefox = local + L"\\Mozilla\\Firefox\\Profiles";
     const struct {
         int category;
         std::vector<std::wstring> taken, passed;
@@ -73,13 +69,9 @@ TEST(Dispatcher, EachCategoryTakesItsOwnFilesOnly) {
     }
     fx::RemoveTree(windows + L"\\$NtUninstallKBufc$");
     fx::RemoveTree(windows + L"\\$ntuninstallKBufc2$");
-}
 
-TEST(Dispatcher, InternetFilesDropDesktopIniFromTheWholeList) {
-    const std::wstring cache = fx::Special(CSIDL_INTERNET_CACHE),
-                       profiles = Local(L"\\Mozilla\\Firefox\\Profiles"),
-                       chrome = Local(L"\\Google\\Chrome\\User Data\\Default\\Cache");
-    for (const std::wstring& folder : {cache, profiles, chrome}) {
+    // Internet files drop desktop.ini from the whole list, once they found any.
+    for (const std::wstring& folder : {cache, firefox, chrome + L"\\Cache"}) {
         fx::MakeDirs(folder);
         fx::EmptyFolder(folder);
     }
@@ -95,15 +87,14 @@ TEST(Dispatcher, InternetFilesDropDesktopIniFromTheWholeList) {
     fx::MakeFile(cache + L"\\a.txt", 3);
     fx::MakeFile(cache + L"\\desktop.ini", 1);
     fx::MakeFile(cache + L"\\sub\\Desktop.INI", 1);
-    fx::MakeFile(profiles + L"\\p1.default\\cache\\ff.bin", 4);
-    fx::MakeFile(chrome + L"\\c.bin", 5);
+    fx::MakeFile(firefox + L"\\p1.default\\cache\\ff.bin", 4);
+    fx::MakeFile(chrome + L"\\Cache\\c.bin", 5);
     fx::Recorder recorder;
     EXPECT_EQ(cleaner.GetUnusedFile(1, &results, &totals, &recorder), 1u);
-    std::vector<std::wstring> names;
-    for (const auto& item : results) names.push_back(item.name);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"Desktop.INI", L"a.txt", L"c.bin", L"earlier.txt",
-                                                L"ff.bin"}));
+    std::multiset<std::wstring> names;
+    for (const auto& item : results) names.insert(item.name);
+    EXPECT_EQ(names, (std::multiset<std::wstring>{L"Desktop.INI", L"a.txt", L"c.bin",
+                                                  L"earlier.txt", L"ff.bin"}));
     // The internet cache's items carry 1; the Firefox caches set 20, which
     // the Chrome cache scanned after them keeps.
     EXPECT_EQ(fx::FindByName(results, L"a.txt")->category, 1u);
@@ -111,13 +102,6 @@ TEST(Dispatcher, InternetFilesDropDesktopIniFromTheWholeList) {
     EXPECT_EQ(totals.count, 5u) << "removed desktop.ini items stay counted";
     EXPECT_EQ(recorder.reports.size(), 5u);
     EXPECT_EQ(cleaner.LogHandle, -1);
-}
-
-std::wstring RoamingProfiles() {
-    const std::wstring profiles = fx::Special(CSIDL_APPDATA) + L"\\Mozilla\\Firefox\\Profiles";
-    fx::RemoveTree(profiles);
-    fx::MakeDirs(profiles);
-    return profiles;
 }
 
 // One item per profile that holds the store (a held one with size 0); the
@@ -128,7 +112,8 @@ TEST(FirefoxStores, OneItemPerProfileHoldingTheStore) {
         const wchar_t* file;
     } rows[] = {{18, L"cookies.sqlite"}, {19, L"downloads.sqlite"}, {22, L"formhistory.sqlite"}};
     for (const auto& row : rows) {
-        const std::wstring profiles = RoamingProfiles();
+        const std::wstring profiles = fx::Special(CSIDL_APPDATA) + L"\\Mozilla\\Firefox\\Profiles";
+        fx::RemoveTree(profiles);
         fx::MakeFile(profiles + L"\\abc.default\\" + row.file, 12);
         fx::MakeFile(profiles + L"\\.trash\\" + row.file, 1);  // no profile
         fx::MakeDirs(profiles + L"\\backup");                  // a profile without the store
@@ -153,13 +138,6 @@ TEST(FirefoxStores, OneItemPerProfileHoldingTheStore) {
         recorder.onReport = [&](const ProgressInfo&) { cleaner.StopFlag = 1; };
         EXPECT_EQ(cleaner.GetUnusedFile(row.category, &results, &totals, &recorder), 2u);
     }
-    fx::RemoveTree(RoamingProfiles());
-    CSystemClean cleaner;
-    fx::Recorder none;
-    ResultList results;
-    ScanTotals totals;
-    EXPECT_EQ(cleaner.ScanFirefoxDownloads(&results, &totals, &none), 1u);
-    EXPECT_TRUE(none.reports.empty());
 }
 
 }  // namespace

@@ -4,9 +4,10 @@
 
 #include <shlobj.h>
 
+#include <memory>
+
 #include "core/system_clean.h"
 #include "fixtures/fixtures.h"
-#include "util/handles.h"
 
 namespace {
 
@@ -62,38 +63,28 @@ TEST(Removal, DeletesExactlyTheSelectedFilesAndCountsWhatFailed) {
         EXPECT_EQ(cleaner.CleanUnusedFile(category, items, &none, &recorder), 1u);
     EXPECT_EQ(none.removed + none.failed, 0u);
     EXPECT_TRUE(fx::Exists(a + L"\\deselected.tmp"));
+    // A stop request ends the removal at its next item.
+    cleaner.StopFlag = 1;
+    EXPECT_EQ(cleaner.CleanUnusedFile(9, items, &none, nullptr), 2u);
 }
 
 // Windows\Temp moved aside and reached through a link in its place, as an
 // administrator moves a folder: the scan starts there, so the link is above
 // the root and allowed.
-class TempThroughLink {
-public:
-    TempThroughLink() : temp_(fx::Special(CSIDL_WINDOWS) + L"\\Temp"), real_(temp_ + L"-real") {
-        fx::RemoveTree(real_);
-        moved_ = MoveFileW(temp_.c_str(), real_.c_str()) && fx::MakeFolderLink(real_, temp_);
-    }
-    ~TempThroughLink() {
-        fx::RemoveTree(temp_);  // the link only
-        MoveFileW(real_.c_str(), temp_.c_str());
-    }
-    bool moved() const { return moved_; }
-    const std::wstring& path() const { return temp_; }
-
-private:
-    std::wstring temp_, real_;
-    bool moved_ = false;
-};
-
 TEST(Removal, LinksSwappedInAfterTheScanRedirectNothing) {
-    TempThroughLink temp;
-    ASSERT_TRUE(temp.moved());
-    const std::wstring place = temp.path() + L"\\ufc-swap";
+    const std::wstring temp = fx::Special(CSIDL_WINDOWS) + L"\\Temp", real = temp + L"-real";
+    fx::RemoveTree(real);
+    ASSERT_TRUE(MoveFileW(temp.c_str(), real.c_str()));
+    const std::shared_ptr<void> restore(nullptr, [&](void*) {
+        fx::RemoveTree(temp);  // the link only
+        MoveFileW(real.c_str(), temp.c_str());
+    });
+    ASSERT_TRUE(fx::MakeFolderLink(real, temp));
+    const std::wstring place = temp + L"\\ufc-swap";
     const std::vector<std::wstring> names = {L"a.txt", L"b.txt", L"c.txt"};
-    for (const std::wstring& name : names) {
-        fx::MakeFile(place + L"\\plain\\" + name, 5);
-        fx::MakeFile(place + L"\\swapped\\" + name, 5);
-    }
+    for (const std::wstring& name : names)
+        for (const wchar_t* sub : {L"\\plain\\", L"\\swapped\\"})
+            fx::MakeFile(place + sub + name, 5);
     fx::MakeFile(place + L"\\turned.tmp", 5);
     const std::wstring victim = fx::Scratch(L"scan\\swap-victim");
     fx::MakeVictims(victim, names);
@@ -124,24 +115,6 @@ TEST(Removal, LinksSwappedInAfterTheScanRedirectNothing) {
         EXPECT_TRUE(fx::Exists(place + L"\\swapped-moved\\" + name));
     }
     fx::RemoveTree(place);
-}
-
-TEST(Removal, AStopFromInsideOnProgressDeletesTheItemOnShowAndNoMore) {
-    const std::wstring folder = fx::Scratch(L"scan\\stop-removal");
-    ResultList items;
-    for (const wchar_t* name : {L"a.tmp", L"b.tmp", L"c.tmp"}) {
-        fx::MakeFile(folder + L"\\" + name, 1);
-        items.push_back(Item(7, folder, name, 1));
-    }
-    CSystemClean cleaner;
-    fx::Recorder recorder;
-    recorder.onReport = [&](const ProgressInfo& info) {
-        if (info.count == 1) cleaner.StopFlag = 1;
-    };
-    CleanTotals totals;
-    EXPECT_EQ(cleaner.DeleteFoundFiles(items, &totals, &recorder), 2u);
-    EXPECT_EQ(totals.removed, 2u);
-    EXPECT_TRUE(fx::Exists(folder + L"\\c.tmp"));
 }
 
 }  // namespace

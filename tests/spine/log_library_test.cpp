@@ -19,7 +19,7 @@ size_t Count(const std::string& text, const std::string& needle) {
     return n;
 }
 
-TEST(LogLibrary, RecordsGoToTheCurrentLogAndBadNamesAreRefused) {
+TEST(LogLibrary, RecordsGoToTheCurrentLogBadNamesAreRefusedAndThreadsNeverInterleave) {
     for (const wchar_t* name : {L"outer.txt", L"inner.txt"}) DeleteFileW(fx::LogFile(name).c_str());
     for (int round = 0; round < 2; ++round) {
         ASSERT_GE(ufc::LogOpen("outer.txt"), 0);
@@ -44,9 +44,7 @@ TEST(LogLibrary, RecordsGoToTheCurrentLogAndBadNamesAreRefused) {
     EXPECT_EQ(log_redirect("r", "s", 1, 128, 0, nullptr), 0);
     for (const char* bad : {"..\\escape.txt", "C:\\abs.txt", "", static_cast<const char*>(nullptr)})
         EXPECT_EQ(log_init(bad), -1) << (bad ? bad : "null");
-}
 
-TEST(LogLibrary, TwoThreadsNeverInterleaveInsideARecord) {
     DeleteFileW(fx::LogFile(L"threads.txt").c_str());
     ASSERT_GE(log_init("threads.txt"), 0);
     const std::string a(200, 'a'), b(200, 'b');

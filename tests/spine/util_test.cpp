@@ -46,7 +46,7 @@ TEST(BoundedText, AWholeTextOrNothingAndCutsThatKeepPairsWhole) {
 
 // Emptying leaves every entry whose path would not fit 260 units, and every
 // folder whose listing pattern would not; what fits goes.
-TEST(RootedDeleter, EmptyingLeavesWhatDoesNotFitItsBuffers) {
+TEST(RootedDeleter, EmptyingLeavesWhatDoesNotFitAndARefusedFileKeepsItsAttributes) {
     const std::wstring root = fx::Scratch(L"units");
     auto path = [&](wchar_t c, std::size_t units) {
         return root + L"\\" + std::wstring(units - root.size() - 1, c);
@@ -67,9 +67,7 @@ TEST(RootedDeleter, EmptyingLeavesWhatDoesNotFitItsBuffers) {
         EXPECT_EQ(Exists(L"\\\\?\\" + row.file), row.stays) << row.file.size();
     for (const auto& row : rows) DeleteFileW((L"\\\\?\\" + row.file).c_str());
     RemoveDirectoryW((L"\\\\?\\" + path(L'd', 256)).c_str());
-}
 
-TEST(RootedDeleter, ARefusedReadOnlyFileKeepsItsAttributesAndRootsHoldOnlyWhatIsBelow) {
     const std::wstring folder = fx::Scratch(L"rooted");
     // A file mapped into memory cannot go; its read-only bit comes back.
     const std::wstring mapped = folder + L"\\mapped.bin";
@@ -116,8 +114,8 @@ TEST(DeleteFolderTree, EmptiesTheTreeButNeitherDotFoldersNorWhatLinksLeadTo) {
     for (const wchar_t* gone :
          {L"\\a.txt", L"\\.dotfile", L"\\sub\\b.bin", L"\\sub\\deeper", L"\\empty"})
         EXPECT_FALSE(Exists(root + gone)) << fx::Narrow(gone);
-    EXPECT_TRUE(Exists(root + L"\\sub\\.git\\config"));
-    EXPECT_TRUE(Exists(root + L"\\.cache\\y"));
+    for (const wchar_t* kept : {L"\\sub\\.git\\config", L"\\.cache\\y"})
+        EXPECT_TRUE(Exists(root + kept));
     EXPECT_EQ(fx::Intact(outside, precious), precious.size());
     // With removeRoot the folder goes too; a missing one is no fault.
     ufc::DeleteFolderTree(root + L"\\.cache", true);
