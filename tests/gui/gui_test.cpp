@@ -35,7 +35,8 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     fx::EmptyRecycleBin();
     const std::vector<fx::SeededFile> temp = fx::SeedWindowsTemp();
     const std::vector<fx::SeededFile> chrome = fx::SeedChromeProfile();
-    ASSERT_EQ(fx::SeedRecycledFiles().size(), 2u);
+    const std::vector<fx::SeededFile> recycled = fx::SeedRecycledFiles();
+    ASSERT_EQ(recycled.size(), 2u);
     std::vector<fx::RuleFile> discord;
     for (const fx::RuleFile& file : fx::SeedTodaysWindows())
         if (file.rule == L"chromium.cache" && file.application == L"Discord")
@@ -95,12 +96,14 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     const int rows = gui.RowCount(kIdItems);
     gui.ClickHeader(kIdItems, kColSize);
     gui.ClickHeader(kIdItems, kColSize);
-    int previous = -1;
-    for (const wchar_t* name : {L"unused photo.jpg", L"cab1.cab", L"~DF12AB.tmp", L"setup-4711.tmp",
-                                L"old draft.txt", L"keep-this-note.txt"}) {
-        EXPECT_GT(row(name), previous) << fx::Narrow(name);
-        previous = row(name);
-    }
+    std::vector<std::pair<int, std::uint64_t>> placed;  // row, size of the seeded files
+    for (const auto* seeded : {&temp, &recycled})
+        for (const fx::SeededFile& file : *seeded)
+            placed.emplace_back(row(NameOf(file.path)), file.size);
+    std::sort(placed.begin(), placed.end());
+    ASSERT_GE(placed.front().first, 0);
+    for (size_t k = 1; k < placed.size(); ++k)
+        EXPECT_GE(placed[k - 1].second, placed[k].second) << "row " << placed[k].first;
     // The filter narrows the rows to names or folders with its text; Del
     // unchecks the rows it shows.
     gui.SetText(kIdFilter, L"SETUP-4");
