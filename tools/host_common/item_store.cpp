@@ -30,16 +30,12 @@ void PutField(std::wstring_view text, wchar_t (&out)[kTextUnits]) {
     if (text.size() < kTextUnits) out[text.size()] = L'\0';
 }
 
-// A date as its FILETIME's count of 100 ns ticks, which orders as the
-// dates do; 0 when the item has none. A directory entry's times are kept
-// as they come, so a walk converts no date; a text date is counted once.
-std::uint64_t Ticks(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
+// Dates are kept as FILETIME ticks (host::Ticks), which order as the dates
+// do; 0 when the item has none. A directory entry's times are kept as they
+// come, so a walk converts no date; a text date is counted once.
 std::uint64_t Ticks(const SYSTEMTIME& date) {
     FILETIME time;
-    return SystemTimeToFileTime(&date, &time) ? Ticks(time) : 0;
+    return SystemTimeToFileTime(&date, &time) ? host::Ticks(time) : 0;
 }
 
 std::uint64_t Hash(std::wstring_view text) {

@@ -14,6 +14,10 @@ namespace host {
 
 // The moment `days` days ago (UTC, as the items' dates are).
 FILETIME AgeLimit(std::uint32_t days);
+// A FILETIME as one number of 100 ns ticks, which orders as the moments do.
+inline std::uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
 
 // Why a recycle-bin clean is left out: the bin is emptied whole, so one item
 // that stays keeps all of it. `cause` names that item, e.g. "a keep rule
