@@ -87,6 +87,26 @@ TEST(ItemStore, RebuildsEveryRecordAsTheModuleGaveIt) {
     FoundItem second;
     store.Rebuild(1, &second);
     EXPECT_EQ(second.written.wYear, 0);  // no valid date: none comes back
+    // A cleared store takes other items into the memory of the first ones,
+    // over more than one text block, and no text of before comes back.
+    std::vector<FoundItem> many;
+    std::size_t held = 0;
+    for (int i = 0; i < 2100; ++i)
+        many.push_back(
+            Item(L"C:\\f" + std::to_wstring(i % 7) + L"\\",
+                 std::wstring(250, static_cast<wchar_t>(L'a' + i % 26)) + std::to_wstring(i)));
+    for (int pass = 0; pass < 2; ++pass) {
+        copy.Clear();
+        std::reverse(many.begin(), many.end());
+        ResultList list(many.begin() + pass, many.end());
+        copy.Append(&list, 0);
+        ASSERT_EQ(copy.Count(), many.size() - pass);
+        EXPECT_EQ(copy.Folders().Count(), 8u);
+        for (std::uint32_t i = 0; i < copy.Count(); ++i)
+            ASSERT_EQ(copy.Path(i), host::ItemPath(many[i + pass])) << pass << " " << i;
+        EXPECT_TRUE(pass == 0 || copy.BytesHeld() == held);  // nothing more asked for
+        held = copy.BytesHeld();
+    }
     // Dates order as numbers, the year first.
     EXPECT_LT(store.Time(2, host::ItemTime::Written), store.Time(0, host::ItemTime::Written));
     EXPECT_EQ(store.Time(1, host::ItemTime::Written), 0u);

@@ -53,17 +53,18 @@ std::uint16_t SmallId(std::uint32_t id) {
 
 std::uint32_t TextPool::Add(std::wstring_view text) {
     if (used_ + text.size() > kBlockUnits) {
-        blocks_.push_back(std::make_unique<wchar_t[]>(kBlockUnits));
+        if (block_ == blocks_.size()) blocks_.push_back(std::make_unique<wchar_t[]>(kBlockUnits));
+        ++block_;
         used_ = 0;
     }
-    const auto offset = static_cast<std::uint32_t>(((blocks_.size() - 1) << kBlockBits) | used_);
-    std::copy(text.begin(), text.end(), blocks_.back().get() + used_);
+    const auto offset = static_cast<std::uint32_t>(((block_ - 1) << kBlockBits) | used_);
+    std::copy(text.begin(), text.end(), blocks_[block_ - 1].get() + used_);
     used_ += static_cast<std::uint32_t>(text.size());
     return offset;
 }
 
 void TextPool::Clear() {
-    blocks_.clear();
+    block_ = 0;
     used_ = kBlockUnits;
 }
 
@@ -96,7 +97,7 @@ void TextInterner::Grow() {
 void TextInterner::Clear() {
     pool_.Clear();
     entries_.clear();
-    slots_.clear();
+    std::fill(slots_.begin(), slots_.end(), 0);
 }
 
 std::size_t TextInterner::BytesHeld() const {
@@ -106,7 +107,6 @@ std::size_t TextInterner::BytesHeld() const {
 
 void ItemStore::Clear() {
     items_.clear();
-    items_.shrink_to_fit();
     names_.Clear();
     folders_.Clear();
     types_.Clear();

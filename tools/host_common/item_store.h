@@ -38,6 +38,7 @@ public:
     std::wstring_view View(std::uint32_t offset, std::size_t units) const {
         return {blocks_[offset >> kBlockBits].get() + (offset & kBlockMask), units};
     }
+    // Forgets every text and keeps the blocks for the next ones.
     void Clear();
     std::size_t BytesHeld() const { return blocks_.size() * kBlockUnits * sizeof(wchar_t); }
 
@@ -48,7 +49,8 @@ private:
     static constexpr std::uint32_t kBlockUnits = 1u << kBlockBits;
     static constexpr std::uint32_t kBlockMask = kBlockUnits - 1;
     std::vector<std::unique_ptr<wchar_t[]>> blocks_;
-    std::uint32_t used_ = kBlockUnits;  // in the last block
+    std::size_t block_ = 0;             // the block being filled, plus one
+    std::uint32_t used_ = kBlockUnits;  // in that block
 };
 
 // Each distinct text once, numbered from 1 in the order first seen (0 is
@@ -61,7 +63,7 @@ public:
                   : std::wstring_view();
     }
     std::size_t Count() const { return entries_.size() + 1; }
-    void Clear();
+    void Clear();  // keeps its memory, as TextPool::Clear
     std::size_t BytesHeld() const;
 
 private:
@@ -80,6 +82,10 @@ enum class ItemTime { Created, Accessed, Written };
 class ItemStore {
 public:
     std::uint32_t Count() const { return static_cast<std::uint32_t>(items_.size()); }
+    // Forgets every item and keeps the memory for the next scan: a scan
+    // that fills pages it has filled before runs faster than one that asks
+    // the system for fresh pages (which come zeroed, a page at a time), and
+    // giving many pages back slows the walks that follow under Wine.
     void Clear();
     // Moves the items of list into the store, tagged with run, and empties
     // the list as it goes: its records are freed while the store grows (the
