@@ -200,7 +200,7 @@ bool CompareRuleScan(std::uint64_t files, Report* report) {
     std::uint64_t listed = 0, walked = 0, stored = 0;
     host::ItemStore store;
     auto scan = [&] {
-        store.Clear();  // the host's work, outside the timed part; it keeps its memory
+        store.Clear();  // the host's work, outside the timing; it keeps its memory
         CountingProgress progress;
         listed = 0;
         return TimeOf([&] {
