@@ -280,13 +280,6 @@ std::uint64_t ApplyKeepRules(const std::vector<KeepRule>& rules, ItemStore* stor
             tail[r] = Folded(std::wstring_view(glob).substr(start));
         }
     }
-    const wchar_t* fold = FoldTable();
-    auto SameFolded = [fold](std::wstring_view name, const std::wstring& folded) {
-        if (name.size() != folded.size()) return false;
-        for (size_t k = 0; k < name.size(); ++k)
-            if (fold[static_cast<std::uint16_t>(name[k])] != folded[k]) return false;
-        return true;
-    };
     std::vector<std::uint32_t> slotOf(store->Folders().Count(), kUntested);
     std::vector<std::uint64_t> states;
     auto FolderSlot = [&](std::uint32_t i) {
@@ -323,9 +316,10 @@ std::uint64_t ApplyKeepRules(const std::vector<KeepRule>& rules, ItemStore* stor
                 const std::uint64_t state = states[slot + r];
                 const std::wstring& glob = rules[r].glob;
                 if (!state) continue;
-                if (state == tailStart[r] ? SameFolded(name, tail[r])
-                    : state == kWhole     ? GlobMatch(glob, store->Path(i))
-                                          : GlobAccepts(glob, GlobFeed(glob, state, name)))
+                if (state == tailStart[r]
+                        ? name.size() == tail[r].size() && ContainsFolded(name, tail[r])
+                    : state == kWhole ? GlobMatch(glob, store->Path(i))
+                                      : GlobAccepts(glob, GlobFeed(glob, state, name)))
                     match = static_cast<int>(r);
             }
         }

@@ -47,8 +47,8 @@ public:
     void SetOlderThan(std::uint32_t days);
     void Clear();
     // Takes a scanned category's list (or a rule row's items) into the
-    // store (the list is freed); items the built-in keep list matches, and those too young,
-    // start deselected and protected.
+    // store (the list is freed); items the built-in keep list matches, and
+    // those too young, start deselected and protected.
     const RunInfo& Add(CategoryRun* run);
     const std::vector<RunInfo>& Runs() const { return runs_; }
     const host::ItemStore& Store() const { return store_; }
