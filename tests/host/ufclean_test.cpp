@@ -70,6 +70,8 @@ TEST(Ufclean, RefusalsExitWithTheirReasonAndTouchNothing) {
         {L"sweep", "unknown command: sweep"},
         {L"scan chromium.nothing", "unknown category or rule: chromium.nothing"},
         {L"scan 9 --older-than soon", "--older-than needs a number of days"},
+        {L"scan 9 --older-than 3 --older-than 4", "repeated option: --older-than"},
+        {L"clean 9 --yes --json C:\\windows\\win.ini\\r.json", "the report cannot be written"},
     };
     for (const auto& [arguments, reason] : rows) {
         const fx::RunResult run = RunUfclean(arguments);

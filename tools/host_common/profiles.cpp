@@ -1,20 +1,17 @@
 // {"categories": [9, 16], "all": false, "rules": ["chromium.cookies"],
 //  "with": ["history"], "keep": ["*\\keep*"], "noDefaultKeep": false,
-//  "olderThanDays": 30}
+//  "olderThanDays": 30, "rulesFile": "C:\\rules\\more.json"}
 #include "profiles.h"
 
 #include <windows.h>
-#include <shlobj.h>
-
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 
 #include "categories.h"
-#include "util/handles.h"
-#include "util/rooted_delete.h"
+#include "json_lines.h"
 #include "module_loader.h"
 #include "text_format.h"
+#include "util/handles.h"
 
 namespace host {
 
@@ -24,63 +21,55 @@ using nlohmann::json;
 
 const wchar_t kProfileExtension[] = L".json";
 
-bool IsNameCharacter(wchar_t c) {
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
-           c == L'-' || c == L'_' || c == L'.';
-}
-
-// The user's data may lie in folders others can write (a service's profile):
-// it is deleted by handle, following no link below the application-data
-// folders.
-std::vector<std::wstring> DataRoots() {
-    std::vector<std::wstring> roots;
-    for (int csidl : {CSIDL_APPDATA, CSIDL_LOCAL_APPDATA}) {
-        wchar_t path[MAX_PATH] = {};
-        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)))
-            roots.push_back(path);
-    }
-    return roots;
-}
-
 std::wstring ProfileFolder() {
     const std::wstring data = UserDataFolder();
     return data.empty() ? data : data + L"\\profiles";
 }
 
-// Reads the fields of a parsed profile; the first fault wins.
+// Reads the fields of a parsed profile; the first fault wins, with the line
+// of its field.
 class ProfileReader {
 public:
-    ProfileReader(const json& root, Profile* profile) : root_(root), profile_(profile) {}
+    ProfileReader(const json& root, const JsonLines& lines, Profile* profile)
+        : root_(root), lines_(lines), profile_(profile) {}
 
     bool Read(std::wstring* reason) {
         reason_ = reason;
         if (!root_.is_object()) return Fail(L"a profile is one JSON object");
-        static const char* const known[] = {"categories", "all",           "rules",        "with",
-                                            "keep",       "noDefaultKeep", "olderThanDays"};
+        static const char* const known[] = {"categories",    "all",      "rules",
+                                            "with",          "keep",     "noDefaultKeep",
+                                            "olderThanDays", "rulesFile"};
         for (auto field = root_.begin(); field != root_.end(); ++field)
             if (std::find_if(std::begin(known), std::end(known), [&](const char* name) {
                     return field.key() == name;
                 }) == std::end(known))
-                return Fail(L"unknown field \"" + Widen(field.key()) + L"\"");
+                return At(field.key()), Fail(L"unknown field \"" + Widen(field.key()) + L"\"");
         return Categories() && Flag("all", &profile_->all) && Texts("rules", &profile_->ruleIds) &&
                Groups() && Texts("keep", &profile_->keeps) &&
-               Flag("noDefaultKeep", &profile_->noDefaultKeep) && Days();
+               Flag("noDefaultKeep", &profile_->noDefaultKeep) && Days() && RulesFile();
     }
 
 private:
+    // The field that is read now; false when the profile lacks it.
+    bool At(const std::string& field) {
+        at_ = field;
+        return root_.contains(field);
+    }
     bool Fail(const std::wstring& reason) {
-        *reason_ = reason;
+        const auto found = lines_.topFields.find(at_);
+        *reason_ = L"line " + std::to_wstring(found == lines_.topFields.end() ? 1 : found->second) +
+                   L": " + reason;
         return false;
     }
     bool Flag(const char* field, bool* out) {
-        if (!root_.contains(field)) return true;
+        if (!At(field)) return true;
         if (!root_[field].is_boolean())
             return Fail(L"\"" + Widen(field) + L"\" must be true or false");
         *out = root_[field].get<bool>();
         return true;
     }
     bool Texts(const char* field, std::vector<std::wstring>* out) {
-        if (!root_.contains(field)) return true;
+        if (!At(field)) return true;
         const json& list = root_[field];
         if (!list.is_array()) return Fail(L"\"" + Widen(field) + L"\" must be a list of texts");
         for (const json& text : list) {
@@ -91,7 +80,7 @@ private:
         return true;
     }
     bool Categories() {
-        if (!root_.contains("categories")) return true;
+        if (!At("categories")) return true;
         const json& list = root_["categories"];
         if (!list.is_array()) return Fail(L"\"categories\" must be a list of category numbers");
         for (const json& number : list) {
@@ -121,40 +110,30 @@ private:
         return true;
     }
     bool Days() {
-        if (!root_.contains("olderThanDays")) return true;
+        if (!At("olderThanDays")) return true;
         const json& days = root_["olderThanDays"];
         if (!days.is_number_unsigned() || days.get<std::uint64_t>() > 36500)
             return Fail(L"\"olderThanDays\" must be a number of days from 0 to 36500");
         profile_->olderThanDays = days.get<std::uint32_t>();
         return true;
     }
+    bool RulesFile() {
+        if (!At("rulesFile")) return true;
+        if (!root_["rulesFile"].is_string()) return Fail(L"\"rulesFile\" must be a text");
+        profile_->rulesFile = Widen(root_["rulesFile"].get<std::string>());
+        std::wstring reason;
+        return profile_->rulesFile.empty() ||
+               CheckFullPath(profile_->rulesFile, L"\"rulesFile\"", &reason) || Fail(reason);
+    }
 
     const json& root_;
+    const JsonLines& lines_;
     Profile* profile_;
     std::wstring* reason_ = nullptr;
+    std::string at_;
 };
 
 }  // namespace
-
-bool CheckName(const std::wstring& name, std::wstring* reason) {
-    if (name.empty() || name.size() > 64 || !IsNameCharacter(name[0]) || name[0] == L'-' ||
-        name[0] == L'_' || name[0] == L'.' ||
-        !std::all_of(name.begin(), name.end(), IsNameCharacter)) {
-        *reason =
-            L"a name is 1 to 64 of A-Z, a-z, 0-9, '-', '_' and '.', starting with "
-            L"a letter or digit: \"" +
-            name + L"\"";
-        return false;
-    }
-    return true;
-}
-
-std::wstring UserDataFolder() {
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, buffer)))
-        return std::wstring();
-    return std::wstring(buffer) + L"\\UnusedFileClean";
-}
 
 std::wstring ProfileFile(const std::wstring& name) {
     const std::wstring folder = ProfileFolder();
@@ -176,24 +155,23 @@ std::string ProfileJson(const Profile& profile) {
     root["keep"] = list;
     root["noDefaultKeep"] = profile.noDefaultKeep;
     root["olderThanDays"] = profile.olderThanDays;
+    if (!profile.rulesFile.empty()) root["rulesFile"] = Utf8(profile.rulesFile);
     return root.dump(2) + "\n";
 }
 
 bool ParseProfile(const std::string& text, Profile* profile, std::wstring* error) {
     json root;
-    try {
-        root = json::parse(text);
-    } catch (const json::parse_error& fault) {
-        const std::size_t end = std::min<std::size_t>(fault.byte ? fault.byte - 1 : 0, text.size());
-        *error = L"line " +
-                 std::to_wstring(1 + std::count(text.begin(), text.begin() + end, '\n')) +
-                 L": not valid JSON";
+    JsonLines lines;
+    std::size_t line = 1;
+    std::wstring syntax;
+    if (!ParseJsonLines(text, &root, &lines, &line, &syntax)) {
+        *error = L"line " + std::to_wstring(line) + L": not valid JSON (" + syntax + L")";
         return false;
     }
     Profile read;
     read.name = profile->name;
     std::wstring reason;
-    if (!ProfileReader(root, &read).Read(&reason)) {
+    if (!ProfileReader(root, lines, &read).Read(&reason)) {
         *error = reason;
         return false;
     }
@@ -219,7 +197,35 @@ ProfileStatus LoadProfile(const std::wstring& name, Profile* profile, std::wstri
         *error = L"profile \"" + name + L"\" is broken: " + path + L" " + reason;
         return ProfileStatus::Broken;
     }
+    // A rule whose file has gone would be an unknown rule to the run.
+    if (!profile->rulesFile.empty() &&
+        GetFileAttributesW(profile->rulesFile.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        *error = L"profile \"" + name + L"\" keeps its rules in " + profile->rulesFile +
+                 L", which is gone (" + path + L")";
+        return ProfileStatus::Broken;
+    }
     return ProfileStatus::Ok;
+}
+
+bool KeepRulesFile(Profile* profile, const std::wstring& namedFile,
+                   const std::vector<CleaningRule>& rules, std::wstring* error) {
+    bool fromFile = false;
+    for (const CleaningRule& rule : rules)
+        if (rule.source != RuleSource::BuiltIn &&
+            std::find(profile->ruleIds.begin(), profile->ruleIds.end(), rule.id) !=
+                profile->ruleIds.end())
+            fromFile = true;
+    if (namedFile.empty() && !fromFile) return true;
+    const std::wstring file = namedFile.empty() ? DefaultRulesFile() : namedFile;
+    wchar_t full[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH ||
+        (GetFileAttributesW(full) & FILE_ATTRIBUTE_DIRECTORY)) {  // also when missing
+        *error = L"no rules file " + file + L": a profile keeps the rules file it is saved with";
+        return false;
+    }
+    profile->rulesFile = full;
+    return CheckFullPath(profile->rulesFile, L"the rules file", error);
 }
 
 bool SaveProfile(const Profile& profile, std::wstring* error) {
@@ -231,7 +237,7 @@ bool SaveProfile(const Profile& profile, std::wstring* error) {
 bool DeleteProfile(const std::wstring& name, std::wstring* error) {
     if (!CheckName(name, error)) return false;
     const std::wstring path = ProfileFile(name);
-    const DWORD code = ufc::RootedDeleter(DataRoots()).DeleteFile(path.c_str());
+    const DWORD code = DeleteDataFile(path);
     if (code == ERROR_SUCCESS) return true;
     *error = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
                  ? L"no profile \"" + name + L"\""
@@ -256,66 +262,6 @@ std::vector<std::wstring> ProfileNames() {
     } while (FindNextFileW(find.get(), &entry));
     std::sort(names.begin(), names.end());
     return names;
-}
-
-bool MakeFolder(const std::wstring& folder, std::wstring* error) {
-    const int made = folder.empty() ? ERROR_PATH_NOT_FOUND
-                                    : SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
-    if (made == ERROR_SUCCESS || made == ERROR_ALREADY_EXISTS) return true;
-    *error =
-        L"cannot make the folder " + folder + L": " + SystemErrorText(static_cast<DWORD>(made));
-    return false;
-}
-
-int DeleteFilesIn(const std::wstring& folder, const wchar_t* pattern) {
-    ufc::RootedDeleter deleter(DataRoots());
-    int removed = 0;
-    WIN32_FIND_DATAW entry;
-    ufc::unique_hfind find(FindFirstFileW((folder + L"\\" + pattern).c_str(), &entry));
-    if (find) {
-        do {
-            if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
-                continue;
-            const std::wstring path = folder + L"\\" + entry.cFileName;
-            if (deleter.DeleteFile(path.c_str()) == ERROR_SUCCESS) ++removed;
-        } while (FindNextFileW(find.get(), &entry));
-    }
-    deleter.RemoveFolder(folder.c_str());
-    return removed;
-}
-
-bool ReadTextFile(const std::wstring& path, std::string* text) {
-    ufc::unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
-    char buffer[8192];
-    DWORD read = 0;
-    text->clear();
-    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text->append(buffer, read);
-    return true;
-}
-
-bool WriteTextFile(const std::wstring& path, const std::string& text, std::wstring* error) {
-    const std::wstring temporary = path + L".new";
-    {
-        ufc::unique_hfile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
-                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!file.valid() ||
-            !WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
-                       nullptr) ||
-            written != text.size()) {
-            *error = L"cannot write " + temporary + L": " + SystemErrorText(GetLastError());
-            return false;
-        }
-    }
-    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        *error = L"cannot write " + path + L": " + SystemErrorText(GetLastError());
-        ufc::RootedDeleter(DataRoots()).DeleteFile(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace host

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "rules.h"
+#include "user_data.h"
 
 namespace host {
 
@@ -21,16 +22,11 @@ struct Profile {
     std::vector<std::wstring> keeps;
     bool noDefaultKeep = false;
     std::uint32_t olderThanDays = 0;  // 0: no age limit
+    // The rules file the profile's rules come from, by full path; empty
+    // when the built-in rules hold them.
+    std::wstring rulesFile;
 };
 
-// A profile's or a schedule's name is also a file or task name: 1 to 64 of
-// A-Z, a-z, 0-9, '-', '_' and '.', starting with a letter or digit. False
-// with the reason otherwise.
-bool CheckName(const std::wstring& name, std::wstring* reason);
-
-// <roaming application data>\UnusedFileClean, the home of the user's
-// profiles and schedules; empty when the folder cannot be found.
-std::wstring UserDataFolder();
 std::wstring ProfileFile(const std::wstring& name);
 
 // The profile as JSON text, and back. A fault (syntax, an unknown field, a
@@ -42,25 +38,20 @@ bool ParseProfile(const std::string& text, Profile* profile, std::wstring* error
 enum class ProfileStatus { Ok, Missing, Broken };
 
 // Reads the named profile. Missing: no such profile; Broken: it cannot be
-// read or parsed. Either way error says which file and why.
+// read or parsed, or the rules file it keeps is gone. Either way error says
+// which file and why.
 ProfileStatus LoadProfile(const std::wstring& name, Profile* profile, std::wstring* error);
-// Writes it in place of one of the same name; false with a reason.
+// Sets the rules file the profile must keep to find its rules again: the
+// one named when it is saved (namedFile, made a full path), else the default
+// one when a rule it names came from there. rules are those loaded for the
+// save. False with the reason when that file cannot be found.
+bool KeepRulesFile(Profile* profile, const std::wstring& namedFile,
+                   const std::vector<CleaningRule>& rules, std::wstring* error);
+// Writes it in place of one of the same name (letter case aside); false
+// with a reason. The caller holds the RecordsLock.
 bool SaveProfile(const Profile& profile, std::wstring* error);
-bool DeleteProfile(const std::wstring& name, std::wstring* error);
+bool DeleteProfile(const std::wstring& name, std::wstring* error);  // under the lock, too
 // The names of the saved profiles, sorted.
 std::vector<std::wstring> ProfileNames();
-
-// Makes the folder and every missing folder above it; false with a reason.
-bool MakeFolder(const std::wstring& folder, std::wstring* error);
-
-// Deletes the plain files of one folder that match pattern (never below it,
-// never a link), then the folder when that leaves it empty. Returns the
-// number of files deleted.
-int DeleteFilesIn(const std::wstring& folder, const wchar_t* pattern);
-
-// Whole small files: read into text, or written through a temporary file
-// and moved into place, so that a reader never sees half a file.
-bool ReadTextFile(const std::wstring& path, std::string* text);
-bool WriteTextFile(const std::wstring& path, const std::string& text, std::wstring* error);
 
 }  // namespace host

@@ -10,10 +10,9 @@
 //             "group": "cache", "family": "chromium", "path": "Media Cache"}]}
 #include <nlohmann/json.hpp>
 
-#include <iterator>
-#include <map>
 #include <set>
 
+#include "json_lines.h"
 #include "rules.h"
 #include "text_format.h"
 #include "util/handles.h"
@@ -24,96 +23,7 @@ namespace {
 
 using nlohmann::json;
 
-// Hands the parser one character at a time and counts the line breaks it
-// has passed, so that a field can be traced to its line.
-struct CountingIterator {
-    using iterator_category = std::input_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = const char&;
-    const char* at;
-    std::size_t* line;
-    reference operator*() const { return *at; }
-    CountingIterator& operator++() {
-        if (*at == '\n') ++*line;
-        ++at;
-        return *this;
-    }
-    bool operator==(const CountingIterator& other) const { return at == other.at; }
-    bool operator!=(const CountingIterator& other) const { return at != other.at; }
-};
-
-// The line of each rule and of each of its fields.
-struct RuleLines {
-    std::size_t line = 0;
-    std::map<std::string, std::size_t> fields;
-};
-
-// Builds the document with nlohmann's own builder and notes where the top
-// fields, the rules and their fields are.
-class LineTrackingBuilder {
-public:
-    LineTrackingBuilder(json* root, const std::size_t* line) : dom_(*root, false), line_(line) {}
-
-    bool null() { return Value() && dom_.null(); }
-    bool boolean(bool value) { return Value() && dom_.boolean(value); }
-    bool number_integer(json::number_integer_t value) {
-        return Value() && dom_.number_integer(value);
-    }
-    bool number_unsigned(json::number_unsigned_t value) {
-        return Value() && dom_.number_unsigned(value);
-    }
-    bool number_float(json::number_float_t value, const std::string& text) {
-        return Value() && dom_.number_float(value, text);
-    }
-    bool string(std::string& value) { return Value() && dom_.string(value); }
-    bool binary(json::binary_t& value) { return Value() && dom_.binary(value); }
-    bool start_object(std::size_t size) {
-        Value();
-        kinds_.push_back('o');
-        return dom_.start_object(size);
-    }
-    bool end_object() {
-        kinds_.pop_back();
-        return dom_.end_object();
-    }
-    bool start_array(std::size_t size) {
-        Value();
-        kinds_.push_back('a');
-        return dom_.start_array(size);
-    }
-    bool end_array() {
-        kinds_.pop_back();
-        return dom_.end_array();
-    }
-    bool key(std::string& name) {
-        if (kinds_.size() == 1) topFields[name] = *line_;
-        if (kinds_.size() == 3 && !rules.empty()) rules.back().fields[name] = *line_;
-        return dom_.key(name);
-    }
-    bool parse_error(std::size_t position, const std::string&,
-                     const nlohmann::detail::exception& e) {
-        errorByte = position;
-        errorText = e.what();
-        return false;
-    }
-
-    std::map<std::string, std::size_t> topFields;
-    std::vector<RuleLines> rules;  // one per element of the top array
-    std::size_t errorByte = 0;
-    std::string errorText;
-
-private:
-    // A value directly inside the array of the top object is one rule.
-    bool Value() {
-        if (kinds_.size() == 2 && kinds_.back() == 'a') rules.push_back({*line_, {}});
-        return true;
-    }
-    nlohmann::detail::json_sax_dom_parser<json> dom_;
-    const std::size_t* line_;
-    std::vector<char> kinds_;
-};
+using RuleLines = JsonElementLines;
 
 struct Fault {
     std::size_t line;
@@ -173,10 +83,7 @@ public:
     }
 
 private:
-    std::size_t LineOf(const std::string& field) const {
-        auto found = lines_.fields.find(field);
-        return found == lines_.fields.end() ? lines_.line : found->second;
-    }
+    std::size_t LineOf(const std::string& field) const { return lines_.Of(field); }
     bool Fail(std::size_t line, const std::wstring& reason) {
         *fault_ = {line, reason};
         return false;
@@ -319,20 +226,6 @@ private:
     Fault* fault_ = nullptr;
 };
 
-std::size_t LineAtByte(const std::string& text, std::size_t byte) {
-    std::size_t line = 1;
-    for (std::size_t i = 0; i < byte && i < text.size(); ++i) line += text[i] == '\n';
-    return line;
-}
-
-// nlohmann's text without its code and position: "syntax error while
-// parsing object - unexpected '}'; expected string literal".
-std::wstring SyntaxDetail(const std::string& what) {
-    const size_t column = what.find("column ");
-    const size_t colon = column == std::string::npos ? what.find("]") : what.find(": ", column);
-    return Widen(colon == std::string::npos ? what : what.substr(colon + 2));
-}
-
 }  // namespace
 
 bool ParseRules(const std::string& text, const std::wstring& fileName,
@@ -342,19 +235,18 @@ bool ParseRules(const std::string& text, const std::wstring& fileName,
         return false;
     };
     json root;
+    JsonLines lines;
     std::size_t line = 1;
-    LineTrackingBuilder builder(&root, &line);
-    CountingIterator first{text.data(), &line}, last{text.data() + text.size(), &line};
-    if (!json::sax_parse(first, last, &builder))
-        return fail(LineAtByte(text, builder.errorByte ? builder.errorByte - 1 : 0),
-                    L"syntax error: " + SyntaxDetail(builder.errorText));
+    std::wstring syntax;
+    if (!ParseJsonLines(text, &root, &lines, &line, &syntax))
+        return fail(line, L"syntax error: " + syntax);
     if (!root.is_object()) return fail(1, L"the file must hold one object with \"rules\"");
     for (const auto& field : root.items())
         if (field.key() != "rules")
-            return fail(builder.topFields[field.key()],
+            return fail(lines.topFields[field.key()],
                         L"unknown field \"" + Widen(field.key()) + L"\" (known: rules)");
     if (!root.contains("rules") || !root["rules"].is_array())
-        return fail(root.contains("rules") ? builder.topFields["rules"] : 1,
+        return fail(root.contains("rules") ? lines.topFields["rules"] : 1,
                     L"\"rules\" must be a list of rules");
 
     std::set<std::wstring> ids;
@@ -364,7 +256,7 @@ bool ParseRules(const std::string& text, const std::wstring& fileName,
     for (size_t i = 0; i < list.size(); ++i) {
         CleaningRule rule;
         Fault fault{0, {}};
-        RuleReader reader(list[i], builder.rules.at(i), &ids);
+        RuleReader reader(list[i], lines.elements.at(i), &ids);
         if (!reader.Read(&rule, &fault)) return fail(fault.line, fault.reason);
         read.push_back(std::move(rule));
     }

@@ -4,10 +4,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cwchar>
+#include <iterator>
 
-#include "profiles.h"
+#include "json_lines.h"
 #include "text_format.h"
+#include "user_data.h"
 
 namespace host {
 
@@ -31,14 +34,19 @@ std::wstring TwoDigits(int value) {
     return (value < 10 ? L"0" : L"") + std::to_wstring(value);
 }
 
+// Text as XML element or attribute text. A control character cannot be
+// written in XML at all (the values are checked before they come here):
+// it becomes U+FFFD rather than a task file that is not well-formed.
 std::wstring XmlText(const std::wstring& text) {
     std::wstring out;
     for (wchar_t c : text) {
-        const wchar_t* entity = c == L'&'   ? L"&amp;"
-                                : c == L'<' ? L"&lt;"
-                                : c == L'>' ? L"&gt;"
-                                : c == L'"' ? L"&quot;"
-                                            : nullptr;
+        const wchar_t* entity = c == L'&'    ? L"&amp;"
+                                : c == L'<'  ? L"&lt;"
+                                : c == L'>'  ? L"&gt;"
+                                : c == L'"'  ? L"&quot;"
+                                : c == L'\'' ? L"&apos;"
+                                : c < 0x20   ? L"\uFFFD"
+                                             : nullptr;
         if (entity)
             out += entity;
         else
@@ -56,25 +64,45 @@ std::wstring ScheduleFile() {
     return folder.empty() ? folder : folder + L"\\schedules.json";
 }
 
-bool ReadSchedule(const json& entry, Schedule* schedule) {
-    if (!entry.is_object()) return false;
-    for (const char* field : {"name", "profile", "trigger", "day", "time", "report"})
-        if (!entry.contains(field) || !entry[field].is_string()) return false;
-    schedule->name = Widen(entry["name"].get<std::string>());
-    schedule->profile = Widen(entry["profile"].get<std::string>());
-    schedule->reportFolder = Widen(entry["report"].get<std::string>());
-    const std::string trigger = entry["trigger"].get<std::string>();
+// Reads one schedule, its values checked as the command line checks them;
+// false with the reason and the line of the faulty field.
+bool ReadSchedule(const json& entry, const JsonElementLines& lines, Schedule* schedule,
+                  std::size_t* line, std::wstring* reason) {
+    auto fail = [&](const std::string& field, const std::wstring& why) {
+        *line = lines.Of(field);
+        *reason = why;
+        return false;
+    };
+    if (!entry.is_object()) return fail("", L"a schedule is one JSON object");
+    static const char* const fields[] = {"name", "profile", "trigger", "day", "time", "report"};
+    for (const auto& field : entry.items())
+        if (std::none_of(std::begin(fields), std::end(fields),
+                         [&](const char* known) { return field.key() == known; }))
+            return fail(field.key(), L"unknown field \"" + Widen(field.key()) + L"\"");
+    std::wstring text[6], why;
+    for (size_t i = 0; i < 6; ++i) {
+        if (!entry.contains(fields[i]) || !entry[fields[i]].is_string())
+            return fail(fields[i], L"\"" + Widen(fields[i]) + L"\" must be a text");
+        text[i] = Widen(entry[fields[i]].get<std::string>());
+    }
+    schedule->name = text[0];
+    schedule->profile = text[1];
+    schedule->reportFolder = text[5];
+    if (!CheckName(schedule->name, &why)) return fail("name", why);
+    if (!CheckName(schedule->profile, &why)) return fail("profile", why);
     bool known = false;
     for (TriggerKind kind : {TriggerKind::Daily, TriggerKind::Weekly, TriggerKind::Logon})
-        if (trigger == TriggerWord(kind)) {
+        if (text[2] == Widen(TriggerWord(kind))) {
             schedule->trigger = kind;
             known = true;
         }
-    std::wstring reason;
-    return known && CheckName(schedule->name, &reason) &&
-           ParseWeekDay(Widen(entry["day"].get<std::string>()), &schedule->weekDay) &&
-           ParseClockTime(Widen(entry["time"].get<std::string>()), &schedule->hour,
-                          &schedule->minute);
+    if (!known) return fail("trigger", L"\"trigger\" must be daily, weekly or logon");
+    if (!ParseWeekDay(text[3], &schedule->weekDay))
+        return fail("day", L"\"day\" must be a day of the week such as monday");
+    if (!ParseClockTime(text[4], &schedule->hour, &schedule->minute))
+        return fail("time", L"\"time\" must be a time of day from 00:00 to 23:59");
+    if (!CheckReportFolder(schedule->reportFolder, &why)) return fail("report", why);
+    return true;
 }
 
 }  // namespace
@@ -138,14 +166,24 @@ std::wstring QuoteArgument(const std::wstring& argument) {
     return out + L"\"";
 }
 
+bool CheckReportFolder(const std::wstring& folder, std::wstring* reason) {
+    if (folder.find(L'%') == std::wstring::npos)
+        return CheckFullPath(folder, L"the report folder", reason);
+    *reason =
+        L"the report folder is taken as written: give the folder itself, without "
+        L"%VARIABLES% (Task Scheduler would expand them when the task runs): " +
+        folder;
+    return false;
+}
+
 TaskAction ScheduledRun(const Schedule& schedule, const std::wstring& programFolder) {
     std::wstring folder = schedule.reportFolder;
     if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
     const std::wstring report = folder + L"{computer}-" + schedule.profile + L"-{time}.json";
     TaskAction action;
     action.command = programFolder + L"ufclean.exe";
-    action.arguments = L"clean --profile " + QuoteArgument(schedule.profile) + L" --yes --json " +
-                       QuoteArgument(report);
+    action.arguments = L"clean --profile " + QuoteArgument(schedule.profile) + L" --schedule " +
+                       QuoteArgument(schedule.name) + L" --yes --json " + QuoteArgument(report);
     action.workingDirectory = programFolder;
     if (action.workingDirectory.size() > 3 && action.workingDirectory.back() == L'\\')
         action.workingDirectory.pop_back();
@@ -215,7 +253,8 @@ std::wstring TaskPath(const std::wstring& name) {
     return L"\\UnusedFileClean\\" + name;
 }
 
-bool LoadSchedules(std::vector<Schedule>* schedules, std::wstring* error) {
+bool LoadSchedules(std::vector<Schedule>* schedules, std::wstring* error,
+                   std::vector<std::wstring>* dropped) {
     const std::wstring path = ScheduleFile();
     std::string text;
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
@@ -223,21 +262,44 @@ bool LoadSchedules(std::vector<Schedule>* schedules, std::wstring* error) {
         *error = L"cannot read " + path;
         return false;
     }
-    const json root = json::parse(text, nullptr, false);
-    if (root.is_discarded() || !root.is_object() || !root.contains("schedules") ||
-        !root["schedules"].is_array()) {
-        *error = path + L" is broken: not a list of schedules";
-        return false;
-    }
-    for (const json& entry : root["schedules"]) {
+    // Refused, or left out of a salvaged record.
+    auto fault = [&](std::size_t line, const std::wstring& reason) {
+        const std::wstring said = path + L" line " + std::to_wstring(line) + L": " + reason;
+        if (dropped) dropped->push_back(said);
+        if (!dropped) *error = said;
+        return dropped != nullptr;
+    };
+    json root;
+    JsonLines lines;
+    std::size_t line = 1;
+    std::wstring reason;
+    if (!ParseJsonLines(text, &root, &lines, &line, &reason))
+        return fault(line, L"not valid JSON (" + reason + L")");
+    if (!root.is_object() || root.size() != 1 || !root.contains("schedules") ||
+        !root["schedules"].is_array())
+        return fault(1, L"the record is one object with \"schedules\", a list of schedules");
+    const json& list = root["schedules"];
+    for (size_t i = 0; i < list.size(); ++i) {
         Schedule schedule;
-        if (!ReadSchedule(entry, &schedule)) {
-            *error = path + L" is broken: " + Widen(entry.dump());
+        bool good = ReadSchedule(list[i], lines.elements.at(i), &schedule, &line, &reason);
+        for (const Schedule& earlier : *schedules)
+            if (good && SameText(earlier.name, schedule.name)) {
+                good = false;
+                line = lines.elements.at(i).Of("name");
+                reason = L"a second schedule named \"" + earlier.name + L"\" (letter case aside)";
+            }
+        if (good)
+            schedules->push_back(schedule);
+        else if (!fault(line, reason))
             return false;
-        }
-        schedules->push_back(schedule);
     }
     return true;
+}
+
+std::wstring KeepDamagedRecord() {
+    const std::wstring path = ScheduleFile(), copy = path + L".damaged";
+    CopyFileW(path.c_str(), copy.c_str(), FALSE);
+    return copy;
 }
 
 bool SaveSchedules(const std::vector<Schedule>& schedules, std::wstring* error) {

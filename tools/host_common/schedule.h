@@ -36,8 +36,15 @@ std::wstring DescribeTrigger(const Schedule& schedule);
 // before a quote.
 std::wstring QuoteArgument(const std::wstring& argument);
 
+// A report folder as --report gives it and the record keeps it: a full
+// path (CheckFullPath) without '%': Task Scheduler would expand a
+// %VARIABLE% in the task's arguments, so the folder is taken as written or
+// refused, never changed at run time. False with the reason.
+bool CheckReportFolder(const std::wstring& folder, std::wstring* reason);
+
 // What the task runs: ufclean.exe in programFolder (with its trailing
-// backslash), "clean --profile P --yes --json FOLDER\{computer}-P-{time}.json".
+// backslash), "clean --profile P --schedule NAME --yes --json
+// FOLDER\{computer}-P-{time}.json".
 struct TaskAction {
     std::wstring command;
     std::wstring arguments;
@@ -63,8 +70,18 @@ bool DeleteTask(const std::wstring& name, std::wstring* error);
 bool TaskExists(const std::wstring& name);
 
 // The record of the schedules made by this user: schedules.json in the
-// user's data folder. A missing record is an empty list.
-bool LoadSchedules(std::vector<Schedule>* schedules, std::wstring* error);
+// user's data folder. A missing record is an empty list. Every value is
+// checked as the command line checks it; a record with a fault (bad JSON, an
+// unknown field, a bad value, a second schedule of one name) is refused
+// whole with "<file> line <n>: <reason>". Given dropped, the record is
+// salvaged instead: the faulty schedules (all, for bad JSON) are left out
+// and their faults listed there.
+bool LoadSchedules(std::vector<Schedule>* schedules, std::wstring* error,
+                   std::vector<std::wstring>* dropped = nullptr);
+// Before a salvaged record is written back: a copy of it as it was, in
+// schedules.json.damaged; its path.
+std::wstring KeepDamagedRecord();
+// Writes the record; the caller holds the RecordsLock from its load on.
 bool SaveSchedules(const std::vector<Schedule>& schedules, std::wstring* error);
 
 }  // namespace host

@@ -26,6 +26,7 @@ struct ScheduleOptions {
     std::wstring weekDay;
     std::wstring clockTime;  // "HH:MM"
     std::wstring reportFolder;
+    bool repair = false;  // --repair: a damaged record is salvaged, not refused
 };
 
 struct Options {
@@ -49,12 +50,19 @@ struct Options {
     bool all = false;                       // 'all' was named
     // --older-than DAYS: items written more recently stay (0: no limit).
     std::uint32_t olderThanDays = 0;
-    std::wstring profile;  // --profile NAME
+    std::wstring profile;          // --profile NAME
+    std::size_t givenRuleIds = 0;  // ruleIds named here; the profile's follow
+    // --schedule NAME: the run is that schedule's task; its report says so,
+    // and goes to the default folder when it cannot be written where asked.
+    std::wstring scheduleName;
     ScheduleOptions schedule;
 };
 
 // A reason printed before the usage; exit 1.
 int UsageError(const std::wstring& reason);
+// A run that cannot go on: the reason on stderr and, with --json, in its
+// report; returns status.
+int FailRun(const Options& options, int status, const std::wstring& reason);
 
 // Ctrl+C: the handler stores the stop flag in the running cleaner.
 void WatchCtrlC(Function::IUnusedFileClean* cleaner);
@@ -76,15 +84,17 @@ int RunSchedule(const Options& options);
 int RunRemoveUserData();
 
 // The options of saved profiles and schedules (--profile, --older-than,
-// --daily, --weekly, --at-logon, --time, --report). True when word was one
-// of them; status is then kExitUsage when its value was missing or bad.
+// --daily, --weekly, --at-logon, --time, --report, --schedule, --repair).
+// True when word was one of them; status is then kExitUsage when its value
+// was missing or bad.
 bool ParseProfileOption(const std::wstring& word, const std::function<bool(std::wstring*)>& next,
                         Options* options, int* status);
 // True for "profile save NAME" once its name is read: the words after it
 // name categories and rules as scan and clean take them.
 bool TakesSelection(const Options& options);
-// Adds the --profile's choice to the options; kExitProfile, with the reason
-// on stderr, when it is missing or broken.
+// Adds the --profile's choice to the options, its rules file with it;
+// kExitProfile when it is missing or broken (its rules file gone),
+// kExitUsage when --rules names another file; the reason in reason.
 int ApplyProfile(Options* options, std::wstring* reason);
 
 // The rules that the options select, in table order (no repeats).

@@ -1,6 +1,7 @@
 // ufclean: the console host of UnusedFileClean.dll.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cwchar>
 
@@ -32,7 +33,8 @@ const wchar_t kUsage[] =
     L"  profile list | show NAME | delete NAME\n"
     L"  schedule add NAME --profile P --daily|--weekly DAY|--at-logon\n"
     L"       [--time HH:MM] [--report FOLDER]   clean with P from Task Scheduler\n"
-    L"  schedule list | show NAME | remove NAME\n"
+    L"  schedule list | show NAME | remove NAME   (add and remove take --repair:\n"
+    L"       a damaged record keeps its good schedules)\n"
     L"  remove-user-data                delete this user's profiles, schedules and logs\n"
     L"  keep-list                       the built-in keep rules and their reasons\n"
     L"  check                           whether a clean is needed\n"
@@ -95,6 +97,7 @@ int Parse(int argc, wchar_t** argv, Options* options) {
     if (argc < 2) return UsageError(L"no command given");
     options->command = argv[1];
     bool all = false;
+    std::vector<std::wstring> seen;
     for (int i = 2; i < argc; ++i) {
         const std::wstring word = argv[i];
         auto next = [&](std::wstring* value) {
@@ -102,6 +105,14 @@ int Parse(int argc, wchar_t** argv, Options* options) {
             *value = argv[++i];
             return true;
         };
+        // Every option but --keep is given once: a second value would win
+        // or add up unseen.
+        if (word.size() > 1 && word[0] == L'-' && word != L"--keep") {
+            const std::wstring name = word == L"-y" ? L"--yes" : word;
+            if (std::find(seen.begin(), seen.end(), name) != seen.end())
+                return UsageError(L"repeated option: " + word);
+            seen.push_back(name);
+        }
         if (word == L"--details") {
             options->details = true;
         } else if (word == L"--yes" || word == L"-y") {
@@ -150,6 +161,7 @@ int Parse(int argc, wchar_t** argv, Options* options) {
         }
     }
     options->all = all;
+    options->givenRuleIds = options->ruleIds.size();
     return kExitOk;
 }
 
@@ -168,13 +180,6 @@ void CompleteSelection(Options* options) {
     }
 }
 
-// A run that cannot start still leaves its report, saying why.
-int FailRun(const Options& options, int status, const std::wstring& reason) {
-    host::Err(L"ufclean: " + reason + L"\n");
-    if (options.haveJson) WriteFailureReport(options.jsonPath, options.command, status, reason);
-    return status;
-}
-
 // Loads the built-in and the user's rules; a bad rules file stops the
 // command before anything runs.
 int LoadRulesFor(Options* options) {
@@ -183,10 +188,17 @@ int LoadRulesFor(Options* options) {
     std::wstring error;
     if (!host::LoadRules(file, &options->rules, &error))
         return FailRun(*options, kExitUsage, L"bad rules file: " + error);
-    for (const std::wstring& id : options->ruleIds) {
+    for (size_t i = 0; i < options->ruleIds.size(); ++i) {
+        const std::wstring& id = options->ruleIds[i];
         bool known = false;
         for (const host::CleaningRule& rule : options->rules) known = known || rule.id == id;
-        if (!known) return UsageError(L"unknown category or rule: " + id + L" (see ufclean rules)");
+        if (known) continue;
+        if (i >= options->givenRuleIds)
+            return FailRun(*options, kExitProfile,
+                           L"profile \"" + options->profile + L"\" names the rule " + id +
+                               L", which its rules file no longer has");
+        return FailRun(*options, kExitUsage,
+                       L"unknown category or rule: " + id + L" (see ufclean rules)");
     }
     return kExitOk;
 }
@@ -197,7 +209,16 @@ int Dispatch(Options& options) {
     if (command == L"keep-list") return RunKeepList();
     if (command == L"schedule") return RunSchedule(options);
     if (command == L"remove-user-data") return RunRemoveUserData();
-    if (options.haveJson) options.jsonPath = ExpandReportPath(options.jsonPath, options.profile);
+    if (command == L"drive-scan" && options.arguments.size() != 1)
+        return UsageError(L"drive-scan needs one drive root, such as C:\\");
+    if (options.haveJson) {
+        options.jsonPath =
+            ExpandReportPath(options.jsonPath, options.profile, options.scheduleName);
+        // Nothing runs before its report can be written.
+        if (CommandTakesCategories(command) || command == L"drive-scan")
+            if (int status = ClaimReport(options.jsonPath, command, !options.scheduleName.empty()))
+                return status;
+    }
     if (CommandTakesCategories(command)) {
         std::wstring reason;
         if (int status = ApplyProfile(&options, &reason)) return FailRun(options, status, reason);
@@ -214,8 +235,6 @@ int Dispatch(Options& options) {
     bool known = false;
     for (const wchar_t* name : moduleCommands) known = known || command == name;
     if (!known) return UsageError(L"unknown command: " + command);
-    if (command == L"drive-scan" && options.arguments.size() != 1)
-        return UsageError(L"drive-scan needs one drive root, such as C:\\");
 
     host::LoadedCleaner cleaner;
     std::wstring error;
@@ -251,6 +270,12 @@ int Dispatch(Options& options) {
 int UsageError(const std::wstring& reason) {
     host::Err(L"ufclean: " + reason + L"\n" + kUsage);
     return kExitUsage;
+}
+
+int FailRun(const Options& options, int status, const std::wstring& reason) {
+    host::Err(L"ufclean: " + reason + L"\n");
+    if (options.haveJson) WriteFailureReport(options.jsonPath, options.command, status, reason);
+    return status;
 }
 
 void WatchCtrlC(Function::IUnusedFileClean* cleaner) {

@@ -1,11 +1,14 @@
 // Saved profiles in ufclean: their options, the profile command, and a
 // profile's choice added to a scan or clean.
+#include <windows.h>
+
 #include <algorithm>
 
 #include "app.h"
 #include "console_output.h"
 #include "profiles.h"
 #include "schedule.h"
+#include "text_format.h"
 
 namespace ufclean {
 
@@ -37,6 +40,7 @@ std::wstring Summary(const host::Profile& profile) {
     if (profile.noDefaultKeep) parts.push_back(L"without the built-in keep list");
     if (profile.olderThanDays)
         parts.push_back(L"older than " + std::to_wstring(profile.olderThanDays) + L" days");
+    if (!profile.rulesFile.empty()) parts.push_back(L"rules from " + profile.rulesFile);
     std::wstring text;
     for (const std::wstring& part : parts) text += (text.empty() ? L"" : L"; ") + part;
     return text;
@@ -59,7 +63,10 @@ int SaveFromOptions(const Options& options) {
     profile.noDefaultKeep = options.noDefaultKeep;
     profile.olderThanDays = options.olderThanDays;
     std::wstring error;
-    if (!host::SaveProfile(profile, &error)) return Refuse(error, kExitUsage);
+    host::RecordsLock lock;
+    if (!host::KeepRulesFile(&profile, options.rulesFile, options.rules, &error) ||
+        !lock.Acquire(&error) || !host::SaveProfile(profile, &error))
+        return Refuse(error, kExitUsage);
     host::Out(L"saved profile " + profile.name + L": " + Summary(profile) + L"\n  " +
               host::ProfileFile(profile.name) + L"\n");
     return kExitOk;
@@ -101,6 +108,12 @@ bool ParseProfileOption(const std::wstring& word, const std::function<bool(std::
     } else if (word == L"--report") {
         if (!next(&schedule.reportFolder) || schedule.reportFolder.empty())
             *status = UsageError(L"--report needs a folder");
+    } else if (word == L"--schedule") {
+        std::wstring reason = L"none given";
+        if (!next(&options->scheduleName) || !host::CheckName(options->scheduleName, &reason))
+            *status = UsageError(L"--schedule needs a schedule name: " + reason);
+    } else if (word == L"--repair") {
+        schedule.repair = true;
     } else {
         return false;
     }
@@ -117,6 +130,19 @@ int ApplyProfile(Options* options, std::wstring* reason) {
     host::Profile profile;
     if (host::LoadProfile(options->profile, &profile, reason) != host::ProfileStatus::Ok)
         return kExitProfile;
+    // The profile's rules come from the file it was saved with.
+    if (!profile.rulesFile.empty()) {
+        wchar_t full[MAX_PATH] = {};
+        if (options->rulesFile.empty()) {
+            options->rulesFile = profile.rulesFile;
+        } else if (GetFullPathNameW(options->rulesFile.c_str(), MAX_PATH, full, nullptr) >=
+                       MAX_PATH ||
+                   !host::SameText(full, profile.rulesFile)) {
+            *reason = L"--rules " + options->rulesFile + L" is not the rules file of profile \"" +
+                      profile.name + L"\" (" + profile.rulesFile + L")";
+            return kExitUsage;
+        }
+    }
     AddMissing(&options->categories, profile.categories);
     options->all = options->all || profile.all;
     AddMissing(&options->ruleIds, profile.ruleIds);
@@ -148,13 +174,15 @@ int RunProfile(const Options& options) {
         host::Profile profile;
         std::wstring error;
         if (verb == L"delete") {
+            host::RecordsLock lock;
+            if (!lock.Acquire(&error)) return Refuse(error, kExitUsage);
             if (!host::DeleteProfile(words[1], &error)) return Refuse(error, kExitProfile);
             host::Out(L"deleted profile " + words[1] + L"\n");
             // Its schedules stay: their runs will say that the profile is gone.
             std::vector<host::Schedule> schedules;
             host::LoadSchedules(&schedules, &error);
             for (const host::Schedule& schedule : schedules)
-                if (schedule.profile == words[1])
+                if (host::SameText(schedule.profile, words[1]))
                     host::Out(L"note: schedule " + schedule.name +
                               L" still runs it (ufclean schedule remove " + schedule.name + L")\n");
             return kExitOk;

@@ -276,25 +276,7 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     json.Number(cleanSum.bytesFreed);
     json.EndObject();
     json.EndObject();
-    const std::string text = json.Text() + "\n";
-
-    if (path == L"-") {
-        host::Out(host::Widen(text));
-        return true;
-    }
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        host::Err(L"ufclean: cannot write " + path + L": " + host::SystemErrorText(GetLastError()) +
-                  L"\n");
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok =
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-        written == text.size();
-    CloseHandle(file);
-    return ok;
+    return WriteReportText(path, json.Text() + "\n");
 }
 
 }  // namespace ufclean

@@ -165,10 +165,8 @@ int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
     std::vector<KeepUse> rules = KeepRules(options);
     bool stopped = ScanAndSelect(cleaner, options, &store, &rules, &runs);
     if (stopped) return Finish(options, runs, rules, true);
-    if (!Confirm(options, SelectedCount(runs))) {
-        host::Out(L"nothing removed\n");
-        return kExitUsage;
-    }
+    if (!Confirm(options, SelectedCount(runs)))
+        return FailRun(options, kExitUsage, L"not confirmed: nothing removed");
 
     ProgressLine progress;
     for (CategoryRun& run : runs) {
