@@ -105,9 +105,13 @@ std::vector<std::wstring> RuleRoots();
 // Where a host looks for the user's rules: "ufclean-rules.json" beside it.
 std::wstring DefaultRulesFile();
 
-// Why a rule may not run as written (a key that takes a drive root, the
-// Windows folder, Program Files or a profile as a whole, or a user library
-// without an age limit), naming the key; empty when it may.
+// Why one key of the rule may not run as written: it takes a drive root,
+// the Windows folder, Program Files or a profile as a whole, or a user
+// library without an age limit ("reaches the Windows folder as a whole");
+// empty when it may.
+std::wstring KeyRefusal(const CleaningRule& rule, const RuleKey& key);
+// The first key's refusal, naming the key ("the key %WinDir% reaches ...");
+// empty when every key may run.
 std::wstring RuleRefusal(const CleaningRule& rule);
 
 // Parses a rules file (UTF-8 JSON) and appends its rules. On any fault
