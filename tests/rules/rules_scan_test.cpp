@@ -165,7 +165,9 @@ TEST(CommunityRules, EachSectionListsWhatItsKeysSay) {
         }
         std::vector<host::CleaningRule> rules;
         host::ImportReport report;
-        host::ImportCommunityRules(std::string("[Live *]\n") + section + "\n", &rules, &report);
+        std::wstring error;
+        host::ImportCommunityRules(std::string("[Live *]\n") + section + "\n", L"live.ini", &rules,
+                                   &report, &error);
         ASSERT_EQ(rules.size(), 1u) << section;
         const Scanned scan = Scan(host::TargetsOf({&rules[0]})[0]);
         EXPECT_EQ(scan.Paths(), expected) << section;

@@ -58,8 +58,10 @@ bool MakeFolder(const std::wstring& folder, std::wstring* error);
 // number of files deleted.
 int DeleteFilesIn(const std::wstring& folder, const wchar_t* pattern);
 
-// Whole small files: read into text, or written through a temporary file
-// and moved into place, so that a reader never sees half a file.
+// Whole small files: read into text (false for one over kLargestTextFile),
+// or written through a temporary file and moved into place, so that a
+// reader never sees half a file.
+constexpr std::size_t kLargestTextFile = std::size_t{256} << 20;
 bool ReadTextFile(const std::wstring& path, std::string* text);
 bool WriteTextFile(const std::wstring& path, const std::string& text, std::wstring* error);
 

@@ -93,7 +93,10 @@ bool WriteFailureReport(const std::wstring& path, const std::wstring& command, i
     json.BeginArray();
     json.EndArray();
     json.EndObject();
-    const std::string text = json.Text() + "\n";
+    return WriteReportText(path, json.Text() + "\n");
+}
+
+bool WriteReportText(const std::wstring& path, const std::string& text) {
     if (path == L"-") {
         host::Out(host::Widen(text));
         return true;

@@ -16,6 +16,10 @@ std::wstring ExpandReportPath(const std::wstring& path, const std::wstring& prof
 // "computer", "profile" (when one ran), "started" (UTC) and "exitCode".
 void WriteRunFields(host::JsonWriter* json, int exitCode);
 
+// Writes a report's text to path, or to stdout for "-". False with a
+// message on stderr when it cannot be written.
+bool WriteReportText(const std::wstring& path, const std::string& text);
+
 // The report of a run that ended before its scan: the run fields and
 // "error" with the reason. False when it cannot be written.
 bool WriteFailureReport(const std::wstring& path, const std::wstring& command, int exitCode,
