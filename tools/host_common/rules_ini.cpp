@@ -171,7 +171,26 @@ private:
     std::unordered_map<std::wstring, int> next_;  // by base id: the next number to try
 };
 
-using Lines = std::vector<std::pair<std::wstring, std::wstring>>;
+// A section's "key=value" lines, trimmed. The strings are kept from section
+// to section: thousands of sections make no string per line.
+struct Lines {
+    std::vector<std::pair<std::wstring, std::wstring>> slots;
+    size_t used = 0;
+
+    void Add(const std::wstring& line, size_t equals) {
+        if (used == slots.size()) slots.emplace_back();
+        auto& [key, value] = slots[used++];
+        Assign(line, 0, equals, &key);
+        Assign(line, equals + 1, line.size(), &value);
+    }
+
+    static void Assign(const std::wstring& line, size_t from, size_t to, std::wstring* out) {
+        auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r'; };
+        while (from < to && blank(line[from])) ++from;
+        while (to > from && blank(line[to - 1])) --to;
+        out->assign(line, from, to - from);
+    }
+};
 
 // One section as a rule. A key that cannot be used is dropped into the
 // report with its reason; the section is skipped when nothing usable is
@@ -188,7 +207,8 @@ public:
     // Fills rule from the section's lines; false when it is skipped.
     bool Read(const Lines& lines, CleaningRule* rule) {
         std::size_t registryKeys = 0, fileKeysDropped = 0, detectionsDropped = 0;
-        for (const auto& [key, value] : lines) {
+        for (size_t i = 0; i < lines.used; ++i) {
+            const auto& [key, value] = lines.slots[i];
             std::wstring reason;
             if (IsNumbered(key, L"FileKey")) {
                 if (!FileKey(value, rule, &reason)) ++fileKeysDropped;
@@ -368,12 +388,12 @@ bool ImportCommunityRules(const std::string& bytes, const std::wstring& fileName
             finish();
             section = Trim(line.substr(1, line.size() - 2));
             inSection = true;
-            lines.clear();
+            lines.used = 0;
             return;
         }
         const size_t equals = line.find(L'=');
         if (equals == std::wstring::npos || !inSection) return;
-        lines.emplace_back(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
+        lines.Add(line, equals);
     });
     finish();
     return true;
