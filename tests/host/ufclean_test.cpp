@@ -64,7 +64,9 @@ TEST(Ufclean, TheReportListsTheSeededFilesAndAKeptRecycledItemKeepsTheBin) {
 
 TEST(Ufclean, RefusalsExitWithTheirReasonAndTouchNothing) {
     const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
-    const std::pair<const wchar_t*, const char*> rows[] = {
+    const std::wstring community = fx::Scratch(L"host-refusals") + L"\\community.ini";
+    fx::MakeFileWithText(community, "[UfcAlone *]\nFileKey1=%AppData%\\UfcAlone|*.tmp\n");
+    const std::pair<std::wstring, const char*> rows[] = {
         {L"clean 9", "--yes"},  // no console, no --yes
         {L"scan 99", "unknown category: 99"},
         {L"sweep", "unknown command: sweep"},
@@ -72,6 +74,11 @@ TEST(Ufclean, RefusalsExitWithTheirReasonAndTouchNothing) {
         {L"scan 9 --older-than soon", "--older-than needs a number of days"},
         {L"scan 9 --older-than 3 --older-than 4", "repeated option: --older-than"},
         {L"clean 9 --yes --json C:\\windows\\win.ini\\r.json", "the report cannot be written"},
+        {L"clean 9 --yes --rules no-such.ini", "ufclean: no-such.ini: no such file"},
+        {L"profile save p --rules no-such.json", "ufclean: no-such.json: no such file"},
+        // The file's rules are off until chosen: the run would take none.
+        {L"clean --yes --rules \"" + community + L"\"",
+         "community.ini gives 1 rule(s), all off until chosen"},
     };
     for (const auto& [arguments, reason] : rows) {
         const fx::RunResult run = RunUfclean(arguments);

@@ -136,19 +136,32 @@ TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {
                          "[UfcDemo Cache *]\r\nDetectFile=%AppData%\\UfcDemo\r\n"
                          "FileKey1=%AppData%\\UfcDemo\\Cache|*.*|REMOVESELF\r\n"
                          "FileKey2=%AppData%\\UfcDemo\\Temp|*.*|REMOVESELF\r\n"
+                         "FileKey3=%WinDir%|*.log\r\n"
                          "RegKey1=HKCU\\Software\\UfcDemo\\Recent\r\n"
                          "[Absent App *]\r\nDetectFile=%AppData%\\NoSuchApp\r\n"
                          "FileKey1=%AppData%\\NoSuchApp|*.*\r\n"
                          "[Risky *]\r\nFileKey1=%WinDir%|*.log\r\n"
                          "[Registry Only *]\r\nRegKey1=HKCU\\Software\\Foo\r\n");
-    const fx::RunResult imported = Ufclean(L"rules --import \"" + file + L"\"");
+    // A key that reaches too far is dropped, its section keeps the others;
+    // the reasons come grouped, each one with --reasons, all as JSON.
+    const fx::RunResult imported = Ufclean(L"rules --import \"" + file + L"\" --reasons");
     ASSERT_EQ(imported.exitCode, 0u) << imported.err;
-    EXPECT_EQ(
-        fx::Lacking(imported.out,
-                    {"4 section(s), 2 rule(s) made, 2 section(s) skipped",
-                     "skipped [Risky *]: the key %WinDir% reaches the Windows folder as a whole",
-                     "on this machine: 1 of 2", "off  ini.ufcdemo-cache  (cache) UfcDemo: cache"}),
-        "");
+    EXPECT_EQ(fx::Lacking(imported.out,
+                          {"4 section(s), 2 rule(s) made, 2 key(s) dropped, 2 section(s) skipped",
+                           "  reaches the Windows folder as a whole: 2 keys in 2 sections, first "
+                           "[UfcDemo Cache *] FileKey3=%WinDir%|*.log",
+                           "dropped [Risky *] FileKey1=%WinDir%|*.log: reaches the Windows",
+                           "skipped [Risky *]: has no usable FileKey", "on this machine: 1 of 2",
+                           "off  ini.ufcdemo-cache  (cache) UfcDemo: cache"}),
+              "");
+    const fx::RunResult asJson = Ufclean(L"rules --import \"" + file + L"\" --json -");
+    ASSERT_EQ(asJson.exitCode, 0u) << asJson.err;
+    const json report = json::parse(asJson.out);
+    EXPECT_EQ(report["rules"], json::parse(R"(["ini.ufcdemo-cache", "ini.absent-app"])"));
+    EXPECT_EQ(report["keysDropped"], 2);
+    EXPECT_EQ(report["skippedSections"][1], json::parse(R"({"section": "Registry Only *", "at": 4,
+                              "reason": "has only registry keys, which are not supported"})"));
+    EXPECT_EQ(report["reasons"][0]["sections"], 2) << asJson.out;
 
     // Off until chosen; chosen, the keep list still spares the settings.
     const fx::RunResult plain = Ufclean(L"scan 9 --rules \"" + file + L"\"");

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
 
+#include <cmath>
 #include <map>
 #include <set>
 #include <sstream>
@@ -77,10 +78,39 @@ TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
     ufc::unique_hfile lock = fx::HoldOpen(lockFile);
     ASSERT_TRUE(lock);
     const std::wstring report = fx::Scratch(L"rules-report") + L"\\report.json";
-    ASSERT_EQ(fx::RunUfclean(L"scan --json \"" + report + L"\"").exitCode, 0u);
+    const fx::RunResult plain = fx::RunUfclean(L"scan --json \"" + report + L"\"");
+    ASSERT_EQ(plain.exitCode, 0u);
     lock.reset();
     std::map<std::string, double> shown, expectedShown;
     const nlohmann::json parsed = nlohmann::json::parse(fx::ReadFileText(report));
+    // Each row keeps its own figures; the total counts a file that two rows
+    // list once (the recycle bin's items are no files of the disk).
+    std::map<std::wstring, double> listings;
+    double count = 0, bytes = 0, repeated = 0;
+    for (const nlohmann::json& section : parsed["categories"]) {
+        count += section["count"].get<double>();
+        bytes += section["bytes"].get<double>();
+        for (const nlohmann::json& item : section["items"]) {
+            if (section.value("number", 0) == 16) continue;
+            const std::wstring path = Lower(host::Widen(item["path"].get<std::string>()));
+            if (listings[path]++ == 0) continue;
+            count -= 1;
+            bytes -= item["size"].get<double>();
+            repeated += listings[path] == 2 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(repeated, 0);
+    EXPECT_EQ(parsed["total"]["count"].get<double>(), count);
+    EXPECT_EQ(parsed["total"]["bytes"].get<double>(), bytes);
+    EXPECT_EQ(parsed["total"]["repeatedFiles"].get<double>(), repeated);
+    // The table's total likewise, with the files it counted once.
+    std::istringstream total(plain.out.substr(plain.out.find("  Total ")));
+    std::string word, repeats;
+    double tableCount = 0;
+    total >> word >> tableCount >> word >> word >> repeats >> word;
+    EXPECT_EQ(tableCount, count) << plain.out;
+    EXPECT_EQ(repeats + word, std::to_string(std::lround(repeated)) + "file(s)") << plain.out;
+
     for (const nlohmann::json& section : parsed["categories"]) {
         if (!section.contains("rule")) continue;
         const std::string key =
@@ -165,7 +195,9 @@ TEST(CommunityRules, EachSectionListsWhatItsKeysSay) {
         }
         std::vector<host::CleaningRule> rules;
         host::ImportReport report;
-        host::ImportCommunityRules(std::string("[Live *]\n") + section + "\n", &rules, &report);
+        std::wstring error;
+        host::ImportCommunityRules(std::string("[Live *]\n") + section + "\n", L"live.ini", &rules,
+                                   &report, &error);
         ASSERT_EQ(rules.size(), 1u) << section;
         const Scanned scan = Scan(host::TargetsOf({&rules[0]})[0]);
         EXPECT_EQ(scan.Paths(), expected) << section;

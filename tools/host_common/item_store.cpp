@@ -356,7 +356,7 @@ std::uint64_t ApplyAgeLimit(std::uint32_t days, ItemStore* store, std::uint32_t 
 }
 
 std::vector<std::pair<std::uint32_t, std::uint32_t>> FindRepeats(
-    const ItemStore& store, const std::vector<ItemRange>& ranges) {
+    const ItemStore& store, const std::vector<ItemRange>& ranges, bool selectedOnly) {
     struct Listing {
         std::uint64_t hash;
         std::uint32_t order;  // listings earlier in the ranges come first
@@ -365,7 +365,7 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> FindRepeats(
     std::vector<Listing> listings;
     for (const ItemRange& range : ranges)
         for (std::uint32_t i = range.first; i < range.end; ++i)
-            if (store.Selected(i))
+            if (!selectedOnly || store.Selected(i))
                 listings.push_back(
                     {Hash(Folded(store.Path(i))), static_cast<std::uint32_t>(listings.size()), i});
     std::sort(listings.begin(), listings.end(), [](const Listing& a, const Listing& b) {

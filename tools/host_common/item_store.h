@@ -191,11 +191,12 @@ std::uint64_t ApplyAgeLimit(std::uint32_t days, ItemStore* store, std::uint32_t 
 // Selected items of the ranges that repeat the path (case-insensitive) of
 // an earlier selected item, as (repeat, first listing) pairs in order of
 // the repeat: category 1 also lists the Firefox caches and category 6 the
-// index files of 1 and 2, and a file is removed once.
+// index files of 1 and 2, and a file is removed once. With selectedOnly
+// false every item counts, selected or not: a total counts a file once.
 struct ItemRange {
     std::uint32_t first, end;
 };
 std::vector<std::pair<std::uint32_t, std::uint32_t>> FindRepeats(
-    const ItemStore& store, const std::vector<ItemRange>& ranges);
+    const ItemStore& store, const std::vector<ItemRange>& ranges, bool selectedOnly = true);
 
 }  // namespace host

@@ -105,9 +105,13 @@ std::vector<std::wstring> RuleRoots();
 // Where a host looks for the user's rules: "ufclean-rules.json" beside it.
 std::wstring DefaultRulesFile();
 
-// Why a rule may not run as written (a key that takes a drive root, the
-// Windows folder, Program Files or a profile as a whole, or a user library
-// without an age limit), naming the key; empty when it may.
+// Why one key of the rule may not run as written: it takes a drive root,
+// the Windows folder, Program Files or a profile as a whole, or a user
+// library without an age limit ("reaches the Windows folder as a whole");
+// empty when it may.
+std::wstring KeyRefusal(const CleaningRule& rule, const RuleKey& key);
+// The first key's refusal, naming the key ("the key %WinDir% reaches ...");
+// empty when every key may run.
 std::wstring RuleRefusal(const CleaningRule& rule);
 
 // Parses a rules file (UTF-8 JSON) and appends its rules. On any fault
@@ -117,26 +121,56 @@ std::wstring RuleRefusal(const CleaningRule& rule);
 bool ParseRules(const std::string& text, const std::wstring& fileName,
                 std::vector<CleaningRule>* rules, std::wstring* error);
 
-// What a community rule file gave.
+// A key of a community section that was left out, or a section skipped as
+// a whole, and why.
+struct ImportFault {
+    std::size_t at = 0;    // the section's place in the file: 1 for the first
+    std::wstring section;  // "Discord Cache *"
+    std::wstring key;      // "FileKey2=%Steam%\logs|*.*"; may be empty for a section
+    std::wstring reason;   // "uses the unknown variable %Steam%"
+};
+
+// What a community rule file gave: every key dropped and every section
+// skipped, with its reason.
 struct ImportReport {
     std::size_t sections = 0;
     std::size_t rulesMade = 0;
-    std::size_t skipped = 0;
-    std::size_t registryKeys = 0;            // RegKey and REG| lines: not supported
-    std::vector<std::wstring> firstReasons;  // "[Section *]: reason", at most kReasonsKept
-    static constexpr std::size_t kReasonsKept = 5;
+    std::size_t registryKeys = 0;          // RegKey and REG| lines: not supported
+    std::vector<ImportFault> droppedKeys;  // left out; their sections kept the other keys
+    std::vector<ImportFault> skipped;      // sections left out as a whole
 };
 
-// Reads a community rule file (the winapp2.ini format, text in UTF-8 or
-// UTF-16) and appends one rule per usable section, each off by default.
-// A section is skipped, with its name and reason, when a key cannot be read
-// or would take a protected folder as a whole.
-void ImportCommunityRules(const std::string& bytes, std::vector<CleaningRule>* rules,
-                          ImportReport* report);
+// Faults of one kind: the reason with what differs from key to key (a
+// quoted text, the name of an unknown variable) left out, and how many keys
+// and sections it struck. example is the first fault of the kind.
+struct ReasonGroup {
+    std::wstring kind;     // "uses the unknown variable %...%"
+    bool skipped = false;  // the sections were skipped (else keys were dropped)
+    std::size_t keys = 0, sections = 0;
+    const ImportFault* example = nullptr;
+};
+
+// The report's reasons grouped by kind, the most frequent first (then in
+// the order met); the dropped keys and the skipped sections group apart.
+std::vector<ReasonGroup> GroupReasons(const ImportReport& report);
+
+// Reads a community rule file (the winapp2.ini format) and appends one rule
+// per usable section, each off by default. A key that cannot be used (it
+// cannot be read, or would take a protected folder as a whole) is dropped
+// with its reason and the section keeps its other keys; a section is
+// skipped when no usable FileKey remains, or when an exclusion, its
+// Windows version or every detection cannot be read. The text is UTF-8 or
+// UTF-16 (see DecodeText): a text that is neither appends nothing and sets
+// error to "<file> line <n>: <reason>".
+bool ImportCommunityRules(const std::string& bytes, const std::wstring& fileName,
+                          std::vector<CleaningRule>* rules, ImportReport* report,
+                          std::wstring* error);
 
 // The built-in rules plus those of file: JSON, or the community format for
-// a file ending in ".ini" (report, when given, says what was read). A
-// missing file adds none.
+// a file ending in ".ini" (report, when given, says what was read). An
+// empty file names the default one beside the host, which may be missing.
+// error: "<file>: no such file", or "bad rules file: <file> line <n>:
+// <reason>" (nothing of the file is added).
 bool LoadRules(const std::wstring& file, std::vector<CleaningRule>* rules, std::wstring* error,
                ImportReport* report = nullptr);
 

@@ -13,9 +13,9 @@
 #include <set>
 
 #include "json_lines.h"
+#include "user_data.h"
 #include "rules.h"
 #include "text_format.h"
-#include "util/handles.h"
 
 namespace host {
 
@@ -267,26 +267,24 @@ bool ParseRules(const std::string& text, const std::wstring& fileName,
 bool LoadRules(const std::wstring& file, std::vector<CleaningRule>* rules, std::wstring* error,
                ImportReport* report) {
     *rules = BuiltInRules();
-    if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-    ufc::unique_hfile handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle) {
-        *error = file + L": cannot be read";
+    const std::wstring& name = file.empty() ? DefaultRulesFile() : file;
+    if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (file.empty()) return true;
+        *error = file + L": no such file";
         return false;
     }
     std::string text;
-    LARGE_INTEGER size = {};
-    if (GetFileSizeEx(handle.get(), &size) && size.QuadPart < (1ll << 30))
-        text.reserve(static_cast<size_t>(size.QuadPart));
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(handle.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    const bool community = file.size() > 4 && SameText(file.substr(file.size() - 4), L".ini");
-    if (!community) return ParseRules(text, file, rules, error);
+    if (!ReadTextFile(name, &text)) {
+        *error = L"bad rules file: " + name + L": cannot be read (or larger than 256 MB)";
+        return false;
+    }
+    const bool community = name.size() > 4 && SameText(name.substr(name.size() - 4), L".ini");
     ImportReport own;
-    ImportCommunityRules(text, rules, report ? report : &own);
-    return true;
+    const bool ok = community
+                        ? ImportCommunityRules(text, name, rules, report ? report : &own, error)
+                        : ParseRules(text, name, rules, error);
+    if (!ok) *error = L"bad rules file: " + *error;
+    return ok;
 }
 
 }  // namespace host

@@ -9,18 +9,21 @@
 //   RegKey1=HKCU\Software\Discord\Foo       (not supported: counted)
 //
 // Every section that can be read becomes one rule, off until the user
-// chooses it. A section is skipped, with its reason, when one of its keys
-// cannot be read or would take a protected folder as a whole.
+// chooses it. A key that cannot be used is dropped with its reason and the
+// section keeps its other keys; a section is skipped, with its reason, when
+// none of its FileKeys is left, or when dropping a key would widen it.
 #include <windows.h>
 
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "rules.h"
+#include "rules_ini.h"
 #include "text_format.h"
 
 namespace host {
 
-namespace {
+namespace ini {
 
 std::wstring Trim(const std::wstring& text) {
     const size_t first = text.find_first_not_of(L" \t\r\n");
@@ -39,6 +42,13 @@ std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
     }
 }
 
+}  // namespace ini
+
+namespace {
+
+using ini::Split;
+using ini::Trim;
+
 bool StartsWithName(const std::wstring& key, const wchar_t* name) {
     const size_t length = wcslen(name);
     return key.size() >= length &&
@@ -53,116 +63,24 @@ bool IsNumbered(const std::wstring& key, const wchar_t* name) {
     return rest.find_first_not_of(L"0123456789") == std::wstring::npos;
 }
 
-// Calls take(line) for each line of the text (UTF-16 with its byte order
-// mark, else UTF-8), trimmed. One buffer serves every line: a file of
-// thousands of sections makes no string per line.
+// Calls take(line) for each line of the text that is not blank, trimmed.
+// One buffer serves every line: a file of thousands of sections makes no
+// string per line.
 template <typename Take>
-void ForEachLine(const std::string& bytes, Take take) {
+void ForEachLine(const std::wstring& text, Take take) {
     std::wstring line;
-    auto give = [&] {
-        const size_t first = line.find_first_not_of(L" \t\r");
-        if (first == std::wstring::npos) return;
-        line.erase(line.find_last_not_of(L" \t\r") + 1);
-        line.erase(0, first);
-        take(line);
-    };
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            const wchar_t c = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                                   static_cast<unsigned char>(bytes[i + 1]) << 8);
-            if (c != L'\n') {
-                line += c;
-                continue;
-            }
-            give();
-            line.clear();
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos) end = text.size();
+        const size_t first = text.find_first_not_of(L" \t\r", start);
+        if (first < end) {
+            const size_t last = text.find_last_not_of(L" \t\r", end - 1);
+            line.assign(text, first, last - first + 1);
+            take(line);
         }
-        give();
-        return;
-    }
-    size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos) end = bytes.size();
-        const int length = static_cast<int>(end - start);
-        line.resize(static_cast<size_t>(length));
-        const int made =
-            length ? MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, length, &line[0], length)
-                   : 0;
-        line.resize(static_cast<size_t>(made));
-        give();
         start = end + 1;
     }
 }
-
-struct WindowsVersion {
-    unsigned major = 0, minor = 0;
-    bool operator<(const WindowsVersion& other) const {
-        return major != other.major ? major < other.major : minor < other.minor;
-    }
-};
-
-// The real version: GetVersionExW answers what the program's manifest asks.
-WindowsVersion RunningVersion() {
-    static const WindowsVersion version = [] {
-        WindowsVersion found;
-        using GetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-        auto get = ntdll ? reinterpret_cast<GetVersionFn>(
-                               reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                         : nullptr;
-        OSVERSIONINFOW info = {};
-        info.dwOSVersionInfoSize = sizeof info;
-        if (get && get(&info) == 0) found = {info.dwMajorVersion, info.dwMinorVersion};
-        return found;
-    }();
-    return version;
-}
-
-bool ParseVersion(const std::wstring& text, WindowsVersion* version) {
-    const std::vector<std::wstring> parts = Split(text, L'.');
-    if (parts.empty() || parts.size() > 2) return false;
-    unsigned numbers[2] = {0, 0};
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (parts[i].empty() || parts[i].size() > 3 ||
-            parts[i].find_first_not_of(L"0123456789") != std::wstring::npos)
-            return false;
-        numbers[i] = static_cast<unsigned>(std::stoul(parts[i]));
-    }
-    *version = {numbers[0], numbers[1]};
-    return true;
-}
-
-// "6.2|" (from 8 on), "|6.1" (up to 7), "6.1|6.3".
-bool FitsWindows(const std::wstring& range, std::wstring* reason) {
-    const std::vector<std::wstring> bounds = Split(range, L'|');
-    WindowsVersion low, high{~0u, ~0u};
-    if (bounds.size() != 2 || (!bounds[0].empty() && !ParseVersion(bounds[0], &low)) ||
-        (!bounds[1].empty() && !ParseVersion(bounds[1], &high))) {
-        *reason = L"DetectOS \"" + range + L"\" cannot be read";
-        return false;
-    }
-    const WindowsVersion running = RunningVersion();
-    if (running < low || high < running) {
-        *reason = L"is for another Windows version (" + range + L")";
-        return false;
-    }
-    return true;
-}
-
-struct SpecialDetection {
-    const wchar_t* name;
-    const wchar_t* path;
-};
-
-const SpecialDetection kSpecialDetections[] = {
-    {L"DET_CHROME", L"%LocalAppData%\\Google\\Chrome\\User Data"},
-    {L"DET_MOZILLA", L"%AppData%\\Mozilla\\Firefox"},
-    {L"DET_THUNDERBIRD", L"%AppData%\\Thunderbird"},
-    {L"DET_OPERA", L"%AppData%\\Opera Software"},
-    {L"DET_EDGECHROMIUM", L"%LocalAppData%\\Microsoft\\Edge\\User Data"},
-};
 
 struct GroupWords {
     const wchar_t* words;
@@ -210,86 +128,156 @@ void NameRule(const std::wstring& section, CleaningRule* rule) {
     }
 }
 
-// "ini.discord-cache", unique among ids.
-std::wstring MakeId(const std::wstring& title, std::set<std::wstring>* ids) {
-    std::wstring slug;
-    for (wchar_t c : title) {
-        const wchar_t lower = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-        const bool keep = (lower >= L'a' && lower <= L'z') || (lower >= L'0' && lower <= L'9');
-        if (keep)
-            slug += lower;
-        else if (!slug.empty() && slug.back() != L'-')
-            slug += L'-';
+// "ini.discord-cache", unique among ids. A name met again takes the next
+// number after the one it took last: every number below is taken already,
+// so the ids are those of trying -2, -3, ... in turn, and a name repeated
+// 20,000 times costs 20,000 tries, not 200 million.
+class IdMaker {
+public:
+    explicit IdMaker(const std::vector<CleaningRule>& rules) {
+        for (const CleaningRule& rule : rules) ids_.insert(rule.id);
     }
-    while (!slug.empty() && slug.back() == L'-') slug.pop_back();
-    if (slug.empty()) slug = L"section";
-    std::wstring id = L"ini." + slug;
-    for (int n = 2; !ids->insert(id).second; ++n) id = L"ini." + slug + L"-" + std::to_wstring(n);
-    return id;
-}
 
+    std::wstring Make(const std::wstring& title) {
+        std::wstring slug;
+        for (wchar_t c : title) {
+            const wchar_t lower =
+                c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+            const bool keep = (lower >= L'a' && lower <= L'z') || (lower >= L'0' && lower <= L'9');
+            if (keep)
+                slug += lower;
+            else if (!slug.empty() && slug.back() != L'-')
+                slug += L'-';
+        }
+        while (!slug.empty() && slug.back() == L'-') slug.pop_back();
+        if (slug.empty()) slug = L"section";
+        const std::wstring base = L"ini." + slug;
+        int& next = next_[base];
+        if (next == 0) {
+            next = 2;
+            if (ids_.insert(base).second) return base;
+        }
+        for (;; ++next) {
+            std::wstring id = base + L"-" + std::to_wstring(next);
+            if (ids_.insert(id).second) {
+                ++next;
+                return id;
+            }
+        }
+    }
+
+private:
+    std::unordered_set<std::wstring> ids_;
+    std::unordered_map<std::wstring, int> next_;  // by base id: the next number to try
+};
+
+// A section's "key=value" lines, trimmed. The strings are kept from section
+// to section: thousands of sections make no string per line.
+struct Lines {
+    std::vector<std::pair<std::wstring, std::wstring>> slots;
+    size_t used = 0;
+
+    void Add(const std::wstring& line, size_t equals) {
+        if (used == slots.size()) slots.emplace_back();
+        auto& [key, value] = slots[used++];
+        Assign(line, 0, equals, &key);
+        Assign(line, equals + 1, line.size(), &value);
+    }
+
+    static void Assign(const std::wstring& line, size_t from, size_t to, std::wstring* out) {
+        auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r'; };
+        while (from < to && blank(line[from])) ++from;
+        while (to > from && blank(line[to - 1])) --to;
+        out->assign(line, from, to - from);
+    }
+};
+
+// One section as a rule. A key that cannot be used is dropped into the
+// report with its reason; the section is skipped when nothing usable is
+// left, or when leaving a key out would widen what the rule takes or where
+// it runs.
 class SectionReader {
 public:
-    explicit SectionReader(ImportReport* report) : report_(report) {}
+    SectionReader(std::size_t at, const std::wstring& section, ImportReport* report)
+        : report_(report) {
+        skip_.at = at;
+        skip_.section = section;
+    }
 
-    // Fills rule from the section's lines; false with reason to skip it.
-    bool Read(const std::vector<std::pair<std::wstring, std::wstring>>& lines, CleaningRule* rule,
-              std::wstring* reason) {
-        std::size_t registryKeys = 0;
-        for (const auto& [key, value] : lines) {
-            bool ok = true;
+    // Fills rule from the section's lines; false when it is skipped.
+    bool Read(const Lines& lines, CleaningRule* rule) {
+        std::size_t registryKeys = 0, fileKeysDropped = 0, detectionsDropped = 0;
+        for (size_t i = 0; i < lines.used; ++i) {
+            const auto& [key, value] = lines.slots[i];
+            std::wstring reason;
             if (IsNumbered(key, L"FileKey")) {
-                ok = FileKey(value, rule, reason);
+                if (!FileKey(value, rule, &reason)) ++fileKeysDropped;
             } else if (IsNumbered(key, L"ExcludeKey")) {
-                ok = ExcludeKey(value, rule, &registryKeys, reason);
+                // Without one of its exclusions a rule takes more than its
+                // author meant: a section with an exclusion that cannot be
+                // read is skipped, never widened.
+                if (!ExcludeKey(value, rule, &registryKeys, &reason)) Skip(key, value, reason);
+                continue;
             } else if (IsNumbered(key, L"RegKey")) {
                 ++registryKeys;
             } else if (IsNumbered(key, L"DetectFile")) {
-                ok = ParsePlace(value, &rule->detectPaths, reason);
-                if (!ok) *reason = key + L" " + *reason;
+                if (!ParsePlace(value, &rule->detectPaths, &reason)) ++detectionsDropped;
             } else if (IsNumbered(key, L"Detect")) {
                 rule->detectKeys.push_back(value);
             } else if (SameText(key, L"DetectOS")) {
-                ok = FitsWindows(value, reason);
+                if (!ini::FitsWindows(value, &reason)) Skip(key, value, reason);
+                continue;
             } else if (SameText(key, L"SpecialDetect")) {
-                ok = Special(value, rule, reason);
+                if (!Special(value, rule, &reason)) ++detectionsDropped;
             } else if (SameText(key, L"Warning")) {
                 rule->warning = value;
             }
             // Default, Section, LangSecRef and other keys change nothing:
             // an imported rule is off until chosen.
-            if (!ok) return false;
+            if (!reason.empty())
+                report_->droppedKeys.push_back(
+                    {skip_.at, skip_.section, key + L"=" + value, reason});
         }
         report_->registryKeys += registryKeys;
-        if (rule->keys.empty()) {
-            *reason = registryKeys ? L"has only registry keys, which are not supported"
-                                   : L"has no FileKey";
-            return false;
-        }
-        *reason = RuleRefusal(*rule);
-        return reason->empty();
+        if (rule->keys.empty())
+            Skip({}, {},
+                 fileKeysDropped ? L"has no usable FileKey (each was dropped)"
+                 : registryKeys  ? L"has only registry keys, which are not supported"
+                                 : L"has no FileKey");
+        // Dropping one of several detections narrows where the rule runs;
+        // without any it would run wherever its folders are.
+        if (detectionsDropped && rule->detectPaths.empty() && rule->detectKeys.empty())
+            Skip({}, {}, L"has no detection that can be read");
+        if (skip_.reason.empty()) return true;
+        report_->skipped.push_back(skip_);
+        return false;
     }
 
 private:
-    // path|pattern;pattern|RECURSE or REMOVESELF
+    // The first reason to skip the section is the one reported.
+    void Skip(const std::wstring& key, const std::wstring& value, const std::wstring& reason) {
+        if (!skip_.reason.empty()) return;
+        skip_.key = key.empty() ? key : key + L"=" + value;
+        skip_.reason = reason;
+    }
+
+    // path|pattern;pattern|RECURSE or REMOVESELF; false, with the reason,
+    // for a key that cannot be used.
     bool FileKey(const std::wstring& value, CleaningRule* rule, std::wstring* reason) {
         const std::vector<std::wstring> fields = Split(value, L'|');
         std::vector<RulePlace> places;
         if (fields.size() > 3) {
-            *reason = L"the key \"" + value + L"\" has more than three fields";
+            *reason = L"has more than three fields";
             return false;
         }
-        if (!ParsePlace(fields[0], &places, reason)) {
-            *reason = L"the path \"" + fields[0] + L"\" " + *reason;
-            return false;
-        }
+        if (!ParsePlace(fields[0], &places, reason)) return false;
         RuleKey key;
         bool everyFile = fields.size() < 2 || fields[1].empty();
         if (!everyFile)
             for (const std::wstring& pattern : Split(fields[1], L';')) {
                 if (pattern.empty()) continue;
                 if (pattern.find_first_of(L"\\/:") != std::wstring::npos) {
-                    *reason = L"the pattern \"" + pattern + L"\" is not a file name";
+                    *reason = L"has the pattern \"" + pattern + L"\", which is not a file name";
                     return false;
                 }
                 everyFile = everyFile || pattern == L"*" || pattern == L"*.*";
@@ -301,13 +289,23 @@ private:
             key.recurse = SameText(fields[2], L"RECURSE") || SameText(fields[2], L"REMOVESELF");
             key.removeSelf = SameText(fields[2], L"REMOVESELF");
             if (!key.recurse) {
-                *reason = L"the flag \"" + fields[2] + L"\" is unknown (RECURSE or REMOVESELF)";
+                *reason = L"has the flag \"" + fields[2] +
+                          L"\", which is unknown (RECURSE or "
+                          L"REMOVESELF)";
                 return false;
             }
         }
+        // %ProgramFiles% names two places: the key is refused as a whole
+        // when one of them is.
+        const size_t before = rule->keys.size();
         for (const RulePlace& place : places) {
             key.root = place.root;
             key.path = place.path;
+            *reason = KeyRefusal(*rule, key);
+            if (!reason->empty()) {
+                rule->keys.resize(before);
+                return false;
+            }
             rule->keys.push_back(key);
         }
         return true;
@@ -323,10 +321,12 @@ private:
         }
         const bool file = SameText(fields[0], L"FILE");
         std::vector<RulePlace> places;
-        if ((!file && !SameText(fields[0], L"PATH")) || fields.size() < 2 || fields.size() > 3 ||
-            !ParsePlace(fields[1], &places, reason)) {
-            *reason = L"the exclusion \"" + value + L"\" cannot be read" +
-                      (reason->empty() ? L"" : L": the path " + *reason);
+        if ((!file && !SameText(fields[0], L"PATH")) || fields.size() < 2 || fields.size() > 3) {
+            *reason = L"the exclusion cannot be read (FILE|path|names or PATH|path)";
+            return false;
+        }
+        if (!ParsePlace(fields[1], &places, reason)) {
+            *reason = L"the exclusion's path " + *reason;
             return false;
         }
         std::vector<std::wstring> names = {L"*"};
@@ -339,43 +339,39 @@ private:
     }
 
     bool Special(const std::wstring& value, CleaningRule* rule, std::wstring* reason) {
-        for (const SpecialDetection& special : kSpecialDetections)
-            if (SameText(value, special.name))
-                return ParsePlace(special.path, &rule->detectPaths, reason);
-        *reason = L"SpecialDetect \"" + value + L"\" is unknown";
+        if (const wchar_t* path = ini::SpecialDetectPath(value))
+            return ParsePlace(path, &rule->detectPaths, reason);
+        *reason = L"is an unknown SpecialDetect";
         return false;
     }
 
     ImportReport* report_;
+    ImportFault skip_;
 };
-
-void Skip(const std::wstring& section, const std::wstring& reason, ImportReport* report) {
-    ++report->skipped;
-    if (report->firstReasons.size() < ImportReport::kReasonsKept)
-        report->firstReasons.push_back(L"[" + section + L"]: " + reason);
-}
 
 }  // namespace
 
-void ImportCommunityRules(const std::string& bytes, std::vector<CleaningRule>* rules,
-                          ImportReport* report) {
-    std::set<std::wstring> ids;
-    for (const CleaningRule& rule : *rules) ids.insert(rule.id);
+bool ImportCommunityRules(const std::string& bytes, const std::wstring& fileName,
+                          std::vector<CleaningRule>* rules, ImportReport* report,
+                          std::wstring* error) {
+    std::wstring text, reason;
+    std::size_t badLine = 0;
+    if (!DecodeText(bytes, &text, &badLine, &reason)) {
+        *error = fileName + L" line " + std::to_wstring(badLine) + L": " + reason;
+        return false;
+    }
+    IdMaker ids(*rules);
     std::wstring section;
     bool inSection = false;
-    std::vector<std::pair<std::wstring, std::wstring>> lines;
+    Lines lines;
     auto finish = [&] {
         if (!inSection) return;
         ++report->sections;
         CleaningRule rule;
         rule.source = RuleSource::Imported;
-        std::wstring reason;
-        if (!SectionReader(report).Read(lines, &rule, &reason)) {
-            Skip(section, reason, report);
-            return;
-        }
+        if (!SectionReader(report->sections, section, report).Read(lines, &rule)) return;
         NameRule(section, &rule);
-        rule.id = MakeId(section, &ids);
+        rule.id = ids.Make(section);
         rule.onByDefault = false;
         rules->push_back(std::move(rule));
         ++report->rulesMade;
@@ -383,23 +379,24 @@ void ImportCommunityRules(const std::string& bytes, std::vector<CleaningRule>* r
     // Room for every section at once: a file of thousands of rules grows
     // the list once.
     size_t sections = 1;
-    for (size_t at = bytes.find("\n["); at != std::string::npos; at = bytes.find("\n[", at + 1))
+    for (size_t at = text.find(L"\n["); at != std::wstring::npos; at = text.find(L"\n[", at + 1))
         ++sections;
     rules->reserve(rules->size() + sections);
-    ForEachLine(bytes, [&](const std::wstring& line) {
+    ForEachLine(text, [&](const std::wstring& line) {
         if (line[0] == L';') return;
         if (line[0] == L'[' && line.back() == L']') {
             finish();
             section = Trim(line.substr(1, line.size() - 2));
             inSection = true;
-            lines.clear();
+            lines.used = 0;
             return;
         }
         const size_t equals = line.find(L'=');
         if (equals == std::wstring::npos || !inSection) return;
-        lines.emplace_back(Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)));
+        lines.Add(line, equals);
     });
     finish();
+    return true;
 }
 
 }  // namespace host

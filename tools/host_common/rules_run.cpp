@@ -153,13 +153,16 @@ bool Overlap(const std::vector<RuleFolder>& folders) {
 
 }  // namespace
 
-std::wstring RuleRefusal(const CleaningRule& rule) {
+std::wstring KeyRefusal(const CleaningRule& rule, const RuleKey& key) {
     // A family rule lies below its applications' own folders.
     if (rule.family != RuleFamily::None) return {};
+    return ProtectedReach(JoinPlace(KnownFolderPath(key.root), key.path),
+                          key.recurse || key.removeSelf, rule.olderThanDays);
+}
+
+std::wstring RuleRefusal(const CleaningRule& rule) {
     for (const RuleKey& key : rule.keys) {
-        const std::wstring reason =
-            ProtectedReach(JoinPlace(KnownFolderPath(key.root), key.path),
-                           key.recurse || key.removeSelf, rule.olderThanDays);
+        const std::wstring reason = KeyRefusal(rule, key);
         if (!reason.empty()) return L"the key " + PlaceText({key.root, key.path}) + L" " + reason;
     }
     return {};

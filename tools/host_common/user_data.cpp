@@ -142,11 +142,17 @@ DWORD DeleteDataFile(const std::wstring& path) {
 bool ReadTextFile(const std::wstring& path, std::string* text) {
     ufc::unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
-    char buffer[8192];
-    DWORD read = 0;
+    // A file of gigabytes is none of these: it is not read at all.
+    LARGE_INTEGER size = {};
+    if (!file.valid() || !GetFileSizeEx(file.get(), &size) ||
+        static_cast<std::uint64_t>(size.QuadPart) > kLargestTextFile)
+        return false;
     text->clear();
-    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+    text->reserve(static_cast<size_t>(size.QuadPart));
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0 &&
+           text->size() < kLargestTextFile)
         text->append(buffer, read);
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 namespace host {
@@ -42,9 +43,10 @@ int DeleteFilesIn(const std::wstring& folder, const wchar_t* pattern);
 // application-data folders is followed); the system's error code.
 DWORD DeleteDataFile(const std::wstring& path);
 
-// Whole small files: read into text, or written through a temporary file
-// (path + ".new") that is flushed and moved into place, so that a reader
-// never sees half a file.
+// Whole small files: read into text (false for one over kLargestTextFile),
+// or written through a temporary file (path + ".new") that is flushed and
+// moved into place, so that a reader never sees half a file.
+constexpr std::size_t kLargestTextFile = std::size_t{256} << 20;
 bool ReadTextFile(const std::wstring& path, std::string* text);
 bool WriteTextFile(const std::wstring& path, const std::string& text, std::wstring* error);
 

@@ -5,6 +5,7 @@
 #include "main_window.h"
 #include "module_loader.h"
 #include "options.h"
+#include "rule_rows.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES |
@@ -17,6 +18,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
         MessageBoxW(nullptr, error.c_str(), L"ufclean-gui", MB_OK | MB_ICONERROR);
         return 1;
     }
+    gui::UseRulesFile(options.rulesFile);
     host::LoadedCleaner cleaner;
     if (!cleaner.Load(&error)) {
         MessageBoxW(nullptr, error.c_str(), L"ufclean-gui", MB_OK | MB_ICONERROR);

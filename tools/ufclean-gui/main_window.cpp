@@ -412,6 +412,7 @@ void MainWindow::OnCategoryScanned(std::unique_ptr<CategoryRun> run) {
 void MainWindow::OnScanDone(bool stopped) {
     worker_->Finished();
     SendMessageW(progress_, PBM_SETPOS, 1000, 0);
+    model_.FindRepeatedFiles();
     const Sums total = model_.Total();
     SetText(status_, std::wstring(stopped ? L"Scan stopped: " : L"Scan done: ") +
                          std::to_wstring(total.count) + L" item(s), " +
@@ -445,18 +446,22 @@ void MainWindow::OnCleanDone(std::unique_ptr<CleanJob> job) {
 
 void MainWindow::ShowTotals() {
     const Sums total = model_.Total();
-    SetText(totals_, L"Found " + std::to_wstring(total.count) + L" item(s), " +
-                         host::HumanSize(total.bytes) + L"; checked " +
-                         std::to_wstring(total.selectedCount) + L", " +
-                         host::HumanSize(total.selectedBytes) + L"; protected by the keep list " +
-                         std::to_wstring(total.protectedCount) + L".");
+    SetText(totals_,
+            L"Found " + std::to_wstring(total.count) + L" item(s), " +
+                host::HumanSize(total.bytes) + L"; checked " +
+                std::to_wstring(total.selectedCount) + L", " +
+                host::HumanSize(total.selectedBytes) + L"; protected by the keep list " +
+                std::to_wstring(total.protectedCount) + L"." +
+                (model_.RepeatedFiles() ? L" " + std::to_wstring(model_.RepeatedFiles()) +
+                                              L" file(s) listed by two rows are counted once."
+                                        : L""));
     std::uint32_t held = 0;
     SetText(notice_, model_.HeldBinItem(&held)
                          ? L"The recycle bin is emptied whole: \"" +
                                std::wstring(model_.Store().Name(held)) +
                                L"\" is unchecked, so the whole recycle bin is left out of the "
                                L"clean."
-                         : std::wstring());
+                         : RulesFileNotice());
 }
 
 void MainWindow::ShowSpace() {

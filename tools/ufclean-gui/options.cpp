@@ -69,6 +69,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
             }
             options->olderThanDays =
                 static_cast<std::uint32_t>(std::wcstoul(days.c_str(), nullptr, 10));
+        } else if (word == L"--rules" && hasValue) {
+            options->rulesFile = argv[++i];
         } else if (word == L"--save-profile" && i + 1 < argc) {
             options->saveProfile = argv[++i];
         } else if (word == L"--page" && i + 1 < argc && std::wstring(argv[i + 1]) == L"drives") {
@@ -84,7 +86,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
         } else {
             *error = L"unknown option: " + word +
                      L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
-                     L"[--older-than DAYS] [--page drives] [--save-profile NAME] "
+                     L"[--older-than DAYS] [--rules FILE] [--page drives] [--save-profile NAME] "
                      L"[--screenshot FILE.png] [--bench-items N]";
             return false;
         }

@@ -17,6 +17,7 @@ struct Options {
     std::uint32_t olderThanDays = 0;  // --older-than DAYS: younger items start unchecked
     std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
     std::size_t benchItems = 0;       // --bench-items N: time the list, print, exit
+    std::wstring rulesFile;           // --rules FILE; empty: the one beside the program
 };
 
 // False with a reason for a word it does not know.

@@ -12,10 +12,15 @@ struct Rows {
     std::wstring error;
 };
 
+std::wstring& RulesFile() {
+    static std::wstring file;
+    return file;
+}
+
 const Rows& TheRows() {
     static const Rows rows = [] {
         Rows made;
-        if (!host::LoadRules(host::DefaultRulesFile(), &made.rules, &made.error))
+        if (!host::LoadRules(RulesFile(), &made.rules, &made.error))
             made.rules = host::BuiltInRules();
         std::vector<const host::CleaningRule*> all;
         for (const host::CleaningRule& rule : made.rules) all.push_back(&rule);
@@ -30,6 +35,10 @@ const Rows& TheRows() {
 }
 
 }  // namespace
+
+void UseRulesFile(const std::wstring& file) {
+    RulesFile() = file;
+}
 
 const std::vector<host::RuleTarget>& RuleRows() {
     return TheRows().targets;

@@ -16,8 +16,11 @@ namespace gui {
 
 constexpr std::uint32_t kFirstRuleRow = 1000;
 
-// The rows, found once: the built-in rules and those of ufclean-rules.json
-// beside the program (a faulty file adds none; RulesFileError says why).
+// The rules file of --rules, before the rows are first asked for; without
+// one, ufclean-rules.json beside the program (which may be missing).
+void UseRulesFile(const std::wstring& file);
+// The rows, found once: the built-in rules and those of the rules file (a
+// faulty or missing file adds none; RulesFileError says why).
 const std::vector<host::RuleTarget>& RuleRows();
 const std::wstring& RulesFileError();
 // What the window says about a faulty rules file; empty when there is none.

@@ -1,5 +1,7 @@
 #include "scan_model.h"
 
+#include <algorithm>
+
 #include "keep_list.h"
 #include "rule_rows.h"
 #include "selection.h"
@@ -14,6 +16,8 @@ void ScanModel::Clear() {
     store_.Clear();
     runs_.clear();
     cleanSum_ = {};
+    repeats_.clear();
+    repeatedFiles_ = 0;
 }
 
 const RunInfo& ScanModel::Add(CategoryRun* run) {
@@ -94,7 +98,45 @@ Sums ScanModel::Total() const {
         total.selectedBytes += run.sums.selectedBytes;
         total.protectedCount += run.sums.protectedCount;
     }
+    // Each further listing of a file leaves the found figures; it leaves the
+    // checked (and protected) ones when an earlier listing counted there.
+    std::uint32_t file = ~0u;
+    bool checked = false, kept = false;
+    for (const auto& [repeat, first] : repeats_) {
+        if (first != file) {
+            file = first;
+            checked = store_.Selected(first);
+            kept = store_.Kept(first);
+        }
+        const std::uint64_t bytes = store_.Bytes(repeat);
+        --total.count;
+        total.bytes -= bytes;
+        if (store_.Selected(repeat) && checked) {
+            --total.selectedCount;
+            total.selectedBytes -= bytes;
+        }
+        if (store_.Kept(repeat) && kept) --total.protectedCount;
+        checked = checked || store_.Selected(repeat);
+        kept = kept || store_.Kept(repeat);
+    }
     return total;
+}
+
+void ScanModel::FindRepeatedFiles() {
+    repeats_.clear();
+    std::vector<host::ItemRange> ranges;
+    for (const RunInfo& run : runs_)
+        if (run.number != kCategoryRecycleBin && run.end > run.first)
+            ranges.push_back({run.first, run.end});
+    // One row alone repeats no other row's file.
+    if (ranges.size() > 1)
+        for (const auto& repeat : host::FindRepeats(store_, ranges, false))
+            if (store_.Run(repeat.first) != store_.Run(repeat.second)) repeats_.push_back(repeat);
+    std::sort(repeats_.begin(), repeats_.end(),
+              [](const auto& a, const auto& b) { return a.second < b.second; });
+    repeatedFiles_ = 0;
+    for (size_t i = 0; i < repeats_.size(); ++i)
+        repeatedFiles_ += i == 0 || repeats_[i].second != repeats_[i - 1].second ? 1 : 0;
 }
 
 std::unique_ptr<CleanJob> ScanModel::MakeCleanJob(const std::set<std::uint32_t>& checked) const {
@@ -162,6 +204,7 @@ void ScanModel::Recount() {
         run.first = i;
         CountItem(i, &run.sums);
     }
+    FindRepeatedFiles();
 }
 
 void ScanModel::CountItem(std::uint32_t i, Sums* sums) const {

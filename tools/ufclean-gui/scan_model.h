@@ -60,7 +60,14 @@ public:
     std::wstring Note(std::uint32_t item) const;
     // The first recycle-bin item left unchecked: it keeps the whole bin.
     bool HeldBinItem(std::uint32_t* item) const;
+    // The sums of all rows; a file that two rows list counts once (once
+    // FindRepeatedFiles ran), checked when one of its listings is.
     Sums Total() const;
+    // Finds the files that two rows list, for Total: once the scan is done
+    // (the rows are complete), and again after a clean.
+    void FindRepeatedFiles();
+    // How many files Total counted once although two rows list them.
+    std::uint64_t RepeatedFiles() const { return repeatedFiles_; }
 
     // The clean of the checked categories: the bin is skipped when one of
     // its items stays, a path listed twice is handed over once. The store
@@ -78,6 +85,9 @@ private:
     std::vector<RunInfo> runs_;
     std::uint32_t olderThanDays_ = 0;
     CleanTotals cleanSum_;
+    // (repeat, first listing) of a file two rows list, by first listing.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> repeats_;
+    std::uint64_t repeatedFiles_ = 0;
 };
 
 }  // namespace gui

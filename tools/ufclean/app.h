@@ -47,6 +47,7 @@ struct Options {
     std::wstring rulesFile;                 // empty: the one beside the program
     std::vector<host::CleaningRule> rules;  // loaded before a command runs
     std::wstring importFile;                // rules --import FILE: what it gives
+    bool reasons = false;                   // ... and every reason it left a key out
     bool all = false;                       // 'all' was named
     // --older-than DAYS: items written more recently stay (0: no limit).
     std::uint32_t olderThanDays = 0;

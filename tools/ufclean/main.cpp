@@ -19,6 +19,7 @@ const wchar_t kUsage[] =
     L"  categories                      list the categories\n"
     L"  rules [--rules FILE]            list the cleaning rules, on or off\n"
     L"  rules --import FILE.ini         read a community rule file and say what it gives\n"
+    L"       [--reasons] [--json FILE|-]  (every key and section it left out, and why)\n"
     L"  scan [CATEGORY...|all]          scan and show what a clean would take\n"
     L"       [--details] [--json FILE|-] [--keep GLOB]... [--no-default-keep]\n"
     L"  clean [CATEGORY...|all]         scan, confirm, remove\n"
@@ -115,6 +116,8 @@ int Parse(int argc, wchar_t** argv, Options* options) {
         }
         if (word == L"--details") {
             options->details = true;
+        } else if (word == L"--reasons") {
+            options->reasons = true;
         } else if (word == L"--yes" || word == L"-y") {
             options->yes = true;
         } else if (word == L"--no-default-keep") {
@@ -180,14 +183,12 @@ void CompleteSelection(Options* options) {
     }
 }
 
-// Loads the built-in and the user's rules; a bad rules file stops the
-// command before anything runs.
+// Loads the built-in and the user's rules; a bad or missing rules file
+// stops the command before anything runs.
 int LoadRulesFor(Options* options) {
-    const std::wstring file =
-        options->rulesFile.empty() ? host::DefaultRulesFile() : options->rulesFile;
     std::wstring error;
-    if (!host::LoadRules(file, &options->rules, &error))
-        return FailRun(*options, kExitUsage, L"bad rules file: " + error);
+    if (!host::LoadRules(options->rulesFile, &options->rules, &error))
+        return FailRun(*options, kExitUsage, error);
     for (size_t i = 0; i < options->ruleIds.size(); ++i) {
         const std::wstring& id = options->ruleIds[i];
         bool known = false;
@@ -201,6 +202,25 @@ int LoadRulesFor(Options* options) {
                        L"unknown category or rule: " + id + L" (see ufclean rules)");
     }
     return kExitOk;
+}
+
+// scan or clean with --rules FILE and no choice at all would run none of
+// the file's rules (unless some are on by default): refused, saying how to
+// choose them, rather than running the default scan as if the file were not
+// given.
+int RefuseUnchosenRules(const Options& options) {
+    const bool alone = options.defaultRules && !options.all && options.withGroups.empty();
+    if (options.rulesFile.empty() || !alone) return kExitOk;
+    for (const host::CleaningRule* rule : SelectedRules(options))
+        if (rule->source != host::RuleSource::BuiltIn) return kExitOk;
+    std::size_t given = 0;
+    for (const host::CleaningRule& rule : options.rules)
+        given += rule.source == host::RuleSource::BuiltIn ? 0 : 1;
+    if (given == 0) return kExitOk;
+    return FailRun(options, kExitUsage,
+                   options.rulesFile + L" gives " + std::to_wstring(given) +
+                       L" rule(s), all off until chosen: name their ids (ufclean rules --rules "
+                       L"FILE lists them) or use --with GROUP");
 }
 
 int Dispatch(Options& options) {
@@ -224,8 +244,11 @@ int Dispatch(Options& options) {
         if (int status = ApplyProfile(&options, &reason)) return FailRun(options, status, reason);
         CompleteSelection(&options);
     }
-    if (command == L"rules" || CommandTakesCategories(command) || TakesSelection(options))
+    if (command == L"rules" || CommandTakesCategories(command) || TakesSelection(options)) {
         if (int status = LoadRulesFor(&options)) return status;
+        if (int status = CommandTakesCategories(command) ? RefuseUnchosenRules(options) : 0)
+            return status;
+    }
     if (command == L"rules") return RunRules(options);
     if (command == L"profile") return RunProfile(options);
     static const wchar_t* const moduleCommands[] = {

@@ -1,6 +1,7 @@
 #include "report.h"
 
 #include <cstdio>
+#include <set>
 
 #include "app.h"
 #include "categories.h"
@@ -86,7 +87,35 @@ void WriteItem(host::JsonWriter* json, const CategoryRun& run, const FoundItem& 
     json->EndObject();
 }
 
+// What the total leaves out: the repeated listings, and the files they
+// repeat.
+struct Repeats {
+    ScanTotals listings;
+    std::uint64_t files = 0;
+};
+
+Repeats RepeatsOf(const std::vector<CategoryRun>& runs) {
+    Repeats repeats;
+    std::set<std::uint32_t> files;
+    for (const auto& [repeat, first] : RepeatedListings(runs, false)) {
+        repeats.listings.count += 1;
+        repeats.listings.bytes += runs.front().store->Bytes(repeat);
+        files.insert(first);
+    }
+    repeats.files = files.size();
+    return repeats;
+}
+
 }  // namespace
+
+std::vector<std::pair<std::uint32_t, std::uint32_t>> RepeatedListings(
+    const std::vector<CategoryRun>& runs, bool selectedOnly) {
+    std::vector<host::ItemRange> ranges;
+    for (const CategoryRun& run : runs)
+        if (run.number != kCategoryRecycleBin) ranges.push_back({run.first, run.end});
+    if (runs.empty() || !runs.front().store) return {};
+    return host::FindRepeats(*runs.front().store, ranges, selectedOnly);
+}
 
 void AddItems(host::ItemStore* store, ResultList* items, CategoryRun* run) {
     run->store = store;
@@ -108,7 +137,13 @@ void PrintScanSummary(const std::vector<CategoryRun>& runs) {
         sum.count += run.totals.count;
         sum.bytes += run.totals.bytes;
     }
-    host::Out(Row(L"", L"Total", {std::to_wstring(sum.count), host::HumanSize(sum.bytes)}));
+    const Repeats repeats = RepeatsOf(runs);
+    host::Out(Row(L"", L"Total",
+                  {std::to_wstring(sum.count - repeats.listings.count),
+                   host::HumanSize(sum.bytes - repeats.listings.bytes)}));
+    if (repeats.files)
+        host::Out(L"      " + std::to_wstring(repeats.files) +
+                  L" file(s) listed by more than one row are counted once in the total\n");
     PrintRuleNotes(runs);
 }
 
@@ -258,12 +293,16 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
         json.EndObject();
     }
     json.EndArray();
+    // A file that two rows list counts once.
+    const Repeats repeats = RepeatsOf(runs);
     json.Key("total");
     json.BeginObject();
     json.Key("count");
-    json.Number(sum.count);
+    json.Number(sum.count - repeats.listings.count);
     json.Key("bytes");
-    json.Number(sum.bytes);
+    json.Number(sum.bytes - repeats.listings.bytes);
+    json.Key("repeatedFiles");
+    json.Number(repeats.files);
     json.Key("kept");
     json.Number(kept);
     json.Key("keptForAge");

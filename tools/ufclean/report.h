@@ -56,6 +56,14 @@ struct KeepUse {
     std::uint64_t kept = 0;
 };
 
+// The listings of the runs' files (the recycle bin's items are no files of
+// the disk) that repeat an earlier listing's path, as host::FindRepeats
+// gives them: among the selected items, or among all of them.
+std::vector<std::pair<std::uint32_t, std::uint32_t>> RepeatedListings(
+    const std::vector<CategoryRun>& runs, bool selectedOnly);
+
+// Each row with its own figures; the total counts a file that two rows list
+// once, and says how many such files there were.
 void PrintScanSummary(const std::vector<CategoryRun>& runs);
 void PrintDetails(const std::vector<CategoryRun>& runs);
 // What the keep rules and --older-than kept.

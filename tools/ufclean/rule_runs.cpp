@@ -6,6 +6,7 @@
 #include "app.h"
 #include "chunked_removal.h"
 #include "console_output.h"
+#include "import_report.h"
 #include "progress_line.h"
 #include "report.h"
 #include "rule_runs.h"
@@ -53,30 +54,21 @@ bool AnyDetected(const host::CleaningRule& rule, host::RuleProbe* probe) {
 }
 
 // rules --import FILE: what the file gives and which of it is on this
-// machine.
+// machine; with --json, all of what it left out and why.
 int RunImport(const Options& options) {
     std::vector<host::CleaningRule> rules;
     std::wstring error;
     host::ImportReport report;
     const std::wstring& file = options.importFile;
-    if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        host::Err(L"ufclean: " + file + L": no such file\n");
-        return kExitUsage;
-    }
     if (!host::LoadRules(file, &rules, &error, &report)) {
         host::Err(L"ufclean: " + error + L"\n");
         return kExitUsage;
     }
-    host::Out(file + L": " + std::to_wstring(report.sections) + L" section(s), " +
-              std::to_wstring(report.rulesMade) + L" rule(s) made, " +
-              std::to_wstring(report.skipped) + L" section(s) skipped\n");
-    if (report.registryKeys)
-        host::Out(L"registry keys (RegKey, REG|) are not supported: " +
-                  std::to_wstring(report.registryKeys) + L" left out\n");
-    for (const std::wstring& reason : report.firstReasons) host::Out(L"skipped " + reason + L"\n");
-    if (report.skipped > report.firstReasons.size())
-        host::Out(L"... and " + std::to_wstring(report.skipped - report.firstReasons.size()) +
-                  L" more\n");
+    if (options.haveJson && !WriteImportJson(options.jsonPath, file, rules, report))
+        return kExitUsage;
+    // With --json - the report owns stdout.
+    if (options.haveJson && options.jsonPath == L"-") return kExitOk;
+    PrintImportReport(file, report, options.reasons);
     std::vector<const host::CleaningRule*> found;
     host::RuleProbe probe;
     for (const host::CleaningRule& rule : rules)

@@ -101,11 +101,7 @@ void ApplyKeepRules(std::vector<KeepUse>* rules, std::uint32_t olderThanDays,
 }
 
 void DeselectRepeats(host::ItemStore* store, const std::vector<CategoryRun>& runs) {
-    std::vector<host::ItemRange> ranges;
-    for (const CategoryRun& run : runs)
-        if (run.number != kCategoryRecycleBin) ranges.push_back({run.first, run.end});
-    for (const auto& repeat : host::FindRepeats(*store, ranges))
-        store->SetSelected(repeat.first, false);
+    for (const auto& repeat : RepeatedListings(runs, true)) store->SetSelected(repeat.first, false);
 }
 
 std::uint64_t SelectedCount(const std::vector<CategoryRun>& runs) {
