@@ -126,6 +126,8 @@ const std::tuple<const char*, int, const char*> kBadFiles[] = {
      "\"application\": \"A\", \"files\": [\"a\"]}]}",
      3, "no \"path\""},
     {"{\"rules\": [\n  \"chromium.cache\"\n]}", 2, "object"},
+    {OWN " \"path\": \"%AppData%\\\\A\", \"group\": \"credentials\",\n \"default\": true}]}", 3,
+     "cannot be on by default"},
     // A good rule before a bad one is not added either.
     {R"({"rules": [
   {"id": "chromium.media-cache", "name": "media cache", "group": "cache",

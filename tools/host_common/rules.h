@@ -18,12 +18,24 @@
 
 namespace host {
 
-enum class RuleGroup { Cache, Logs, CrashReports, System, Developer, Cookies, History, Session };
+enum class RuleGroup {
+    Cache,
+    Logs,
+    CrashReports,
+    System,
+    Developer,
+    Cookies,
+    History,
+    Session,
+    SiteData,     // what sites stored: web and local storage, form data, autofill
+    Credentials,  // passwords, keys, bookmarks, sync data: chosen only by a rule's id
+    Other,        // a community section whose name says nothing of what it cleans
+};
 // The families whose applications share one layout of their profiles.
 enum class RuleFamily { None, Chromium, Gecko };
 
 // "cache", "logs", "crash-reports", "system", "developer", "cookies",
-// "history", "session".
+// "history", "session", "site-data", "credentials", "other".
 const wchar_t* GroupName(RuleGroup group);
 // For sentences: "crash reports".
 std::wstring GroupText(RuleGroup group);
