@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "UnusedFileClean.h"
@@ -145,6 +146,14 @@ struct ImportReport {
 // or would take a protected folder as a whole.
 void ImportCommunityRules(const std::string& bytes, std::vector<CleaningRule>* rules,
                           ImportReport* report);
+
+// Names a community section's rule: "Discord Cache *" is Discord's "cache"
+// in group cache. Words anywhere in the name, or in the text of its Section
+// key (among lines, the section's keys and values), give the group: a
+// section that says passwords, bookmarks or sync data is "credentials", one
+// that says none of the groups' words "other".
+void NameRule(const std::wstring& section,
+              const std::vector<std::pair<std::wstring, std::wstring>>& lines, CleaningRule* rule);
 
 // The built-in rules plus those of file: JSON, or the community format for
 // a file ending in ".ini" (report, when given, says what was read). A

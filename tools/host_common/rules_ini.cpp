@@ -164,52 +164,6 @@ const SpecialDetection kSpecialDetections[] = {
     {L"DET_EDGECHROMIUM", L"%LocalAppData%\\Microsoft\\Edge\\User Data"},
 };
 
-struct GroupWords {
-    const wchar_t* words;
-    RuleGroup group;
-};
-
-// The last words of a section's name tell what it cleans.
-const GroupWords kGroupWords[] = {
-    {L"Crash Reports", RuleGroup::CrashReports},
-    {L"Crash Dumps", RuleGroup::CrashReports},
-    {L"Dumps", RuleGroup::CrashReports},
-    {L"Log Files", RuleGroup::Logs},
-    {L"Logs", RuleGroup::Logs},
-    {L"Cookies", RuleGroup::Cookies},
-    {L"History", RuleGroup::History},
-    {L"MRUs", RuleGroup::History},
-    {L"MRU", RuleGroup::History},
-    {L"Recent Files", RuleGroup::History},
-    {L"Sessions", RuleGroup::Session},
-    {L"Session", RuleGroup::Session},
-    {L"Cache", RuleGroup::Cache},
-    {L"Caches", RuleGroup::Cache},
-    {L"Temp Files", RuleGroup::Cache},
-    {L"Temporary Files", RuleGroup::Cache},
-};
-
-// "Discord Cache *" gives the application "Discord", the name "cache".
-void NameRule(const std::wstring& section, CleaningRule* rule) {
-    std::wstring title = section;
-    if (title.size() > 2 && title.compare(title.size() - 2, 2, L" *") == 0)
-        title = Trim(title.substr(0, title.size() - 2));
-    rule->application = title;
-    rule->name = L"files";
-    rule->group = RuleGroup::Cache;
-    for (const GroupWords& entry : kGroupWords) {
-        const size_t length = wcslen(entry.words);
-        if (title.size() <= length + 1 || title[title.size() - length - 1] != L' ' ||
-            !SameText(title.substr(title.size() - length), entry.words))
-            continue;
-        rule->application = Trim(title.substr(0, title.size() - length));
-        rule->name = entry.words;
-        CharLowerBuffW(&rule->name[0], static_cast<DWORD>(rule->name.size()));
-        rule->group = entry.group;
-        return;
-    }
-}
-
 // "ini.discord-cache", unique among ids.
 std::wstring MakeId(const std::wstring& title, std::set<std::wstring>* ids) {
     std::wstring slug;
@@ -374,7 +328,7 @@ void ImportCommunityRules(const std::string& bytes, std::vector<CleaningRule>* r
             Skip(section, reason, report);
             return;
         }
-        NameRule(section, &rule);
+        NameRule(section, lines, &rule);
         rule.id = MakeId(section, &ids);
         rule.onByDefault = false;
         rules->push_back(std::move(rule));
