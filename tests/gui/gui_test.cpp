@@ -35,6 +35,7 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     fx::EmptyRecycleBin();
     const std::vector<fx::SeededFile> temp = fx::SeedWindowsTemp();
     const std::vector<fx::SeededFile> chrome = fx::SeedChromeProfile();
+    fx::SeedFirefoxProfile();
     const std::vector<fx::SeededFile> recycled = fx::SeedRecycledFiles();
     ASSERT_EQ(recycled.size(), 2u);
     std::vector<fx::RuleFile> discord;
@@ -67,6 +68,23 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
         if (step.toggled) gui.ToggleNode(step.toggled);
         EXPECT_EQ((std::vector<int>{gui.NodeBox(group), gui.NodeBox(cache), gui.NodeBox(cookies)}),
                   step.boxes);
+    }
+    // The rule that may take what the keep list keeps (Firefox's form
+    // history) is checked by its own box, never by its group's.
+    const HTREEITEM firefox = gui.Node({L"Browsers", L"Firefox"});
+    const HTREEITEM firefoxCache = gui.Node({L"Browsers", L"Firefox", L"cache"});
+    const HTREEITEM forms = gui.Node({L"Browsers", L"Firefox", L"form history"});
+    ASSERT_TRUE(firefox && firefoxCache && forms);
+    const std::pair<HTREEITEM, std::vector<int>> byItself[] = {
+        {firefox, {kMixed, kChecked, kUnchecked}},
+        {forms, {kChecked, kChecked, kChecked}},
+        {firefox, {kMixed, kUnchecked, kChecked}},
+        {forms, {kUnchecked, kUnchecked, kUnchecked}}};
+    for (const auto& [toggled, boxes] : byItself) {
+        gui.ToggleNode(toggled);
+        EXPECT_EQ(
+            (std::vector<int>{gui.NodeBox(firefox), gui.NodeBox(firefoxCache), gui.NodeBox(forms)}),
+            boxes);
     }
     // One rule row is scanned and cleaned with the categories.
     gui.ToggleNode(gui.Node({L"Applications", L"Discord", L"cache"}));

@@ -4,6 +4,7 @@
 // and tells what stayed and why.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,6 +15,7 @@
 
 #include "chunked_removal.h"
 #include "fixtures/fixtures.h"
+#include "fixtures/rule_files.h"
 #include "item_store.h"
 #include "keep_list.h"
 #include "text_format.h"
@@ -116,13 +118,13 @@ TEST(ItemStore, KeepRulesAndRepeatsAgreeWithTheRecordByRecordAnswer) {
     std::vector<host::KeepRule> rules = host::DefaultKeepRules();
     rules.push_back({L"*\\Temp\\keep*", L"--keep"});
     rules.push_back({L"C:\\" + std::wstring(70, L'?') + L"*", L"longer than a state holds"});
-    const std::wstring profile = L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default";
+    const std::wstring code = L"C:\\u\\AppData\\Roaming\\Code\\User";
     const std::vector<FoundItem> items = {
-        Item(profile + L"\\", L"Login Data"),
-        Item(profile, L"bookmarks"),  // a folder without its backslash, in another case
-        Item(profile + L"\\", L"History"),
-        Item(profile + L"\\Extensions\\abc\\1.0\\", L"manifest.json"),
-        Item(profile + L"\\Cache\\Cache_Data\\", L"Login Data"),
+        Item(code + L"\\", L"settings.json"),
+        Item(code, L"KEYBINDINGS.JSON"),  // a folder without its backslash, in another case
+        Item(code + L"\\", L"History"),
+        Item(L"C:\\u\\AppData\\Roaming\\discord\\Local Storage\\leveldb\\", L"000003.log"),
+        Item(code + L"\\Cache\\", L"settings.json.bak"),
         Item(L"C:\\windows\\Temp\\", L"KEEP-me.txt"),
         Item(L"C:\\windows\\Temp\\", L"other.tmp"),
         Item(L"Software\\Microsoft\\Internet Explorer\\TypedURLs\\", L"Temp\\keep\\x"),
@@ -131,7 +133,7 @@ TEST(ItemStore, KeepRulesAndRepeatsAgreeWithTheRecordByRecordAnswer) {
         // Repeats: the same paths again in another case, one of them kept.
         Item(L"C:\\WINDOWS\\temp\\", L"OTHER.TMP"),
         Item(L"C:\\windows\\Temp\\", L"other.tmp", 0, 0),
-        Item(profile + L"\\", L"history"),
+        Item(code + L"\\", L"history"),
     };
     host::ItemStore store = StoreOf(items);
     std::vector<std::uint64_t> counts;
@@ -141,12 +143,85 @@ TEST(ItemStore, KeepRulesAndRepeatsAgreeWithTheRecordByRecordAnswer) {
         EXPECT_EQ(store.Keep(i), rule) << fx::Narrow(store.Path(i));
         EXPECT_EQ(store.Selected(i), rule < 0 && items[i].selected) << i;
     }
-    EXPECT_EQ(kept, 7u);  // all but History, other.tmp and the bare name
+    EXPECT_EQ(kept, 6u);  // all but History, settings.json.bak, other.tmp and the bare name
     EXPECT_EQ(std::accumulate(counts.begin(), counts.end(), std::uint64_t{0}), kept);
     // Over two ranges, as two categories: the later selected listings of a
     // path repeat the first selected one.
     const auto repeats = host::FindRepeats(store, {{0, 7}, {7, 13}});
     EXPECT_EQ(repeats, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{10, 6}, {12, 2}}));
+}
+
+// Browser and mail profiles where their programs keep them, and lookalikes:
+// the files the keep list spares, and those it leaves to a clean. A profile
+// is known by what it holds, wherever it lies.
+struct Layout {
+    int csidl;  // 0: a scratch folder
+    const wchar_t* folder;
+    const wchar_t* kept;
+    const wchar_t* taken;
+};
+
+const Layout kLayouts[] = {
+    {CSIDL_APPDATA, L"Opera Software\\Opera Stable",
+     L"Preferences;Login Data;Login Data For Account-journal;Web Data;Bookmarks.bak;Local State;"
+     L"Extensions\\abc\\1.0\\manifest.json;Local Extension Settings\\abc\\000003.log",
+     L"History;Visited Links;Cache\\Cache_Data\\f_000001;Network\\Cookies;Extensions.log"},
+    {CSIDL_APPDATA, L"UfcChat", L"Preferences;Web Data;Local State",
+     L"Code Cache\\js\\index;GPUCache\\data_0;Cookies"},
+    // The key to the passwords lies in the folder above the profiles.
+    {CSIDL_LOCAL_APPDATA, L"Microsoft\\Edge\\User Data",
+     L"Local State;Default\\Preferences;Default\\Login Data;Default\\Secure Preferences;"
+     L"Profile 1\\Preferences;Profile 1\\Web Data;Profile 1\\Extension State\\000003.log;"
+     L"Default\\IndexedDB\\chrome-extension_abc_0.indexeddb.leveldb\\000003.log",
+     L"Last Version;Default\\History;Default\\Cache\\Cache_Data\\data_0;"
+     L"Default\\IndexedDB\\https_example.com_0.indexeddb.leveldb\\000003.log"},
+    {CSIDL_APPDATA, L"Waterfox\\Profiles\\w1.default",
+     L"prefs.js;logins.json;key4.db;cert9.db;places.sqlite;places.sqlite-wal;formhistory.sqlite;"
+     L"extensions.json;extensions\\a@b.xpi;bookmarkbackups\\bookmarks-2026.jsonlz4;"
+     L"storage\\default\\moz-extension+++1a2b\\idb\\3.sqlite",
+     L"cookies.sqlite;sessionstore.jsonlz4;favicons.sqlite;cache2\\entries\\A1;"
+     L"storage\\default\\https+++example.com\\ls\\data.sqlite"},
+    {CSIDL_APPDATA, L"LibreWolf\\Profiles\\l1.default",
+     L"times.json;logins.json;key4.db;places.sqlite", L"cookies.sqlite;webappsstore.sqlite"},
+    {CSIDL_APPDATA, L"Thunderbird\\Profiles\\t1.default",
+     L"prefs.js;Mail\\Local Folders\\Inbox;Mail\\Local Folders\\Inbox.msf;"
+     L"ImapMail\\imap.example.com\\INBOX;ImapMail\\imap.example.com\\INBOX.msf;abook.sqlite;"
+     L"history.sqlite;calendar-data\\local.sqlite;openpgp.sqlite",
+     L"cache2\\entries\\B2;global-messages-db.sqlite"},
+    {0, L"keep-portable",
+     L"FirefoxPortable\\Data\\profile\\prefs.js;"
+     L"FirefoxPortable\\Data\\profile\\logins.json;FirefoxPortable\\Data\\profile\\places.sqlite",
+     L"FirefoxPortable\\Data\\profile\\cookies.sqlite"},
+    // Preferences without passwords or autofill, passwords without
+    // Preferences, names of a profile without its markers, a Local State
+    // above no profile: none is kept.
+    {0, L"keep-lookalike", L"",
+     L"Local State;Lookalike\\Preferences;Lookalike\\Bookmarks;Lookalike\\Local State;"
+     L"Export\\Login Data;Export\\Web Data;Mail\\Inbox;logins.json;key4.db"},
+};
+
+TEST(KeepList, ProfilesAreKnownByWhatTheyHoldWhereverTheyLie) {
+    std::vector<FoundItem> items;
+    std::vector<bool> kept;
+    for (const Layout& layout : kLayouts) {
+        const std::wstring base = layout.csidl ? fx::Special(layout.csidl) + L"\\" + layout.folder
+                                               : fx::Scratch(layout.folder);
+        fx::RemoveTree(base);
+        for (const wchar_t* names : {layout.kept, layout.taken})
+            for (const fx::RuleFile& file : fx::MakeNamed(base, names)) {
+                const size_t slash = file.path.rfind(L'\\');
+                items.push_back(Item(file.path.substr(0, slash + 1), file.path.substr(slash + 1)));
+                kept.push_back(names == layout.kept);
+            }
+    }
+    // As the hosts select, items of the module's categories and of rules
+    // alike; the record-by-record answer agrees.
+    host::ItemStore store = StoreOf(items);
+    host::ApplyKeepRules(host::DefaultKeepRules(), &store, 0, store.Count());
+    for (std::uint32_t i = 0; i < store.Count(); ++i) {
+        EXPECT_EQ(store.Kept(i), kept[i]) << fx::Narrow(store.Path(i));
+        EXPECT_EQ(host::MatchKeepRule(host::DefaultKeepRules(), items[i]) >= 0, kept[i]) << i;
+    }
 }
 
 // A removal in chunks of a store: its pass, what each item came to and the

@@ -132,6 +132,8 @@ const std::tuple<const char*, int, const char*> kBadFiles[] = {
      "\"application\": \"A\", \"files\": [\"a\"]}]}",
      3, "no \"path\""},
     {"{\"rules\": [\n  \"chromium.cache\"\n]}", 2, "object"},
+    {OWN " \"path\": \"%AppData%\\\\A\", \"group\": \"credentials\",\n \"default\": true}]}", 3,
+     "cannot be on by default"},
     // A good rule before a bad one is not added either.
     {R"({"rules": [
   {"id": "chromium.media-cache", "name": "media cache", "group": "cache",
@@ -197,10 +199,44 @@ const std::tuple<const char*, const char*, const char*> kReadSections[] = {
      "FileKey1=%LocalAppData%\\Baz|*|RECURSE\nRegKey1=HKCU\\Software\\Baz\\MRU\n"
      "ExcludeKey1=FILE|%LocalAppData%\\Baz\\|settings.json;token.dat\n"
      "ExcludeKey2=PATH|%LocalAppData%\\Baz\\Profiles\\\nExcludeKey3=REG|HKCU\\Software\\Baz\n",
-     "Baz: files (cache) %LocalAppData%\\Baz|*|RECURSE -<L>\\Baz\\settings.json "
+     "Baz: files (other) %LocalAppData%\\Baz|*|RECURSE -<L>\\Baz\\settings.json "
      "-<L>\\Baz\\token.dat -<L>\\Baz\\Profiles\\* off imported",
      "Closes Baz."},
 };
+
+// What a section's name (anywhere in it, whole words) or its Section key
+// says it cleans: the application, the rule's name and its group.
+const std::pair<const char*, const char*> kNamedSections[] = {
+    {"[Opera Saved Usernames & Passwords *]", "Opera: saved usernames & passwords (credentials)"},
+    {"[Chrome Passwords Backup *]", "Chrome Passwords Backup: files (credentials)"},
+    {"[Vivaldi Bookmarks *]", "Vivaldi: bookmarks (credentials)"},
+    {"[Chrome Sync Data *]", "Chrome: sync data (credentials)"},
+    {"[Firefox Form History *]", "Firefox: form history (site-data)"},
+    {"[Edge Autofill Data *]", "Edge Autofill Data: files (site-data)"},
+    {"[Brave Web Storage *]", "Brave: web storage (site-data)"},
+    {"[Slack Local Storage *]", "Slack: local storage (site-data)"},
+    {"[Teams IndexedDB *]", "Teams: indexeddb (site-data)"},
+    {"[Opera Session Storage *]", "Opera: session storage (site-data)"},
+    {"[Opera Session *]", "Opera: session (session)"},
+    {"[Firefox Cookies *]", "Firefox: cookies (cookies)"},
+    {"[Steam History *]", "Steam: history (history)"},
+    {"[Historyless Temp *]", "Historyless: temp (cache)"},
+    {"[Discord Cache *]", "Discord: cache (cache)"},
+    {"[Photo Viewer *]", "Photo Viewer: files (other)"},
+    {"[Zoom *]\nSection=Saved Passwords", "Zoom: files (credentials)"},
+};
+
+TEST(CommunityRules, TheNameOrSectionKeySaysWhatASectionCleans) {
+    for (const auto& [section, named] : kNamedSections) {
+        host::ImportReport report;
+        const auto rules =
+            Import(section + std::string("\nFileKey1=%AppData%\\Foo|*.*\n"), &report);
+        ASSERT_EQ(rules.size(), 1u) << section;
+        EXPECT_EQ(host::Utf8(rules[0].application + L": " + rules[0].name + L" (" +
+                             host::GroupName(rules[0].group) + L")"),
+                  named);
+    }
+}
 
 // A section with keys that cannot be used, the keys it keeps (none: the
 // section is skipped) and a word of a reason. A bad key is dropped and the

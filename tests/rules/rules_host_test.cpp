@@ -14,6 +14,7 @@
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
 #include "module_loader.h"
+#include "profiles.h"
 #include "rules.h"
 #include "text_format.h"
 #include "util/handles.h"
@@ -127,45 +128,61 @@ TEST(UfcleanRules, TheUsersRulesAreListedAndAFaultyFileStopsTheRunBeforeAnyScan)
 TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {
     const std::wstring app = fx::Special(CSIDL_APPDATA) + L"\\UfcDemo";
     fx::RemoveTree(app);
-    for (const wchar_t* path :
-         {L"Cache\\a.bin", L"Cache\\sub\\b.bin", L"Cache\\settings.json", L"Temp\\deep\\c.tmp"})
+    for (const wchar_t* path : {L"Cache\\a.bin", L"Cache\\sub\\b.bin", L"Cache\\settings.json",
+                                L"Temp\\deep\\c.tmp", L"Secrets\\vault.dat"})
         fx::MakeFile(app + L"\\" + path, 100);
     const std::wstring file = fx::Scratch(L"rules-ini") + L"\\community.ini";
-    fx::MakeFileWithText(file,
-                         "; a community rule file\r\n"
-                         "[UfcDemo Cache *]\r\nDetectFile=%AppData%\\UfcDemo\r\n"
-                         "FileKey1=%AppData%\\UfcDemo\\Cache|*.*|REMOVESELF\r\n"
-                         "FileKey2=%AppData%\\UfcDemo\\Temp|*.*|REMOVESELF\r\n"
-                         "FileKey3=%WinDir%|*.log\r\n"
-                         "RegKey1=HKCU\\Software\\UfcDemo\\Recent\r\n"
-                         "[Absent App *]\r\nDetectFile=%AppData%\\NoSuchApp\r\n"
-                         "FileKey1=%AppData%\\NoSuchApp|*.*\r\n"
-                         "[Risky *]\r\nFileKey1=%WinDir%|*.log\r\n"
-                         "[Registry Only *]\r\nRegKey1=HKCU\\Software\\Foo\r\n");
+    fx::MakeFileWithText(
+        file,
+        "; a community rule file\r\n"
+        "[UfcDemo Cache *]\r\nDetectFile=%AppData%\\UfcDemo\r\n"
+        "FileKey1=%AppData%\\UfcDemo\\Cache|*.*|REMOVESELF\r\n"
+        "FileKey2=%AppData%\\UfcDemo\\Temp|*.*|REMOVESELF\r\n"
+        "FileKey3=%WinDir%|*.log\r\n"
+        "RegKey1=HKCU\\Software\\UfcDemo\\Recent\r\n"
+        "[UfcDemo Saved Passwords *]\r\nFileKey1=%AppData%\\UfcDemo\\Secrets|*.*\r\n"
+        "[Absent App *]\r\nDetectFile=%AppData%\\NoSuchApp\r\n"
+        "FileKey1=%AppData%\\NoSuchApp|*.*\r\n"
+        "[Risky *]\r\nFileKey1=%WinDir%|*.log\r\n"
+        "[Registry Only *]\r\nRegKey1=HKCU\\Software\\Foo\r\n");
     // A key that reaches too far is dropped, its section keeps the others;
     // the reasons come grouped, each one with --reasons, all as JSON.
     const fx::RunResult imported = Ufclean(L"rules --import \"" + file + L"\" --reasons");
     ASSERT_EQ(imported.exitCode, 0u) << imported.err;
-    EXPECT_EQ(fx::Lacking(imported.out,
-                          {"4 section(s), 2 rule(s) made, 2 key(s) dropped, 2 section(s) skipped",
-                           "  reaches the Windows folder as a whole: 2 keys in 2 sections, first "
-                           "[UfcDemo Cache *] FileKey3=%WinDir%|*.log",
-                           "dropped [Risky *] FileKey1=%WinDir%|*.log: reaches the Windows",
-                           "skipped [Risky *]: has no usable FileKey", "on this machine: 1 of 2",
-                           "off  ini.ufcdemo-cache  (cache) UfcDemo: cache"}),
-              "");
+    EXPECT_EQ(
+        fx::Lacking(imported.out,
+                    {"5 section(s), 3 rule(s) made, 2 key(s) dropped, 2 section(s) skipped",
+                     "  reaches the Windows folder as a whole: 2 keys in 2 sections, first "
+                     "[UfcDemo Cache *] FileKey3=%WinDir%|*.log",
+                     "dropped [Risky *] FileKey1=%WinDir%|*.log: reaches the Windows",
+                     "skipped [Risky *]: has no usable FileKey", "on this machine: 2 of 3",
+                     "off  ini.ufcdemo-cache  (cache) UfcDemo: cache",
+                     "off  ini.ufcdemo-saved-passwords  (credentials) UfcDemo: saved passwords"}),
+        "");
     const fx::RunResult asJson = Ufclean(L"rules --import \"" + file + L"\" --json -");
     ASSERT_EQ(asJson.exitCode, 0u) << asJson.err;
     const json report = json::parse(asJson.out);
-    EXPECT_EQ(report["rules"], json::parse(R"(["ini.ufcdemo-cache", "ini.absent-app"])"));
+    EXPECT_EQ(
+        report["rules"],
+        json::parse(R"(["ini.ufcdemo-cache", "ini.ufcdemo-saved-passwords", "ini.absent-app"])"));
     EXPECT_EQ(report["keysDropped"], 2);
-    EXPECT_EQ(report["skippedSections"][1], json::parse(R"({"section": "Registry Only *", "at": 4,
+    EXPECT_EQ(report["skippedSections"][1], json::parse(R"({"section": "Registry Only *", "at": 5,
                               "reason": "has only registry keys, which are not supported"})"));
     EXPECT_EQ(report["reasons"][0]["sections"], 2) << asJson.out;
 
-    // Off until chosen; chosen, the keep list still spares the settings.
-    const fx::RunResult plain = Ufclean(L"scan 9 --rules \"" + file + L"\"");
+    // Off until chosen, and passwords never by their group (a profile's
+    // choice included); chosen, the keep list still spares the settings.
+    host::Profile profile;
+    profile.name = L"with-credentials";
+    profile.withGroups = {host::RuleGroup::Credentials};
+    std::wstring error;
+    ASSERT_TRUE(host::SaveProfile(profile, &error)) << fx::Narrow(error);
+    const fx::RunResult plain =
+        Ufclean(L"scan 9 --profile with-credentials --rules \"" + file + L"\"");
     EXPECT_EQ(plain.out.find("UfcDemo"), std::string::npos) << plain.out;
+    const fx::RunResult with = Ufclean(L"scan --with cache,credentials --rules \"" + file + L"\"");
+    EXPECT_EQ(with.exitCode, 1u);
+    EXPECT_EQ(fx::Lacking(with.err, {"--with credentials: rules that take passwords"}), "");
     const fx::RunResult clean = Ufclean(L"clean ini.ufcdemo-cache --yes --rules \"" + file + L"\"");
     ASSERT_EQ(clean.exitCode, 0u) << clean.err;
     EXPECT_EQ(fx::Lacking(clean.out, {"kept 1 item(s): application settings"}), "");
@@ -173,6 +190,25 @@ TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {
     for (const wchar_t* gone : {L"Temp", L"Cache\\sub", L"Cache\\a.bin"})
         EXPECT_FALSE(fx::Exists(app + L"\\" + gone)) << fx::Narrow(gone);
     EXPECT_TRUE(fx::Exists(app + L"\\Cache\\settings.json"));
+    EXPECT_TRUE(fx::Exists(app + L"\\Secrets\\vault.dat"));
+}
+
+// The rule made to clear form history takes it when named by its id; chosen
+// with its group, the keep list spares the file as a Gecko profile's data.
+TEST(UfcleanRules, OnlyTheRuleNamedByItsIdTakesWhatTheKeepListMadeItFor) {
+    fx::SeedFirefoxProfile();
+    for (const auto& [command, taken] : {std::pair{L"scan gecko.form-history --json -", true},
+                                         std::pair{L"scan 9 --with history --json -", false}}) {
+        const fx::RunResult run = Ufclean(command);
+        ASSERT_EQ(run.exitCode, 0u) << run.err;
+        const json report = json::parse(run.out);
+        std::vector<bool> selected;
+        for (const json& section : report["categories"])
+            for (const json& item : section["items"])
+                if (item["name"] == "formhistory.sqlite")
+                    selected.push_back(item["selected"].get<bool>());
+        EXPECT_EQ(selected, std::vector<bool>{taken}) << fx::Narrow(command);
+    }
 }
 
 }  // namespace

@@ -174,11 +174,15 @@ private:
 
 // Each item's keep rule applied to the items [first, end): a matching item
 // is deselected and remembered as kept. A folder is tested once for every
-// rule, so files of folders no rule can reach cost nothing. Returns the
-// number of items kept; counts[rule] grows by the items each rule kept.
+// rule, so files of folders no rule can reach cost nothing, and a folder is
+// read for profile files only when a name in or below it is one a profile
+// rule names. chosen: the rule that listed the items, when the person chose
+// it by its id (see KeepMatcher). Returns the number of items kept;
+// counts[rule] grows by the items each rule kept.
 std::uint64_t ApplyKeepRules(const std::vector<KeepRule>& rules, ItemStore* store,
                              std::uint32_t first, std::uint32_t end,
-                             std::vector<std::uint64_t>* counts = nullptr);
+                             std::vector<std::uint64_t>* counts = nullptr,
+                             const CleaningRule* chosen = nullptr);
 
 // The selected items of [first, end) that no keep rule protects and that
 // were last written within `days` days are deselected and remembered as

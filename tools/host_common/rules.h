@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "UnusedFileClean.h"
@@ -18,12 +19,24 @@
 
 namespace host {
 
-enum class RuleGroup { Cache, Logs, CrashReports, System, Developer, Cookies, History, Session };
+enum class RuleGroup {
+    Cache,
+    Logs,
+    CrashReports,
+    System,
+    Developer,
+    Cookies,
+    History,
+    Session,
+    SiteData,     // what sites stored: web and local storage, form data, autofill
+    Credentials,  // passwords, keys, bookmarks, sync data: chosen only by a rule's id
+    Other,        // a community section whose name says nothing of what it cleans
+};
 // The families whose applications share one layout of their profiles.
 enum class RuleFamily { None, Chromium, Gecko };
 
 // "cache", "logs", "crash-reports", "system", "developer", "cookies",
-// "history", "session".
+// "history", "session", "site-data", "credentials", "other".
 const wchar_t* GroupName(RuleGroup group);
 // For sentences: "crash reports".
 std::wstring GroupText(RuleGroup group);
@@ -165,6 +178,13 @@ std::vector<ReasonGroup> GroupReasons(const ImportReport& report);
 bool ImportCommunityRules(const std::string& bytes, const std::wstring& fileName,
                           std::vector<CleaningRule>* rules, ImportReport* report,
                           std::wstring* error);
+
+// Names a community section's rule: "Discord Cache *" is Discord's "cache"
+// in group cache. Words anywhere in the name, or in the text of its Section
+// key (sectionKey, empty when it has none), give the group: a section that
+// says passwords, bookmarks or sync data is "credentials", one that says
+// none of the groups' words "other".
+void NameRule(const std::wstring& section, const std::wstring& sectionKey, CleaningRule* rule);
 
 // The built-in rules plus those of file: JSON, or the community format for
 // a file ending in ".ini" (report, when given, says what was read). An

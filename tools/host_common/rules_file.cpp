@@ -57,10 +57,12 @@ public:
         if (!Text("id", &rule->id) || !Text("name", &rule->name) || !Text("group", &group) ||
             !Text("family", &family, false) || !CheckId(rule->id))
             return false;
-        if (!ParseGroup(group, &rule->group))
-            return Fail(LineOf("group"), L"unknown group \"" + group +
-                                             L"\" (cache, logs, crash-reports, system, "
-                                             L"developer, cookies, history or session)");
+        if (!ParseGroup(group, &rule->group)) {
+            std::wstring known;
+            for (RuleGroup each : AllGroups())
+                known += (known.empty() ? L"" : L", ") + std::wstring(GroupName(each));
+            return Fail(LineOf("group"), L"unknown group \"" + group + L"\" (" + known + L")");
+        }
         if (family == L"chromium" || family == L"gecko")
             rule->family = family == L"chromium" ? RuleFamily::Chromium : RuleFamily::Gecko;
         else if (!family.empty())
@@ -78,8 +80,14 @@ public:
         if (rule->keys.empty()) rule->keys.push_back(key);
         const std::wstring refusal = RuleRefusal(*rule);
         if (!refusal.empty()) return Fail(LineOf("path"), refusal);
-        return Flag("default", &rule->onByDefault,
-                    rule->group == RuleGroup::Cache || rule->group == RuleGroup::Logs);
+        if (!Flag("default", &rule->onByDefault,
+                  rule->group == RuleGroup::Cache || rule->group == RuleGroup::Logs))
+            return false;
+        if (rule->onByDefault && rule->group == RuleGroup::Credentials)
+            return Fail(LineOf("default"),
+                        L"a rule of group credentials runs only when chosen by its id: it "
+                        L"cannot be on by default");
+        return true;
     }
 
 private:

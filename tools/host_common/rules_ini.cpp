@@ -82,52 +82,6 @@ void ForEachLine(const std::wstring& text, Take take) {
     }
 }
 
-struct GroupWords {
-    const wchar_t* words;
-    RuleGroup group;
-};
-
-// The last words of a section's name tell what it cleans.
-const GroupWords kGroupWords[] = {
-    {L"Crash Reports", RuleGroup::CrashReports},
-    {L"Crash Dumps", RuleGroup::CrashReports},
-    {L"Dumps", RuleGroup::CrashReports},
-    {L"Log Files", RuleGroup::Logs},
-    {L"Logs", RuleGroup::Logs},
-    {L"Cookies", RuleGroup::Cookies},
-    {L"History", RuleGroup::History},
-    {L"MRUs", RuleGroup::History},
-    {L"MRU", RuleGroup::History},
-    {L"Recent Files", RuleGroup::History},
-    {L"Sessions", RuleGroup::Session},
-    {L"Session", RuleGroup::Session},
-    {L"Cache", RuleGroup::Cache},
-    {L"Caches", RuleGroup::Cache},
-    {L"Temp Files", RuleGroup::Cache},
-    {L"Temporary Files", RuleGroup::Cache},
-};
-
-// "Discord Cache *" gives the application "Discord", the name "cache".
-void NameRule(const std::wstring& section, CleaningRule* rule) {
-    std::wstring title = section;
-    if (title.size() > 2 && title.compare(title.size() - 2, 2, L" *") == 0)
-        title = Trim(title.substr(0, title.size() - 2));
-    rule->application = title;
-    rule->name = L"files";
-    rule->group = RuleGroup::Cache;
-    for (const GroupWords& entry : kGroupWords) {
-        const size_t length = wcslen(entry.words);
-        if (title.size() <= length + 1 || title[title.size() - length - 1] != L' ' ||
-            !SameText(title.substr(title.size() - length), entry.words))
-            continue;
-        rule->application = Trim(title.substr(0, title.size() - length));
-        rule->name = entry.words;
-        CharLowerBuffW(&rule->name[0], static_cast<DWORD>(rule->name.size()));
-        rule->group = entry.group;
-        return;
-    }
-}
-
 // "ini.discord-cache", unique among ids. A name met again takes the next
 // number after the one it took last: every number below is taken already,
 // so the ids are those of trying -2, -3, ... in turn, and a name repeated
@@ -184,6 +138,13 @@ struct Lines {
         Assign(line, equals + 1, line.size(), &value);
     }
 
+    // The value of the section's key of that name; empty when it has none.
+    std::wstring Value(const wchar_t* name) const {
+        for (size_t i = 0; i < used; ++i)
+            if (SameText(slots[i].first, name)) return slots[i].second;
+        return {};
+    }
+
     static void Assign(const std::wstring& line, size_t from, size_t to, std::wstring* out) {
         auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r'; };
         while (from < to && blank(line[from])) ++from;
@@ -232,7 +193,8 @@ public:
             } else if (SameText(key, L"Warning")) {
                 rule->warning = value;
             }
-            // Default, Section, LangSecRef and other keys change nothing:
+            // Default, LangSecRef and other keys change nothing (Section only
+            // helps name the group):
             // an imported rule is off until chosen.
             if (!reason.empty())
                 report_->droppedKeys.push_back(
@@ -370,7 +332,7 @@ bool ImportCommunityRules(const std::string& bytes, const std::wstring& fileName
         CleaningRule rule;
         rule.source = RuleSource::Imported;
         if (!SectionReader(report->sections, section, report).Read(lines, &rule)) return;
-        NameRule(section, &rule);
+        NameRule(section, lines.Value(L"Section"), &rule);
         rule.id = ids.Make(section);
         rule.onByDefault = false;
         rules->push_back(std::move(rule));

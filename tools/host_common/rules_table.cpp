@@ -23,6 +23,9 @@ const GroupEntry kGroups[] = {
     {RuleGroup::Cookies, L"cookies"},
     {RuleGroup::History, L"history"},
     {RuleGroup::Session, L"session"},
+    {RuleGroup::SiteData, L"site-data"},
+    {RuleGroup::Credentials, L"credentials"},
+    {RuleGroup::Other, L"other"},
 };
 
 using G = RuleGroup;
@@ -52,8 +55,7 @@ RuleKey AtUserData(RuleKey key) {
 }
 
 bool OnByDefault(RuleGroup group) {
-    return group != G::Developer && group != G::Cookies && group != G::History &&
-           group != G::Session;
+    return group == G::Cache || group == G::Logs || group == G::CrashReports || group == G::System;
 }
 
 CleaningRule Family(RuleFamily family, const wchar_t* id, const wchar_t* name, RuleGroup group,
@@ -318,8 +320,9 @@ std::vector<RuleTarget> TargetsOf(const std::vector<const CleaningRule*>& rules)
         }
         // A browser's cookies and history are traces; an application's are
         // its sign-in.
-        const bool privacy =
-            rule->group == G::Cookies || rule->group == G::History || rule->group == G::Session;
+        const bool privacy = rule->group == G::Cookies || rule->group == G::History ||
+                             rule->group == G::Session || rule->group == G::SiteData ||
+                             rule->group == G::Credentials;
         for (const Application& application : Applications())
             if (application.family == rule->family && (application.browser || !privacy))
                 targets.push_back({rule, &application});

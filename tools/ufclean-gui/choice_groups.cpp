@@ -54,6 +54,8 @@ const OffReasonRow kOffReasons[] = {
     {L"history", kForgetsSites},
     {L"session", L"forgets your open tabs"},
     {L"developer", L"packages and builds download again"},
+    {L"site-data", L"forgets what sites stored and what you typed into forms"},
+    {L"credentials", L"passwords, keys, bookmarks or sync data: check it by itself"},
 };
 
 const GroupLook kLooks[kChoiceGroups] = {

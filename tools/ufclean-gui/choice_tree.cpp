@@ -3,6 +3,7 @@
 #include "categories.h"
 #include "dpi.h"
 #include "gui_ids.h"
+#include "keep_list.h"
 #include "rule_rows.h"
 #include "text_format.h"
 
@@ -65,7 +66,8 @@ void ChoiceTree::Create(HWND parent, const std::set<std::uint32_t>& checked, boo
         Node leaf;
         leaf.leaf = true;
         leaf.number = static_cast<std::uint32_t>(kFirstRuleRow + i);
-        leaf.checked = rules && RuleRows()[i].rule->onByDefault;
+        leaf.byItself = host::ChosenOnlyById(*RuleRows()[i].rule);
+        leaf.checked = rules && RuleRows()[i].rule->onByDefault && !leaf.byItself;
         leaves.emplace_back(PlaceOfRule(RuleRows()[i]), leaf);
     }
     for (int group = 0; group < kChoiceGroups; ++group) {
@@ -134,12 +136,13 @@ std::vector<std::uint32_t> ChoiceTree::Checked() const {
     return numbers;
 }
 
-int ChoiceTree::StateOf(int index) const {
+int ChoiceTree::StateOf(int index, bool groupsOnly) const {
     const Node& node = nodes_[static_cast<size_t>(index)];
     if (node.leaf) return node.checked ? kChecked : kUnchecked;
     bool some = false, all = true;
     for (int child : node.children) {
-        const int state = StateOf(child);
+        if (groupsOnly && nodes_[static_cast<size_t>(child)].byItself) continue;
+        const int state = StateOf(child, groupsOnly);
         some = some || state != kUnchecked;
         all = all && state == kChecked;
     }
@@ -149,12 +152,14 @@ int ChoiceTree::StateOf(int index) const {
 void ChoiceTree::SetLeaves(int index, bool checked) {
     Node& node = nodes_[static_cast<size_t>(index)];
     if (node.leaf) node.checked = checked;
-    for (int child : node.children) SetLeaves(child, checked);
+    for (int child : node.children)
+        if (!nodes_[static_cast<size_t>(child)].byItself) SetLeaves(child, checked);
 }
 
 void ChoiceTree::Toggle(int index) {
     // A mixed or empty group checks all below it; a full one clears them.
-    SetLeaves(index, StateOf(index) != kChecked);
+    // Choices made one by one count for neither.
+    SetLeaves(index, StateOf(index, true) != kChecked);
     Refresh();
 }
 

@@ -3,7 +3,7 @@
 // Privacy traces, Recycle bin), with tri-state check boxes on the group
 // nodes, and the items and size a scan found and what the clean did on
 // every node. Space or a click on a box toggles it; a group toggles all
-// below it.
+// below it but the choices that are made one by one.
 #pragma once
 
 #include <windows.h>
@@ -47,6 +47,7 @@ private:
         std::uint32_t number = 0;
         bool action = false;
         bool checked = false;
+        bool byItself = false;  // a group's box leaves it alone (ChosenOnlyById)
         const wchar_t* offReason = nullptr;
         bool scanned = false;
         std::uint64_t count = 0, bytes = 0;
@@ -57,7 +58,8 @@ private:
     };
     int Add(int parent, Node node);
     int ChildNamed(int parent, const std::wstring& label, ChoiceGroup group);
-    int StateOf(int node) const;
+    // groupsOnly: only the leaves a group's box sets.
+    int StateOf(int node, bool groupsOnly = false) const;
     void Toggle(int node);
     void SetLeaves(int node, bool checked);
     // Text and box of every node.

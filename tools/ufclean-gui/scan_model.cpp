@@ -33,7 +33,11 @@ const RunInfo& ScanModel::Add(CategoryRun* run) {
     store_.Append(&run->items, static_cast<std::uint16_t>(runs_.size() - 1));
     store_.Append(run->found, static_cast<std::uint16_t>(runs_.size() - 1));
     info.end = store_.Count();
-    host::ApplyKeepRules(host::DefaultKeepRules(), &store_, info.first, info.end);
+    // A rule row is checked by the person: one a keep rule lets through has
+    // no group's box that checks it (ChosenOnlyById).
+    const host::RuleTarget* target = RuleRowTarget(run->number);
+    host::ApplyKeepRules(host::DefaultKeepRules(), &store_, info.first, info.end, nullptr,
+                         target ? target->rule : nullptr);
     host::ApplyAgeLimit(olderThanDays_, &store_, info.first, info.end);
     for (std::uint32_t i = info.first; i < info.end; ++i) CountItem(i, &info.sums);
     return info;

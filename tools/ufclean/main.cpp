@@ -133,6 +133,11 @@ int Parse(int argc, wchar_t** argv, Options* options) {
             std::wstring groups;
             if (!next(&groups) || !ParseGroups(groups, &options->withGroups))
                 return UsageError(L"--with needs groups such as cookies,history,session,developer");
+            for (host::RuleGroup group : options->withGroups)
+                if (group == host::RuleGroup::Credentials)
+                    return UsageError(
+                        L"--with credentials: rules that take passwords, keys, bookmarks or sync "
+                        L"data run only when named by their id (see ufclean rules)");
         } else if (word == L"--rules") {
             if (!next(&options->rulesFile) || options->rulesFile.empty())
                 return UsageError(L"--rules needs a file name");

@@ -39,9 +39,17 @@ int RunCategories() {
 }
 
 int RunKeepList() {
-    host::Out(L"Built-in keep rules (matched against folder + name, case-insensitive):\n");
+    host::Out(
+        L"Built-in keep rules (case-insensitive, '*' crossing folders). A Chromium profile is any\n"
+        L"folder holding Preferences with Login Data or Web Data, a Gecko profile any folder\n"
+        L"holding prefs.js or times.json, wherever it lies; the other rules match folder + "
+        L"name.\n");
     for (const host::KeepRule& rule : host::DefaultKeepRules())
-        host::Out(L"  " + rule.glob + L"\n      " + rule.reason + L"\n");
+        host::Out(L"  " + host::KeepRuleText(rule) + L"\n      " + rule.reason +
+                  (rule.takenBy.empty()
+                       ? L""
+                       : L" (taken only by " + rule.takenBy + L" when it is named by its id)") +
+                  L"\n");
     return kExitOk;
 }
 

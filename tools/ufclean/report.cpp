@@ -166,7 +166,7 @@ void PrintKeepUse(const std::vector<KeepUse>& rules, const std::vector<CategoryR
     for (const KeepUse& use : rules) {
         if (use.kept == 0) continue;
         host::Out(L"kept " + std::to_wstring(use.kept) + L" item(s): " + use.rule.reason + L" (" +
-                  use.rule.glob + L")\n");
+                  host::KeepRuleText(use.rule) + L")\n");
     }
     std::uint64_t young = 0;
     for (const CategoryRun& run : runs) young += run.keptForAge;
@@ -285,7 +285,7 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     for (const KeepUse& use : rules) {
         json.BeginObject();
         json.Key("glob");
-        json.String(use.rule.glob);
+        json.String(host::KeepRuleText(use.rule));
         json.Key("reason");
         json.String(use.rule.reason);
         json.Key("kept");

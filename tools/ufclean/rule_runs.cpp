@@ -90,7 +90,9 @@ std::vector<const host::CleaningRule*> SelectedRules(const Options& options) {
                            options.ruleIds.end();
         const bool grouped = std::find(options.withGroups.begin(), options.withGroups.end(),
                                        rule.group) != options.withGroups.end();
-        if (named || grouped || (options.defaultRules && rule.onByDefault))
+        // Passwords, keys, bookmarks and sync data go only when named.
+        const bool chosen = grouped || (options.defaultRules && rule.onByDefault);
+        if (named || (chosen && rule.group != host::RuleGroup::Credentials))
             selected.push_back(&rule);
     }
     return selected;
@@ -101,8 +103,8 @@ int RunRules(const Options& options) {
     host::Out(L"Cleaning rules (on: run by scan and clean without arguments or with 'all'):\n");
     for (const host::CleaningRule& rule : options.rules) PrintRule(rule, false);
     host::Out(
-        L"Opt in with --with GROUP,... (cookies, history, session, developer, ...) or by naming "
-        L"a rule id.\n");
+        L"Opt in with --with GROUP,... (cookies, history, session, site-data, developer, other) "
+        L"or by naming a rule id; credentials rules only by their id.\n");
     return kExitOk;
 }
 

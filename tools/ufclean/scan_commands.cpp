@@ -1,4 +1,5 @@
 // scan, clean and drive-scan: one scan loop, then the reports.
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 
@@ -74,27 +75,30 @@ std::vector<KeepUse> KeepRules(const Options& options) {
 }
 
 // Deselects the kept items: those a keep rule matches, then those written
-// within olderThanDays. The recycle bin is emptied whole, so a kept item
+// within olderThanDays. A built-in rule named by its id may take what a keep
+// rule made for it keeps. The recycle bin is emptied whole, so a kept item
 // there takes the whole bin out of the clean.
-void ApplyKeepRules(std::vector<KeepUse>* rules, std::uint32_t olderThanDays,
+void ApplyKeepRules(const Options& options, std::vector<KeepUse>* rules,
                     std::vector<CategoryRun>* runs) {
     std::vector<host::KeepRule> plain;
     for (const KeepUse& use : *rules) plain.push_back(use.rule);
     std::vector<std::uint64_t> counts;
     for (CategoryRun& run : *runs) {
-        run.kept += host::ApplyKeepRules(plain, run.store, run.first, run.end, &counts);
-        run.keptForAge += host::ApplyAgeLimit(olderThanDays, run.store, run.first, run.end);
+        const bool named = run.isRule && std::find(options.ruleIds.begin(), options.ruleIds.end(),
+                                                   run.target.rule->id) != options.ruleIds.end();
+        run.kept += host::ApplyKeepRules(plain, run.store, run.first, run.end, &counts,
+                                         named ? run.target.rule : nullptr);
+        run.keptForAge += host::ApplyAgeLimit(options.olderThanDays, run.store, run.first, run.end);
         if (run.number != kCategoryRecycleBin || !run.skipReason.empty()) continue;
         for (std::uint32_t i = run.first; i < run.end && run.skipReason.empty(); ++i) {
             const int keep = run.store->Keep(i);
             if (keep == -1) continue;
-            const std::wstring path = run.store->Path(i);
-            const int rule = host::MatchKeepRule(plain, path);
             run.skipReason = host::WholeBinReason(
                 (keep == host::ItemStore::kKeptForAge
                      ? std::wstring(L"--older-than keeps ")
-                     : L"a keep rule (" + plain[static_cast<size_t>(rule)].glob + L") matches ") +
-                path);
+                     : L"a keep rule (" + host::KeepRuleText(plain[static_cast<size_t>(keep)]) +
+                           L") matches ") +
+                run.store->Path(i));
         }
     }
     for (size_t i = 0; i < counts.size(); ++i) (*rules)[i].kept += counts[i];
@@ -137,7 +141,7 @@ bool ScanAndSelect(Function::IUnusedFileClean* cleaner, const Options& options,
                    std::vector<CategoryRun>* runs) {
     bool stopped = ScanCategories(cleaner, options.categories, store, runs);
     stopped = stopped || ScanRules(options, store, runs);
-    ApplyKeepRules(rules, options.olderThanDays, runs);
+    ApplyKeepRules(options, rules, runs);
     DeselectRepeats(store, *runs);
     ShowScan(options, *runs);
     if (!(options.haveJson && options.jsonPath == L"-"))
