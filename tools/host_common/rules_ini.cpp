@@ -194,8 +194,7 @@ public:
                 rule->warning = value;
             }
             // Default, LangSecRef and other keys change nothing (Section only
-            // helps name the group):
-            // an imported rule is off until chosen.
+            // names the group): an imported rule is off until chosen.
             if (!reason.empty())
                 report_->droppedKeys.push_back(
                     {skip_.at, skip_.section, key + L"=" + value, reason});
