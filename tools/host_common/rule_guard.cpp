@@ -321,13 +321,19 @@ GuardContext GuardContextOf(const RuleTarget& target) {
     return context;
 }
 
+void FileGuard::Enter(std::wstring_view folder) {
+    decision_ = Decide(folder, context_);
+    folder_.assign(folder);
+    decided_ = true;
+}
+
 GuardVerdict FileGuard::Check(std::wstring_view folder, std::wstring_view name,
                               std::uint64_t newestTicks) {
-    if (!decided_ || folder != folder_) {
-        decision_ = Decide(folder, context_);
-        folder_.assign(folder);
-        decided_ = true;
-    }
+    if (!decided_ || folder != folder_) Enter(folder);
+    return CheckName(name, newestTicks);
+}
+
+GuardVerdict FileGuard::CheckName(std::wstring_view name, std::uint64_t newestTicks) const {
     const Decision& decision = decision_;
     if (decision.stop) return {decision.stop};
     if (decision.onlyNames && !MatchesAny(decision.onlyNames, name)) return {kWindowsFolder};

@@ -39,12 +39,16 @@ struct GuardVerdict {
 
 // The guard for the files of one walk or one clean, which come folder by
 // folder: a folder is decided once, a file then only by its name and date.
-// folder may end in a backslash; newestTicks is the later of the file's
+// A folder may end in a backslash; newestTicks is the later of the file's
 // last write and its creation (an installer's extracted files keep old
 // write times).
 class FileGuard {
 public:
     explicit FileGuard(const GuardContext& context) : context_(context) {}
+    // A walk's way: Enter each folder whose files come next, then CheckName.
+    void Enter(std::wstring_view folder);
+    GuardVerdict CheckName(std::wstring_view name, std::uint64_t newestTicks) const;
+    // Files in any order: the folder is decided again when its text changes.
     GuardVerdict Check(std::wstring_view folder, std::wstring_view name, std::uint64_t newestTicks);
 
     // What the guard decided for a folder.

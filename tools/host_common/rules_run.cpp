@@ -86,6 +86,9 @@ struct Collector {
     const std::atomic<bool>* stop;
     const CleaningRule& rule;
     FileGuard guard;
+    // The folder the guard decided last. A walk reuses a buffer for sibling
+    // folders: each folder entered (and each new walk) resets it.
+    const wchar_t* guarded = nullptr;
     std::uint64_t youngAfter = ~0ull;        // files written later are too young
     std::set<std::wstring>* seen = nullptr;  // when two folders overlap
     std::uint32_t percent = 0;
@@ -109,7 +112,8 @@ struct Collector {
         if (Ticks(entry.ftLastWriteTime) > youngAfter) return;
         for (const std::wstring& exclude : rule.excludes)
             if (GlobMatch(exclude, path)) return;
-        const GuardVerdict verdict = guard.Check(folder, entry.cFileName, Newest(entry));
+        if (folder != guarded) guard.Enter(guarded = folder);
+        const GuardVerdict verdict = guard.CheckName(entry.cFileName, Newest(entry));
         if (verdict.Stopped()) return result->stoppedByGuard.Add(verdict.reason);
         if (seen && !seen->insert(Lower(path)).second) return;
         store->AddFile(folder, entry, static_cast<std::uint8_t>(kCategoryUnset));
@@ -125,6 +129,7 @@ struct KeyVisitor {
     const NameFilter& names;
     bool StopRequested() { return collector.StopRequested(); }
     bool EnterFolder(const wchar_t* prefix, const WIN32_FIND_DATAW& entry) {
+        collector.guarded = nullptr;
         if (!key.recurse) return false;
         if (key.removeSelf)
             collector.result->emptiedFolders.push_back(std::wstring(prefix) + entry.cFileName +
@@ -262,6 +267,7 @@ void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atom
                 places = probing.ExpandFolders(root.substr(0, root.size() - 1), filter.first);
             for (const std::wstring& place : places) {
                 KeyVisitor visitor{collector, key, filter.second};
+                collector.guarded = nullptr;
                 ufc::WalkFolderTree(place.c_str(), visitor);
             }
         }
