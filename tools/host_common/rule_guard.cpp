@@ -347,14 +347,6 @@ GuardVerdict FileGuard::CheckName(std::wstring_view name, std::uint64_t newestTi
     return {};
 }
 
-GuardVerdict GuardRuleFile(std::wstring_view path, std::uint64_t newestTicks,
-                           const GuardContext& context) {
-    const size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring_view::npos) return {kUnreadable};
-    FileGuard guard(context);
-    return guard.Check(path.substr(0, slash + 1), path.substr(slash + 1), newestTicks);
-}
-
 void GuardCounts::Add(const wchar_t* reason, std::uint64_t count) {
     total += count;
     for (auto& [known, counted] : byReason)

@@ -67,10 +67,6 @@ private:
     Decision decision_;
 };
 
-// One file by its full path.
-GuardVerdict GuardRuleFile(std::wstring_view path, std::uint64_t newestTicks,
-                           const GuardContext& context);
-
 // The files a guard stopped, by reason in the order the reasons came.
 struct GuardCounts {
     std::uint64_t total = 0;
@@ -88,10 +84,6 @@ struct GuardCounts {
 // file), which a place that holds only named files must give.
 bool ReachesDisposablePlace(const std::vector<std::wstring>& below, bool reachesBelow,
                             const std::vector<std::wstring>& patterns);
-
-// A part of a path that matches every name ("*", "*.*", "?*", "**"): a
-// key's last parts of it mean "each folder there", the folder as a whole.
-bool IsEveryName(std::wstring_view part);
 
 // Why a key's folder pattern may not be cleaned: with its trailing
 // every-name parts read as the folder above (when the key recurses or takes

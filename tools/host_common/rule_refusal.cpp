@@ -38,6 +38,13 @@ const Guarded kGuarded[] = {
     {KnownFolder::Downloads, L"the Downloads folder", true},
 };
 
+// A part of a path that matches every name ("*", "*.*", "?*", "**"): a
+// key's last parts of it mean "each folder there", the folder as a whole.
+bool IsEveryName(std::wstring_view part) {
+    return part.find(L'*') != std::wstring_view::npos &&
+           part.find_first_not_of(L"*?.") == std::wstring_view::npos;
+}
+
 bool TakesEveryFile(const std::vector<std::wstring>& patterns) {
     return patterns.empty() || std::any_of(patterns.begin(), patterns.end(), IsEveryName);
 }
@@ -57,11 +64,6 @@ bool LiterallyBelow(const std::vector<std::wstring>& parts,
 }
 
 }  // namespace
-
-bool IsEveryName(std::wstring_view part) {
-    return part.find(L'*') != std::wstring_view::npos &&
-           part.find_first_not_of(L"*?.") == std::wstring_view::npos;
-}
 
 std::wstring ProtectedReach(const std::wstring& folderPattern,
                             const std::vector<std::wstring>& patterns, bool recursive,
