@@ -260,11 +260,13 @@ TEST(ChunkedRemoval, ChunksAddUpAndWhatStaysIsToldApart) {
     ASSERT_TRUE(holder);
     fx::Recorder progress;
     std::vector<size_t> chunks;
+    const host::GuardContext guard;
+    host::GuardCounts guarded;
     removal.Run(
         [&](const ResultList& chunk, CleanTotals* totals, std::uint64_t* inUse,
             IScanProgress* report) {
             chunks.push_back(chunk.size());
-            return host::RuleRemover(nullptr)(chunk, totals, inUse, report);
+            return host::RuleRemover(nullptr, guard, &guarded)(chunk, totals, inUse, report);
         },
         &progress);
     holder.reset();
@@ -294,7 +296,9 @@ TEST(ChunkedRemoval, AStopLeavesTheLaterChunksAndTheirFilesAlone) {
     std::atomic<bool> stop{false};
     fx::Recorder progress;
     progress.onReport = [&](const ProgressInfo& info) { stop = info.percent >= 40; };
-    removal.Run(host::RuleRemover(&stop), &progress);
+    const host::GuardContext guard;
+    host::GuardCounts guarded;
+    removal.Run(host::RuleRemover(&stop, guard, &guarded), &progress);
     EXPECT_EQ(removal.done.result, 2u);
     EXPECT_LT(removal.done.totals.removed, 9u);
     for (std::uint32_t i = 0; i < removal.store.Count(); ++i)

@@ -186,11 +186,11 @@ const std::tuple<const char*, const char*, const char*> kReadSections[] = {
      "+HKCU\\Software\\Foo +HKLM\\Software\\Foo off imported",
      ""},
     {"[Bar Crash Reports *]\nFileKey1=%ProgramData%\\Bar\\Dumps|*.dmp\n"
-     "FileKey2=%UserProfile%\\.bar\\crash|*.*|RECURSE\nFileKey3=%WinDir%\\Bar|*.log\n"
+     "FileKey2=%UserProfile%\\.bar\\crash|*.*|RECURSE\nFileKey3=%WinDir%\\Logs\\Bar|*.log\n"
      "FileKey4=%SystemDrive%\\BarTemp|*.*\nFileKey5=%CommonProgramFiles%\\Bar|*.tmp\n"
      "FileKey6=%Public%\\Bar|*.tmp\nFileKey7=%LocalLowAppData%\\Bar|*.tmp\n",
      "Bar: crash reports (crash-reports) %ProgramData%\\Bar\\Dumps|*.dmp "
-     "%UserProfile%\\.bar\\crash|*|RECURSE %WinDir%\\Bar|*.log %SystemDrive%\\BarTemp|* "
+     "%UserProfile%\\.bar\\crash|*|RECURSE %WinDir%\\Logs\\Bar|*.log %SystemDrive%\\BarTemp|* "
      "%CommonProgramFiles%\\Bar|*.tmp %CommonProgramFiles(x86)%\\Bar|*.tmp %Public%\\Bar|*.tmp "
      "%LocalLowAppData%\\Bar|*.tmp off imported",
      ""},

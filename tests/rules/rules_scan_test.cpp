@@ -30,6 +30,7 @@ std::wstring Lower(std::wstring text) {
 // A rule's scan into a store of its own, and the hosts' rule clean of what
 // is selected there.
 struct Scanned {
+    host::GuardContext guard;
     host::ItemStore store;
     host::RuleScanResult result;
     std::uint32_t Count() const { return result.end - result.first; }
@@ -42,7 +43,7 @@ struct Scanned {
     host::RemovalResult Clean() const {
         host::RemovalResult done;
         host::RemoveRuleInChunks(store, host::PassFor(kCategoryUnset, result.first, result.end),
-                                 result.emptiedFolders, nullptr, nullptr, &done, nullptr);
+                                 result.emptiedFolders, guard, nullptr, nullptr, &done, nullptr);
         return done;
     }
 };
@@ -59,6 +60,7 @@ host::RuleTarget Target(const std::wstring& id, const std::wstring& application 
 
 Scanned Scan(const host::RuleTarget& target) {
     Scanned scanned;
+    scanned.guard = host::GuardContextOf(target);
     host::ScanRule(target, nullptr, nullptr, &scanned.store, &scanned.result);
     return scanned;
 }

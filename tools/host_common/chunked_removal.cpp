@@ -91,11 +91,13 @@ ChunkRemover ModuleRemover(Function::IUnusedFileClean* cleaner, std::uint32_t ca
     };
 }
 
-ChunkRemover RuleRemover(const std::atomic<bool>* stop) {
-    return [stop](const ResultList& chunk, CleanTotals* totals, std::uint64_t* inUse,
-                  IScanProgress* progress) -> std::uint32_t {
+ChunkRemover RuleRemover(const std::atomic<bool>* stop, const GuardContext& guard,
+                         GuardCounts* stopped) {
+    return [stop, &guard, stopped](const ResultList& chunk, CleanTotals* totals,
+                                   std::uint64_t* inUse, IScanProgress* progress) -> std::uint32_t {
         RuleCleanResult done;
-        CleanRuleItems(chunk, progress, stop, &done);
+        CleanRuleItems(chunk, guard, progress, stop, &done);
+        stopped->Add(done.stoppedByGuard);
         totals->removed += done.totals.removed;
         totals->failed += done.totals.failed;
         totals->bytesFreed += done.totals.bytesFreed;
@@ -164,10 +166,11 @@ void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const Chunk
 }
 
 void RemoveRuleInChunks(const ItemStore& store, const RemovalPass& pass,
-                        const std::vector<std::wstring>& emptiedFolders,
+                        const std::vector<std::wstring>& emptiedFolders, const GuardContext& guard,
                         const std::atomic<bool>* stop, IScanProgress* progress,
                         RemovalResult* result, std::vector<ItemOutcome>* outcomes) {
-    RemoveInChunks(store, pass, RuleRemover(stop), progress, result, outcomes);
+    RemoveInChunks(store, pass, RuleRemover(stop, guard, &result->stoppedByGuard), progress, result,
+                   outcomes);
     if (result->result == 2) return;
     RuleCleanResult folders;
     RemoveEmptiedFolders(emptiedFolders, &folders);

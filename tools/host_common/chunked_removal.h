@@ -14,6 +14,7 @@
 
 #include "UnusedFileClean.h"
 #include "item_store.h"
+#include "rule_guard.h"
 
 namespace host {
 
@@ -32,6 +33,7 @@ struct RemovalResult {
     std::uint32_t result = 1;          // the routine's last answer: 1 done, 2 stopped, 0 failed
     std::uint64_t handed = 0;          // items handed over
     std::uint64_t foldersRemoved = 0;  // a rule's emptied folders
+    GuardCounts stoppedByGuard;        // a rule's selected files the guard kept
 };
 
 // Removes one chunk, adding to totals and inUse: 1 done, 2 stopped, 0 failed.
@@ -43,9 +45,11 @@ using ChunkRemover = std::function<std::uint32_t(const ResultList& chunk, CleanT
 RemovalPass PassFor(std::uint32_t category, std::uint32_t first, std::uint32_t end);
 
 // The module's removal of a category, and the hosts' rule clean (stop, when
-// given, is tested before every file), as chunk removers.
+// given, is tested before every file; the files the guard keeps add to
+// stopped), as chunk removers.
 ChunkRemover ModuleRemover(Function::IUnusedFileClean* cleaner, std::uint32_t category);
-ChunkRemover RuleRemover(const std::atomic<bool>* stop);
+ChunkRemover RuleRemover(const std::atomic<bool>* stop, const GuardContext& guard,
+                         GuardCounts* stopped);
 
 // Hands the pass's items to remove() in chunks. Progress reports are
 // rescaled to the whole pass. outcomes, when given, is indexed like the
@@ -55,10 +59,10 @@ void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const Chunk
                     IScanProgress* progress, RemovalResult* result,
                     std::vector<ItemOutcome>* outcomes);
 
-// A rule's clean: RemoveInChunks with RuleRemover(stop), then, unless it
-// was stopped, the folders the rule's scan emptied (RemoveEmptiedFolders).
+// A rule's clean: RemoveInChunks with RuleRemover, then, unless it was
+// stopped, the folders the rule's scan emptied (RemoveEmptiedFolders).
 void RemoveRuleInChunks(const ItemStore& store, const RemovalPass& pass,
-                        const std::vector<std::wstring>& emptiedFolders,
+                        const std::vector<std::wstring>& emptiedFolders, const GuardContext& guard,
                         const std::atomic<bool>* stop, IScanProgress* progress,
                         RemovalResult* result, std::vector<ItemOutcome>* outcomes);
 

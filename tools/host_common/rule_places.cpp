@@ -17,17 +17,26 @@
 
 namespace host {
 
-namespace {
-
-constexpr std::size_t kFolderCount = static_cast<std::size_t>(KnownFolder::Application) + 1;
-
-std::wstring ShellFolder(REFKNOWNFOLDERID id) {
+std::wstring ShellFolderPath(const GUID& id, unsigned long flags) {
     PWSTR path = nullptr;
     std::wstring result;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path)) && path) result = path;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, flags, nullptr, &path)) && path) result = path;
     CoTaskMemFree(path);
     return result;
 }
+
+bool LongPath(const std::wstring& path, std::wstring* out) {
+    std::wstring longer(ufc::kPathUnits, L'\0');
+    const DWORD length = GetLongPathNameW(path.c_str(), &longer[0], ufc::kPathUnits);
+    if (length == 0 || length >= ufc::kPathUnits) return false;
+    longer.resize(length);
+    *out = longer;
+    return true;
+}
+
+namespace {
+
+constexpr std::size_t kFolderCount = static_cast<std::size_t>(KnownFolder::Application) + 1;
 
 // A 32-bit program sees "Program Files (x86)" as its Program Files; the
 // 64-bit folder's name is in the environment there.
@@ -35,7 +44,7 @@ std::wstring NativeFolder(const wchar_t* variable, REFKNOWNFOLDERID fallback) {
     wchar_t buffer[MAX_PATH];
     const DWORD length = GetEnvironmentVariableW(variable, buffer, MAX_PATH);
     if (length > 0 && length < MAX_PATH) return buffer;
-    return ShellFolder(fallback);
+    return ShellFolderPath(fallback);
 }
 
 std::wstring TempFolder() {
@@ -71,7 +80,8 @@ const ShellId kShellIds[] = {
 
 std::wstring Resolve(KnownFolder folder) {
     for (const ShellId& shell : kShellIds)
-        if (shell.folder == folder) return ShellFolder(*shell.id);
+        // Also a folder not made yet: a rule may not reach it once it is.
+        if (shell.folder == folder) return ShellFolderPath(*shell.id, KF_FLAG_DONT_VERIFY);
     switch (folder) {
         case KnownFolder::UserTemp:
             return TempFolder();
@@ -80,7 +90,7 @@ std::wstring Resolve(KnownFolder folder) {
         case KnownFolder::CommonFiles:
             return NativeFolder(L"CommonProgramW6432", FOLDERID_ProgramFilesCommon);
         case KnownFolder::SystemDrive: {
-            const std::wstring windows = ShellFolder(FOLDERID_Windows);
+            const std::wstring windows = ShellFolderPath(FOLDERID_Windows);
             return windows.size() >= 2 && windows[1] == L':' ? windows.substr(0, 2) : L"";
         }
         default:
@@ -124,33 +134,6 @@ const Variable kVariables[] = {
     {L"Downloads", KnownFolder::Downloads, KnownFolder::Downloads},
 };
 
-// What no rule takes as a whole, and what it may take with an age limit.
-struct Guarded {
-    KnownFolder folder;
-    const wchar_t* what;
-    bool withAge;  // allowed when the rule has an age limit
-};
-
-const Guarded kGuarded[] = {
-    {KnownFolder::Windows, L"the Windows folder", false},
-    {KnownFolder::ProgramFiles, L"Program Files", false},
-    {KnownFolder::ProgramFilesX86, L"Program Files (x86)", false},
-    {KnownFolder::CommonFiles, L"Common Files", false},
-    {KnownFolder::CommonFilesX86, L"Common Files (x86)", false},
-    {KnownFolder::Profile, L"the user's profile", false},
-    {KnownFolder::LocalAppData, L"the local app data folder", false},
-    {KnownFolder::RoamingAppData, L"the roaming app data folder", false},
-    {KnownFolder::LocalAppDataLow, L"the low app data folder", false},
-    {KnownFolder::ProgramData, L"ProgramData", false},
-    {KnownFolder::Public, L"the public profile", false},
-    {KnownFolder::Documents, L"the Documents library", true},
-    {KnownFolder::Pictures, L"the Pictures library", true},
-    {KnownFolder::Music, L"the Music library", true},
-    {KnownFolder::Videos, L"the Videos library", true},
-    {KnownFolder::Desktop, L"the Desktop", true},
-    {KnownFolder::Downloads, L"the Downloads folder", true},
-};
-
 bool FitsPath(const std::wstring& path) {
     return path.size() < ufc::kPathUnits;
 }
@@ -168,6 +151,9 @@ const std::wstring& KnownFolderPath(KnownFolder folder) {
         for (std::size_t i = 0; i < kFolderCount; ++i) {
             std::wstring path = Resolve(static_cast<KnownFolder>(i));
             while (path.size() > 2 && path.back() == L'\\') path.pop_back();
+            // A short name ("RUNNER~1", as the temp folder often has it) in
+            // its long form: the walks then give paths as the guard reads them.
+            if (path.find(L'~') != std::wstring::npos) LongPath(path, &path);
             resolved[i] = path;
         }
         return resolved;
@@ -284,55 +270,6 @@ std::wstring PlaceText(const RulePlace& place) {
             break;
         }
     return JoinPlace(L"%" + name + L"%", place.path);
-}
-
-std::wstring ProtectedReach(const std::wstring& folderPattern, bool recursive,
-                            std::uint32_t olderThanDays) {
-    static const std::vector<std::vector<std::wstring>> guardedParts = [] {
-        std::vector<std::vector<std::wstring>> all;
-        for (const Guarded& guarded : kGuarded)
-            all.push_back(SplitParts(KnownFolderPath(guarded.folder)));
-        return all;
-    }();
-    static const size_t deepest = [] {
-        size_t most = 0;
-        for (const std::vector<std::wstring>& folder : guardedParts)
-            most = std::max(most, folder.size());
-        return most;
-    }();
-    // Most places lie deeper than every guarded folder: decided without a
-    // copy. Recursively, trailing parts of '*' only take the folder above.
-    size_t depth = 0, reach = 0;
-    for (size_t start = 0; start < folderPattern.size();) {
-        size_t end = folderPattern.find(L'\\', start);
-        if (end == std::wstring::npos) end = folderPattern.size();
-        if (end > start) {
-            ++depth;
-            if (!recursive || folderPattern.find_first_not_of(L'*', start) < end) reach = depth;
-        }
-        start = end + 1;
-    }
-    if (reach > deepest) return {};
-    std::vector<std::wstring> parts = SplitParts(folderPattern);
-    // Every folder below X, recursively, is X as a whole.
-    if (recursive)
-        while (!parts.empty() && parts.back().find_first_not_of(L'*') == std::wstring::npos)
-            parts.pop_back();
-    if (parts.size() <= 1) return L"reaches a drive root";
-    for (size_t g = 0; g < std::size(kGuarded); ++g) {
-        const Guarded& guarded = kGuarded[g];
-        if (guarded.withAge && olderThanDays > 0) continue;
-        const std::vector<std::wstring>& folder = guardedParts[g];
-        if (folder.empty() || parts.size() > folder.size()) continue;
-        if (parts.size() < folder.size() && !recursive) continue;
-        bool matches = true;
-        for (size_t i = 0; i < parts.size() && matches; ++i)
-            matches = PartMatches(parts[i], folder[i]);
-        if (matches)
-            return L"reaches " + std::wstring(guarded.what) + L" as a whole" +
-                   (guarded.withAge ? L" without an age limit" : L"");
-    }
-    return {};
 }
 
 // One entry of a folder or a registry key as a listing gave it.

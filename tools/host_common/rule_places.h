@@ -1,7 +1,9 @@
 // Where cleaning rules look: the known folders of this machine, paths below
-// them written with variables ("%LocalAppData%\Discord*\Cache"), the folders
-// no rule may take as a whole, and what exists on disk and in the registry.
+// them written with variables ("%LocalAppData%\Discord*\Cache"), and what
+// exists on disk and in the registry.
 #pragma once
+
+#include <guiddef.h>
 
 #include <cstdint>
 #include <memory>
@@ -38,6 +40,13 @@ enum class KnownFolder : std::uint8_t {
 // empty when the system does not know it (and always for Application).
 const std::wstring& KnownFolderPath(KnownFolder folder);
 
+// A folder the shell knows by its id (FOLDERID_...); empty when it has none.
+// flags: of SHGetKnownFolderPath (KF_FLAG_DONT_VERIFY: also when missing).
+std::wstring ShellFolderPath(const GUID& id, unsigned long flags = 0);
+// The path with its short names ("PROGRA~1") made long; false when the
+// system cannot tell (the path does not exist).
+bool LongPath(const std::wstring& path, std::wstring* out);
+
 // Every distinct folder that a rule may lie below: the folders of every
 // variable of the rule formats. What a clean is anchored at.
 std::vector<std::wstring> KnownRuleRoots();
@@ -69,13 +78,6 @@ std::vector<std::wstring> SplitParts(const std::wstring& path);
 bool HasWildcard(const std::wstring& text);
 // One name against one pattern part, case-insensitive; "*.*" is every name.
 bool PartMatches(const std::wstring& pattern, const std::wstring& name);
-
-// Why a folder pattern may not be cleaned: it is, or with `recursive` lies
-// above, a drive root, the Windows folder, a Program Files folder, a
-// profile or app data folder as a whole, or (without an age limit) a user
-// library such as Documents. Empty when it may be cleaned.
-std::wstring ProtectedReach(const std::wstring& folderPattern, bool recursive,
-                            std::uint32_t olderThanDays);
 
 // What one run of rules (a scan, a listing, a detection of many rules) looks
 // at on this machine. Each folder is listed once and each registry level

@@ -15,6 +15,7 @@
 
 #include "UnusedFileClean.h"
 #include "item_store.h"
+#include "rule_guard.h"
 #include "rule_places.h"
 
 namespace host {
@@ -119,9 +120,10 @@ std::vector<std::wstring> RuleRoots();
 std::wstring DefaultRulesFile();
 
 // Why one key of the rule may not run as written: it takes a drive root,
-// the Windows folder, Program Files or a profile as a whole, or a user
-// library without an age limit ("reaches the Windows folder as a whole");
-// empty when it may.
+// the Windows folder, Program Files or a profile as a whole, a user library
+// without an age limit, a place in the Windows folder that is not
+// disposable, or (a family rule) each whole profile: see ProtectedReach and
+// FamilyReach. Empty when it may.
 std::wstring KeyRefusal(const CleaningRule& rule, const RuleKey& key);
 // The first key's refusal, naming the key ("the key %WinDir% reaches ...");
 // empty when every key may run.
@@ -199,6 +201,9 @@ bool LoadRules(const std::wstring& file, std::vector<CleaningRule>* rules, std::
 struct RuleTarget {
     const CleaningRule* rule = nullptr;
     const Application* application = nullptr;
+    // The person chose the rule by its id (not on by default, not by its
+    // group): with an age limit it may then reach the user's libraries.
+    bool chosenById = false;
     std::wstring ApplicationName() const;
     std::wstring Title() const;
     // What to tell the user about files held open: "close Discord to clean
@@ -238,14 +243,14 @@ struct RuleScanResult {
     // Folders to remove once their files are gone (a key's removeSelf),
     // deepest first.
     std::vector<std::wstring> emptiedFolders;
+    GuardCounts stoppedByGuard;  // files the rule reached that the guard kept out
     bool stopped = false;
 };
 
 // Lists the target's files into the store, straight from their directory
-// entries (category kCategoryUnset, run 0). Progress is reported per file
-// met (category kCategoryUnset); stop, when given, is tested before every
-// entry. Files are not opened: whether the application runs is asked once.
-// One probe serves all targets of a scan.
+// entries (category kCategoryUnset, run 0), each that passes the guard. Progress is reported per
+// file met (category kCategoryUnset); stop, when given, is tested before every entry. Files are not
+// opened: whether the application runs is asked once. One probe serves all targets of a scan.
 void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atomic<bool>* stop,
               ItemStore* store, RuleScanResult* result, RuleProbe* probe = nullptr);
 
@@ -253,13 +258,15 @@ struct RuleCleanResult {
     CleanTotals totals;
     std::uint64_t inUse = 0;  // not removed: another program holds them open
     std::uint64_t foldersRemoved = 0;
+    GuardCounts stoppedByGuard;  // selected files the guard kept
     bool stopped = false;
 };
 
 // Deletes exactly the selected items' files by handle (never a folder, never
-// through a link below the rule roots), read-only ones too.
-void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std::atomic<bool>* stop,
-                    RuleCleanResult* result);
+// through a link below the rule roots), read-only ones too; each asked of
+// the guard (with the rule's context) just before.
+void CleanRuleItems(const ResultList& items, const GuardContext& guard, IScanProgress* progress,
+                    const std::atomic<bool>* stop, RuleCleanResult* result);
 
 // Removes each folder of a scan's emptiedFolders that is empty now and still
 // a real folder; a folder that kept a file stays.

@@ -20,6 +20,18 @@ bool FitsPath(const std::wstring& path) {
     return path.size() < ufc::kPathUnits;
 }
 
+std::uint64_t Newest(const WIN32_FIND_DATAW& entry) {
+    return std::max(Ticks(entry.ftLastWriteTime), Ticks(entry.ftCreationTime));
+}
+
+// An item without dates counts as new: the guard keeps it in a temp folder.
+std::uint64_t NewestOf(const FoundItem& item) {
+    FILETIME written = {}, created = {};
+    const bool dated = SystemTimeToFileTime(&item.written, &written) &&
+                       SystemTimeToFileTime(&item.created, &created);
+    return dated ? std::max(Ticks(written), Ticks(created)) : ~0ull;
+}
+
 bool IsInUse(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
@@ -73,6 +85,10 @@ struct Collector {
     IScanProgress* progress;
     const std::atomic<bool>* stop;
     const CleaningRule& rule;
+    FileGuard guard;
+    // The folder the guard decided last. A walk reuses a buffer for sibling
+    // folders: each folder entered (and each new walk) resets it.
+    const wchar_t* guarded = nullptr;
     std::uint64_t youngAfter = ~0ull;        // files written later are too young
     std::set<std::wstring>* seen = nullptr;  // when two folders overlap
     std::uint32_t percent = 0;
@@ -96,6 +112,9 @@ struct Collector {
         if (Ticks(entry.ftLastWriteTime) > youngAfter) return;
         for (const std::wstring& exclude : rule.excludes)
             if (GlobMatch(exclude, path)) return;
+        if (folder != guarded) guard.Enter(guarded = folder);
+        const GuardVerdict verdict = guard.CheckName(entry.cFileName, Newest(entry));
+        if (verdict.Stopped()) return result->stoppedByGuard.Add(verdict.reason);
         if (seen && !seen->insert(Lower(path)).second) return;
         store->AddFile(folder, entry, static_cast<std::uint8_t>(kCategoryUnset));
         result->totals.count += 1;
@@ -110,6 +129,7 @@ struct KeyVisitor {
     const NameFilter& names;
     bool StopRequested() { return collector.StopRequested(); }
     bool EnterFolder(const wchar_t* prefix, const WIN32_FIND_DATAW& entry) {
+        collector.guarded = nullptr;
         if (!key.recurse) return false;
         if (key.removeSelf)
             collector.result->emptiedFolders.push_back(std::wstring(prefix) + entry.cFileName +
@@ -154,16 +174,20 @@ bool Overlap(const std::vector<RuleFolder>& folders) {
 }  // namespace
 
 std::wstring KeyRefusal(const CleaningRule& rule, const RuleKey& key) {
-    // A family rule lies below its applications' own folders.
-    if (rule.family != RuleFamily::None) return {};
-    return ProtectedReach(JoinPlace(KnownFolderPath(key.root), key.path),
-                          key.recurse || key.removeSelf, rule.olderThanDays);
+    const bool recursive = key.recurse || key.removeSelf;
+    // A family rule lies below its applications' own folders: only a path
+    // that takes each whole profile is refused.
+    if (rule.family != RuleFamily::None) return FamilyReach(key.path, key.patterns, recursive);
+    return ProtectedReach(JoinPlace(KnownFolderPath(key.root), key.path), key.patterns, recursive,
+                          rule.olderThanDays);
 }
 
 std::wstring RuleRefusal(const CleaningRule& rule) {
     for (const RuleKey& key : rule.keys) {
         const std::wstring reason = KeyRefusal(rule, key);
-        if (!reason.empty()) return L"the key " + PlaceText({key.root, key.path}) + L" " + reason;
+        if (reason.empty()) continue;
+        if (rule.family != RuleFamily::None) return L"the path \"" + key.path + L"\" " + reason;
+        return L"the key " + PlaceText({key.root, key.path}) + L" " + reason;
     }
     return {};
 }
@@ -229,7 +253,8 @@ void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atom
                           ? LockHeld(*target.application, probing)
                           : !rule.processes.empty() && probing.ProcessRuns(rule.processes);
 
-    Collector collector{result, store, progress, stop, rule};
+    const GuardContext guard = GuardContextOf(target);
+    Collector collector{result, store, progress, stop, rule, FileGuard(guard)};
     if (rule.olderThanDays > 0) collector.youngAfter = Ticks(AgeLimit(rule.olderThanDays));
     std::set<std::wstring> seen;
     if (Overlap(folders)) collector.seen = &seen;
@@ -245,6 +270,7 @@ void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atom
                 places = probing.ExpandFolders(root.substr(0, root.size() - 1), filter.first);
             for (const std::wstring& place : places) {
                 KeyVisitor visitor{collector, key, filter.second};
+                collector.guarded = nullptr;
                 ufc::WalkFolderTree(place.c_str(), visitor);
             }
         }
@@ -254,12 +280,13 @@ void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atom
     std::reverse(result->emptiedFolders.begin(), result->emptiedFolders.end());
 }
 
-void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std::atomic<bool>* stop,
-                    RuleCleanResult* result) {
+void CleanRuleItems(const ResultList& items, const GuardContext& guard, IScanProgress* progress,
+                    const std::atomic<bool>* stop, RuleCleanResult* result) {
     std::uint64_t selected = 0;
     for (const FoundItem& item : items) selected += item.selected ? 1 : 0;
     std::uint64_t done = 0;
     ufc::RootedDeleter deleter(RuleRoots());
+    FileGuard fileGuard(guard);
     for (const FoundItem& item : items) {
         if (!item.selected) continue;
         if (stop && stop->load()) {
@@ -275,6 +302,13 @@ void CleanRuleItems(const ResultList& items, IScanProgress* progress, const std:
             info.percent = static_cast<std::uint32_t>(done * 100 / selected);
             info.count = static_cast<std::uint32_t>(result->totals.removed);
             progress->OnProgress(&info);
+        }
+        const GuardVerdict verdict = fileGuard.Check(
+            std::wstring_view(item.folder, wcsnlen(item.folder, kTextUnits)),
+            std::wstring_view(item.name, wcsnlen(item.name, kTextUnits)), NewestOf(item));
+        if (verdict.Stopped()) {
+            result->stoppedByGuard.Add(verdict.reason);
+            continue;
         }
         // Below the special folder no link is followed: one put in place of
         // a listed folder since the scan would lead the delete elsewhere.

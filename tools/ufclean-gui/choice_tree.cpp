@@ -252,6 +252,9 @@ void ChoiceTree::ShowRun(const RunInfo& run) {
     } else if (!run.refusal.empty()) {
         node.cleaned = run.refusal;
     }
+    if (run.stoppedByGuard.total)
+        node.cleaned += (node.cleaned.empty() ? L"" : L", ") +
+                        std::wstring(L"stopped by the guard: ") + run.stoppedByGuard.Text();
     // Files a running application holds are not failures: say what to do.
     const host::RuleTarget* target = RuleRowTarget(run.number);
     if (target && run.inUse)

@@ -25,10 +25,13 @@ const Rows& TheRows() {
         std::vector<const host::CleaningRule*> all;
         for (const host::CleaningRule& rule : made.rules) all.push_back(&rule);
         host::RuleProbe probe;
-        for (const host::RuleTarget& target : host::TargetsOf(all))
+        for (host::RuleTarget target : host::TargetsOf(all)) {
+            // A row runs only when the person checks it: chosen by its id.
+            target.chosenById = true;
             if (host::IsDetected(target, &probe) &&
                 !host::ResolveRuleFolders(target, &probe).empty())
                 made.targets.push_back(target);
+        }
         return made;
     }();
     return rows;
@@ -73,6 +76,7 @@ void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, Categor
     run->totals = result.totals;
     run->running = result.running;
     run->emptiedFolders = std::move(result.emptiedFolders);
+    run->stoppedByGuard = result.stoppedByGuard;
     run->scanResult = result.stopped ? 2 : 1;
     if (target->rule->needsAdmin && !host::HostIsElevated())
         run->refusal = L"needs an elevated host: run as administrator";

@@ -29,6 +29,7 @@ const RunInfo& ScanModel::Add(CategoryRun* run) {
     info.running = run->running;
     info.emptiedFolders = std::move(run->emptiedFolders);
     info.refusal = std::move(run->refusal);
+    info.stoppedByGuard = run->stoppedByGuard;
     info.first = store_.Count();
     store_.Append(&run->items, static_cast<std::uint16_t>(runs_.size() - 1));
     store_.Append(run->found, static_cast<std::uint16_t>(runs_.size() - 1));
@@ -185,6 +186,7 @@ void ScanModel::TakeCleanResult(const CleanJob& job) {
         run.cleanTotals = step.totals;
         run.inUse += step.inUse;
         run.foldersRemoved += step.foldersRemoved;
+        run.stoppedByGuard.Add(step.stoppedByGuard);
         cleanSum_.removed += step.totals.removed;
         cleanSum_.failed += step.totals.failed;
         cleanSum_.bytesFreed += step.totals.bytesFreed;

@@ -39,6 +39,7 @@ struct RunInfo {
     std::vector<std::wstring> emptiedFolders;
     std::uint64_t foldersRemoved = 0;
     std::wstring refusal;
+    host::GuardCounts stoppedByGuard;  // by the scan and the clean
 };
 
 class ScanModel {

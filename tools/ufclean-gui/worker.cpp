@@ -148,19 +148,22 @@ void Worker::CleanStepOf(CleanJob* job, CleanStep* step, IScanProgress* progress
     if (!anySelected) return;
     // The module takes a list per call: chunks rebuilt from the store. Rule
     // rows are removed by the hosts' own rule clean.
-    const bool rule = RuleRowTarget(step->number) != nullptr;
+    const host::RuleTarget* target = RuleRowTarget(step->number);
+    const bool rule = target != nullptr;
     host::RemovalPass pass =
         host::PassFor(rule ? kCategoryUnset : step->number, step->first, step->end);
     pass.skip = &job->skip;
     if (!rule) PrepareStopFlag();
     host::RemovalResult done;
     if (rule)
-        host::RemoveRuleInChunks(*job->store, pass, *step->emptiedFolders, &stop_, progress, &done,
+        host::RemoveRuleInChunks(*job->store, pass, *step->emptiedFolders,
+                                 host::GuardContextOf(*target), &stop_, progress, &done,
                                  &job->outcomes);
     else
         host::RemoveInChunks(*job->store, pass, host::ModuleRemover(cleaner_, step->number),
                              progress, &done, &job->outcomes);
     step->foldersRemoved = done.foldersRemoved;
+    step->stoppedByGuard = done.stoppedByGuard;
     step->totals = done.totals;
     step->inUse = done.inUse;
     step->cleanResult = done.result;

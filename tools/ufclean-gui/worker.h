@@ -14,6 +14,7 @@
 
 #include "UnusedFileClean.h"
 #include "item_store.h"
+#include "rule_guard.h"
 
 namespace gui {
 
@@ -30,6 +31,7 @@ struct CategoryRun {
     bool running = false;
     std::vector<std::wstring> emptiedFolders;
     std::wstring refusal;
+    host::GuardCounts stoppedByGuard;  // files the guard kept out of the list
 };
 
 // One category of a clean: its items are [first, end) of the job's store.
@@ -45,6 +47,7 @@ struct CleanStep {
     // A rule row: the folders its scan emptied, and those its clean removed.
     const std::vector<std::wstring>* emptiedFolders = nullptr;
     std::uint64_t foldersRemoved = 0;
+    host::GuardCounts stoppedByGuard;  // selected files the guard kept
 };
 
 // A clean, handed back when it ends. The worker reads the store and

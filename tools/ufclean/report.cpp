@@ -38,12 +38,17 @@ std::wstring RunName(const CategoryRun& run) {
 }
 
 // What the rule rows have to say: "Chrome: cache: 2 file(s) in use: close
-// Chrome to clean its cache", or before a clean "Chrome is running".
+// Chrome to clean its cache", or before a clean "Chrome is running", and
+// what the guard kept out, row by row and in all.
 void PrintRuleNotes(const std::vector<CategoryRun>& runs) {
+    std::uint64_t guarded = 0;
     for (const CategoryRun& run : runs) {
         if (!run.isRule) continue;
         const std::wstring title = run.target.Title() + L": ";
         if (!run.skipReason.empty()) host::Out(title + run.skipReason + L"\n");
+        if (run.stoppedByGuard.total)
+            host::Out(title + L"stopped by the guard: " + run.stoppedByGuard.Text() + L"\n");
+        guarded += run.stoppedByGuard.total;
         if (run.inUse)
             host::Out(title + std::to_wstring(run.inUse) + L" file(s) in use: " +
                       run.target.InUseAdvice() + L"\n");
@@ -51,6 +56,9 @@ void PrintRuleNotes(const std::vector<CategoryRun>& runs) {
             host::Out(title + run.target.ApplicationName() +
                       L" is running and may hold some files: " + run.target.InUseAdvice() + L"\n");
     }
+    if (guarded)
+        host::Out(L"Total: stopped by the guard: " + std::to_wstring(guarded) +
+                  L" (see \"What no rule can reach\" in the README)\n");
 }
 
 void WriteDate(host::JsonWriter* json, const char* key, const SYSTEMTIME& date) {
@@ -208,7 +216,7 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     host::JsonWriter json;
     ScanTotals sum;
     CleanTotals cleanSum;
-    std::uint64_t kept = 0, keptForAge = 0;
+    std::uint64_t kept = 0, keptForAge = 0, guarded = 0;
     json.BeginObject();
     json.Key("command");
     json.String(command);
@@ -230,6 +238,15 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
             json.Bool(run.running);
             json.Key("inUse");
             json.Number(run.inUse);
+            json.Key("stoppedByGuard");
+            json.Number(run.stoppedByGuard.total);
+            json.Key("guardReasons");
+            json.BeginObject();
+            for (const auto& [reason, count] : run.stoppedByGuard.byReason) {
+                json.Key(host::Utf8(reason).c_str());
+                json.Number(count);
+            }
+            json.EndObject();
             if (run.inUse || run.running) {
                 json.Key("advice");
                 json.String(run.target.InUseAdvice());
@@ -275,6 +292,7 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
         sum.bytes += run.totals.bytes;
         kept += run.kept;
         keptForAge += run.keptForAge;
+        guarded += run.stoppedByGuard.total;
         cleanSum.removed += run.cleanTotals.removed;
         cleanSum.failed += run.cleanTotals.failed;
         cleanSum.bytesFreed += run.cleanTotals.bytesFreed;
@@ -307,6 +325,8 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     json.Number(kept);
     json.Key("keptForAge");
     json.Number(keptForAge);
+    json.Key("stoppedByGuard");
+    json.Number(guarded);
     json.Key("removed");
     json.Number(cleanSum.removed);
     json.Key("failed");

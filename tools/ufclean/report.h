@@ -36,6 +36,7 @@ struct CategoryRun {
     std::vector<std::wstring> emptiedFolders;  // removed after their files
     std::uint64_t inUse = 0;
     std::uint64_t foldersRemoved = 0;
+    host::GuardCounts stoppedByGuard;  // by the scan and the clean
 
     // Calls fn with each item rebuilt as the module gave it.
     template <typename Fn>

@@ -47,6 +47,12 @@ void PrintRule(const host::CleaningRule& rule, bool detected) {
     if (!rule.warning.empty()) host::Out(L"         warning: " + rule.warning + L"\n");
 }
 
+// Named on the command line or in the profile: not by default, not by group.
+bool ChosenById(const Options& options, const host::CleaningRule& rule) {
+    return std::find(options.ruleIds.begin(), options.ruleIds.end(), rule.id) !=
+           options.ruleIds.end();
+}
+
 bool AnyDetected(const host::CleaningRule& rule, host::RuleProbe* probe) {
     for (const host::RuleTarget& target : host::TargetsOf({&rule}))
         if (host::IsDetected(target, probe)) return true;
@@ -86,8 +92,7 @@ int RunImport(const Options& options) {
 std::vector<const host::CleaningRule*> SelectedRules(const Options& options) {
     std::vector<const host::CleaningRule*> selected;
     for (const host::CleaningRule& rule : options.rules) {
-        const bool named = std::find(options.ruleIds.begin(), options.ruleIds.end(), rule.id) !=
-                           options.ruleIds.end();
+        const bool named = ChosenById(options, rule);
         const bool grouped = std::find(options.withGroups.begin(), options.withGroups.end(),
                                        rule.group) != options.withGroups.end();
         // Passwords, keys, bookmarks and sync data go only when named.
@@ -112,8 +117,9 @@ bool ScanRules(const Options& options, host::ItemStore* store, std::vector<Categ
     ProgressLine progress;
     const bool elevated = host::HostIsElevated();
     host::RuleProbe probe;
-    for (const host::RuleTarget& target : host::TargetsOf(SelectedRules(options))) {
+    for (host::RuleTarget target : host::TargetsOf(SelectedRules(options))) {
         if (StopWasRequested()) return true;
+        target.chosenById = ChosenById(options, *target.rule);
         progress.SetLabel(target.rule->id);
         host::RuleScanResult result;
         host::ScanRule(target, &progress, StopSignal(), store, &result, &probe);
@@ -131,6 +137,7 @@ bool ScanRules(const Options& options, host::ItemStore* store, std::vector<Categ
         run.totals = result.totals;
         run.running = result.running;
         run.emptiedFolders = std::move(result.emptiedFolders);
+        run.stoppedByGuard = result.stoppedByGuard;
         run.scanResult = 1;
         if (target.rule->needsAdmin && !elevated)
             run.skipReason = L"needs an elevated host: run ufclean as administrator";
@@ -144,7 +151,9 @@ bool CleanRuleRun(CategoryRun* run) {
     progress.SetLabel(run->target.rule->id);
     host::RemovalResult result;
     host::RemoveRuleInChunks(*run->store, host::PassFor(kCategoryUnset, run->first, run->end),
-                             run->emptiedFolders, StopSignal(), &progress, &result, nullptr);
+                             run->emptiedFolders, host::GuardContextOf(run->target), StopSignal(),
+                             &progress, &result, nullptr);
+    run->stoppedByGuard.Add(result.stoppedByGuard);
     run->cleanTotals = result.totals;
     run->inUse = result.inUse;
     run->foldersRemoved = result.foldersRemoved;
