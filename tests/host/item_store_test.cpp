@@ -186,10 +186,10 @@ TEST(ChunkedRemoval, ChunksAddUpAndWhatStaysIsToldApart) {
     fx::Recorder progress;
     std::vector<size_t> chunks;
     removal.Run(
-        [&](const ResultList& chunk, CleanTotals* totals, std::uint64_t* inUse,
-            IScanProgress* report) {
+        [&](const ResultList& chunk, const std::vector<std::uint32_t>& idTags,
+            host::RemovalResult* counts, IScanProgress* report) {
             chunks.push_back(chunk.size());
-            return host::RuleRemover(nullptr)(chunk, totals, inUse, report);
+            return host::RuleRemover(nullptr)(chunk, idTags, counts, report);
         },
         &progress);
     holder.reset();

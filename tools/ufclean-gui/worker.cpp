@@ -163,6 +163,7 @@ void Worker::CleanStepOf(CleanJob* job, CleanStep* step, IScanProgress* progress
     step->foldersRemoved = done.foldersRemoved;
     step->totals = done.totals;
     step->inUse = done.inUse;
+    step->changed = done.changed;
     step->cleanResult = done.result;
     step->cleaned = true;
 }

@@ -153,6 +153,7 @@ bool CleanRuleRun(CategoryRun* run) {
                              run->emptiedFolders, StopSignal(), &progress, &result, nullptr);
     run->cleanTotals = result.totals;
     run->inUse = result.inUse;
+    run->changed = result.changed;
     run->foldersRemoved = result.foldersRemoved;
     run->cleaned = true;
     run->cleanResult = result.result;
