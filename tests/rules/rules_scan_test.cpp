@@ -6,6 +6,8 @@
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -234,6 +236,144 @@ TEST(RuleWalk, LinksAreNotFollowedAndAProfileSwappedForALinkLosesNothingBehindIt
     EXPECT_EQ(linked.Count(), 0u);
     for (const wchar_t* folder : {L"\\Linked Profile", L"\\Default"})
         fx::RemoveTree(userData + folder);
+}
+
+// A file changed between the scan and the clean is left and counted
+// changed since the scan, by the hosts' rule clean and by the module's
+// removal (category 9) alike, and a user's file a link led to stays. The
+// module's records carry no file id: a twin of the same size and last write
+// is the one change only the rule clean sees. A REMOVESELF key removes the
+// folders its clean emptied, and leaves one that was empty before the scan.
+enum class Change { None, Resized, Redated, Linked, Twin };
+
+struct AfterScan {
+    const wchar_t* name;
+    Change change;
+    bool ruleLeaves, moduleLeaves;
+};
+
+const AfterScan kAfterScan[] = {
+    {L"grown.tmp", Change::Resized, true, true},    // other size, same last write
+    {L"touched.tmp", Change::Redated, true, true},  // same size, other last write
+    {L"linked.tmp", Change::Linked, true, true},    // a link to the user's file
+    {L"twin.tmp", Change::Twin, true, false},       // same size and last write
+    {L"readonly.tmp", Change::None, false, false},  // read-only, unchanged
+    {L"sub\\deep\\plain.tmp", Change::None, false, false},
+};
+
+FILETIME WrittenOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return data.ftLastWriteTime;
+}
+
+void SetWritten(const std::wstring& path, FILETIME written, std::uint64_t later = 0) {
+    const std::uint64_t ticks =
+        (std::uint64_t{written.dwHighDateTime} << 32 | written.dwLowDateTime) + later;
+    written = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    ufc::unique_hfile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file && SetFileTime(file.get(), nullptr, nullptr, &written));
+}
+
+void ChangeAfterScan(const AfterScan& row, const std::wstring& path, const std::wstring& user) {
+    const FILETIME written = WrittenOf(path);
+    switch (row.change) {
+        case Change::Resized:
+            fx::MakeFile(path, 64);
+            SetWritten(path, written);
+            break;
+        case Change::Redated:
+            SetWritten(path, written, 36000000000ull);
+            break;
+        case Change::Linked:
+            ASSERT_TRUE(DeleteFileW(path.c_str()));
+            ASSERT_TRUE(fx::MakeUnixLink(user, path));
+            break;
+        case Change::Twin:
+            fx::MakeFile(path + L".new", 13);
+            SetWritten(path + L".new", written);
+            ASSERT_TRUE(
+                MoveFileExW((path + L".new").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+            break;
+        case Change::None:
+            break;
+    }
+}
+
+// Removed from the Unix side: a link to a file shows as that file, and a
+// delete through Wine would take the file it points to.
+void Wipe(const std::wstring& folder) {
+    const std::string unix = fx::UnixPath(folder);
+    fx::RunUnix(L"/bin/rm -rf '" + std::wstring(unix.begin(), unix.end()) + L"'");
+}
+
+TEST(Identity, AFileChangedSinceTheScanIsLeftByBothCleansAndRemoveSelfTakesOnlyWhatItEmptied) {
+    const std::wstring users = fx::Scratch(L"identity-user"), user = users + L"\\user.doc";
+    std::vector<host::CleaningRule> rules;
+    host::ImportReport report;
+    host::ImportCommunityRules("[Identity *]\nFileKey1=%AppData%\\UfcIdentity|*.*|REMOVESELF\n",
+                               &rules, &report);
+    ASSERT_EQ(rules.size(), 1u);
+    Function::IUnusedFileClean* cleaner = FunCreate();
+    for (const bool rule : {true, false}) {
+        const std::wstring base = rule ? fx::Special(CSIDL_APPDATA) + L"\\UfcIdentity"
+                                       : fx::Special(CSIDL_WINDOWS) + L"\\Temp\\ufc-identity";
+        Wipe(base);
+        fx::MakeVictims(users, {L"user.doc"});
+        for (const AfterScan& row : kAfterScan) fx::MakeFile(base + L"\\" + row.name, 13);
+        SetFileAttributesW((base + L"\\readonly.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+        fx::MakeDirs(base + L"\\empty-before");
+
+        host::ItemStore store;
+        host::RuleScanResult scan;
+        if (rule) {
+            host::ScanRule(host::TargetsOf({&rules[0]})[0], nullptr, nullptr, &store, &scan);
+        } else {
+            ResultList items;
+            ScanTotals totals;
+            cleaner->GetUnusedFile(kCategoryWindowsTemp, &items, &totals, nullptr);
+            items.remove_if(
+                [&](const FoundItem& item) { return std::wstring(item.folder).find(base) != 0; });
+            store.Append(&items, 0);
+            scan.end = store.Count();
+        }
+        ASSERT_EQ(scan.end - scan.first, std::size(kAfterScan)) << rule;
+        for (const AfterScan& row : kAfterScan) ChangeAfterScan(row, base + L"\\" + row.name, user);
+
+        const host::RemovalPass pass =
+            host::PassFor(rule ? kCategoryUnset : kCategoryWindowsTemp, scan.first, scan.end);
+        host::RemovalResult done;
+        std::vector<host::ItemOutcome> outcomes(store.Count(), host::ItemOutcome::None);
+        if (rule)
+            host::RemoveRuleInChunks(store, pass, scan.emptiedFolders, nullptr, nullptr, &done,
+                                     &outcomes);
+        else
+            host::RemoveInChunks(store, pass, host::ModuleRemover(cleaner, kCategoryWindowsTemp),
+                                 nullptr, &done, &outcomes);
+        std::uint64_t left = 0;
+        for (std::uint32_t i = scan.first; i < scan.end; ++i) {
+            const std::wstring name = store.Path(i).substr(base.size() + 1);
+            const AfterScan* row = std::find_if(std::begin(kAfterScan), std::end(kAfterScan),
+                                                [&](const AfterScan& r) { return name == r.name; });
+            ASSERT_NE(row, std::end(kAfterScan)) << fx::Narrow(name);
+            const bool leaves = rule ? row->ruleLeaves : row->moduleLeaves;
+            left += leaves;
+            EXPECT_EQ(fx::Exists(store.Path(i)), leaves) << fx::Narrow(name) << rule;
+            EXPECT_EQ(outcomes[i], leaves ? host::ItemOutcome::Changed : host::ItemOutcome::Removed)
+                << fx::Narrow(name) << rule;
+        }
+        EXPECT_EQ(done.changed, left) << rule;
+        EXPECT_EQ(done.totals.removed, std::size(kAfterScan) - left) << rule;
+        EXPECT_EQ(done.totals.failed, 0u) << rule;
+        EXPECT_EQ(fx::Intact(users, {L"user.doc"}), 1u) << rule;
+        // Only the rule's REMOVESELF removes folders: those it emptied.
+        EXPECT_EQ(done.foldersRemoved, rule ? 2u : 0u);
+        EXPECT_EQ(fx::Exists(base + L"\\sub"), !rule);
+        EXPECT_TRUE(fx::Exists(base + L"\\empty-before"));
+        Wipe(base);
+    }
+    cleaner->Release();
 }
 
 }  // namespace
