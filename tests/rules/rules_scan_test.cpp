@@ -238,68 +238,49 @@ TEST(RuleWalk, LinksAreNotFollowedAndAProfileSwappedForALinkLosesNothingBehindIt
         fx::RemoveTree(userData + folder);
 }
 
-// A file changed between the scan and the clean is left and counted
-// changed since the scan, by the hosts' rule clean and by the module's
-// removal (category 9) alike, and a user's file a link led to stays. The
-// module's records carry no file id: a twin of the same size and last write
-// is the one change only the rule clean sees. A REMOVESELF key removes the
-// folders its clean emptied, and leaves one that was empty before the scan.
-enum class Change { None, Resized, Redated, Linked, Twin };
+// Sets the last write of path to a fixed day, plus hours.
+void Date(const std::wstring& path, std::uint64_t hours = 0) {
+    const std::uint64_t ticks = 132000000000000000ull + hours * 36000000000ull;
+    const FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    ufc::unique_hfile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file && SetFileTime(file.get(), nullptr, nullptr, &time));
+}
 
+// A file of 13 bytes, dated, changed after the scan by change (path, the
+// user's file), and whether each clean leaves it.
 struct AfterScan {
     const wchar_t* name;
-    Change change;
+    void (*change)(const std::wstring& path, const std::wstring& user);
     bool ruleLeaves, moduleLeaves;
 };
 
 const AfterScan kAfterScan[] = {
-    {L"grown.tmp", Change::Resized, true, true},    // other size, same last write
-    {L"touched.tmp", Change::Redated, true, true},  // same size, other last write
-    {L"linked.tmp", Change::Linked, true, true},    // a link to the user's file
-    {L"twin.tmp", Change::Twin, true, false},       // same size and last write
-    {L"readonly.tmp", Change::None, false, false},  // read-only, unchanged
-    {L"sub\\deep\\plain.tmp", Change::None, false, false},
+    {L"grown.tmp",  // another size, the same last write
+     [](const std::wstring& path, const std::wstring&) {
+         fx::MakeFile(path, 64);
+         Date(path);
+     },
+     true, true},
+    {L"touched.tmp", [](const std::wstring& path, const std::wstring&) { Date(path, 1); }, true,
+     true},
+    {L"linked.tmp",
+     [](const std::wstring& path, const std::wstring& user) {
+         ASSERT_TRUE(DeleteFileW(path.c_str()));
+         ASSERT_TRUE(fx::MakeUnixLink(user, path));
+     },
+     true, true},
+    {L"twin.tmp",  // another file of the same size and last write
+     [](const std::wstring& path, const std::wstring&) {
+         fx::MakeFile(path + L".new", 13);
+         Date(path + L".new");
+         ASSERT_TRUE(
+             MoveFileExW((path + L".new").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+     },
+     true, false},
+    {L"readonly.tmp", nullptr, false, false},
+    {L"sub\\deep\\plain.tmp", nullptr, false, false},
 };
-
-FILETIME WrittenOf(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-    return data.ftLastWriteTime;
-}
-
-void SetWritten(const std::wstring& path, FILETIME written, std::uint64_t later = 0) {
-    const std::uint64_t ticks =
-        (std::uint64_t{written.dwHighDateTime} << 32 | written.dwLowDateTime) + later;
-    written = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    ufc::unique_hfile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file && SetFileTime(file.get(), nullptr, nullptr, &written));
-}
-
-void ChangeAfterScan(const AfterScan& row, const std::wstring& path, const std::wstring& user) {
-    const FILETIME written = WrittenOf(path);
-    switch (row.change) {
-        case Change::Resized:
-            fx::MakeFile(path, 64);
-            SetWritten(path, written);
-            break;
-        case Change::Redated:
-            SetWritten(path, written, 36000000000ull);
-            break;
-        case Change::Linked:
-            ASSERT_TRUE(DeleteFileW(path.c_str()));
-            ASSERT_TRUE(fx::MakeUnixLink(user, path));
-            break;
-        case Change::Twin:
-            fx::MakeFile(path + L".new", 13);
-            SetWritten(path + L".new", written);
-            ASSERT_TRUE(
-                MoveFileExW((path + L".new").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
-            break;
-        case Change::None:
-            break;
-    }
-}
 
 // Removed from the Unix side: a link to a file shows as that file, and a
 // delete through Wine would take the file it points to.
@@ -308,6 +289,12 @@ void Wipe(const std::wstring& folder) {
     fx::RunUnix(L"/bin/rm -rf '" + std::wstring(unix.begin(), unix.end()) + L"'");
 }
 
+// A file changed between the scan and the clean is left and counted
+// changed since the scan, by the hosts' rule clean and by the module's
+// removal (category 9) alike, and a user's file a link led to stays. The
+// module's records carry no file id: a twin of the same size and last write
+// is the one change only the rule clean sees. A REMOVESELF key removes the
+// folders its clean emptied, and leaves one that was empty before the scan.
 TEST(Identity, AFileChangedSinceTheScanIsLeftByBothCleansAndRemoveSelfTakesOnlyWhatItEmptied) {
     const std::wstring users = fx::Scratch(L"identity-user"), user = users + L"\\user.doc";
     std::vector<host::CleaningRule> rules;
@@ -321,7 +308,10 @@ TEST(Identity, AFileChangedSinceTheScanIsLeftByBothCleansAndRemoveSelfTakesOnlyW
                                        : fx::Special(CSIDL_WINDOWS) + L"\\Temp\\ufc-identity";
         Wipe(base);
         fx::MakeVictims(users, {L"user.doc"});
-        for (const AfterScan& row : kAfterScan) fx::MakeFile(base + L"\\" + row.name, 13);
+        for (const AfterScan& row : kAfterScan) {
+            fx::MakeFile(base + L"\\" + row.name, 13);
+            Date(base + L"\\" + row.name);
+        }
         SetFileAttributesW((base + L"\\readonly.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
         fx::MakeDirs(base + L"\\empty-before");
 
@@ -339,7 +329,8 @@ TEST(Identity, AFileChangedSinceTheScanIsLeftByBothCleansAndRemoveSelfTakesOnlyW
             scan.end = store.Count();
         }
         ASSERT_EQ(scan.end - scan.first, std::size(kAfterScan)) << rule;
-        for (const AfterScan& row : kAfterScan) ChangeAfterScan(row, base + L"\\" + row.name, user);
+        for (const AfterScan& row : kAfterScan)
+            if (row.change) row.change(base + L"\\" + row.name, user);
 
         const host::RemovalPass pass =
             host::PassFor(rule ? kCategoryUnset : kCategoryWindowsTemp, scan.first, scan.end);
