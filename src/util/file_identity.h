@@ -23,9 +23,18 @@ struct FileIdentity {
 // A file was left: it is not what the scan listed.
 constexpr DWORD kChangedSinceScan = ERROR_FILE_INVALID;
 
-inline std::uint64_t FileIdOf(const BY_HANDLE_FILE_INFORMATION& info) {
-    return (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-}
+// What a handle shows of its file: size, last write (FILETIME ticks), id.
+struct FileState {
+    std::uint64_t size = 0;
+    std::uint64_t written = 0;
+    std::uint64_t fileId = 0;
+};
+
+// Reads the state of the file held by file (opened with at least
+// FILE_READ_ATTRIBUTES); false when the system does not say. Two queries of
+// the file itself: nothing of its volume is asked, which under Wine costs a
+// round trip to a device of its own.
+bool ReadFileState(HANDLE file, FileState* state);
 
 // A file id kept in 32 bits: both halves folded, so a record number used
 // again for a new file (same low half, new sequence number in the high one)
@@ -52,18 +61,13 @@ inline FileIdentity RecordIdentity(std::uint64_t size, const SYSTEMTIME& written
 // Whether the file seen through a handle is the one expected: the same size
 // and last write to the millisecond (records keep no finer dates), and the
 // same id where the listing gave one.
-inline bool SameIdentity(const FileIdentity& expected, const BY_HANDLE_FILE_INFORMATION& seen) {
-    if (expected.idTag && FileIdTag(FileIdOf(seen)) != expected.idTag) return false;
+inline bool SameIdentity(const FileIdentity& expected, const FileState& seen) {
+    if (expected.idTag && FileIdTag(seen.fileId) != expected.idTag) return false;
     if (!expected.written) return true;
-    const std::uint64_t size =
-        (static_cast<std::uint64_t>(seen.nFileSizeHigh) << 32) | seen.nFileSizeLow;
-    const std::uint64_t written =
-        (static_cast<std::uint64_t>(seen.ftLastWriteTime.dwHighDateTime) << 32) |
-        seen.ftLastWriteTime.dwLowDateTime;
     constexpr std::uint64_t kTicksPerMillisecond = 10000;
-    const bool sameSize = size == expected.size;
+    const bool sameSize = seen.size == expected.size;
     const bool sameWrite =
-        written / kTicksPerMillisecond == expected.written / kTicksPerMillisecond;
+        seen.written / kTicksPerMillisecond == expected.written / kTicksPerMillisecond;
     return sameSize && sameWrite;
 }
 

@@ -34,6 +34,10 @@ bool IsLink(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+std::uint64_t IdOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    return (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+}
+
 // Reads the entries of the folder held by folder (all of them, or the one
 // that mask names) through that handle, so that every entry is an entry of
 // that very folder, whatever has been renamed since it was opened.
@@ -90,7 +94,7 @@ unique_handle OpenListedFolder(HANDLE parent, const Entry& entry, DWORD volume, 
         return unique_handle();
     }
     if (IsLink(info.dwFileAttributes) || info.dwVolumeSerialNumber != volume ||
-        FileIdOf(info) != entry.id) {
+        IdOf(info) != entry.id) {
         *error = kLinkOnPath;
         return unique_handle();
     }
@@ -137,8 +141,8 @@ DWORD DeleteReadOnly(HANDLE parent, const std::wstring& name, HANDLE file) {
     unique_handle writer = OpenBelow(parent, name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                                      kShareAll, FILE_NON_DIRECTORY_FILE, &error);
     BY_HANDLE_FILE_INFORMATION same;
-    if (!writer || !GetFileInformationByHandle(writer.get(), &same) ||
-        FileIdOf(same) != FileIdOf(info) || same.dwVolumeSerialNumber != info.dwVolumeSerialNumber)
+    if (!writer || !GetFileInformationByHandle(writer.get(), &same) || IdOf(same) != IdOf(info) ||
+        same.dwVolumeSerialNumber != info.dwVolumeSerialNumber)
         return ERROR_ACCESS_DENIED;
     if (!SetAttributes(writer.get(), info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY))
         return ERROR_ACCESS_DENIED;
@@ -159,8 +163,8 @@ DWORD DeleteFileBelow(HANDLE parent, const std::wstring& name,
     if (!file) return error;
     // Checked on the handle that deletes: what it holds now is what goes.
     if (expected) {
-        BY_HANDLE_FILE_INFORMATION seen;
-        if (!GetFileInformationByHandle(file.get(), &seen)) return GetLastError();
+        FileState seen;
+        if (!ReadFileState(file.get(), &seen)) return ERROR_ACCESS_DENIED;
         if (!SameIdentity(*expected, seen)) return kChangedSinceScan;
     }
     if (SetDisposition(file.get())) return ERROR_SUCCESS;

@@ -138,8 +138,8 @@ ItemOutcome ProbeLeftover(const FoundItem& item, bool registryValue, std::uint32
         const ItemOutcome outcome = OutcomeOf(GetLastError());
         return outcome == ItemOutcome::Removed ? ItemOutcome::Remained : outcome;
     }
-    BY_HANDLE_FILE_INFORMATION seen;
-    if (GetFileInformationByHandle(file.get(), &seen) &&
+    ufc::FileState seen;
+    if (ufc::ReadFileState(file.get(), &seen) &&
         !ufc::SameIdentity(ufc::RecordIdentity(item.size, item.written, idTag), seen))
         return ItemOutcome::Changed;
     return ItemOutcome::Remained;
