@@ -61,7 +61,7 @@ private:
     unique_hfile folder_;
     FolderListing listing_;
     const FILE_ID_BOTH_DIR_INFORMATION* at_ = nullptr;
-    FolderEntry entry_;
+    FolderEntry entry_ = {};
     DWORD end_ = ERROR_NO_MORE_FILES;
 };
 
