@@ -7,15 +7,17 @@ namespace ufc {
 bool ReadFileState(HANDLE file, FileState* state) {
     IO_STATUS_BLOCK io = {};
     FILE_NETWORK_OPEN_INFORMATION open = {};
-    FILE_INTERNAL_INFORMATION internal = {};
     if (!NT_SUCCESS(
-            NtQueryInformationFile(file, &io, &open, sizeof open, FileNetworkOpenInformation)) ||
-        !NT_SUCCESS(
-            NtQueryInformationFile(file, &io, &internal, sizeof internal, FileInternalInformation)))
+            NtQueryInformationFile(file, &io, &open, sizeof open, FileNetworkOpenInformation)))
         return false;
     state->size = static_cast<std::uint64_t>(open.EndOfFile.QuadPart);
     state->written = static_cast<std::uint64_t>(open.LastWriteTime.QuadPart);
-    state->fileId = static_cast<std::uint64_t>(internal.IndexNumber.QuadPart);
+    // A file system without file ids says none: 0.
+    FILE_INTERNAL_INFORMATION internal = {};
+    state->fileId = NT_SUCCESS(NtQueryInformationFile(file, &io, &internal, sizeof internal,
+                                                      FileInternalInformation))
+                        ? static_cast<std::uint64_t>(internal.IndexNumber.QuadPart)
+                        : 0;
     return true;
 }
 

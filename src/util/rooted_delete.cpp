@@ -162,7 +162,7 @@ DWORD DeleteFileBelow(HANDLE parent, const std::wstring& name,
                                    FILE_NON_DIRECTORY_FILE, &error);
     if (!file) return error;
     // Checked on the handle that deletes: what it holds now is what goes.
-    if (expected) {
+    if (expected && (expected->written || expected->idTag)) {
         FileState seen;
         if (!ReadFileState(file.get(), &seen)) return ERROR_ACCESS_DENIED;
         if (!SameIdentity(*expected, seen)) return kChangedSinceScan;
