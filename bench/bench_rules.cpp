@@ -61,11 +61,8 @@ std::string Section(int i) {
 
 // A file of size bytes, last written days ago.
 bool WriteAgedFile(const std::wstring& path, std::uint32_t size, std::uint32_t days) {
-    if (!WriteFileOfSize(path.c_str(), size)) return false;
-    ufc::unique_hfile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     const FILETIME then = host::AgeLimit(days);
-    return file && SetFileTime(file.get(), &then, &then, &then);
+    return WriteFileOfSize(path.c_str(), size, &then);
 }
 
 // One place of the synthetic profile and its share of the files.

@@ -37,6 +37,9 @@ void AcceptFile(const ScanRun& run, const wchar_t* prefix, const WIN32_FIND_DATA
     item.category = run.cleaner.CurrentCategory;
     item.selected = 1;
     item.size = size;
+    // The last write comes with the entry, as the size does: the clean
+    // compares both with the file it opens, so a file changed since is left.
+    FileTimeToSystemTime(&entry.ftLastWriteTime, &item.written);
     ufc::CopyExact(item.name, entry.cFileName);
     ufc::CopyExact(item.folder, prefix);
     run.cleaner.FoundCount += 1;

@@ -1,26 +1,16 @@
 #include "util/rooted_delete.h"
 
-#include <winternl.h>
-
 #include <cstdint>
 #include <cwchar>
 
+#include "util/file_identity.h"
 #include "util/handles.h"
+#include "util/nt_folder.h"
 #include "util/text.h"
-
-extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PVOID apcRoutine,
-                                               PVOID apcContext, PIO_STATUS_BLOCK io, PVOID buffer,
-                                               ULONG length, FILE_INFORMATION_CLASS infoClass,
-                                               BOOLEAN singleEntry, PUNICODE_STRING mask,
-                                               BOOLEAN restartScan);
 
 namespace ufc {
 
 namespace {
-
-constexpr NTSTATUS kStatusNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
-constexpr NTSTATUS kStatusNoSuchFile = static_cast<NTSTATUS>(0xC000000F);
-constexpr NTSTATUS kStatusFileIsADirectory = static_cast<NTSTATUS>(0xC00000BA);
 
 // The disposition that clears read-only by itself, where the system has it
 // (Windows 10 1809 and later); elsewhere the attribute is cleared first.
@@ -48,74 +38,23 @@ std::uint64_t IdOf(const BY_HANDLE_FILE_INFORMATION& info) {
     return (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
 }
 
-DWORD ErrorOf(NTSTATUS status) {
-    if (status == kStatusFileIsADirectory) return ERROR_DIRECTORY;
-    const ULONG error = RtlNtStatusToDosError(status);
-    return error ? error : ERROR_GEN_FAILURE;
-}
-
-// Opens name relative to the folder held by parent, as the native call does:
-// one name, taken as it stands (trailing dots and spaces included). The
-// reparse-point option opens a junction or link itself where the system
-// supports that; where it does not, the identity checks below catch it.
-unique_handle OpenBelow(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG share,
-                        ULONG options, DWORD* error) {
-    if (name.size() > 32767) {
-        *error = ERROR_FILENAME_EXCED_RANGE;
-        return unique_handle();
-    }
-    UNICODE_STRING text;
-    text.Buffer = const_cast<wchar_t*>(name.c_str());
-    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, parent, nullptr);
-    IO_STATUS_BLOCK io = {};
-    HANDLE handle = nullptr;
-    const NTSTATUS status =
-        NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, 0, share, FILE_OPEN,
-                     options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-    if (!NT_SUCCESS(status)) {
-        *error = ErrorOf(status);
-        return unique_handle();
-    }
-    *error = ERROR_SUCCESS;
-    return unique_handle(handle);
-}
-
-// Appends the entries of one listing buffer to out.
-void TakeEntries(const BYTE* buffer, std::vector<Entry>* out) {
-    for (;;) {
-        const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFORMATION*>(buffer);
-        Entry entry;
-        entry.name.assign(info->FileName, info->FileNameLength / sizeof(wchar_t));
-        entry.attributes = info->FileAttributes;
-        entry.id = static_cast<std::uint64_t>(info->FileId.QuadPart);
-        out->push_back(std::move(entry));
-        if (info->NextEntryOffset == 0) return;
-        buffer += info->NextEntryOffset;
-    }
-}
-
 // Reads the entries of the folder held by folder (all of them, or the one
 // that mask names) through that handle, so that every entry is an entry of
 // that very folder, whatever has been renamed since it was opened.
 DWORD ReadEntries(HANDLE folder, const std::wstring* mask, std::vector<Entry>* out) {
-    UNICODE_STRING text;
-    if (mask) {
-        text.Buffer = const_cast<wchar_t*>(mask->c_str());
-        text.Length = text.MaximumLength = static_cast<USHORT>(mask->size() * sizeof(wchar_t));
-    }
-    std::vector<BYTE> buffer(64 * 1024);
-    for (BOOLEAN first = TRUE;; first = FALSE) {
-        IO_STATUS_BLOCK io = {};
-        const NTSTATUS status =
-            NtQueryDirectoryFile(folder, nullptr, nullptr, nullptr, &io, buffer.data(),
-                                 static_cast<ULONG>(buffer.size()), FileIdBothDirectoryInformation,
-                                 mask ? TRUE : FALSE, mask ? &text : nullptr, first);
-        if (status == kStatusNoMoreFiles || (status == kStatusNoSuchFile && first))
+    FolderListing listing;
+    for (bool first = true;; first = false) {
+        const DWORD error = listing.Read(folder, first, mask);
+        if (error == ERROR_NO_MORE_FILES)
             return first && mask ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
-        if (!NT_SUCCESS(status)) return ErrorOf(status);
-        TakeEntries(buffer.data(), out);
+        if (error != ERROR_SUCCESS) return error;
+        for (auto* info = listing.First(); info; info = FolderListing::Next(info)) {
+            Entry entry;
+            entry.name.assign(info->FileName, info->FileNameLength / sizeof(wchar_t));
+            entry.attributes = info->FileAttributes;
+            entry.id = static_cast<std::uint64_t>(info->FileId.QuadPart);
+            out->push_back(std::move(entry));
+        }
         if (mask) return ERROR_SUCCESS;
     }
 }
@@ -214,12 +153,20 @@ DWORD DeleteReadOnly(HANDLE parent, const std::wstring& name, HANDLE file) {
 }
 
 // Deletes the file name of the folder held by parent through its own
-// handle. A folder (or a link to one) is refused.
-DWORD DeleteFileBelow(HANDLE parent, const std::wstring& name) {
+// handle. A folder (or a link to one) is refused, and so is a file that is
+// not the one expected (when given).
+DWORD DeleteFileBelow(HANDLE parent, const std::wstring& name,
+                      const FileIdentity* expected = nullptr) {
     DWORD error;
     unique_handle file = OpenBelow(parent, name, DELETE | FILE_READ_ATTRIBUTES, kShareAll,
                                    FILE_NON_DIRECTORY_FILE, &error);
     if (!file) return error;
+    // Checked on the handle that deletes: what it holds now is what goes.
+    if (expected && (expected->written || expected->idTag)) {
+        FileState seen;
+        if (!ReadFileState(file.get(), &seen)) return ERROR_ACCESS_DENIED;
+        if (!SameIdentity(*expected, seen)) return kChangedSinceScan;
+    }
     if (SetDisposition(file.get())) return ERROR_SUCCESS;
     error = GetLastError();
     if (error != ERROR_ACCESS_DENIED) return error;
@@ -484,6 +431,14 @@ void RootedDeleter::Release() {
 }
 
 DWORD RootedDeleter::DeleteFile(const wchar_t* path) {
+    return DeleteFile(path, nullptr);
+}
+
+DWORD RootedDeleter::DeleteFile(const wchar_t* path, const FileIdentity& expected) {
+    return DeleteFile(path, &expected);
+}
+
+DWORD RootedDeleter::DeleteFile(const wchar_t* path, const FileIdentity* expected) {
     std::size_t root;
     std::vector<std::wstring> names;
     if (!state_->Split(Plain(path), &root, &names)) return ERROR_INVALID_NAME;
@@ -491,7 +446,7 @@ DWORD RootedDeleter::DeleteFile(const wchar_t* path) {
     HANDLE folder;
     const DWORD error = state_->Reach(root, names, names.size() - 1, &folder);
     if (error != ERROR_SUCCESS) return error;
-    return DeleteFileBelow(folder, names.back());
+    return DeleteFileBelow(folder, names.back(), expected);
 }
 
 DWORD RootedDeleter::EmptyFolder(const wchar_t* path, bool removeFolder) {

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "util/file_identity.h"
+
 namespace ufc {
 
 // A folder on the way was a link, or was swapped for one.
@@ -40,6 +42,9 @@ public:
     // read-only file is made plain and deleted; when that fails too, its
     // attributes come back. ERROR_SUCCESS, or why nothing was deleted.
     DWORD DeleteFile(const wchar_t* path);
+    // The same, for a file a scan listed: the handle that deletes must show
+    // the identity the scan saw, else the file is left (kChangedSinceScan).
+    DWORD DeleteFile(const wchar_t* path, const FileIdentity& expected);
 
     // Empties the folder at path: files are deleted, subfolders emptied and
     // removed, dot-named subfolders stay, and a link is never entered (on a
@@ -57,6 +62,7 @@ public:
     void Release();
 
 private:
+    DWORD DeleteFile(const wchar_t* path, const FileIdentity* expected);
     struct State;
     std::unique_ptr<State> state_;
 };

@@ -263,10 +263,10 @@ TEST(ChunkedRemoval, ChunksAddUpAndWhatStaysIsToldApart) {
     const host::GuardContext guard;
     host::GuardCounts guarded;
     removal.Run(
-        [&](const ResultList& chunk, CleanTotals* totals, std::uint64_t* inUse,
-            IScanProgress* report) {
+        [&](const ResultList& chunk, const std::vector<std::uint32_t>& idTags,
+            host::RemovalResult* counts, IScanProgress* report) {
             chunks.push_back(chunk.size());
-            return host::RuleRemover(nullptr, guard, &guarded)(chunk, totals, inUse, report);
+            return host::RuleRemover(nullptr, guard, &guarded)(chunk, idTags, counts, report);
         },
         &progress);
     holder.reset();

@@ -6,7 +6,9 @@
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -268,6 +270,136 @@ TEST(RuleWalk, LinksAreNotFollowedAndAProfileSwappedForALinkLosesNothingBehindIt
     EXPECT_EQ(linked.Count(), 0u);
     for (const wchar_t* folder : {L"\\Linked Profile", L"\\Default"})
         fx::RemoveTree(userData + folder);
+}
+
+// Sets the last write of path to a fixed day, plus hours.
+void Date(const std::wstring& path, std::uint64_t hours = 0) {
+    const std::uint64_t ticks = 132000000000000000ull + hours * 36000000000ull;
+    const FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    ufc::unique_hfile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file && SetFileTime(file.get(), nullptr, nullptr, &time));
+}
+
+// A file of 13 bytes, dated, changed after the scan by change (path, the
+// user's file), and whether each clean leaves it.
+struct AfterScan {
+    const wchar_t* name;
+    void (*change)(const std::wstring& path, const std::wstring& user);
+    bool ruleLeaves, moduleLeaves;
+};
+
+const AfterScan kAfterScan[] = {
+    {L"grown.tmp",  // another size, the same last write
+     [](const std::wstring& path, const std::wstring&) {
+         fx::MakeFile(path, 64);
+         Date(path);
+     },
+     true, true},
+    {L"touched.tmp", [](const std::wstring& path, const std::wstring&) { Date(path, 1); }, true,
+     true},
+    {L"linked.tmp",
+     [](const std::wstring& path, const std::wstring& user) {
+         ASSERT_TRUE(DeleteFileW(path.c_str()));
+         ASSERT_TRUE(fx::MakeUnixLink(user, path));
+     },
+     true, true},
+    {L"twin.tmp",  // another file of the same size and last write
+     [](const std::wstring& path, const std::wstring&) {
+         fx::MakeFile(path + L".new", 13);
+         Date(path + L".new");
+         ASSERT_TRUE(
+             MoveFileExW((path + L".new").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+     },
+     true, false},
+    {L"readonly.tmp", nullptr, false, false},
+    {L"sub\\deep\\plain.tmp", nullptr, false, false},
+};
+
+// Removed from the Unix side: a link to a file shows as that file, and a
+// delete through Wine would take the file it points to.
+void Wipe(const std::wstring& folder) {
+    const std::string unix = fx::UnixPath(folder);
+    fx::RunUnix(L"/bin/rm -rf '" + std::wstring(unix.begin(), unix.end()) + L"'");
+}
+
+// A file changed between the scan and the clean is left and counted
+// changed since the scan, by the hosts' rule clean and by the module's
+// removal (category 9) alike, and a user's file a link led to stays. The
+// module's records carry no file id: a twin of the same size and last write
+// is the one change only the rule clean sees. A REMOVESELF key removes the
+// folders its clean emptied, and leaves one that was empty before the scan.
+TEST(Identity, AFileChangedSinceTheScanIsLeftByBothCleansAndRemoveSelfTakesOnlyWhatItEmptied) {
+    const std::wstring users = fx::Scratch(L"identity-user"), user = users + L"\\user.doc";
+    std::vector<host::CleaningRule> rules;
+    host::ImportReport report;
+    std::wstring error;
+    host::ImportCommunityRules("[Identity *]\nFileKey1=%AppData%\\UfcIdentity|*.*|REMOVESELF\n",
+                               L"identity.ini", &rules, &report, &error);
+    ASSERT_EQ(rules.size(), 1u);
+    Function::IUnusedFileClean* cleaner = FunCreate();
+    for (const bool rule : {true, false}) {
+        const std::wstring base = rule ? fx::Special(CSIDL_APPDATA) + L"\\UfcIdentity"
+                                       : fx::Special(CSIDL_WINDOWS) + L"\\Temp\\ufc-identity";
+        Wipe(base);
+        fx::MakeVictims(users, {L"user.doc"});
+        for (const AfterScan& row : kAfterScan) {
+            fx::MakeFile(base + L"\\" + row.name, 13);
+            Date(base + L"\\" + row.name);
+        }
+        SetFileAttributesW((base + L"\\readonly.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+        fx::MakeDirs(base + L"\\empty-before");
+
+        host::ItemStore store;
+        host::RuleScanResult scan;
+        if (rule) {
+            host::ScanRule(host::TargetsOf({&rules[0]})[0], nullptr, nullptr, &store, &scan);
+        } else {
+            ResultList items;
+            ScanTotals totals;
+            cleaner->GetUnusedFile(kCategoryWindowsTemp, &items, &totals, nullptr);
+            items.remove_if(
+                [&](const FoundItem& item) { return std::wstring(item.folder).find(base) != 0; });
+            store.Append(&items, 0);
+            scan.end = store.Count();
+        }
+        ASSERT_EQ(scan.end - scan.first, std::size(kAfterScan)) << rule;
+        for (const AfterScan& row : kAfterScan)
+            if (row.change) row.change(base + L"\\" + row.name, user);
+
+        const host::RemovalPass pass =
+            host::PassFor(rule ? kCategoryUnset : kCategoryWindowsTemp, scan.first, scan.end);
+        host::RemovalResult done;
+        std::vector<host::ItemOutcome> outcomes(store.Count(), host::ItemOutcome::None);
+        if (rule)
+            host::RemoveRuleInChunks(store, pass, scan.emptiedFolders, host::GuardContext(),
+                                     nullptr, nullptr, &done, &outcomes);
+        else
+            host::RemoveInChunks(store, pass, host::ModuleRemover(cleaner, kCategoryWindowsTemp),
+                                 nullptr, &done, &outcomes);
+        std::uint64_t left = 0;
+        for (std::uint32_t i = scan.first; i < scan.end; ++i) {
+            const std::wstring name = store.Path(i).substr(base.size() + 1);
+            const AfterScan* row = std::find_if(std::begin(kAfterScan), std::end(kAfterScan),
+                                                [&](const AfterScan& r) { return name == r.name; });
+            ASSERT_NE(row, std::end(kAfterScan)) << fx::Narrow(name);
+            const bool leaves = rule ? row->ruleLeaves : row->moduleLeaves;
+            left += leaves;
+            EXPECT_EQ(fx::Exists(store.Path(i)), leaves) << fx::Narrow(name) << rule;
+            EXPECT_EQ(outcomes[i], leaves ? host::ItemOutcome::Changed : host::ItemOutcome::Removed)
+                << fx::Narrow(name) << rule;
+        }
+        EXPECT_EQ(done.changed, left) << rule;
+        EXPECT_EQ(done.totals.removed, std::size(kAfterScan) - left) << rule;
+        EXPECT_EQ(done.totals.failed, 0u) << rule;
+        EXPECT_EQ(fx::Intact(users, {L"user.doc"}), 1u) << rule;
+        // Only the rule's REMOVESELF removes folders: those it emptied.
+        EXPECT_EQ(done.foldersRemoved, rule ? 2u : 0u);
+        EXPECT_EQ(fx::Exists(base + L"\\sub"), !rule);
+        EXPECT_TRUE(fx::Exists(base + L"\\empty-before"));
+        Wipe(base);
+    }
+    cleaner->Release();
 }
 
 }  // namespace

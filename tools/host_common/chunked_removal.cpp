@@ -5,6 +5,7 @@
 
 #include "rules.h"
 #include "text_format.h"
+#include "util/file_identity.h"
 #include "util/handles.h"
 
 namespace host {
@@ -85,41 +86,65 @@ RemovalPass PassFor(std::uint32_t category, std::uint32_t first, std::uint32_t e
 }
 
 ChunkRemover ModuleRemover(Function::IUnusedFileClean* cleaner, std::uint32_t category) {
-    return [cleaner, category](const ResultList& chunk, CleanTotals* totals, std::uint64_t*,
-                               IScanProgress* progress) {
-        return cleaner->CleanUnusedFile(static_cast<int>(category), chunk, totals, progress);
+    const RemovalPass kind = PassFor(category, 0, 0);
+    const bool files = !kind.whole && !kind.registryValues;
+    return [cleaner, category, files](const ResultList& chunk, const std::vector<std::uint32_t>&,
+                                      RemovalResult* counts, IScanProgress* progress) {
+        CleanTotals& totals = counts->totals;
+        const std::uint64_t failedBefore = totals.failed;
+        const std::uint32_t result =
+            cleaner->CleanUnusedFile(static_cast<int>(category), chunk, &totals, progress);
+        // Of the files the module counted failed, those that are not what
+        // their records say were left for having changed since the scan.
+        if (files && result == 1)
+            for (auto item = chunk.begin(); item != chunk.end() && totals.failed > failedBefore;
+                 ++item)
+                if (ProbeLeftover(*item, false) == ItemOutcome::Changed) {
+                    --totals.failed;
+                    ++counts->changed;
+                }
+        return result;
     };
 }
 
 ChunkRemover RuleRemover(const std::atomic<bool>* stop, const GuardContext& guard,
-                         GuardCounts* stopped) {
-    return [stop, &guard, stopped](const ResultList& chunk, CleanTotals* totals,
-                                   std::uint64_t* inUse, IScanProgress* progress) -> std::uint32_t {
+                         GuardCounts* stopped, std::vector<std::wstring>* removedFrom) {
+    return [stop, &guard, stopped, removedFrom](
+               const ResultList& chunk, const std::vector<std::uint32_t>& idTags,
+               RemovalResult* counts, IScanProgress* progress) -> std::uint32_t {
         RuleCleanResult done;
-        CleanRuleItems(chunk, guard, progress, stop, &done);
+        CleanRuleItems(chunk, idTags, guard, progress, stop, &done);
         stopped->Add(done.stoppedByGuard);
-        totals->removed += done.totals.removed;
-        totals->failed += done.totals.failed;
-        totals->bytesFreed += done.totals.bytesFreed;
-        *inUse += done.inUse;
+        counts->totals.removed += done.totals.removed;
+        counts->totals.failed += done.totals.failed;
+        counts->totals.bytesFreed += done.totals.bytesFreed;
+        counts->inUse += done.inUse;
+        counts->changed += done.changed;
+        if (removedFrom)
+            removedFrom->insert(removedFrom->end(), done.removedFrom.begin(),
+                                done.removedFrom.end());
         return done.stopped ? 2 : 1;
     };
 }
 
-ItemOutcome ProbeLeftover(const FoundItem& item, bool registryValue) {
+ItemOutcome ProbeLeftover(const FoundItem& item, bool registryValue, std::uint32_t idTag) {
     if (registryValue) return ProbeValue(item);
     // The exact name, trailing dots and spaces included.
     const std::wstring path = L"\\\\?\\" + ItemPath(item);
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES)
         return OutcomeOf(GetLastError());
     // Opening it as a delete would tells whether someone holds it.
-    ufc::unique_hfile file(CreateFileW(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                       nullptr));
+    ufc::unique_hfile file(
+        CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file) {
         const ItemOutcome outcome = OutcomeOf(GetLastError());
         return outcome == ItemOutcome::Removed ? ItemOutcome::Remained : outcome;
     }
+    ufc::FileState seen;
+    if (ufc::ReadFileState(file.get(), &seen) &&
+        !ufc::SameIdentity(ufc::RecordIdentity(item.size, item.written, idTag), seen))
+        return ItemOutcome::Changed;
     return ItemOutcome::Remained;
 }
 
@@ -134,16 +159,17 @@ void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const Chunk
     std::uint32_t next = pass.first;
     while (next < pass.end) {
         ResultList chunk;
-        std::vector<std::uint32_t> indices;
+        std::vector<std::uint32_t> indices, idTags;
         for (; next < pass.end && indices.size() < chunkItems; ++next) {
             if (!Handed(store, pass, next)) continue;
             store.Rebuild(next, &chunk.emplace_back());
             indices.push_back(next);
+            idTags.push_back(store.IdTag(next));
         }
         if (indices.empty()) break;
         const std::uint64_t removedBefore = result->totals.removed;
         scaled.StartChunk(result->handed, indices.size(), removedBefore);
-        result->result = remove(chunk, &result->totals, &result->inUse, &scaled);
+        result->result = remove(chunk, idTags, result, &scaled);
         result->handed += indices.size();
         if (outcomes) {
             const bool all = result->totals.removed - removedBefore == indices.size();
@@ -153,7 +179,7 @@ void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const Chunk
                 if (pass.whole && result->result != 1)
                     outcome = ItemOutcome::Remained;
                 else if (!all && !pass.whole)
-                    outcome = ProbeLeftover(*item, pass.registryValues);
+                    outcome = ProbeLeftover(*item, pass.registryValues, store.IdTag(index));
                 // A stop keeps the rest of the chunk from its turn.
                 if (result->result == 2 && outcome == ItemOutcome::Remained)
                     outcome = ItemOutcome::None;
@@ -169,11 +195,12 @@ void RemoveRuleInChunks(const ItemStore& store, const RemovalPass& pass,
                         const std::vector<std::wstring>& emptiedFolders, const GuardContext& guard,
                         const std::atomic<bool>* stop, IScanProgress* progress,
                         RemovalResult* result, std::vector<ItemOutcome>* outcomes) {
-    RemoveInChunks(store, pass, RuleRemover(stop, guard, &result->stoppedByGuard), progress, result,
-                   outcomes);
+    std::vector<std::wstring> removedFrom;
+    RemoveInChunks(store, pass, RuleRemover(stop, guard, &result->stoppedByGuard, &removedFrom),
+                   progress, result, outcomes);
     if (result->result == 2) return;
     RuleCleanResult folders;
-    RemoveEmptiedFolders(emptiedFolders, &folders);
+    RemoveEmptiedFolders(emptiedFolders, removedFrom, &folders);
     result->foldersRemoved += folders.foldersRemoved;
 }
 

@@ -30,15 +30,19 @@ struct RemovalPass {
 struct RemovalResult {
     CleanTotals totals;
     std::uint64_t inUse = 0;           // not removed, held open (counted apart from failures)
+    std::uint64_t changed = 0;         // not removed: rewritten or replaced since the scan (too)
     std::uint32_t result = 1;          // the routine's last answer: 1 done, 2 stopped, 0 failed
     std::uint64_t handed = 0;          // items handed over
     std::uint64_t foldersRemoved = 0;  // a rule's emptied folders
     GuardCounts stoppedByGuard;        // a rule's selected files the guard kept
 };
 
-// Removes one chunk, adding to totals and inUse: 1 done, 2 stopped, 0 failed.
-using ChunkRemover = std::function<std::uint32_t(const ResultList& chunk, CleanTotals* totals,
-                                                 std::uint64_t* inUse, IScanProgress* progress)>;
+// Removes one chunk, adding to the totals, inUse and changed of counts: 1
+// done, 2 stopped, 0 failed. idTags holds, beside each item of the chunk,
+// the tag of the file id its scan saw (0: none).
+using ChunkRemover =
+    std::function<std::uint32_t(const ResultList& chunk, const std::vector<std::uint32_t>& idTags,
+                                RemovalResult* counts, IScanProgress* progress)>;
 
 // The pass a category's items need: the recycle bin goes whole, typed
 // addresses and Run-box commands are registry values.
@@ -46,10 +50,13 @@ RemovalPass PassFor(std::uint32_t category, std::uint32_t first, std::uint32_t e
 
 // The module's removal of a category, and the hosts' rule clean (stop, when
 // given, is tested before every file; the files the guard keeps add to
-// stopped), as chunk removers.
+// stopped; removedFrom, when given, gets the folders of the files it
+// removed), as chunk removers. The module counts a file changed since the
+// scan as failed: its remover looks at what a chunk left to count those
+// apart.
 ChunkRemover ModuleRemover(Function::IUnusedFileClean* cleaner, std::uint32_t category);
 ChunkRemover RuleRemover(const std::atomic<bool>* stop, const GuardContext& guard,
-                         GuardCounts* stopped);
+                         GuardCounts* stopped, std::vector<std::wstring>* removedFrom = nullptr);
 
 // Hands the pass's items to remove() in chunks. Progress reports are
 // rescaled to the whole pass. outcomes, when given, is indexed like the
@@ -60,13 +67,16 @@ void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const Chunk
                     std::vector<ItemOutcome>* outcomes);
 
 // A rule's clean: RemoveInChunks with RuleRemover, then, unless it was
-// stopped, the folders the rule's scan emptied (RemoveEmptiedFolders).
+// stopped, the folders of emptiedFolders that it emptied
+// (RemoveEmptiedFolders).
 void RemoveRuleInChunks(const ItemStore& store, const RemovalPass& pass,
                         const std::vector<std::wstring>& emptiedFolders, const GuardContext& guard,
                         const std::atomic<bool>* stop, IScanProgress* progress,
                         RemovalResult* result, std::vector<ItemOutcome>* outcomes);
 
-// Whether the item a removal was given is still there, and why.
-ItemOutcome ProbeLeftover(const FoundItem& item, bool registryValue);
+// Whether the item a removal was given is still there, and why: a file that
+// is not what the item records (size, last write, and the file id of
+// idTag, when not 0) has changed since the scan.
+ItemOutcome ProbeLeftover(const FoundItem& item, bool registryValue, std::uint32_t idTag = 0);
 
 }  // namespace host

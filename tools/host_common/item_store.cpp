@@ -186,7 +186,7 @@ void ItemStore::Append(const ItemStore& from, std::uint16_t run) {
 }
 
 void ItemStore::AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry,
-                        std::uint8_t category) {
+                        std::uint8_t category, std::uint32_t idTag) {
     Item item = {};
     item.size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
     item.times[static_cast<int>(ItemTime::Created)] = Ticks(entry.ftCreationTime);
@@ -200,6 +200,7 @@ void ItemStore::AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry,
     item.category = category;
     item.selected = 1;
     item.keep = -1;
+    item.idTag = idTag;
     items_.push_back(item);
 }
 

@@ -27,6 +27,7 @@ enum class ItemOutcome : std::uint8_t {
     Removed,   // gone
     InUse,     // another program holds it open
     Denied,    // access denied
+    Changed,   // left: rewritten or replaced since the scan
     Remained,  // still there, for no reason the host can see
 };
 
@@ -95,10 +96,11 @@ public:
     void Append(const ItemStore& from, std::uint16_t run);
     // Adds a file that a folder walk met in folder (as the walk names it,
     // with its trailing backslash): name, size and dates from its directory
-    // entry, selected, tagged with run 0, without a type text or icon. Files
-    // of one folder coming one after another cost one comparison of the
-    // folder's text each.
-    void AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry, std::uint8_t category);
+    // entry, the tag of its file id (ufc::FileIdTag; 0: none), selected,
+    // tagged with run 0, without a type text or icon. Files of one folder
+    // coming one after another cost one comparison of the folder's text each.
+    void AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry, std::uint8_t category,
+                 std::uint32_t idTag = 0);
 
     std::wstring_view Name(std::uint32_t i) const {
         return names_.View(items_[i].name, items_[i].nameUnits);
@@ -108,6 +110,9 @@ public:
     const TextInterner& Folders() const { return folders_; }
     std::wstring_view TypeText(std::uint32_t i) const { return types_.Text(items_[i].type); }
     std::uint64_t Bytes(std::uint32_t i) const { return items_[i].size; }
+    // What the clean checks beside size and last write: the tag of the file
+    // id the scan's listing gave (0: none).
+    std::uint32_t IdTag(std::uint32_t i) const { return items_[i].idTag; }
     std::uint32_t Category(std::uint32_t i) const { return items_[i].category; }
     std::uint16_t Run(std::uint32_t i) const { return items_[i].run; }
     HICON Icon(std::uint32_t i) const;
@@ -160,6 +165,7 @@ private:
         std::uint8_t selected;
         std::int8_t keep;
         ItemOutcome outcome;
+        std::uint32_t idTag;  // in what would be padding
     };
     static_assert(sizeof(Item) == 56, "the per-item record stays small");
     std::uint16_t IconId(HICON icon);

@@ -32,6 +32,13 @@ std::uint64_t NewestOf(const FoundItem& item) {
     return dated ? std::max(Ticks(written), Ticks(created)) : ~0ull;
 }
 
+// The folder that holds folder (both ending in a backslash); empty for a
+// drive's root.
+std::wstring ParentFolder(const std::wstring& folder) {
+    const std::size_t cut = folder.find_last_of(L'\\', folder.size() >= 2 ? folder.size() - 2 : 0);
+    return cut == std::wstring::npos ? std::wstring() : folder.substr(0, cut + 1);
+}
+
 bool IsInUse(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
@@ -99,7 +106,7 @@ struct Collector {
         return result->stopped;
     }
 
-    void Take(const wchar_t* folder, const WIN32_FIND_DATAW& entry) {
+    void Take(const wchar_t* folder, const ufc::FolderEntry& entry) {
         wchar_t(&path)[ufc::kPathUnits] = note.path;
         const bool fits = ufc::JoinPath(path, folder, entry.cFileName);
         if (progress) {
@@ -116,7 +123,9 @@ struct Collector {
         const GuardVerdict verdict = guard.CheckName(entry.cFileName, Newest(entry));
         if (verdict.Stopped()) return result->stoppedByGuard.Add(verdict.reason);
         if (seen && !seen->insert(Lower(path)).second) return;
-        store->AddFile(folder, entry, static_cast<std::uint8_t>(kCategoryUnset));
+        // The clean deletes the file only if it is still the one listed.
+        store->AddFile(folder, entry, static_cast<std::uint8_t>(kCategoryUnset),
+                       ufc::FileIdTag(entry.fileId));
         result->totals.count += 1;
         result->totals.bytes += ufc::EntrySize(entry);
     }
@@ -136,7 +145,7 @@ struct KeyVisitor {
                                                        L"\\");
         return true;
     }
-    void VisitFile(const wchar_t* prefix, const WIN32_FIND_DATAW& entry) {
+    void VisitFile(const wchar_t* prefix, const ufc::FolderEntry& entry) {
         if (names.Matches(entry.cFileName)) collector.Take(prefix, entry);
     }
 };
@@ -271,7 +280,7 @@ void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atom
             for (const std::wstring& place : places) {
                 KeyVisitor visitor{collector, key, filter.second};
                 collector.guarded = nullptr;
-                ufc::WalkFolderTree(place.c_str(), visitor);
+                ufc::WalkFolderTreeWithIds(place.c_str(), visitor);
             }
         }
     }
@@ -280,14 +289,18 @@ void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atom
     std::reverse(result->emptiedFolders.begin(), result->emptiedFolders.end());
 }
 
-void CleanRuleItems(const ResultList& items, const GuardContext& guard, IScanProgress* progress,
+void CleanRuleItems(const ResultList& items, const std::vector<std::uint32_t>& idTags,
+                    const GuardContext& guard, IScanProgress* progress,
                     const std::atomic<bool>* stop, RuleCleanResult* result) {
     std::uint64_t selected = 0;
     for (const FoundItem& item : items) selected += item.selected ? 1 : 0;
     std::uint64_t done = 0;
     ufc::RootedDeleter deleter(RuleRoots());
     FileGuard fileGuard(guard);
+    std::size_t k = 0;
     for (const FoundItem& item : items) {
+        const std::uint32_t idTag = k < idTags.size() ? idTags[k] : 0;
+        ++k;
         if (!item.selected) continue;
         if (stop && stop->load()) {
             result->stopped = true;
@@ -311,27 +324,44 @@ void CleanRuleItems(const ResultList& items, const GuardContext& guard, IScanPro
             continue;
         }
         // Below the special folder no link is followed: one put in place of
-        // a listed folder since the scan would lead the delete elsewhere.
+        // a listed folder since the scan would lead the delete elsewhere. The
+        // file that goes is the one listed: its size, last write and file id
+        // are checked on the handle that deletes it.
+        const ufc::FileIdentity listed = ufc::RecordIdentity(item.size, item.written, idTag);
         const DWORD error =
-            FitsPath(path) ? deleter.DeleteFile(path.c_str()) : ERROR_FILENAME_EXCED_RANGE;
+            FitsPath(path) ? deleter.DeleteFile(path.c_str(), listed) : ERROR_FILENAME_EXCED_RANGE;
         if (error == ERROR_SUCCESS) {
             result->totals.removed += 1;
             result->totals.bytesFreed += item.size;
+            const std::wstring folder(item.folder, wcsnlen(item.folder, kTextUnits));
+            if (result->removedFrom.empty() || result->removedFrom.back() != folder)
+                result->removedFrom.push_back(folder);
         } else if (IsInUse(error)) {
             ++result->inUse;
+        } else if (error == ufc::kChangedSinceScan) {
+            ++result->changed;
         } else {
             result->totals.failed += 1;
         }
     }
 }
 
-void RemoveEmptiedFolders(const std::vector<std::wstring>& folders, RuleCleanResult* result) {
+void RemoveEmptiedFolders(const std::vector<std::wstring>& folders,
+                          const std::vector<std::wstring>& removedFrom, RuleCleanResult* result) {
+    // Only folders this clean emptied: one that held a file the clean
+    // removed, or a folder below that went (folders come deepest first). An
+    // empty folder that was empty before stays.
+    std::set<std::wstring> emptiedNow(removedFrom.begin(), removedFrom.end());
     // The same deleter as the files': no link below a root on the way, only
     // an empty folder goes, and never a root itself.
     ufc::RootedDeleter deleter(RuleRoots());
-    for (const std::wstring& folder : folders)
-        if (FitsPath(folder) && deleter.RemoveFolder(folder.c_str()) == ERROR_SUCCESS)
-            ++result->foldersRemoved;
+    for (const std::wstring& folder : folders) {
+        if (!emptiedNow.count(folder) || !FitsPath(folder) ||
+            deleter.RemoveFolder(folder.c_str()) != ERROR_SUCCESS)
+            continue;
+        ++result->foldersRemoved;
+        emptiedNow.insert(ParentFolder(folder));
+    }
 }
 
 }  // namespace host

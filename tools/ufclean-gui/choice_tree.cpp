@@ -244,6 +244,8 @@ void ChoiceTree::ShowRun(const RunInfo& run) {
         node.cleaned = std::to_wstring(run.cleanTotals.removed) + L" removed";
         if (run.cleanTotals.failed)
             node.cleaned += L", " + std::to_wstring(run.cleanTotals.failed) + L" failed";
+        if (run.changed)
+            node.cleaned += L", " + std::to_wstring(run.changed) + L" changed since the scan";
         if (run.cleanTotals.bytesFreed)
             node.cleaned += L", " + host::HumanSize(run.cleanTotals.bytesFreed) + L" freed";
         if (run.action) node.cleaned = run.cleanResult ? L"done" : L"failed";

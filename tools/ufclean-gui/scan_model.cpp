@@ -74,6 +74,8 @@ std::wstring ScanModel::Note(std::uint32_t item) const {
         }
         case host::ItemOutcome::Denied:
             return L"failed: access denied";
+        case host::ItemOutcome::Changed:
+            return L"left: changed since the scan";
         case host::ItemOutcome::Remained:
             return run.number == kCategoryRecycleBin ? L"failed: the recycle bin was not emptied"
                                                      : L"failed: still there after the clean";
@@ -185,6 +187,7 @@ void ScanModel::TakeCleanResult(const CleanJob& job) {
         run.cleanResult = step.cleanResult;
         run.cleanTotals = step.totals;
         run.inUse += step.inUse;
+        run.changed += step.changed;
         run.foldersRemoved += step.foldersRemoved;
         run.stoppedByGuard.Add(step.stoppedByGuard);
         cleanSum_.removed += step.totals.removed;

@@ -27,6 +27,7 @@ struct RunInfo {
     std::uint32_t scanResult = 0;
     ScanTotals totals;
     std::uint64_t inUse = 0;
+    std::uint64_t changed = 0;  // left by the clean: changed since the scan
     std::uint32_t first = 0, end = 0;
     Sums sums;
     bool cleaned = false;

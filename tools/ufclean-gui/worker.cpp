@@ -166,6 +166,7 @@ void Worker::CleanStepOf(CleanJob* job, CleanStep* step, IScanProgress* progress
     step->stoppedByGuard = done.stoppedByGuard;
     step->totals = done.totals;
     step->inUse = done.inUse;
+    step->changed = done.changed;
     step->cleanResult = done.result;
     step->cleaned = true;
 }

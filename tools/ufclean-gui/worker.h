@@ -44,6 +44,7 @@ struct CleanStep {
     std::uint32_t cleanResult = 0;
     CleanTotals totals;
     std::uint64_t inUse = 0;
+    std::uint64_t changed = 0;  // left: changed since the scan
     // A rule row: the folders its scan emptied, and those its clean removed.
     const std::vector<std::wstring>* emptiedFolders = nullptr;
     std::uint64_t foldersRemoved = 0;

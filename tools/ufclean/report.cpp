@@ -184,8 +184,9 @@ void PrintKeepUse(const std::vector<KeepUse>& rules, const std::vector<CategoryR
 }
 
 void PrintCleanSummary(const std::vector<CategoryRun>& runs) {
-    host::Out(Row(L"No.", L"Category", {L"Removed", L"Failed", L"Freed"}));
+    host::Out(Row(L"No.", L"Category", {L"Removed", L"Failed", L"Changed", L"Freed"}));
     CleanTotals sum;
+    std::uint64_t changed = 0;
     for (const CategoryRun& run : runs) {
         if (!run.skipReason.empty()) {
             host::Out(Row(RunNumber(run), RunName(run), {L"skipped"}));
@@ -195,14 +196,18 @@ void PrintCleanSummary(const std::vector<CategoryRun>& runs) {
         host::Out(
             Row(RunNumber(run), RunName(run),
                 {std::to_wstring(run.cleanTotals.removed), std::to_wstring(run.cleanTotals.failed),
-                 host::HumanSize(run.cleanTotals.bytesFreed)}));
+                 std::to_wstring(run.changed), host::HumanSize(run.cleanTotals.bytesFreed)}));
+        changed += run.changed;
         sum.removed += run.cleanTotals.removed;
         sum.failed += run.cleanTotals.failed;
         sum.bytesFreed += run.cleanTotals.bytesFreed;
     }
     host::Out(Row(L"", L"Total",
                   {std::to_wstring(sum.removed), std::to_wstring(sum.failed),
-                   host::HumanSize(sum.bytesFreed)}));
+                   std::to_wstring(changed), host::HumanSize(sum.bytesFreed)}));
+    if (changed)
+        host::Out(std::to_wstring(changed) +
+                  L" file(s) changed since the scan were left: scan again to see them\n");
     for (const CategoryRun& run : runs)
         if (!run.skipReason.empty() && !run.isRule)
             host::Out(L"category " + std::to_wstring(run.number) + L" skipped: " + run.skipReason +
@@ -216,7 +221,7 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     host::JsonWriter json;
     ScanTotals sum;
     CleanTotals cleanSum;
-    std::uint64_t kept = 0, keptForAge = 0, guarded = 0;
+    std::uint64_t kept = 0, keptForAge = 0, guarded = 0, changed = 0;
     json.BeginObject();
     json.Key("command");
     json.String(command);
@@ -272,6 +277,8 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
             json.Number(run.cleanTotals.removed);
             json.Key("failed");
             json.Number(run.cleanTotals.failed);
+            json.Key("changedSinceScan");
+            json.Number(run.changed);
             json.Key("bytesFreed");
             json.Number(run.cleanTotals.bytesFreed);
             if (run.isRule) {
@@ -296,6 +303,7 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
         cleanSum.removed += run.cleanTotals.removed;
         cleanSum.failed += run.cleanTotals.failed;
         cleanSum.bytesFreed += run.cleanTotals.bytesFreed;
+        changed += run.changed;
     }
     json.EndArray();
     json.Key("keepRules");
@@ -331,6 +339,8 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     json.Number(cleanSum.removed);
     json.Key("failed");
     json.Number(cleanSum.failed);
+    json.Key("changedSinceScan");
+    json.Number(changed);
     json.Key("bytesFreed");
     json.Number(cleanSum.bytesFreed);
     json.EndObject();

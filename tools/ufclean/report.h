@@ -35,6 +35,7 @@ struct CategoryRun {
     bool running = false;
     std::vector<std::wstring> emptiedFolders;  // removed after their files
     std::uint64_t inUse = 0;
+    std::uint64_t changed = 0;  // left by the clean: changed since the scan
     std::uint64_t foldersRemoved = 0;
     host::GuardCounts stoppedByGuard;  // by the scan and the clean
 

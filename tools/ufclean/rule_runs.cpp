@@ -156,6 +156,7 @@ bool CleanRuleRun(CategoryRun* run) {
     run->stoppedByGuard.Add(result.stoppedByGuard);
     run->cleanTotals = result.totals;
     run->inUse = result.inUse;
+    run->changed = result.changed;
     run->foldersRemoved = result.foldersRemoved;
     run->cleaned = true;
     run->cleanResult = result.result;

@@ -194,6 +194,7 @@ int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
                                  host::ModuleRemover(cleaner, run.number), &progress, &done,
                                  nullptr);
             run.cleanTotals = done.totals;
+            run.changed = done.changed;
             run.cleanResult = done.result;
             run.cleaned = true;
         }
