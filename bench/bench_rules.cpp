@@ -14,7 +14,7 @@
 #include "rules.h"
 #include "selection.h"
 #include "text_format.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 #include "util/shell_folders.h"
 
 namespace bench {

@@ -9,7 +9,7 @@
 
 #include <wbemcli.h>
 
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace ufc {
 

@@ -17,7 +17,7 @@
 #include "profiles.h"
 #include "rules.h"
 #include "text_format.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace {
 

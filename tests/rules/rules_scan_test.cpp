@@ -20,7 +20,7 @@
 #include "fixtures/run_program.h"
 #include "rules.h"
 #include "text_format.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "rules.h"
 #include "text_format.h"
-#include "util/file_identity.h"
-#include "util/handles.h"
+#include "fs/file_identity.h"
+#include "fs/handles.h"
 
 namespace host {
 

@@ -7,7 +7,7 @@
 #include "item_store.h"
 #include "keep_list.h"
 #include "rules.h"
-#include "scan/folder_walk.h"
+#include "fs/folder_walk.h"
 #include "text_format.h"
 
 namespace host {

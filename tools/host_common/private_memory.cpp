@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace host {
 

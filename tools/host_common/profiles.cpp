@@ -11,7 +11,7 @@
 #include "json_lines.h"
 #include "module_loader.h"
 #include "text_format.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace host {
 

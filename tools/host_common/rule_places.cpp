@@ -12,7 +12,7 @@
 #include <map>
 #include <set>
 
-#include "scan/folder_walk.h"
+#include "fs/folder_walk.h"
 #include "text_format.h"
 
 namespace host {

@@ -7,10 +7,10 @@
 #include <set>
 
 #include "rules.h"
-#include "scan/folder_walk.h"
+#include "fs/folder_walk.h"
 #include "selection.h"
 #include "text_format.h"
-#include "util/rooted_delete.h"
+#include "fs/rooted_delete.h"
 
 namespace host {
 

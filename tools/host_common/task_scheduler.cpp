@@ -6,7 +6,7 @@
 
 #include "module_loader.h"
 #include "schedule.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace host {
 

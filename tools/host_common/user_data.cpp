@@ -8,8 +8,8 @@
 
 #include "module_loader.h"
 #include "text_format.h"
-#include "util/handles.h"
-#include "util/rooted_delete.h"
+#include "fs/handles.h"
+#include "fs/rooted_delete.h"
 
 namespace host {
 

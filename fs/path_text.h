@@ -1,9 +1,10 @@
-// Bounded text helpers. No system calls: this header also compiles natively
-// on Linux for the fuzz targets.
+// The bounded path texts of the walk and the deleter: a path fits its
+// 260-unit buffer whole or is not taken, never cut into another path. No
+// system calls: this header also compiles natively on Linux for the fuzz
+// targets.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <cwchar>
 
 namespace ufc {
@@ -79,18 +80,6 @@ void CopyTruncated(wchar_t (&dst)[N], const wchar_t* src) {
 inline bool EndsWithBackslash(const wchar_t* s) {
     std::size_t n = TextLength(s);
     return n > 0 && s[n - 1] == L'\\';
-}
-
-// Progress of a walk: examined * 100 / expected, low 32 bits, 0 when nothing
-// is expected. Never clamped.
-inline std::uint32_t WalkPercent(std::uint64_t examined, std::uint64_t expected) {
-    return expected == 0 ? 0u : static_cast<std::uint32_t>(examined * 100u / expected);
-}
-
-// Progress of a list: an accumulator that grows by 100 per step, divided by
-// the number of steps (100 * (i + 1) / n). 0 when n is 0.
-inline std::uint32_t StepPercent(std::uint32_t accumulator, std::uint64_t n) {
-    return n == 0 ? 0u : static_cast<std::uint32_t>(accumulator / n);
 }
 
 }  // namespace ufc

@@ -1,4 +1,4 @@
-#include "scan/folder_walk.h"
+#include "fs/folder_walk.h"
 
 #include <cstring>
 

@@ -1,12 +1,12 @@
-#include "util/rooted_delete.h"
+#include "fs/rooted_delete.h"
 
 #include <cstdint>
 #include <cwchar>
 
-#include "util/file_identity.h"
-#include "util/handles.h"
-#include "util/nt_folder.h"
-#include "util/text.h"
+#include "fs/file_identity.h"
+#include "fs/handles.h"
+#include "fs/nt_folder.h"
+#include "fs/path_text.h"
 
 namespace ufc {
 

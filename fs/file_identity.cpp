@@ -1,4 +1,4 @@
-#include "util/file_identity.h"
+#include "fs/file_identity.h"
 
 #include <winternl.h>
 

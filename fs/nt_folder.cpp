@@ -1,4 +1,4 @@
-#include "util/nt_folder.h"
+#include "fs/nt_folder.h"
 
 extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PVOID apcRoutine,
                                                PVOID apcContext, PIO_STATUS_BLOCK io, PVOID buffer,

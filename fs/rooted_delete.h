@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "util/file_identity.h"
+#include "fs/file_identity.h"
 
 namespace ufc {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace ufc {
 

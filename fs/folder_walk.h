@@ -9,10 +9,10 @@
 
 #include <cstdint>
 
-#include "scan/walk_rules.h"
-#include "util/handles.h"
-#include "util/nt_folder.h"
-#include "util/text.h"
+#include "fs/walk_rules.h"
+#include "fs/handles.h"
+#include "fs/nt_folder.h"
+#include "fs/path_text.h"
 
 namespace ufc {
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace ufc {
 
