@@ -10,10 +10,10 @@
 
 #include "bench_floors.h"
 #include "bench_tree.h"
-#include "keep_list.h"
-#include "rules.h"
-#include "selection.h"
-#include "text_format.h"
+#include "items/keep_list.h"
+#include "rules/model.h"
+#include "items/selection.h"
+#include "text/format.h"
 #include "fs/handles.h"
 #include "util/shell_folders.h"
 

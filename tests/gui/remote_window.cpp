@@ -2,7 +2,7 @@
 
 #include <type_traits>
 
-#include "module_loader.h"
+#include "platform/module_loader.h"
 
 namespace {
 constexpr int kTextChars = 1024;

@@ -13,12 +13,12 @@
 #include <tuple>
 #include <utility>
 
-#include "chunked_removal.h"
+#include "pipeline/removal.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/rule_files.h"
-#include "item_store.h"
-#include "keep_list.h"
-#include "text_format.h"
+#include "items/item_store.h"
+#include "items/keep_list.h"
+#include "text/format.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
-#include "profiles.h"
-#include "schedule.h"
-#include "text_format.h"
+#include "schedule/profiles.h"
+#include "schedule/schedules.h"
+#include "text/format.h"
 
 namespace {
 

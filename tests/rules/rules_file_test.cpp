@@ -10,8 +10,8 @@
 #include <tuple>
 #include <utility>
 
-#include "rules.h"
-#include "text_format.h"
+#include "rules/model.h"
+#include "text/format.h"
 
 namespace {
 

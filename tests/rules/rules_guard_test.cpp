@@ -14,12 +14,12 @@
 #include <set>
 #include <sstream>
 
-#include "chunked_removal.h"
+#include "pipeline/removal.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
-#include "rules.h"
-#include "text_format.h"
+#include "rules/model.h"
+#include "text/format.h"
 
 namespace {
 

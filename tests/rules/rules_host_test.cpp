@@ -13,10 +13,10 @@
 #include "fixtures/fixtures.h"
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
-#include "module_loader.h"
-#include "profiles.h"
-#include "rules.h"
-#include "text_format.h"
+#include "platform/module_loader.h"
+#include "schedule/profiles.h"
+#include "rules/model.h"
+#include "text/format.h"
 #include "fs/handles.h"
 
 namespace {

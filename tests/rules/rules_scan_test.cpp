@@ -15,11 +15,11 @@
 #include <tuple>
 
 #include "fixtures/fixtures.h"
-#include "chunked_removal.h"
+#include "pipeline/removal.h"
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
-#include "rules.h"
-#include "text_format.h"
+#include "rules/model.h"
+#include "text/format.h"
 #include "fs/handles.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "choice_groups.h"
 
-#include "categories.h"
+#include "pipeline/categories.h"
 
 namespace gui {
 

@@ -1,11 +1,11 @@
 #include "choice_tree.h"
 
-#include "categories.h"
+#include "pipeline/categories.h"
 #include "dpi.h"
 #include "gui_ids.h"
-#include "keep_list.h"
+#include "items/keep_list.h"
 #include "rule_rows.h"
-#include "text_format.h"
+#include "text/format.h"
 
 namespace gui {
 

@@ -1,6 +1,6 @@
 #include "clean_confirm.h"
 
-#include "text_format.h"
+#include "text/format.h"
 
 namespace gui {
 

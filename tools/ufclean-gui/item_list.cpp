@@ -6,7 +6,7 @@
 #include "gui_ids.h"
 #include "list_view.h"
 #include "rule_rows.h"
-#include "text_format.h"
+#include "text/format.h"
 
 namespace gui {
 

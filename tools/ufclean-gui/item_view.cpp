@@ -4,7 +4,7 @@
 #include <numeric>
 
 #include "gui_ids.h"
-#include "text_format.h"
+#include "text/format.h"
 
 namespace gui {
 

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "main_window.h"
-#include "module_loader.h"
+#include "platform/module_loader.h"
 #include "options.h"
 #include "rule_rows.h"
 

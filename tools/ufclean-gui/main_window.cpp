@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <set>
 
-#include "categories.h"
+#include "pipeline/categories.h"
 #include "clean_confirm.h"
 #include "dpi.h"
 #include "gui_ids.h"
 #include "rule_rows.h"
 #include "save_profile.h"
 #include "screenshot.h"
-#include "text_format.h"
+#include "text/format.h"
 
 namespace gui {
 

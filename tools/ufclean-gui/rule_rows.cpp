@@ -1,6 +1,6 @@
 #include "rule_rows.h"
 
-#include "categories.h"
+#include "pipeline/categories.h"
 
 namespace gui {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "rules.h"
+#include "rules/model.h"
 #include "worker.h"
 
 namespace gui {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "profiles.h"
+#include "schedule/profiles.h"
 #include "rule_rows.h"
 
 namespace gui {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "keep_list.h"
+#include "items/keep_list.h"
 #include "rule_rows.h"
-#include "selection.h"
+#include "items/selection.h"
 
 namespace gui {
 

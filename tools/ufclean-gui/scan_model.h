@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "item_store.h"
+#include "items/item_store.h"
 #include "worker.h"
 
 namespace gui {

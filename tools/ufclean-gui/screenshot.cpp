@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "gdi_owners.h"
-#include "module_loader.h"
+#include "platform/module_loader.h"
 
 namespace gui {
 

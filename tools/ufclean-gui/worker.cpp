@@ -1,7 +1,7 @@
 #include "worker.h"
 
-#include "categories.h"
-#include "chunked_removal.h"
+#include "pipeline/categories.h"
+#include "pipeline/removal.h"
 #include "rule_rows.h"
 
 namespace gui {

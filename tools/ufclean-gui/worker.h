@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "UnusedFileClean.h"
-#include "item_store.h"
-#include "rule_guard.h"
+#include "items/item_store.h"
+#include "rules/guard.h"
 
 namespace gui {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "module_loader.h"
-#include "rules.h"
+#include "platform/module_loader.h"
+#include "rules/model.h"
 
 namespace ufclean {
 

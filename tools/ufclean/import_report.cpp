@@ -1,7 +1,7 @@
 #include "import_report.h"
 
-#include "console_output.h"
-#include "json_writer.h"
+#include "platform/console.h"
+#include "text/json_writer.h"
 #include "run_record.h"
 
 namespace ufclean {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "rules.h"
+#include "rules/model.h"
 
 namespace ufclean {
 

@@ -6,8 +6,8 @@
 #include <cwchar>
 
 #include "app.h"
-#include "categories.h"
-#include "console_output.h"
+#include "pipeline/categories.h"
+#include "platform/console.h"
 #include "run_record.h"
 
 namespace ufclean {

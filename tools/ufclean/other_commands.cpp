@@ -1,9 +1,9 @@
 // The listing, check, drive and settings commands.
 #include "app.h"
-#include "categories.h"
-#include "console_output.h"
-#include "keep_list.h"
-#include "text_format.h"
+#include "pipeline/categories.h"
+#include "platform/console.h"
+#include "items/keep_list.h"
+#include "text/format.h"
 
 namespace ufclean {
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "app.h"
-#include "console_output.h"
-#include "profiles.h"
-#include "schedule.h"
-#include "text_format.h"
+#include "platform/console.h"
+#include "schedule/profiles.h"
+#include "schedule/schedules.h"
+#include "text/format.h"
 
 namespace ufclean {
 

@@ -1,7 +1,7 @@
 #include "progress_line.h"
 
-#include "categories.h"
-#include "console_output.h"
+#include "pipeline/categories.h"
+#include "platform/console.h"
 
 namespace ufclean {
 

@@ -4,12 +4,12 @@
 #include <set>
 
 #include "app.h"
-#include "categories.h"
-#include "console_output.h"
-#include "json_writer.h"
-#include "module_loader.h"
+#include "pipeline/categories.h"
+#include "platform/console.h"
+#include "text/json_writer.h"
+#include "platform/module_loader.h"
 #include "run_record.h"
-#include "text_format.h"
+#include "text/format.h"
 
 namespace ufclean {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "UnusedFileClean.h"
-#include "item_store.h"
-#include "keep_list.h"
-#include "rules.h"
+#include "items/item_store.h"
+#include "items/keep_list.h"
+#include "rules/model.h"
 
 namespace ufclean {
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "app.h"
-#include "chunked_removal.h"
-#include "console_output.h"
+#include "pipeline/removal.h"
+#include "platform/console.h"
 #include "import_report.h"
 #include "progress_line.h"
 #include "report.h"

@@ -4,14 +4,14 @@
 #include <iterator>
 
 #include "app.h"
-#include "categories.h"
-#include "chunked_removal.h"
-#include "console_output.h"
+#include "pipeline/categories.h"
+#include "pipeline/removal.h"
+#include "platform/console.h"
 #include "progress_line.h"
 #include "report.h"
 #include "rule_runs.h"
-#include "selection.h"
-#include "text_format.h"
+#include "items/selection.h"
+#include "text/format.h"
 
 namespace ufclean {
 

@@ -5,11 +5,11 @@
 #include <algorithm>
 
 #include "app.h"
-#include "console_output.h"
-#include "module_loader.h"
-#include "profiles.h"
-#include "schedule.h"
-#include "text_format.h"
+#include "platform/console.h"
+#include "platform/module_loader.h"
+#include "schedule/profiles.h"
+#include "schedule/schedules.h"
+#include "text/format.h"
 
 namespace ufclean {
 

@@ -1,0 +1,316 @@
+#include "items/item_store.h"
+
+#include <algorithm>
+
+#include "items/selection.h"
+#include "text/format.h"
+
+namespace host {
+
+namespace {
+
+std::wstring_view Field(const wchar_t (&text)[kTextUnits]) {
+    return {text, static_cast<std::size_t>(std::find(text, text + kTextUnits, L'\0') - text)};
+}
+
+bool Same(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+// Whether a field holds the text: read once, without measuring it first.
+bool Holds(const wchar_t (&field)[kTextUnits], std::wstring_view text) {
+    return (text.size() == kTextUnits || field[text.size()] == L'\0') &&
+           std::equal(text.begin(), text.end(), field);
+}
+
+// Every unit of the field, the terminator only where there is room: a text
+// that filled its field comes back as it was.
+void PutField(std::wstring_view text, wchar_t (&out)[kTextUnits]) {
+    std::copy(text.begin(), text.end(), out);
+    if (text.size() < kTextUnits) out[text.size()] = L'\0';
+}
+
+// Dates are kept as FILETIME ticks (host::Ticks), which order as the dates
+// do; 0 when the item has none. A directory entry's times are kept as they
+// come, so a walk converts no date; a text date is counted once.
+std::uint64_t Ticks(const SYSTEMTIME& date) {
+    FILETIME time;
+    return SystemTimeToFileTime(&date, &time) ? host::Ticks(time) : 0;
+}
+
+std::uint64_t Hash(std::wstring_view text) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (wchar_t unit : text) hash = (hash ^ static_cast<std::uint16_t>(unit)) * 1099511628211ull;
+    return hash;
+}
+
+std::uint16_t SmallId(std::uint32_t id) {
+    // Beyond the field's range the item simply has no stored text.
+    return id <= 0xFFFF ? static_cast<std::uint16_t>(id) : 0;
+}
+
+}  // namespace
+
+std::uint32_t TextPool::Add(std::wstring_view text) {
+    if (used_ + text.size() > kBlockUnits) {
+        if (block_ == blocks_.size()) blocks_.push_back(std::make_unique<wchar_t[]>(kBlockUnits));
+        ++block_;
+        used_ = 0;
+    }
+    const auto offset = static_cast<std::uint32_t>(((block_ - 1) << kBlockBits) | used_);
+    std::copy(text.begin(), text.end(), blocks_[block_ - 1].get() + used_);
+    used_ += static_cast<std::uint32_t>(text.size());
+    return offset;
+}
+
+void TextPool::Clear() {
+    block_ = 0;
+    used_ = kBlockUnits;
+}
+
+std::uint32_t TextInterner::Intern(std::wstring_view text) {
+    if (text.empty()) return 0;
+    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = Hash(text) & mask;; slot = (slot + 1) & mask) {
+        const std::uint32_t id = slots_[slot];
+        if (id == 0) {
+            entries_.push_back({pool_.Add(text), static_cast<std::uint32_t>(text.size())});
+            slots_[slot] = static_cast<std::uint32_t>(entries_.size());
+            return slots_[slot];
+        }
+        if (Same(Text(id), text)) return id;
+    }
+}
+
+void TextInterner::Grow() {
+    std::vector<std::uint32_t> slots(slots_.empty() ? 64 : slots_.size() * 2, 0);
+    const std::size_t mask = slots.size() - 1;
+    for (std::uint32_t id = 1; id <= entries_.size(); ++id) {
+        std::size_t slot = Hash(Text(id)) & mask;
+        while (slots[slot]) slot = (slot + 1) & mask;
+        slots[slot] = id;
+    }
+    slots_.swap(slots);
+}
+
+void TextInterner::Clear() {
+    pool_.Clear();
+    entries_.clear();
+    std::fill(slots_.begin(), slots_.end(), 0);
+}
+
+std::size_t TextInterner::BytesHeld() const {
+    return pool_.BytesHeld() + entries_.capacity() * sizeof(Entry) +
+           slots_.capacity() * sizeof(std::uint32_t);
+}
+
+void ItemStore::Clear() {
+    items_.clear();
+    names_.Clear();
+    folders_.Clear();
+    types_.Clear();
+    icons_.clear();
+    lastFolder_ = 0;
+}
+
+std::uint16_t ItemStore::IconId(HICON icon) {
+    if (!icon) return 0;
+    for (std::size_t i = 0; i < icons_.size(); ++i)
+        if (icons_[i] == icon) return static_cast<std::uint16_t>(i + 1);
+    // The module hands out one icon per file type: a few dozen at most.
+    if (icons_.size() >= 0xFFFF) return 0;
+    icons_.push_back(icon);
+    return static_cast<std::uint16_t>(icons_.size());
+}
+
+void ItemStore::Append(ResultList* list, std::uint16_t run) {
+    const std::size_t need = items_.size() + list->size();
+    if (need > items_.capacity())
+        items_.reserve(std::max(need, items_.capacity() + items_.capacity() / 2));
+    // Files of a folder come one after another: the folder and type of the
+    // item before are tried first.
+    std::uint32_t folder = 0, type = 0;
+    // The records lie apart in memory, 1.6 KB each: the fields read from the
+    // record after next are fetched while this one is taken.
+    auto Fetch = [](const FoundItem& ahead) {
+        __builtin_prefetch(ahead.name);
+        __builtin_prefetch(ahead.folder);
+        __builtin_prefetch(ahead.typeText);
+        __builtin_prefetch(&ahead.written);
+    };
+    auto next = list->begin();
+    for (int k = 0; k < 2 && next != list->end(); ++k) Fetch(*next++);
+    while (!list->empty()) {
+        const FoundItem& found = list->front();
+        if (next != list->end()) Fetch(*next++);
+        Item item = {};
+        item.size = found.size;
+        item.times[static_cast<int>(ItemTime::Created)] = Ticks(found.created);
+        item.times[static_cast<int>(ItemTime::Accessed)] = Ticks(found.accessed);
+        item.times[static_cast<int>(ItemTime::Written)] = Ticks(found.written);
+        const std::wstring_view name = Field(found.name);
+        item.name = names_.Add(name);
+        item.nameUnits = static_cast<std::uint16_t>(name.size());
+        if (!Holds(found.folder, folders_.Text(folder)))
+            folder = folders_.Intern(Field(found.folder));
+        item.folder = folder;
+        if (!Holds(found.typeText, types_.Text(type))) type = types_.Intern(Field(found.typeText));
+        item.type = SmallId(type);
+        item.icon = IconId(found.icon);
+        item.run = run;
+        item.category = static_cast<std::uint8_t>(
+            found.category <= kCategoryUnset ? found.category : kCategoryUnset);
+        item.selected = found.selected ? 1 : 0;
+        item.keep = -1;
+        items_.push_back(item);
+        list->pop_front();
+    }
+}
+
+void ItemStore::Append(const ItemStore& from, std::uint16_t run) {
+    items_.reserve(items_.size() + from.items_.size());
+    constexpr std::uint32_t kNotYet = UINT32_MAX;
+    std::vector<std::uint32_t> folderOf(from.folders_.Count(), kNotYet);
+    for (std::uint32_t i = 0; i < from.Count(); ++i) {
+        Item item = from.items_[i];
+        item.name = names_.Add(from.Name(i));
+        std::uint32_t& folder = folderOf[item.folder];
+        if (folder == kNotYet) folder = folders_.Intern(from.Folder(i));
+        item.folder = folder;
+        item.type = SmallId(types_.Intern(from.TypeText(i)));
+        item.icon = IconId(from.Icon(i));
+        item.run = run;
+        items_.push_back(item);
+    }
+}
+
+void ItemStore::AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry,
+                        std::uint8_t category, std::uint32_t idTag) {
+    Item item = {};
+    item.size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+    item.times[static_cast<int>(ItemTime::Created)] = Ticks(entry.ftCreationTime);
+    item.times[static_cast<int>(ItemTime::Accessed)] = Ticks(entry.ftLastAccessTime);
+    item.times[static_cast<int>(ItemTime::Written)] = Ticks(entry.ftLastWriteTime);
+    const std::wstring_view name(entry.cFileName, wcsnlen(entry.cFileName, MAX_PATH));
+    item.name = names_.Add(name);
+    item.nameUnits = static_cast<std::uint16_t>(name.size());
+    if (!Same(folders_.Text(lastFolder_), folder)) lastFolder_ = folders_.Intern(folder);
+    item.folder = lastFolder_;
+    item.category = category;
+    item.selected = 1;
+    item.keep = -1;
+    item.idTag = idTag;
+    items_.push_back(item);
+}
+
+SYSTEMTIME ItemStore::Date(std::uint32_t i, ItemTime which) const {
+    SYSTEMTIME date = {};
+    const std::uint64_t ticks = items_[i].times[static_cast<int>(which)];
+    const FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    if (ticks && !FileTimeToSystemTime(&time, &date)) date = {};
+    return date;
+}
+
+HICON ItemStore::Icon(std::uint32_t i) const {
+    const std::uint16_t id = items_[i].icon;
+    return id ? icons_[id - 1u] : nullptr;
+}
+
+void ItemStore::SetTime(std::uint32_t i, ItemTime which, const FILETIME& time) {
+    items_[i].times[static_cast<int>(which)] = Ticks(time);
+}
+
+void ItemStore::SetKeep(std::uint32_t i, int rule) {
+    items_[i].keep = static_cast<std::int8_t>(rule < 127 ? rule : 127);
+}
+
+std::wstring ItemStore::Path(std::uint32_t i) const {
+    std::wstring path(Folder(i));
+    const std::wstring_view name = Name(i);
+    if (!path.empty() && path.back() != L'\\' && !name.empty()) path.push_back(L'\\');
+    path.append(name);
+    return path;
+}
+
+void ItemStore::Rebuild(std::uint32_t i, FoundItem* out) const {
+    const Item& item = items_[i];
+    out->category = item.category;
+    out->selected = item.selected;
+    out->size = item.size;
+    PutField(Name(i), out->name);
+    PutField(Folder(i), out->folder);
+    PutField(TypeText(i), out->typeText);
+    out->created = Date(i, ItemTime::Created);
+    out->accessed = Date(i, ItemTime::Accessed);
+    out->written = Date(i, ItemTime::Written);
+    out->icon = Icon(i);
+}
+
+std::size_t ItemStore::BytesHeld() const {
+    return items_.capacity() * sizeof(Item) + names_.BytesHeld() + folders_.BytesHeld() +
+           types_.BytesHeld() + icons_.capacity() * sizeof(HICON);
+}
+
+std::uint64_t ApplyAgeLimit(std::uint32_t days, ItemStore* store, std::uint32_t first,
+                            std::uint32_t end) {
+    if (days == 0) return 0;
+    const std::uint64_t limit = Ticks(AgeLimit(days));
+    std::uint64_t kept = 0;
+    for (std::uint32_t i = first; i < end; ++i) {
+        if (!store->Selected(i) || store->Kept(i)) continue;
+        std::uint64_t written = store->Time(i, ItemTime::Written);
+        // Most scans of the module leave the dates out: the file tells.
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (written == 0 &&
+            GetFileAttributesExW(store->Path(i).c_str(), GetFileExInfoStandard, &data)) {
+            store->SetTime(i, ItemTime::Written, data.ftLastWriteTime);
+            written = store->Time(i, ItemTime::Written);
+        }
+        if (written <= limit) continue;
+        store->SetSelected(i, false);
+        store->SetKeep(i, ItemStore::kKeptForAge);
+        ++kept;
+    }
+    return kept;
+}
+
+std::vector<std::pair<std::uint32_t, std::uint32_t>> FindRepeats(
+    const ItemStore& store, const std::vector<ItemRange>& ranges, bool selectedOnly) {
+    struct Listing {
+        std::uint64_t hash;
+        std::uint32_t order;  // listings earlier in the ranges come first
+        std::uint32_t item;
+    };
+    std::vector<Listing> listings;
+    for (const ItemRange& range : ranges)
+        for (std::uint32_t i = range.first; i < range.end; ++i)
+            if (!selectedOnly || store.Selected(i))
+                listings.push_back(
+                    {Hash(Folded(store.Path(i))), static_cast<std::uint32_t>(listings.size()), i});
+    std::sort(listings.begin(), listings.end(), [](const Listing& a, const Listing& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.order < b.order;
+    });
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> repeats;
+    for (std::size_t start = 0; start < listings.size();) {
+        std::size_t stop = start + 1;
+        while (stop < listings.size() && listings[stop].hash == listings[start].hash) ++stop;
+        // Within one hash, each listing is compared with the first listings
+        // of the paths seen before it.
+        std::vector<std::pair<std::wstring, std::uint32_t>> firsts;
+        for (std::size_t k = start; k < stop && stop - start > 1; ++k) {
+            std::wstring path = Folded(store.Path(listings[k].item));
+            auto same = std::find_if(firsts.begin(), firsts.end(),
+                                     [&](const auto& seen) { return seen.first == path; });
+            if (same != firsts.end())
+                repeats.emplace_back(listings[k].item, same->second);
+            else
+                firsts.emplace_back(std::move(path), listings[k].item);
+        }
+        start = stop;
+    }
+    std::sort(repeats.begin(), repeats.end());
+    return repeats;
+}
+
+}  // namespace host
