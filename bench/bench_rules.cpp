@@ -16,6 +16,13 @@
 #include "text/format.h"
 #include "fs/handles.h"
 #include "util/shell_folders.h"
+#include "rules/ini_reader.h"
+#include "rules/ini_report.h"
+#include "rules/json_reader.h"
+#include "rules/places.h"
+#include "rules/probe.h"
+#include "rules/rule_scan.h"
+#include "rules/table.h"
 
 namespace bench {
 

@@ -1,4 +1,4 @@
-// Owners for every kind of system handle the module uses. Logic never closes
+// Owners for every kind of system handle the module and the hosts use. Logic never closes
 // a handle itself: the owner does it on every path, early returns included.
 #pragma once
 
@@ -122,6 +122,23 @@ public:
 
 private:
     I* p_ = nullptr;
+};
+
+// Makes the calling thread a single-threaded COM apartment while it lives.
+// It undoes only what it did itself: a thread that already was one stays
+// one. Declare it before the COM pointers it serves, so they go first.
+class ComScope {
+public:
+    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    bool Initialized() const { return SUCCEEDED(result_); }
+
+private:
+    HRESULT result_;
 };
 
 }  // namespace ufc

@@ -15,6 +15,7 @@
 #include "schedule/profiles.h"
 #include "remote_window.h"
 #include "text/format.h"
+#include "rules/model.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <type_traits>
 
 #include "platform/module_loader.h"
+#include "platform/program_folder.h"
 
 namespace {
 constexpr int kTextChars = 1024;

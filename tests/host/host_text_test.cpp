@@ -7,6 +7,8 @@
 #include "text/json_writer.h"
 #include "items/keep_list.h"
 #include "text/format.h"
+#include "items/keep_matcher.h"
+#include "text/glob.h"
 
 namespace {
 

@@ -19,6 +19,9 @@
 #include "items/item_store.h"
 #include "items/keep_list.h"
 #include "text/format.h"
+#include "items/keep_matcher.h"
+#include "items/selection.h"
+#include "rules/guard.h"
 
 namespace {
 

@@ -19,6 +19,8 @@
 #include "schedule/profiles.h"
 #include "schedule/schedules.h"
 #include "text/format.h"
+#include "platform/user_files.h"
+#include "rules/model.h"
 
 namespace {
 

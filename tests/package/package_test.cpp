@@ -11,6 +11,8 @@
 #include "fixtures/run_program.h"
 #include "platform/module_loader.h"
 #include "schedule/profiles.h"
+#include "platform/program_folder.h"
+#include "platform/user_files.h"
 
 namespace {
 

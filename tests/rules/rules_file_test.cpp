@@ -12,6 +12,11 @@
 
 #include "rules/model.h"
 #include "text/format.h"
+#include "rules/ini_reader.h"
+#include "rules/ini_report.h"
+#include "rules/json_reader.h"
+#include "rules/places.h"
+#include "rules/table.h"
 
 namespace {
 

@@ -20,6 +20,12 @@
 #include "fixtures/run_program.h"
 #include "rules/model.h"
 #include "text/format.h"
+#include "rules/guard.h"
+#include "rules/ini_reader.h"
+#include "rules/ini_report.h"
+#include "rules/json_reader.h"
+#include "rules/places.h"
+#include "rules/rule_scan.h"
 
 namespace {
 

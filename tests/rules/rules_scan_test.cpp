@@ -21,6 +21,11 @@
 #include "rules/model.h"
 #include "text/format.h"
 #include "fs/handles.h"
+#include "rules/guard.h"
+#include "rules/ini_reader.h"
+#include "rules/ini_report.h"
+#include "rules/rule_scan.h"
+#include "rules/table.h"
 
 namespace {
 

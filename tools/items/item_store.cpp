@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "items/selection.h"
-#include "text/format.h"
 
 namespace host {
 
@@ -38,72 +37,12 @@ std::uint64_t Ticks(const SYSTEMTIME& date) {
     return SystemTimeToFileTime(&date, &time) ? host::Ticks(time) : 0;
 }
 
-std::uint64_t Hash(std::wstring_view text) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (wchar_t unit : text) hash = (hash ^ static_cast<std::uint16_t>(unit)) * 1099511628211ull;
-    return hash;
-}
-
 std::uint16_t SmallId(std::uint32_t id) {
     // Beyond the field's range the item simply has no stored text.
     return id <= 0xFFFF ? static_cast<std::uint16_t>(id) : 0;
 }
 
 }  // namespace
-
-std::uint32_t TextPool::Add(std::wstring_view text) {
-    if (used_ + text.size() > kBlockUnits) {
-        if (block_ == blocks_.size()) blocks_.push_back(std::make_unique<wchar_t[]>(kBlockUnits));
-        ++block_;
-        used_ = 0;
-    }
-    const auto offset = static_cast<std::uint32_t>(((block_ - 1) << kBlockBits) | used_);
-    std::copy(text.begin(), text.end(), blocks_[block_ - 1].get() + used_);
-    used_ += static_cast<std::uint32_t>(text.size());
-    return offset;
-}
-
-void TextPool::Clear() {
-    block_ = 0;
-    used_ = kBlockUnits;
-}
-
-std::uint32_t TextInterner::Intern(std::wstring_view text) {
-    if (text.empty()) return 0;
-    if ((entries_.size() + 1) * 2 > slots_.size()) Grow();
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t slot = Hash(text) & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t id = slots_[slot];
-        if (id == 0) {
-            entries_.push_back({pool_.Add(text), static_cast<std::uint32_t>(text.size())});
-            slots_[slot] = static_cast<std::uint32_t>(entries_.size());
-            return slots_[slot];
-        }
-        if (Same(Text(id), text)) return id;
-    }
-}
-
-void TextInterner::Grow() {
-    std::vector<std::uint32_t> slots(slots_.empty() ? 64 : slots_.size() * 2, 0);
-    const std::size_t mask = slots.size() - 1;
-    for (std::uint32_t id = 1; id <= entries_.size(); ++id) {
-        std::size_t slot = Hash(Text(id)) & mask;
-        while (slots[slot]) slot = (slot + 1) & mask;
-        slots[slot] = id;
-    }
-    slots_.swap(slots);
-}
-
-void TextInterner::Clear() {
-    pool_.Clear();
-    entries_.clear();
-    std::fill(slots_.begin(), slots_.end(), 0);
-}
-
-std::size_t TextInterner::BytesHeld() const {
-    return pool_.BytesHeld() + entries_.capacity() * sizeof(Entry) +
-           slots_.capacity() * sizeof(std::uint32_t);
-}
 
 void ItemStore::Clear() {
     items_.clear();
@@ -250,67 +189,6 @@ void ItemStore::Rebuild(std::uint32_t i, FoundItem* out) const {
 std::size_t ItemStore::BytesHeld() const {
     return items_.capacity() * sizeof(Item) + names_.BytesHeld() + folders_.BytesHeld() +
            types_.BytesHeld() + icons_.capacity() * sizeof(HICON);
-}
-
-std::uint64_t ApplyAgeLimit(std::uint32_t days, ItemStore* store, std::uint32_t first,
-                            std::uint32_t end) {
-    if (days == 0) return 0;
-    const std::uint64_t limit = Ticks(AgeLimit(days));
-    std::uint64_t kept = 0;
-    for (std::uint32_t i = first; i < end; ++i) {
-        if (!store->Selected(i) || store->Kept(i)) continue;
-        std::uint64_t written = store->Time(i, ItemTime::Written);
-        // Most scans of the module leave the dates out: the file tells.
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (written == 0 &&
-            GetFileAttributesExW(store->Path(i).c_str(), GetFileExInfoStandard, &data)) {
-            store->SetTime(i, ItemTime::Written, data.ftLastWriteTime);
-            written = store->Time(i, ItemTime::Written);
-        }
-        if (written <= limit) continue;
-        store->SetSelected(i, false);
-        store->SetKeep(i, ItemStore::kKeptForAge);
-        ++kept;
-    }
-    return kept;
-}
-
-std::vector<std::pair<std::uint32_t, std::uint32_t>> FindRepeats(
-    const ItemStore& store, const std::vector<ItemRange>& ranges, bool selectedOnly) {
-    struct Listing {
-        std::uint64_t hash;
-        std::uint32_t order;  // listings earlier in the ranges come first
-        std::uint32_t item;
-    };
-    std::vector<Listing> listings;
-    for (const ItemRange& range : ranges)
-        for (std::uint32_t i = range.first; i < range.end; ++i)
-            if (!selectedOnly || store.Selected(i))
-                listings.push_back(
-                    {Hash(Folded(store.Path(i))), static_cast<std::uint32_t>(listings.size()), i});
-    std::sort(listings.begin(), listings.end(), [](const Listing& a, const Listing& b) {
-        return a.hash != b.hash ? a.hash < b.hash : a.order < b.order;
-    });
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> repeats;
-    for (std::size_t start = 0; start < listings.size();) {
-        std::size_t stop = start + 1;
-        while (stop < listings.size() && listings[stop].hash == listings[start].hash) ++stop;
-        // Within one hash, each listing is compared with the first listings
-        // of the paths seen before it.
-        std::vector<std::pair<std::wstring, std::uint32_t>> firsts;
-        for (std::size_t k = start; k < stop && stop - start > 1; ++k) {
-            std::wstring path = Folded(store.Path(listings[k].item));
-            auto same = std::find_if(firsts.begin(), firsts.end(),
-                                     [&](const auto& seen) { return seen.first == path; });
-            if (same != firsts.end())
-                repeats.emplace_back(listings[k].item, same->second);
-            else
-                firsts.emplace_back(std::move(path), listings[k].item);
-        }
-        start = stop;
-    }
-    std::sort(repeats.begin(), repeats.end());
-    return repeats;
 }
 
 }  // namespace host

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "UnusedFileClean.h"
-#include "items/keep_list.h"
+#include "items/text_pool.h"
 
 namespace host {
 
@@ -29,53 +29,6 @@ enum class ItemOutcome : std::uint8_t {
     Denied,    // access denied
     Changed,   // left: rewritten or replaced since the scan
     Remained,  // still there, for no reason the host can see
-};
-
-// Texts in blocks that never move: a text is found by its offset.
-class TextPool {
-public:
-    // Stores units (at most kTextUnits of them) and returns its offset.
-    std::uint32_t Add(std::wstring_view text);
-    std::wstring_view View(std::uint32_t offset, std::size_t units) const {
-        return {blocks_[offset >> kBlockBits].get() + (offset & kBlockMask), units};
-    }
-    // Forgets every text and keeps the blocks for the next ones.
-    void Clear();
-    std::size_t BytesHeld() const { return blocks_.size() * kBlockUnits * sizeof(wchar_t); }
-
-private:
-    // Blocks of 1 MiB: the heap gives blocks that large their own pages,
-    // which are not strewn among the module's freed records.
-    static constexpr unsigned kBlockBits = 19;
-    static constexpr std::uint32_t kBlockUnits = 1u << kBlockBits;
-    static constexpr std::uint32_t kBlockMask = kBlockUnits - 1;
-    std::vector<std::unique_ptr<wchar_t[]>> blocks_;
-    std::size_t block_ = 0;             // the block being filled, plus one
-    std::uint32_t used_ = kBlockUnits;  // in that block
-};
-
-// Each distinct text once, numbered from 1 in the order first seen (0 is
-// the empty text).
-class TextInterner {
-public:
-    std::uint32_t Intern(std::wstring_view text);
-    std::wstring_view Text(std::uint32_t id) const {
-        return id ? pool_.View(entries_[id - 1].offset, entries_[id - 1].units)
-                  : std::wstring_view();
-    }
-    std::size_t Count() const { return entries_.size() + 1; }
-    void Clear();  // keeps its memory, as TextPool::Clear
-    std::size_t BytesHeld() const;
-
-private:
-    struct Entry {
-        std::uint32_t offset;
-        std::uint32_t units;
-    };
-    void Grow();
-    TextPool pool_;
-    std::vector<Entry> entries_;
-    std::vector<std::uint32_t> slots_;  // open addressing: entry id or 0
 };
 
 enum class ItemTime { Created, Accessed, Written };
@@ -177,36 +130,5 @@ private:
     std::vector<HICON> icons_;      // id - 1 -> icon (borrowed from the cleaner)
     std::uint32_t lastFolder_ = 0;  // of the file AddFile added last
 };
-
-// Each item's keep rule applied to the items [first, end): a matching item
-// is deselected and remembered as kept. A folder is tested once for every
-// rule, so files of folders no rule can reach cost nothing, and a folder is
-// read for profile files only when a name in or below it is one a profile
-// rule names. chosen: the rule that listed the items, when the person chose
-// it by its id (see KeepMatcher). Returns the number of items kept;
-// counts[rule] grows by the items each rule kept.
-std::uint64_t ApplyKeepRules(const std::vector<KeepRule>& rules, ItemStore* store,
-                             std::uint32_t first, std::uint32_t end,
-                             std::vector<std::uint64_t>* counts = nullptr,
-                             const CleaningRule* chosen = nullptr);
-
-// The selected items of [first, end) that no keep rule protects and that
-// were last written within `days` days are deselected and remembered as
-// kept for their age (kKeptForAge). An item without a date takes its
-// file's last write; one that is no file (a registry value, a recycled
-// item) is left as it is. Returns the number of items kept.
-std::uint64_t ApplyAgeLimit(std::uint32_t days, ItemStore* store, std::uint32_t first,
-                            std::uint32_t end);
-
-// Selected items of the ranges that repeat the path (case-insensitive) of
-// an earlier selected item, as (repeat, first listing) pairs in order of
-// the repeat: category 1 also lists the Firefox caches and category 6 the
-// index files of 1 and 2, and a file is removed once. With selectedOnly
-// false every item counts, selected or not: a total counts a file once.
-struct ItemRange {
-    std::uint32_t first, end;
-};
-std::vector<std::pair<std::uint32_t, std::uint32_t>> FindRepeats(
-    const ItemStore& store, const std::vector<ItemRange>& ranges, bool selectedOnly = true);
 
 }  // namespace host

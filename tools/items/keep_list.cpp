@@ -1,7 +1,6 @@
 #include "items/keep_list.h"
 
-#include "rules/model.h"
-#include "text/format.h"
+#include "UnusedFileClean.h"
 
 namespace host {
 
@@ -43,7 +42,8 @@ const std::vector<KeepRule>& DefaultKeepRules() {
         {L"cert_override.txt", certificates, kGecko},
         {L"pkcs11.txt", certificates, kGecko},
         {L"secmod.db", certificates, kGecko},
-        {L"formhistory.sqlite*", L"form history", kGecko, L"gecko.form-history"},
+        {L"formhistory.sqlite*", L"form history", kGecko, L"gecko.form-history",
+         kCategoryFirefoxFormHistory},
         {L"autofill-profiles.json", L"saved addresses and cards", kGecko},
         {L"places.sqlite*", L"bookmarks and history", kGecko},
         {L"bookmarkbackups\\*", L"bookmark backups", kGecko},
@@ -93,19 +93,15 @@ std::wstring KeepRuleText(const KeepRule& rule) {
     return places[static_cast<int>(rule.place)] + rule.glob;
 }
 
-bool ChosenOnlyById(const CleaningRule& rule) {
-    if (rule.group == RuleGroup::Credentials) return true;
+bool LetsThrough(const KeepRule& rule, const ChosenByItself* chosen) {
+    return chosen && ((!rule.takenBy.empty() && rule.takenBy == chosen->ruleId) ||
+                      (rule.takenByCategory && rule.takenByCategory == chosen->category));
+}
+
+bool TakesKeptFiles(const ChosenByItself& choice) {
     for (const KeepRule& keep : DefaultKeepRules())
-        if (keep.takenBy == rule.id) return true;
+        if (LetsThrough(keep, &choice)) return true;
     return false;
-}
-
-int MatchKeepRule(const std::vector<KeepRule>& rules, const FoundItem& item) {
-    return MatchKeepRule(rules, ItemPath(item));
-}
-
-int MatchKeepRule(const std::vector<KeepRule>& rules, const std::wstring& path) {
-    return KeepMatcher(rules, nullptr).Match(path);
 }
 
 }  // namespace host

@@ -1,14 +1,12 @@
-// How items meet the keep rules: rules of a place by the folders a path
-// lies below (a profile is found by the files it holds, each folder read
-// once), rules of folder + name by a walk of each pattern over each folder
-// once.
+#include "items/keep_matcher.h"
+
 #include <windows.h>
 
-#include "items/item_store.h"
-#include "items/keep_list.h"
-#include "rules/model.h"
+#include "fs/fold.h"
 #include "fs/folder_walk.h"
 #include "text/format.h"
+#include "text/glob.h"
+#include "items/keep_list.h"
 
 namespace host {
 
@@ -38,16 +36,9 @@ bool HasFile(const std::wstring& folder, const wchar_t* name) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool StartsFolded(std::wstring_view text, std::wstring_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (FoldUnit(text[i]) != prefix[i]) return false;
-    return true;
-}
-
 bool EndsFolded(std::wstring_view text, std::wstring_view suffix) {
     return text.size() >= suffix.size() &&
-           StartsFolded(text.substr(text.size() - suffix.size()), suffix);
+           ufc::StartsFolded(text.substr(text.size() - suffix.size()), suffix);
 }
 
 std::uint64_t Bit(size_t b) {
@@ -56,23 +47,24 @@ std::uint64_t Bit(size_t b) {
 
 }  // namespace
 
-KeepMatcher::KeepMatcher(const std::vector<KeepRule>& rules, const CleaningRule* chosen)
+KeepMatcher::KeepMatcher(const std::vector<KeepRule>& rules, const ChosenByItself* chosen)
     : rules_(rules), applies_(rules.size(), true) {
     for (size_t r = 0; r < rules.size(); ++r) {
-        // The built-in rule made to clear these files takes them when the
-        // person chose it by its id; no other rule ever does (ids are one
-        // rule's each: a rules file cannot take a built-in rule's id).
-        applies_[r] = !(chosen && !rules[r].takenBy.empty() && rules[r].takenBy == chosen->id);
+        // The built-in rule or the category made to clear these files takes
+        // them when the person chose it by itself; no other choice ever does
+        // (ids are one rule's each: a rules file cannot take a built-in
+        // rule's id).
+        applies_[r] = !LetsThrough(rules[r], chosen);
         if (rules[r].place == KeepPlace::Anywhere || !applies_[r]) continue;
         const std::wstring& glob = rules[r].glob;
         const size_t wild = glob.find_first_of(L"*?"), last = glob.find_last_of(L"*?");
-        ProfileRule profile{r, Folded(std::wstring_view(glob).substr(0, wild)),
-                            Folded(last == std::wstring::npos ? glob : glob.substr(last + 1))};
+        ProfileRule profile{r, ufc::Folded(std::wstring_view(glob).substr(0, wild)),
+                            ufc::Folded(last == std::wstring::npos ? glob : glob.substr(last + 1))};
         // A suffix across a backslash is no test of the name.
         if (profile.suffix.find(L'\\') != std::wstring::npos) profile.suffix.clear();
         const size_t b = profiles_.size();
         if (b < 64 && !profile.prefix.empty())
-            byFirst_[FoldUnit(profile.prefix[0]) & 63] |= Bit(b);
+            byFirst_[ufc::FoldUnit(profile.prefix[0]) & 63] |= Bit(b);
         else if (b < 64)
             always_ |= Bit(b);
         profiles_.push_back(std::move(profile));
@@ -87,14 +79,15 @@ std::uint64_t KeepMatcher::FolderRules(std::wstring_view folder) const {
         const std::wstring_view part = folder.substr(start, end - start);
         start = end + 1;
         if (part.empty()) continue;
-        for (std::uint64_t rules = byFirst_[FoldUnit(part[0]) & 63]; rules; rules &= rules - 1) {
+        for (std::uint64_t rules = byFirst_[ufc::FoldUnit(part[0]) & 63]; rules;
+             rules &= rules - 1) {
             const std::wstring& prefix = profiles_[__builtin_ctzll(rules)].prefix;
             // "Extensions\" names the whole part, "Login Data" its start.
             const size_t slash = prefix.find(L'\\');
             if (slash == std::wstring::npos
-                    ? StartsFolded(part, prefix)
+                    ? ufc::StartsFolded(part, prefix)
                     : part.size() == slash &&
-                          StartsFolded(part, std::wstring_view(prefix).substr(0, slash)))
+                          ufc::StartsFolded(part, std::wstring_view(prefix).substr(0, slash)))
                 found |= rules & (~rules + 1);
         }
     }
@@ -105,8 +98,8 @@ int KeepMatcher::MatchInProfile(std::wstring_view folder, std::wstring_view name
                                 std::uint64_t folderRules) {
     std::uint64_t rules = folderRules | always_;
     if (!name.empty())
-        for (std::uint64_t first = byFirst_[FoldUnit(name[0]) & 63]; first; first &= first - 1)
-            if (StartsFolded(name, profiles_[__builtin_ctzll(first)].prefix))
+        for (std::uint64_t first = byFirst_[ufc::FoldUnit(name[0]) & 63]; first; first &= first - 1)
+            if (ufc::StartsFolded(name, profiles_[__builtin_ctzll(first)].prefix))
                 rules |= first & (~first + 1);
     for (; rules; rules &= rules - 1) {
         const ProfileRule& profile = profiles_[__builtin_ctzll(rules)];
@@ -141,7 +134,7 @@ bool KeepMatcher::InPlace(std::wstring_view folder, std::wstring_view name,
 }
 
 std::uint8_t KeepMatcher::Kinds(const std::wstring& folder, bool children) {
-    const std::wstring key = Folded(folder);
+    const std::wstring key = ufc::Folded(folder);
     auto known = kinds_.find(key);
     std::uint8_t kinds = known == kinds_.end() ? 0 : known->second;
     if (!(kinds & kRead)) {
@@ -181,95 +174,12 @@ int KeepMatcher::Match(const std::wstring& path) {
     return inProfile;
 }
 
-std::uint64_t ApplyKeepRules(const std::vector<KeepRule>& rules, ItemStore* store,
-                             std::uint32_t first, std::uint32_t end,
-                             std::vector<std::uint64_t>* counts, const CleaningRule* chosen) {
-    if (counts) counts->resize(rules.size(), 0);
-    KeepMatcher matcher(rules, chosen);
-    // Per folder, where each rule of folder + name stands after the folder
-    // and its backslash; a name then costs a few steps per rule that can
-    // still match, and the files of folders no rule can reach cost nothing.
-    // A name holds no backslash, so a rule whose rest still needs one cannot
-    // match there.
-    constexpr std::uint32_t kUntested = UINT32_MAX, kNoRule = UINT32_MAX - 1;
-    constexpr std::uint64_t kWhole = ~std::uint64_t{0};  // too long for states: match whole paths
-    std::vector<std::uint64_t> nameOnly(rules.size(), 0);
-    // A rule that ends in a plain name ("*\\settings.json") is, once its
-    // state stands at that name's start, a comparison of the name with it:
-    // most names differ in length and cost one test.
-    std::vector<std::uint64_t> tailStart(rules.size(), 0);
-    std::vector<std::wstring> tail(rules.size());
-    for (size_t r = 0; r < rules.size(); ++r) {
-        const std::wstring& glob = rules[r].glob;
-        for (size_t p = glob.size() + 1; p-- > 0 && p <= kGlobStateUnits;) {
-            if (p < glob.size() && glob[p] == L'\\') break;
-            nameOnly[r] |= std::uint64_t{1} << p;
-        }
-        const size_t start = glob.rfind(L'\\') + 1;  // 0 when there is none
-        if (glob.size() <= kGlobStateUnits && start < glob.size() &&
-            glob.find_first_of(L"*?", start) == std::wstring::npos) {
-            tailStart[r] = std::uint64_t{1} << start;
-            tail[r] = Folded(std::wstring_view(glob).substr(start));
-        }
-    }
-    std::vector<std::uint32_t> slotOf(store->Folders().Count(), kUntested);
-    std::vector<std::uint64_t> profileRulesOf(store->Folders().Count(), 0);
-    std::vector<std::uint64_t> states;
-    auto FolderSlot = [&](std::uint32_t i) {
-        std::uint32_t& slot = slotOf[store->FolderId(i)];
-        if (slot != kUntested) return slot;
-        const std::wstring_view folder = store->Folder(i);
-        profileRulesOf[store->FolderId(i)] = matcher.FolderRules(folder);
-        const bool joint = !folder.empty() && folder.back() != L'\\';
-        const auto base = static_cast<std::uint32_t>(states.size());
-        bool any = false;
-        for (size_t r = 0; r < rules.size(); ++r) {
-            const std::wstring& glob = rules[r].glob;
-            std::uint64_t state = kWhole;
-            if (rules[r].place != KeepPlace::Anywhere || !matcher.Applies(r)) {
-                state = 0;
-            } else if (glob.size() <= kGlobStateUnits) {
-                state = GlobFeed(glob, GlobStart(glob), folder);
-                if (joint) state = GlobFeed(glob, state, L"\\");
-                state &= nameOnly[r];
-            }
-            states.push_back(state);
-            any = any || state != 0;
-        }
-        if (!any) states.resize(base);
-        slot = any ? base : kNoRule;
-        return slot;
-    };
-    std::uint64_t kept = 0;
-    for (std::uint32_t i = first; i < end; ++i) {
-        const std::wstring_view name = store->Name(i);
-        int match = -1;
-        // A registry value's name may hold a backslash: its path is matched whole.
-        if (name.empty() || name.find(L'\\') != std::wstring_view::npos) {
-            match = matcher.Match(store->Path(i));
-        } else {
-            const std::uint32_t slot = FolderSlot(i);
-            for (size_t r = 0; slot != kNoRule && r < rules.size() && match < 0; ++r) {
-                const std::uint64_t state = states[slot + r];
-                const std::wstring& glob = rules[r].glob;
-                if (!state) continue;
-                if (state == tailStart[r]
-                        ? name.size() == tail[r].size() && ContainsFolded(name, tail[r])
-                    : state == kWhole ? GlobMatch(glob, store->Path(i))
-                                      : GlobAccepts(glob, GlobFeed(glob, state, name)))
-                    match = static_cast<int>(r);
-            }
-            const int inProfile =
-                matcher.MatchInProfile(store->Folder(i), name, profileRulesOf[store->FolderId(i)]);
-            if (inProfile >= 0 && (match < 0 || inProfile < match)) match = inProfile;
-        }
-        if (match < 0) continue;
-        store->SetSelected(i, false);
-        store->SetKeep(i, match);
-        ++kept;
-        if (counts) ++(*counts)[static_cast<std::size_t>(match)];
-    }
-    return kept;
+int MatchKeepRule(const std::vector<KeepRule>& rules, const FoundItem& item) {
+    return MatchKeepRule(rules, ItemPath(item));
+}
+
+int MatchKeepRule(const std::vector<KeepRule>& rules, const std::wstring& path) {
+    return KeepMatcher(rules, nullptr).Match(path);
 }
 
 }  // namespace host

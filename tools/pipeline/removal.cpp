@@ -7,6 +7,8 @@
 #include "text/format.h"
 #include "fs/file_identity.h"
 #include "fs/handles.h"
+#include "rules/guard.h"
+#include "rules/rule_clean.h"
 
 namespace host {
 

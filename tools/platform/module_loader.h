@@ -8,14 +8,9 @@
 #include <string>
 
 #include "UnusedFileClean.h"
+#include "fs/handles.h"
 
 namespace host {
-
-// The folder of the running program, with a trailing backslash.
-std::wstring ProgramFolder();
-
-// The system's text for an error code, without the trailing line break.
-std::wstring SystemErrorText(DWORD code);
 
 class LoadedCleaner {
 public:
@@ -31,14 +26,8 @@ public:
     Function::IUnusedFileClean* get() const { return cleaner_; }
 
 private:
-    struct ModuleOwner {
-        HMODULE handle = nullptr;
-        ~ModuleOwner() {
-            if (handle) FreeLibrary(handle);
-        }
-    };
     // Declared first so that it is destroyed last.
-    ModuleOwner module_;
+    ufc::unique_hmodule module_;
     Function::IUnusedFileClean* cleaner_ = nullptr;
 };
 

@@ -6,34 +6,13 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/module_loader.h"
-#include "text/format.h"
+#include "platform/system_error.h"
 #include "fs/handles.h"
 #include "fs/rooted_delete.h"
 
 namespace host {
 
 namespace {
-
-// How long a command waits for another one's records lock.
-const ULONGLONG kLockWaitMs = 60000;
-
-bool IsNameCharacter(wchar_t c) {
-    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') ||
-           c == L'-' || c == L'_' || c == L'.';
-}
-
-// A device name, whatever follows its first dot: CON, CON.txt, com1.log,
-// and the superscript digits Windows also reserves (COM¹).
-bool IsDeviceName(const std::wstring& name) {
-    const std::wstring base = name.substr(0, name.find(L'.'));
-    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
-        if (SameText(base, device)) return true;
-    if (base.size() != 4) return false;
-    const std::wstring digits = L"0123456789\u00b9\u00b2\u00b3";
-    return (SameText(base.substr(0, 3), L"COM") || SameText(base.substr(0, 3), L"LPT")) &&
-           digits.find(base[3]) != std::wstring::npos;
-}
 
 // The user's data may lie in folders others can write (a service's profile):
 // it is deleted by handle, following no link below the application-data
@@ -56,45 +35,6 @@ std::wstring DataFolder(int csidl) {
 }
 
 }  // namespace
-
-bool CheckName(const std::wstring& name, std::wstring* reason) {
-    if (IsDeviceName(name)) {
-        *reason = L"\"" + name +
-                  L"\" is a device name of Windows (CON, PRN, AUX, NUL, COM1, "
-                  L"LPT1 and the like), not a file or task name";
-        return false;
-    }
-    if (name.empty() || name.size() > 64 || !IsNameCharacter(name[0]) || name[0] == L'-' ||
-        name[0] == L'_' || name[0] == L'.' ||
-        !std::all_of(name.begin(), name.end(), IsNameCharacter)) {
-        *reason =
-            L"a name is 1 to 64 of A-Z, a-z, 0-9, '-', '_' and '.', starting with "
-            L"a letter or digit: \"" +
-            name + L"\"";
-        return false;
-    }
-    if (name.back() == L'.') {
-        *reason = L"a name may not end with a dot (Windows drops it): \"" + name + L"\"";
-        return false;
-    }
-    return true;
-}
-
-bool CheckFullPath(const std::wstring& path, const wchar_t* what, std::wstring* reason) {
-    const bool full =
-        (path.size() >= 3 && path[1] == L':' && path[2] == L'\\' &&
-         ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'))) ||
-        (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\');
-    const auto bad = std::find_if(path.begin(), path.end(), [](wchar_t c) {
-        return c < 0x20 || c == 0x7F || wcschr(L"\"<>|?*", c) != nullptr;
-    });
-    if (full && path.size() < MAX_PATH && bad == path.end()) return true;
-    *reason = std::wstring(what) +
-              L" must be a full path (C:\\... or \\\\server\\share\\...) "
-              L"shorter than 260 characters, without control characters "
-              L"or \" < > | ? *";
-    return false;
-}
 
 std::wstring UserDataFolder() {
     return DataFolder(CSIDL_APPDATA);
@@ -178,35 +118,6 @@ bool WriteTextFile(const std::wstring& path, const std::string& text, std::wstri
         return false;
     }
     return true;
-}
-
-RecordsLock::~RecordsLock() {
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-}
-
-bool RecordsLock::Acquire(std::wstring* error) {
-    const std::wstring folder = UserDataFolder();
-    if (!MakeFolder(folder, error)) return false;
-    const std::wstring path = folder + L"\\records.lock";
-    const ULONGLONG giveUp = GetTickCount64() + kLockWaitMs;
-    for (;;) {
-        // A link in its place is opened itself (on Windows) and goes, not
-        // what it points to.
-        file_ = CreateFileW(
-            path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
-            nullptr);
-        if (file_ != INVALID_HANDLE_VALUE) return true;
-        // Another command holds it, or is letting go of it (Windows refuses
-        // an open while the delete is pending).
-        const DWORD code = GetLastError();
-        if ((code != ERROR_SHARING_VIOLATION && code != ERROR_ACCESS_DENIED) ||
-            GetTickCount64() > giveUp) {
-            *error = L"cannot lock the records (" + path + L"): " + SystemErrorText(code);
-            return false;
-        }
-        Sleep(20);
-    }
 }
 
 }  // namespace host

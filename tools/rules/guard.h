@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "rules/guard_places.h"
+
 namespace host {
 
 struct RuleTarget;
@@ -51,20 +53,11 @@ public:
     // Files in any order: the folder is decided again when its text changes.
     GuardVerdict Check(std::wstring_view folder, std::wstring_view name, std::uint64_t newestTicks);
 
-    // What the guard decided for a folder.
-    struct Decision {
-        const wchar_t* stop = nullptr;              // every file here stops for this reason
-        const wchar_t* const* onlyNames = nullptr;  // else only names matching these pass
-        bool programs = false;                      // programs, libraries and drivers stop
-        bool exactOnly = false;                     // only the names the rule gives pass
-        bool fresh = false;                         // files of the last day stop
-    };
-
 private:
     const GuardContext& context_;
     std::wstring folder_;
     bool decided_ = false;
-    Decision decision_;
+    GuardDecision decision_;
 };
 
 // The files a guard stopped, by reason in the order the reasons came.
@@ -76,31 +69,5 @@ struct GuardCounts {
     // "12 (the Windows folder: 10, a program, library or driver: 2)"
     std::wstring Text() const;
 };
-
-// For the load-time check: whether a folder pattern below the Windows
-// folder (its parts there, which may hold wildcards) can reach a place
-// Windows keeps as disposable. reachesBelow: the key takes the folders
-// below the pattern too; patterns: the key's file patterns (none: every
-// file), which a place that holds only named files must give.
-bool ReachesDisposablePlace(const std::vector<std::wstring>& below, bool reachesBelow,
-                            const std::vector<std::wstring>& patterns);
-
-// Why a key's folder pattern may not be cleaned: with its trailing
-// every-name parts read as the folder above (when the key recurses or takes
-// every file), it is or lies above (recursively) a drive root, the Windows
-// folder, a Program Files folder, a profile or app data folder, or (without
-// an age limit) a user library, or lies in the Windows folder where no
-// disposable place can be. A non-recursive key naming exact files directly
-// in a protected folder may (the guard passes exactly those). Empty when
-// the key may be cleaned.
-std::wstring ProtectedReach(const std::wstring& folderPattern,
-                            const std::vector<std::wstring>& patterns, bool recursive,
-                            std::uint32_t olderThanDays);
-
-// Why a family rule's key may not be cleaned: a path of every-name parts
-// or none below each profile (or user data folder) takes it whole, unless
-// the key names exact files there without recursing. Empty when it may.
-std::wstring FamilyReach(const std::wstring& path, const std::vector<std::wstring>& patterns,
-                         bool recursive);
 
 }  // namespace host

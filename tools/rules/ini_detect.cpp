@@ -1,10 +1,12 @@
 // What the sections of the community format detect beyond files and keys:
 // the Windows versions a section is for (DetectOS) and the browsers of
 // SpecialDetect.
+#include "rules/ini_detect.h"
+
 #include <windows.h>
 
+#include "fs/fold.h"
 #include "rules/ini_parts.h"
-#include "text/format.h"
 
 namespace host::ini {
 
@@ -85,7 +87,7 @@ const SpecialDetection kSpecialDetections[] = {
 
 const wchar_t* SpecialDetectPath(const std::wstring& name) {
     for (const SpecialDetection& special : kSpecialDetections)
-        if (SameText(name, special.name)) return special.path;
+        if (ufc::SameFolded(name, special.name)) return special.path;
     return nullptr;
 }
 

@@ -12,37 +12,24 @@
 // chooses it. A key that cannot be used is dropped with its reason and the
 // section keeps its other keys; a section is skipped, with its reason, when
 // none of its FileKeys is left, or when dropping a key would widen it.
+#include "rules/ini_reader.h"
+
 #include <windows.h>
 
 #include <unordered_map>
 #include <unordered_set>
 
-#include "rules/model.h"
+#include "fs/fold.h"
+#include "rules/ini_detect.h"
 #include "rules/ini_parts.h"
-#include "text/format.h"
+#include "rules/places.h"
+#include "rules/refusal.h"
+#include "rules/section_names.h"
+#include "text/decode.h"
+#include "rules/ini_report.h"
+#include "rules/model.h"
 
 namespace host {
-
-namespace ini {
-
-std::wstring Trim(const std::wstring& text) {
-    const size_t first = text.find_first_not_of(L" \t\r\n");
-    if (first == std::wstring::npos) return {};
-    return text.substr(first, text.find_last_not_of(L" \t\r\n") - first + 1);
-}
-
-std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator) {
-    std::vector<std::wstring> fields;
-    size_t start = 0;
-    while (true) {
-        const size_t end = text.find(separator, start);
-        fields.push_back(Trim(text.substr(start, end - start)));
-        if (end == std::wstring::npos) return fields;
-        start = end + 1;
-    }
-}
-
-}  // namespace ini
 
 namespace {
 
@@ -51,9 +38,7 @@ using ini::Trim;
 
 bool StartsWithName(const std::wstring& key, const wchar_t* name) {
     const size_t length = wcslen(name);
-    return key.size() >= length &&
-           CompareStringOrdinal(key.c_str(), static_cast<int>(length), name,
-                                static_cast<int>(length), TRUE) == CSTR_EQUAL;
+    return key.size() >= length && ufc::SameFolded(std::wstring_view(key).substr(0, length), name);
 }
 
 // "FileKey12" is a FileKey; "FileKeyX" is not.
@@ -141,7 +126,7 @@ struct Lines {
     // The value of the section's key of that name; empty when it has none.
     std::wstring Value(const wchar_t* name) const {
         for (size_t i = 0; i < used; ++i)
-            if (SameText(slots[i].first, name)) return slots[i].second;
+            if (ufc::SameFolded(slots[i].first, name)) return slots[i].second;
         return {};
     }
 
@@ -185,12 +170,12 @@ public:
                 if (!ParsePlace(value, &rule->detectPaths, &reason)) ++detectionsDropped;
             } else if (IsNumbered(key, L"Detect")) {
                 rule->detectKeys.push_back(value);
-            } else if (SameText(key, L"DetectOS")) {
+            } else if (ufc::SameFolded(key, L"DetectOS")) {
                 if (!ini::FitsWindows(value, &reason)) Skip(key, value, reason);
                 continue;
-            } else if (SameText(key, L"SpecialDetect")) {
+            } else if (ufc::SameFolded(key, L"SpecialDetect")) {
                 if (!Special(value, rule, &reason)) ++detectionsDropped;
-            } else if (SameText(key, L"Warning")) {
+            } else if (ufc::SameFolded(key, L"Warning")) {
                 rule->warning = value;
             }
             // Default, LangSecRef and other keys change nothing (Section only
@@ -247,8 +232,9 @@ private:
         // No patterns: every file, without a name test per file.
         if (everyFile) key.patterns.clear();
         if (fields.size() > 2) {
-            key.recurse = SameText(fields[2], L"RECURSE") || SameText(fields[2], L"REMOVESELF");
-            key.removeSelf = SameText(fields[2], L"REMOVESELF");
+            key.recurse =
+                ufc::SameFolded(fields[2], L"RECURSE") || ufc::SameFolded(fields[2], L"REMOVESELF");
+            key.removeSelf = ufc::SameFolded(fields[2], L"REMOVESELF");
             if (!key.recurse) {
                 *reason = L"has the flag \"" + fields[2] +
                           L"\", which is unknown (RECURSE or "
@@ -276,13 +262,14 @@ private:
     bool ExcludeKey(const std::wstring& value, CleaningRule* rule, std::size_t* registryKeys,
                     std::wstring* reason) {
         const std::vector<std::wstring> fields = Split(value, L'|');
-        if (SameText(fields[0], L"REG")) {
+        if (ufc::SameFolded(fields[0], L"REG")) {
             ++*registryKeys;
             return true;
         }
-        const bool file = SameText(fields[0], L"FILE");
+        const bool file = ufc::SameFolded(fields[0], L"FILE");
         std::vector<RulePlace> places;
-        if ((!file && !SameText(fields[0], L"PATH")) || fields.size() < 2 || fields.size() > 3) {
+        if ((!file && !ufc::SameFolded(fields[0], L"PATH")) || fields.size() < 2 ||
+            fields.size() > 3) {
             *reason = L"the exclusion cannot be read (FILE|path|names or PATH|path)";
             return false;
         }

@@ -1,10 +1,12 @@
 // What the import of a community file tells about what it left out: the
 // reasons of thousands of keys and sections, grouped by kind.
+#include "rules/ini_report.h"
+
 #include <algorithm>
 #include <map>
 #include <utility>
 
-#include "rules/model.h"
+#include "rules/places.h"
 
 namespace host {
 

@@ -8,14 +8,24 @@
 //             "exclude": ["*\\keep.tmp"], "detect": ["HKCU\\Software\\App"]},
 //            {"id": "chromium.media-cache", "name": "media cache",
 //             "group": "cache", "family": "chromium", "path": "Media Cache"}]}
+#include "rules/json_reader.h"
+
 #include <nlohmann/json.hpp>
 
 #include <set>
 
 #include "text/json_lines.h"
 #include "platform/user_files.h"
+#include "platform/module_loader.h"
+#include "rules/ini_reader.h"
 #include "rules/model.h"
+#include "rules/refusal.h"
+#include "rules/table.h"
 #include "text/format.h"
+#include "fs/fold.h"
+#include "platform/program_folder.h"
+#include "rules/ini_report.h"
+#include "rules/places.h"
 
 namespace host {
 
@@ -236,6 +246,10 @@ private:
 
 }  // namespace
 
+std::wstring DefaultRulesFile() {
+    return ProgramFolder() + L"ufclean-rules.json";
+}
+
 bool ParseRules(const std::string& text, const std::wstring& fileName,
                 std::vector<CleaningRule>* rules, std::wstring* error) {
     auto fail = [&](std::size_t line, const std::wstring& reason) {
@@ -286,7 +300,8 @@ bool LoadRules(const std::wstring& file, std::vector<CleaningRule>* rules, std::
         *error = L"bad rules file: " + name + L": cannot be read (or larger than 256 MB)";
         return false;
     }
-    const bool community = name.size() > 4 && SameText(name.substr(name.size() - 4), L".ini");
+    const bool community =
+        name.size() > 4 && ufc::SameFolded(name.substr(name.size() - 4), L".ini");
     ImportReport own;
     const bool ok = community
                         ? ImportCommunityRules(text, name, rules, report ? report : &own, error)

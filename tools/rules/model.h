@@ -7,15 +7,10 @@
 // folder walk.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "UnusedFileClean.h"
-#include "items/item_store.h"
-#include "rules/guard.h"
 #include "rules/places.h"
 
 namespace host {
@@ -108,94 +103,6 @@ struct CleaningRule {
     RuleSource source = RuleSource::BuiltIn;
 };
 
-// The built-in rules: caches and Windows' own places on by default; the
-// privacy groups and the developers' caches opt-in.
-const std::vector<CleaningRule>& BuiltInRules();
-
-// The known folders a rule clean is anchored at: every folder a rule of
-// any source may lie below.
-std::vector<std::wstring> RuleRoots();
-
-// Where a host looks for the user's rules: "ufclean-rules.json" beside it.
-std::wstring DefaultRulesFile();
-
-// Why one key of the rule may not run as written: it takes a drive root,
-// the Windows folder, Program Files or a profile as a whole, a user library
-// without an age limit, a place in the Windows folder that is not
-// disposable, or (a family rule) each whole profile: see ProtectedReach and
-// FamilyReach. Empty when it may.
-std::wstring KeyRefusal(const CleaningRule& rule, const RuleKey& key);
-// The first key's refusal, naming the key ("the key %WinDir% reaches ...");
-// empty when every key may run.
-std::wstring RuleRefusal(const CleaningRule& rule);
-
-// Parses a rules file (UTF-8 JSON) and appends its rules. On any fault
-// (syntax, an unknown or missing field, a bad value, an id already taken, a
-// path that leaves its folder or takes a protected folder) appends nothing
-// and sets error to "<file> line <n>: <reason>".
-bool ParseRules(const std::string& text, const std::wstring& fileName,
-                std::vector<CleaningRule>* rules, std::wstring* error);
-
-// A key of a community section that was left out, or a section skipped as
-// a whole, and why.
-struct ImportFault {
-    std::size_t at = 0;    // the section's place in the file: 1 for the first
-    std::wstring section;  // "Discord Cache *"
-    std::wstring key;      // "FileKey2=%Steam%\logs|*.*"; may be empty for a section
-    std::wstring reason;   // "uses the unknown variable %Steam%"
-};
-
-// What a community rule file gave: every key dropped and every section
-// skipped, with its reason.
-struct ImportReport {
-    std::size_t sections = 0;
-    std::size_t rulesMade = 0;
-    std::size_t registryKeys = 0;          // RegKey and REG| lines: not supported
-    std::vector<ImportFault> droppedKeys;  // left out; their sections kept the other keys
-    std::vector<ImportFault> skipped;      // sections left out as a whole
-};
-
-// Faults of one kind: the reason with what differs from key to key (a
-// quoted text, the name of an unknown variable) left out, and how many keys
-// and sections it struck. example is the first fault of the kind.
-struct ReasonGroup {
-    std::wstring kind;     // "uses the unknown variable %...%"
-    bool skipped = false;  // the sections were skipped (else keys were dropped)
-    std::size_t keys = 0, sections = 0;
-    const ImportFault* example = nullptr;
-};
-
-// The report's reasons grouped by kind, the most frequent first (then in
-// the order met); the dropped keys and the skipped sections group apart.
-std::vector<ReasonGroup> GroupReasons(const ImportReport& report);
-
-// Reads a community rule file (the winapp2.ini format) and appends one rule
-// per usable section, each off by default. A key that cannot be used (it
-// cannot be read, or would take a protected folder as a whole) is dropped
-// with its reason and the section keeps its other keys; a section is
-// skipped when no usable FileKey remains, or when an exclusion, its
-// Windows version or every detection cannot be read. The text is UTF-8 or
-// UTF-16 (see DecodeText): a text that is neither appends nothing and sets
-// error to "<file> line <n>: <reason>".
-bool ImportCommunityRules(const std::string& bytes, const std::wstring& fileName,
-                          std::vector<CleaningRule>* rules, ImportReport* report,
-                          std::wstring* error);
-
-// Names a community section's rule: "Discord Cache *" is Discord's "cache"
-// in group cache. Words anywhere in the name, or in the text of its Section
-// key (sectionKey, empty when it has none), give the group: a section that
-// says passwords, bookmarks or sync data is "credentials", one that says
-// none of the groups' words "other".
-void NameRule(const std::wstring& section, const std::wstring& sectionKey, CleaningRule* rule);
-
-// The built-in rules plus those of file: JSON, or the community format for
-// a file ending in ".ini" (report, when given, says what was read). An
-// empty file names the default one beside the host, which may be missing.
-// error: "<file>: no such file", or "bad rules file: <file> line <n>:
-// <reason>" (nothing of the file is added).
-bool LoadRules(const std::wstring& file, std::vector<CleaningRule>* rules, std::wstring* error,
-               ImportReport* report = nullptr);
-
 // One rule applied to one application of its family, or a rule of its own
 // (application null): what a report shows as a row, "Discord: cache".
 struct RuleTarget {
@@ -214,71 +121,9 @@ struct RuleTarget {
 // Every target of the rules, rule by rule, applications in table order.
 std::vector<RuleTarget> TargetsOf(const std::vector<const CleaningRule*>& rules);
 
-// A folder a target takes files from (ending in a backslash) and the key
-// that named it.
-struct RuleFolder {
-    std::wstring path;
-    const RuleKey* key = nullptr;
-};
-
-// The target's folders on this machine: "*" parts expanded over real
-// folders, no part a link, nothing a protected folder as a whole, names
-// that do not fit a 260-unit path left out. A probe, when given, is shared
-// by the targets of one run (see RuleProbe).
-std::vector<RuleFolder> ResolveRuleFolders(const RuleTarget& target, RuleProbe* probe = nullptr);
-
-// Whether the target's application is on this machine (its detection, or
-// one of its folders).
-bool IsDetected(const RuleTarget& target, RuleProbe* probe = nullptr);
-
-// Whether this process may clean places that need an elevated host.
-bool HostIsElevated();
-
-// What a rule's scan found beside its items.
-struct RuleScanResult {
-    std::uint32_t first = 0, end = 0;  // the items: [first, end) of the store
-    ScanTotals totals;
-    std::size_t folders = 0;  // folders the rule named for this target
-    bool running = false;     // the application runs: some files may be held
-    // Folders to remove once the clean has emptied them (a key's
-    // removeSelf), deepest first.
-    std::vector<std::wstring> emptiedFolders;
-    GuardCounts stoppedByGuard;  // files the rule reached that the guard kept out
-    bool stopped = false;
-};
-
-// Lists the target's files into the store, straight from their directory
-// entries (category kCategoryUnset, run 0), each that passes the guard. Progress is reported per
-// file met (category kCategoryUnset); stop, when given, is tested before every entry. Files are not
-// opened: whether the application runs is asked once. One probe serves all targets of a scan.
-void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atomic<bool>* stop,
-              ItemStore* store, RuleScanResult* result, RuleProbe* probe = nullptr);
-
-struct RuleCleanResult {
-    CleanTotals totals;
-    std::uint64_t inUse = 0;    // not removed: another program holds them open
-    std::uint64_t changed = 0;  // not removed: rewritten or replaced since the scan
-    std::uint64_t foldersRemoved = 0;
-    GuardCounts stoppedByGuard;  // selected files the guard kept
-    // The folders of the files removed (as the items name them), in order.
-    std::vector<std::wstring> removedFrom;
-    bool stopped = false;
-};
-
-// Deletes exactly the selected items' files by handle (never a folder, never
-// through a link below the rule roots), read-only ones too; each asked of
-// the guard (with the rule's context) just before, and deleted only while
-// the handle shows what the scan listed: the item's size and last write
-// and, beside each item, the tag of its file id (idTags, 0 or missing:
-// none). A file changed since is left and counted apart.
-void CleanRuleItems(const ResultList& items, const std::vector<std::uint32_t>& idTags,
-                    const GuardContext& guard, IScanProgress* progress,
-                    const std::atomic<bool>* stop, RuleCleanResult* result);
-
-// Removes each folder of a scan's emptiedFolders (deepest first) that this
-// clean emptied: it held a file the clean removed (removedFrom) or a folder
-// that went before it, it is empty now and still a real folder.
-void RemoveEmptiedFolders(const std::vector<std::wstring>& folders,
-                          const std::vector<std::wstring>& removedFrom, RuleCleanResult* result);
+// Whether a cleaning rule runs only when the person names it by itself
+// (its id, or its own box in a tree of choices), never through a group:
+// the credentials group, and the built-in rules a keep rule lets through.
+bool ChosenOnlyById(const CleaningRule& rule);
 
 }  // namespace host

@@ -1,11 +1,14 @@
 // The load-time check of a rule's keys: the plain cases of what the guard
 // would stop file by file, refused early with a clear reason.
+#include "rules/refusal.h"
+
 #include <algorithm>
 #include <iterator>
 
-#include "rules/guard.h"
+#include "fs/fold.h"
+#include "rules/guard_places.h"
 #include "rules/places.h"
-#include "text/format.h"
+#include "rules/model.h"
 
 namespace host {
 
@@ -59,7 +62,7 @@ bool LiterallyBelow(const std::vector<std::wstring>& parts,
                     const std::vector<std::wstring>& folder) {
     if (folder.empty() || parts.size() < folder.size()) return false;
     for (size_t i = 0; i < folder.size(); ++i)
-        if (HasWildcard(parts[i]) || !SameText(parts[i], folder[i])) return false;
+        if (HasWildcard(parts[i]) || !ufc::SameFolded(parts[i], folder[i])) return false;
     return true;
 }
 
@@ -134,6 +137,25 @@ std::wstring FamilyReach(const std::wstring& path, const std::vector<std::wstrin
     if (!std::all_of(parts.begin(), parts.end(), IsEveryName)) return {};
     if (!recursive && NamesExactFiles(patterns)) return {};
     return L"would take each whole profile (or user data folder): name a folder or files in it";
+}
+
+std::wstring KeyRefusal(const CleaningRule& rule, const RuleKey& key) {
+    const bool recursive = key.recurse || key.removeSelf;
+    // A family rule lies below its applications' own folders: only a path
+    // that takes each whole profile is refused.
+    if (rule.family != RuleFamily::None) return FamilyReach(key.path, key.patterns, recursive);
+    return ProtectedReach(JoinPlace(KnownFolderPath(key.root), key.path), key.patterns, recursive,
+                          rule.olderThanDays);
+}
+
+std::wstring RuleRefusal(const CleaningRule& rule) {
+    for (const RuleKey& key : rule.keys) {
+        const std::wstring reason = KeyRefusal(rule, key);
+        if (reason.empty()) continue;
+        if (rule.family != RuleFamily::None) return L"the path \"" + key.path + L"\" " + reason;
+        return L"the key " + PlaceText({key.root, key.path}) + L" " + reason;
+    }
+    return {};
 }
 
 }  // namespace host

@@ -1,9 +1,11 @@
 // What a community section says it cleans: its name, and the text of its
 // Section key, read for words that name a kind of data.
+#include "rules/section_names.h"
+
 #include <windows.h>
 
+#include "fs/fold.h"
 #include "rules/model.h"
-#include "text/format.h"
 
 namespace host {
 
@@ -78,7 +80,7 @@ size_t FindWords(const std::wstring& text, const std::wstring& words) {
 void NameRule(const std::wstring& section, const std::wstring& sectionKey, CleaningRule* rule) {
     static const std::vector<std::wstring> folded = [] {
         std::vector<std::wstring> all;
-        for (const GroupWords& entry : kGroupWords) all.push_back(Folded(entry.words));
+        for (const GroupWords& entry : kGroupWords) all.push_back(ufc::Folded(entry.words));
         return all;
     }();
     std::wstring title = section;
@@ -87,7 +89,7 @@ void NameRule(const std::wstring& section, const std::wstring& sectionKey, Clean
     rule->application = title;
     rule->name = L"files";
     rule->group = RuleGroup::Other;
-    const std::wstring name = Folded(title), said = Folded(sectionKey);
+    const std::wstring name = ufc::Folded(title), said = ufc::Folded(sectionKey);
     for (size_t row = 0; row < folded.size(); ++row) {
         const size_t at = FindWords(name, folded[row]);
         if (at == std::wstring::npos && FindWords(said, folded[row]) == std::wstring::npos)

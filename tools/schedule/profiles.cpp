@@ -12,6 +12,11 @@
 #include "platform/module_loader.h"
 #include "text/format.h"
 #include "fs/handles.h"
+#include "platform/system_error.h"
+#include "platform/user_files.h"
+#include "rules/json_reader.h"
+#include "rules/model.h"
+#include "schedule/names.h"
 
 namespace host {
 

@@ -11,6 +11,8 @@
 #include "text/json_lines.h"
 #include "text/format.h"
 #include "platform/user_files.h"
+#include "fs/fold.h"
+#include "schedule/names.h"
 
 namespace host {
 
@@ -23,12 +25,6 @@ const wchar_t* const kWeekDays[] = {L"sunday",   L"monday", L"tuesday", L"wednes
 // The element names Task Scheduler uses for the days of a week.
 const wchar_t* const kWeekDayElements[] = {L"Sunday",   L"Monday", L"Tuesday", L"Wednesday",
                                            L"Thursday", L"Friday", L"Saturday"};
-
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    return text;
-}
 
 std::wstring TwoDigits(int value) {
     return (value < 10 ? L"0" : L"") + std::to_wstring(value);
@@ -108,10 +104,9 @@ bool ReadSchedule(const json& entry, const JsonElementLines& lines, Schedule* sc
 }  // namespace
 
 bool ParseWeekDay(const std::wstring& text, int* day) {
-    const std::wstring word = Lower(text);
     for (int i = 0; i < 7; ++i)
-        if (word == kWeekDays[i] ||
-            (word.size() == 3 && word.compare(0, 3, kWeekDays[i], 3) == 0)) {
+        if (ufc::SameFolded(text, kWeekDays[i]) ||
+            (text.size() == 3 && ufc::SameFolded(text, std::wstring_view(kWeekDays[i], 3)))) {
             *day = i;
             return true;
         }
@@ -283,7 +278,7 @@ bool LoadSchedules(std::vector<Schedule>* schedules, std::wstring* error,
         Schedule schedule;
         bool good = ReadSchedule(list[i], lines.elements.at(i), &schedule, &line, &reason);
         for (const Schedule& earlier : *schedules)
-            if (good && SameText(earlier.name, schedule.name)) {
+            if (good && ufc::SameFolded(earlier.name, schedule.name)) {
                 good = false;
                 line = lines.elements.at(i).Of("name");
                 reason = L"a second schedule named \"" + earlier.name + L"\" (letter case aside)";

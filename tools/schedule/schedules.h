@@ -9,6 +9,7 @@
 
 #include <string>
 #include <vector>
+#include "schedule/task_scheduler.h"
 
 namespace host {
 
@@ -60,14 +61,7 @@ std::wstring BuildTaskXml(const Schedule& schedule, const TaskAction& action,
 
 // "\UnusedFileClean\<name>".
 std::wstring TaskPath(const std::wstring& name);
-// The SID of the user running this program, "S-1-5-21-...".
 std::wstring CurrentUserSid();
-
-// Task Scheduler through ITaskService: register (replacing a task of the
-// same name) and delete. False with the reason.
-bool RegisterTask(const std::wstring& name, const std::wstring& xml, std::wstring* error);
-bool DeleteTask(const std::wstring& name, std::wstring* error);
-bool TaskExists(const std::wstring& name);
 
 // The record of the schedules made by this user: schedules.json in the
 // user's data folder. A missing record is an empty list. Every value is

@@ -4,9 +4,11 @@
 #include <sddl.h>
 #include <taskschd.h>
 
-#include "platform/module_loader.h"
-#include "schedule/schedules.h"
+#include "schedule/task_scheduler.h"
+
 #include "fs/handles.h"
+#include "platform/system_error.h"
+#include "schedule/schedules.h"
 
 namespace host {
 
@@ -26,19 +28,6 @@ public:
 
 private:
     BSTR value_;
-};
-
-class ComScope {
-public:
-    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(result_)) CoUninitialize();  // only what this scope started
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT result_;
 };
 
 std::wstring Failure(const wchar_t* what, HRESULT result) {
@@ -108,7 +97,7 @@ std::wstring CurrentUserSid() {
 }
 
 bool RegisterTask(const std::wstring& name, const std::wstring& xml, std::wstring* error) {
-    ComScope com;
+    ufc::ComScope com;
     TaskFolder folder;
     if (!folder.Open(true, error)) return false;
     VARIANT none;
@@ -122,7 +111,7 @@ bool RegisterTask(const std::wstring& name, const std::wstring& xml, std::wstrin
 }
 
 bool DeleteTask(const std::wstring& name, std::wstring* error) {
-    ComScope com;
+    ufc::ComScope com;
     TaskFolder folder;
     if (!folder.Open(false, error)) return false;
     const HRESULT result = folder->DeleteTask(Bstr(name).get(), 0);
@@ -135,7 +124,7 @@ bool DeleteTask(const std::wstring& name, std::wstring* error) {
 }
 
 bool TaskExists(const std::wstring& name) {
-    ComScope com;
+    ufc::ComScope com;
     TaskFolder folder;
     ufc::com_ptr<IRegisteredTask> task;
     return folder.Open(false, nullptr) && SUCCEEDED(folder->GetTask(Bstr(name).get(), task.put()));

@@ -1,6 +1,7 @@
 #include "choice_groups.h"
 
 #include "pipeline/categories.h"
+#include "rules/model.h"
 
 namespace gui {
 

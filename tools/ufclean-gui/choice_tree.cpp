@@ -6,6 +6,7 @@
 #include "items/keep_list.h"
 #include "rule_rows.h"
 #include "text/format.h"
+#include "rules/model.h"
 
 namespace gui {
 

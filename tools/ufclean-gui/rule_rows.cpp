@@ -1,6 +1,12 @@
 #include "rule_rows.h"
 
 #include "pipeline/categories.h"
+#include "platform/elevation.h"
+#include "rules/json_reader.h"
+#include "rules/model.h"
+#include "rules/probe.h"
+#include "rules/rule_scan.h"
+#include "rules/table.h"
 
 namespace gui {
 

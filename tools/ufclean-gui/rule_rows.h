@@ -11,6 +11,7 @@
 
 #include "rules/model.h"
 #include "worker.h"
+#include "rules/probe.h"
 
 namespace gui {
 

@@ -4,6 +4,8 @@
 
 #include "schedule/profiles.h"
 #include "rule_rows.h"
+#include "rules/model.h"
+#include "schedule/records_lock.h"
 
 namespace gui {
 

@@ -5,6 +5,7 @@
 #include "items/keep_list.h"
 #include "rule_rows.h"
 #include "items/selection.h"
+#include "rules/model.h"
 
 namespace gui {
 
@@ -37,8 +38,9 @@ const RunInfo& ScanModel::Add(CategoryRun* run) {
     // A rule row is checked by the person: one a keep rule lets through has
     // no group's box that checks it (ChosenOnlyById).
     const host::RuleTarget* target = RuleRowTarget(run->number);
+    const host::ChosenByItself chosen{target ? std::wstring_view(target->rule->id) : L"", 0};
     host::ApplyKeepRules(host::DefaultKeepRules(), &store_, info.first, info.end, nullptr,
-                         target ? target->rule : nullptr);
+                         target ? &chosen : nullptr);
     host::ApplyAgeLimit(olderThanDays_, &store_, info.first, info.end);
     for (std::uint32_t i = info.first; i < info.end; ++i) CountItem(i, &info.sums);
     return info;

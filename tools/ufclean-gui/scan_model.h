@@ -11,6 +11,7 @@
 
 #include "items/item_store.h"
 #include "worker.h"
+#include "rules/guard.h"
 
 namespace gui {
 

@@ -3,6 +3,9 @@
 #include "pipeline/categories.h"
 #include "pipeline/removal.h"
 #include "rule_rows.h"
+#include "rules/guard.h"
+#include "rules/model.h"
+#include "rules/probe.h"
 
 namespace gui {
 

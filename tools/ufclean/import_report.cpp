@@ -3,6 +3,8 @@
 #include "platform/console.h"
 #include "text/json_writer.h"
 #include "run_record.h"
+#include "rules/ini_report.h"
+#include "rules/model.h"
 
 namespace ufclean {
 

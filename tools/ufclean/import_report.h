@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "rules/model.h"
+#include "rules/ini_report.h"
 
 namespace ufclean {
 

@@ -9,6 +9,8 @@
 #include "pipeline/categories.h"
 #include "platform/console.h"
 #include "run_record.h"
+#include "rules/json_reader.h"
+#include "rules/model.h"
 
 namespace ufclean {
 

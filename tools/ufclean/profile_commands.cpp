@@ -9,6 +9,10 @@
 #include "schedule/profiles.h"
 #include "schedule/schedules.h"
 #include "text/format.h"
+#include "fs/fold.h"
+#include "rules/model.h"
+#include "schedule/names.h"
+#include "schedule/records_lock.h"
 
 namespace ufclean {
 
@@ -137,7 +141,7 @@ int ApplyProfile(Options* options, std::wstring* reason) {
             options->rulesFile = profile.rulesFile;
         } else if (GetFullPathNameW(options->rulesFile.c_str(), MAX_PATH, full, nullptr) >=
                        MAX_PATH ||
-                   !host::SameText(full, profile.rulesFile)) {
+                   !ufc::SameFolded(full, profile.rulesFile)) {
             *reason = L"--rules " + options->rulesFile + L" is not the rules file of profile \"" +
                       profile.name + L"\" (" + profile.rulesFile + L")";
             return kExitUsage;
@@ -182,7 +186,7 @@ int RunProfile(const Options& options) {
             std::vector<host::Schedule> schedules;
             host::LoadSchedules(&schedules, &error);
             for (const host::Schedule& schedule : schedules)
-                if (host::SameText(schedule.profile, words[1]))
+                if (ufc::SameFolded(schedule.profile, words[1]))
                     host::Out(L"note: schedule " + schedule.name +
                               L" still runs it (ufclean schedule remove " + schedule.name + L")\n");
             return kExitOk;

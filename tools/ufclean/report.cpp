@@ -10,6 +10,9 @@
 #include "platform/module_loader.h"
 #include "run_record.h"
 #include "text/format.h"
+#include "items/keep_list.h"
+#include "items/selection.h"
+#include "rules/model.h"
 
 namespace ufclean {
 

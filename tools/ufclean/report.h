@@ -10,6 +10,7 @@
 #include "items/item_store.h"
 #include "items/keep_list.h"
 #include "rules/model.h"
+#include "rules/guard.h"
 
 namespace ufclean {
 

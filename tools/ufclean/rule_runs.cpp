@@ -10,6 +10,14 @@
 #include "progress_line.h"
 #include "report.h"
 #include "rule_runs.h"
+#include "platform/elevation.h"
+#include "rules/guard.h"
+#include "rules/ini_report.h"
+#include "rules/json_reader.h"
+#include "rules/model.h"
+#include "rules/places.h"
+#include "rules/probe.h"
+#include "rules/rule_scan.h"
 
 namespace ufclean {
 

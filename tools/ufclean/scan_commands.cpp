@@ -12,6 +12,7 @@
 #include "rule_runs.h"
 #include "items/selection.h"
 #include "text/format.h"
+#include "items/keep_list.h"
 
 namespace ufclean {
 
@@ -86,8 +87,9 @@ void ApplyKeepRules(const Options& options, std::vector<KeepUse>* rules,
     for (CategoryRun& run : *runs) {
         const bool named = run.isRule && std::find(options.ruleIds.begin(), options.ruleIds.end(),
                                                    run.target.rule->id) != options.ruleIds.end();
+        const host::ChosenByItself chosen{named ? std::wstring_view(run.target.rule->id) : L"", 0};
         run.kept += host::ApplyKeepRules(plain, run.store, run.first, run.end, &counts,
-                                         named ? run.target.rule : nullptr);
+                                         named ? &chosen : nullptr);
         run.keptForAge += host::ApplyAgeLimit(options.olderThanDays, run.store, run.first, run.end);
         if (run.number != kCategoryRecycleBin || !run.skipReason.empty()) continue;
         for (std::uint32_t i = run.first; i < run.end && run.skipReason.empty(); ++i) {
