@@ -229,7 +229,7 @@ bool CompareRuleScan(std::uint64_t files, Report* report) {
             host::RuleProbe probe;
             for (const host::RuleTarget& target : targets) {
                 host::RuleScanResult result;
-                host::ScanRule(target, &progress, nullptr, &store, &result, &probe);
+                host::ScanRule(target, false, &progress, nullptr, &store, &result, &probe);
                 listed += result.totals.count;
             }
         });

@@ -84,17 +84,18 @@ void MainWindow::RunBenchmark() {
     auto paint = [&] { RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); };
     paint();
     const std::uint64_t before = memory.Bytes();
-    auto run = std::make_unique<CategoryRun>();
-    run->number = kCategoryWindowsTemp;
-    run->scanResult = 1;
+    ResultList items;
+    ScanTotals totals;
     const double made = bench::Now();
-    MakeItems(count, &run->items, &run->totals);
+    MakeItems(count, &items, &totals);
     std::printf("list bench: %zu synthetic items made in %.2f s\n", count, bench::Now() - made);
 
     // From the scan's end, as the worker hands the list over, to the rows
     // painted and the window ready.
     const Span usable = Time([&] {
-        OnCategoryScanned(std::move(run));
+        model_.Start({kCategoryWindowsTemp});
+        model_.Pipeline().TakeItems(0, &items, totals);
+        model_.Pipeline().Select({});
         OnScanDone(false);
         paint();
     });

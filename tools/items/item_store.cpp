@@ -44,6 +44,22 @@ std::uint16_t SmallId(std::uint32_t id) {
 
 }  // namespace
 
+ItemOutcome OutcomeOf(DWORD error) {
+    switch (error) {
+        case ERROR_SUCCESS:
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return ItemOutcome::Removed;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return ItemOutcome::InUse;
+        case ERROR_ACCESS_DENIED:
+            return ItemOutcome::Denied;
+        default:
+            return ItemOutcome::Remained;
+    }
+}
+
 void ItemStore::Clear() {
     items_.clear();
     names_.Clear();
@@ -104,23 +120,6 @@ void ItemStore::Append(ResultList* list, std::uint16_t run) {
         item.keep = -1;
         items_.push_back(item);
         list->pop_front();
-    }
-}
-
-void ItemStore::Append(const ItemStore& from, std::uint16_t run) {
-    items_.reserve(items_.size() + from.items_.size());
-    constexpr std::uint32_t kNotYet = UINT32_MAX;
-    std::vector<std::uint32_t> folderOf(from.folders_.Count(), kNotYet);
-    for (std::uint32_t i = 0; i < from.Count(); ++i) {
-        Item item = from.items_[i];
-        item.name = names_.Add(from.Name(i));
-        std::uint32_t& folder = folderOf[item.folder];
-        if (folder == kNotYet) folder = folders_.Intern(from.Folder(i));
-        item.folder = folder;
-        item.type = SmallId(types_.Intern(from.TypeText(i)));
-        item.icon = IconId(from.Icon(i));
-        item.run = run;
-        items_.push_back(item);
     }
 }
 

@@ -31,6 +31,11 @@ enum class ItemOutcome : std::uint8_t {
     Remained,  // still there, for no reason the host can see
 };
 
+// What a delete's error says of the item: ERROR_SUCCESS and a missing file
+// Removed, a sharing or lock violation InUse, access denied Denied, any
+// other error Remained.
+ItemOutcome OutcomeOf(DWORD error);
+
 enum class ItemTime { Created, Accessed, Written };
 
 class ItemStore {
@@ -45,8 +50,6 @@ public:
     // the list as it goes: its records are freed while the store grows (the
     // heap then gives most of their memory back).
     void Append(ResultList* list, std::uint16_t run);
-    // Copies the items of another store, tagged with run.
-    void Append(const ItemStore& from, std::uint16_t run);
     // Adds a file that a folder walk met in folder (as the walk names it,
     // with its trailing backslash): name, size and dates from its directory
     // entry, the tag of its file id (ufc::FileIdTag; 0: none), selected,
@@ -68,6 +71,10 @@ public:
     std::uint32_t IdTag(std::uint32_t i) const { return items_[i].idTag; }
     std::uint32_t Category(std::uint32_t i) const { return items_[i].category; }
     std::uint16_t Run(std::uint32_t i) const { return items_[i].run; }
+    // Tags the items [first, end) with run.
+    void SetRun(std::uint32_t first, std::uint32_t end, std::uint16_t run) {
+        for (std::uint32_t i = first; i < end; ++i) items_[i].run = run;
+    }
     HICON Icon(std::uint32_t i) const;
     // A number that orders as the dates do; 0 when the item has none.
     std::uint64_t Time(std::uint32_t i, ItemTime which) const {

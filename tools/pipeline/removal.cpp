@@ -1,14 +1,10 @@
 #include "pipeline/removal.h"
 
 #include <algorithm>
-#include <string>
 
-#include "rules/model.h"
 #include "text/format.h"
 #include "fs/file_identity.h"
 #include "fs/handles.h"
-#include "rules/guard.h"
-#include "rules/rule_clean.h"
 
 namespace host {
 
@@ -61,75 +57,10 @@ ItemOutcome ProbeValue(const FoundItem& item) {
     return status == ERROR_FILE_NOT_FOUND ? ItemOutcome::Removed : ItemOutcome::Remained;
 }
 
-ItemOutcome OutcomeOf(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-            return ItemOutcome::Removed;
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-            return ItemOutcome::InUse;
-        case ERROR_ACCESS_DENIED:
-            return ItemOutcome::Denied;
-        default:
-            return ItemOutcome::Remained;
-    }
-}
-
-}  // namespace
-
-RemovalPass PassFor(std::uint32_t category, std::uint32_t first, std::uint32_t end) {
-    RemovalPass pass;
-    pass.first = first;
-    pass.end = end;
-    pass.whole = category == kCategoryRecycleBin;
-    pass.registryValues = category == kCategoryTypedUrls || category == kCategoryRunHistory;
-    return pass;
-}
-
-ChunkRemover ModuleRemover(Function::IUnusedFileClean* cleaner, std::uint32_t category) {
-    const RemovalPass kind = PassFor(category, 0, 0);
-    const bool files = !kind.whole && !kind.registryValues;
-    return [cleaner, category, files](const ResultList& chunk, const std::vector<std::uint32_t>&,
-                                      RemovalResult* counts, IScanProgress* progress) {
-        CleanTotals& totals = counts->totals;
-        const std::uint64_t failedBefore = totals.failed;
-        const std::uint32_t result =
-            cleaner->CleanUnusedFile(static_cast<int>(category), chunk, &totals, progress);
-        // Of the files the module counted failed, those that are not what
-        // their records say were left for having changed since the scan.
-        if (files && result == 1)
-            for (auto item = chunk.begin(); item != chunk.end() && totals.failed > failedBefore;
-                 ++item)
-                if (ProbeLeftover(*item, false) == ItemOutcome::Changed) {
-                    --totals.failed;
-                    ++counts->changed;
-                }
-        return result;
-    };
-}
-
-ChunkRemover RuleRemover(const std::atomic<bool>* stop, const GuardContext& guard,
-                         GuardCounts* stopped, std::vector<std::wstring>* removedFrom) {
-    return [stop, &guard, stopped, removedFrom](
-               const ResultList& chunk, const std::vector<std::uint32_t>& idTags,
-               RemovalResult* counts, IScanProgress* progress) -> std::uint32_t {
-        RuleCleanResult done;
-        CleanRuleItems(chunk, idTags, guard, progress, stop, &done);
-        stopped->Add(done.stoppedByGuard);
-        counts->totals.removed += done.totals.removed;
-        counts->totals.failed += done.totals.failed;
-        counts->totals.bytesFreed += done.totals.bytesFreed;
-        counts->inUse += done.inUse;
-        counts->changed += done.changed;
-        if (removedFrom)
-            removedFrom->insert(removedFrom->end(), done.removedFrom.begin(),
-                                done.removedFrom.end());
-        return done.stopped ? 2 : 1;
-    };
-}
-
-ItemOutcome ProbeLeftover(const FoundItem& item, bool registryValue, std::uint32_t idTag) {
+// Whether the item a removal was given is still there, and why: a file that
+// is not what the item records (size and last write) has changed since the
+// scan.
+ItemOutcome ProbeLeftover(const FoundItem& item, bool registryValue) {
     if (registryValue) return ProbeValue(item);
     // The exact name, trailing dots and spaces included.
     const std::wstring path = L"\\\\?\\" + ItemPath(item);
@@ -145,14 +76,26 @@ ItemOutcome ProbeLeftover(const FoundItem& item, bool registryValue, std::uint32
     }
     ufc::FileState seen;
     if (ufc::ReadFileState(file.get(), &seen) &&
-        !ufc::SameIdentity(ufc::RecordIdentity(item.size, item.written, idTag), seen))
+        !ufc::SameIdentity(ufc::RecordIdentity(item.size, item.written), seen))
         return ItemOutcome::Changed;
     return ItemOutcome::Remained;
 }
 
-void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const ChunkRemover& remove,
-                    IScanProgress* progress, RemovalResult* result,
-                    std::vector<ItemOutcome>* outcomes) {
+}  // namespace
+
+RemovalPass PassFor(std::uint32_t category, std::uint32_t first, std::uint32_t end) {
+    RemovalPass pass;
+    pass.first = first;
+    pass.end = end;
+    pass.whole = category == kCategoryRecycleBin;
+    pass.registryValues = category == kCategoryTypedUrls || category == kCategoryRunHistory;
+    return pass;
+}
+
+void RemoveModuleItems(Function::IUnusedFileClean* cleaner, std::uint32_t category,
+                       const ItemStore& store, const RemovalPass& pass, IScanProgress* progress,
+                       RemovalResult* result, std::vector<ItemOutcome>* outcomes) {
+    const bool files = !pass.whole && !pass.registryValues;
     std::uint64_t total = 0;
     for (std::uint32_t i = pass.first; i < pass.end; ++i) total += Handed(store, pass, i) ? 1 : 0;
     PassProgress scaled(progress, total);
@@ -161,18 +104,28 @@ void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const Chunk
     std::uint32_t next = pass.first;
     while (next < pass.end) {
         ResultList chunk;
-        std::vector<std::uint32_t> indices, idTags;
+        std::vector<std::uint32_t> indices;
         for (; next < pass.end && indices.size() < chunkItems; ++next) {
             if (!Handed(store, pass, next)) continue;
             store.Rebuild(next, &chunk.emplace_back());
             indices.push_back(next);
-            idTags.push_back(store.IdTag(next));
         }
         if (indices.empty()) break;
         const std::uint64_t removedBefore = result->totals.removed;
+        const std::uint64_t failedBefore = result->totals.failed;
         scaled.StartChunk(result->handed, indices.size(), removedBefore);
-        result->result = remove(chunk, idTags, result, &scaled);
+        result->result =
+            cleaner->CleanUnusedFile(static_cast<int>(category), chunk, &result->totals, &scaled);
         result->handed += indices.size();
+        // Of the files the module counted failed, those that are not what
+        // their records say were left for having changed since the scan.
+        if (files && result->result == 1)
+            for (auto item = chunk.begin();
+                 item != chunk.end() && result->totals.failed > failedBefore; ++item)
+                if (ProbeLeftover(*item, false) == ItemOutcome::Changed) {
+                    --result->totals.failed;
+                    ++result->changed;
+                }
         if (outcomes) {
             const bool all = result->totals.removed - removedBefore == indices.size();
             auto item = chunk.begin();
@@ -181,7 +134,7 @@ void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const Chunk
                 if (pass.whole && result->result != 1)
                     outcome = ItemOutcome::Remained;
                 else if (!all && !pass.whole)
-                    outcome = ProbeLeftover(*item, pass.registryValues, store.IdTag(index));
+                    outcome = ProbeLeftover(*item, pass.registryValues);
                 // A stop keeps the rest of the chunk from its turn.
                 if (result->result == 2 && outcome == ItemOutcome::Remained)
                     outcome = ItemOutcome::None;
@@ -191,19 +144,6 @@ void RemoveInChunks(const ItemStore& store, const RemovalPass& pass, const Chunk
         }
         if (result->result == 2) return;
     }
-}
-
-void RemoveRuleInChunks(const ItemStore& store, const RemovalPass& pass,
-                        const std::vector<std::wstring>& emptiedFolders, const GuardContext& guard,
-                        const std::atomic<bool>* stop, IScanProgress* progress,
-                        RemovalResult* result, std::vector<ItemOutcome>* outcomes) {
-    std::vector<std::wstring> removedFrom;
-    RemoveInChunks(store, pass, RuleRemover(stop, guard, &result->stoppedByGuard, &removedFrom),
-                   progress, result, outcomes);
-    if (result->result == 2) return;
-    RuleCleanResult folders;
-    RemoveEmptiedFolders(emptiedFolders, removedFrom, &folders);
-    result->foldersRemoved += folders.foldersRemoved;
 }
 
 }  // namespace host

@@ -9,10 +9,10 @@
 
 namespace host {
 
-GuardContext GuardContextOf(const RuleTarget& target) {
+GuardContext GuardContextOf(const RuleTarget& target, bool chosenById) {
     GuardContext context;
     context.olderThanDays = target.rule->olderThanDays;
-    context.chosenById = target.chosenById;
+    context.chosenById = chosenById;
     for (const RuleKey& key : target.rule->keys)
         for (const std::wstring& pattern : key.patterns)
             if (!HasWildcard(pattern))

@@ -31,8 +31,10 @@ struct GuardContext {
     std::uint64_t freshAfter = 0;
 };
 
-// The target's context, "now" taken at the call.
-GuardContext GuardContextOf(const RuleTarget& target);
+// The target's context, "now" taken at the call; chosenById: the person
+// chose its rule by itself (with an age limit it may then reach the user's
+// libraries).
+GuardContext GuardContextOf(const RuleTarget& target, bool chosenById);
 
 struct GuardVerdict {
     const wchar_t* reason = nullptr;  // why the file is stopped; null: it passes

@@ -108,9 +108,6 @@ struct CleaningRule {
 struct RuleTarget {
     const CleaningRule* rule = nullptr;
     const Application* application = nullptr;
-    // The person chose the rule by its id (not on by default, not by its
-    // group): with an age limit it may then reach the user's libraries.
-    bool chosenById = false;
     std::wstring ApplicationName() const;
     std::wstring Title() const;
     // What to tell the user about files held open: "close Discord to clean

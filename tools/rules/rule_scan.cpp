@@ -195,8 +195,9 @@ bool IsDetected(const RuleTarget& target, RuleProbe* probe) {
     return false;
 }
 
-void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atomic<bool>* stop,
-              ItemStore* store, RuleScanResult* result, RuleProbe* probe) {
+void ScanRule(const RuleTarget& target, bool chosenById, IScanProgress* progress,
+              const std::atomic<bool>* stop, ItemStore* store, RuleScanResult* result,
+              RuleProbe* probe) {
     result->first = result->end = store->Count();
     RuleProbe own;
     RuleProbe& probing = probe ? *probe : own;
@@ -214,7 +215,7 @@ void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atom
                           ? LockHeld(*target.application, probing)
                           : !rule.processes.empty() && probing.ProcessRuns(rule.processes);
 
-    const GuardContext guard = GuardContextOf(target);
+    const GuardContext guard = GuardContextOf(target, chosenById);
     Collector collector{result, store, progress, stop, rule, FileGuard(guard)};
     if (rule.olderThanDays > 0) collector.youngAfter = Ticks(AgeLimit(rule.olderThanDays));
     std::set<std::wstring> seen;

@@ -47,10 +47,13 @@ struct RuleScanResult {
 };
 
 // Lists the target's files into the store, straight from their directory
-// entries (category kCategoryUnset, run 0), each that passes the guard. Progress is reported per
-// file met (category kCategoryUnset); stop, when given, is tested before every entry. Files are not
-// opened: whether the application runs is asked once. One probe serves all targets of a scan.
-void ScanRule(const RuleTarget& target, IScanProgress* progress, const std::atomic<bool>* stop,
-              ItemStore* store, RuleScanResult* result, RuleProbe* probe = nullptr);
+// entries (category kCategoryUnset, run 0), each that passes the guard
+// (GuardContextOf the target and chosenById). Progress is reported per
+// file met (category kCategoryUnset); stop, when given, is tested before
+// every entry. Files are not opened: whether the application runs is asked
+// once. One probe serves all targets of a scan.
+void ScanRule(const RuleTarget& target, bool chosenById, IScanProgress* progress,
+              const std::atomic<bool>* stop, ItemStore* store, RuleScanResult* result,
+              RuleProbe* probe = nullptr);
 
 }  // namespace host

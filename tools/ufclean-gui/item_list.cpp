@@ -139,7 +139,7 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
             if (text.empty()) text = LookOf(store.Name(item)).name;
             break;
         case kColCategory:
-            text = RowName(model.RunOf(item).number);
+            text = RowName(model.NumberOfItem(item));
             break;
         case kColWritten:
             text = host::FormatDate(store.Date(item, host::ItemTime::Written));

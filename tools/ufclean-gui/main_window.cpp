@@ -37,11 +37,14 @@ void SetText(HWND control, const std::wstring& text) {
 }  // namespace
 
 MainWindow::MainWindow(Function::IUnusedFileClean* cleaner, Options options)
-    : cleaner_(cleaner), options_(std::move(options)) {
-    model_.SetOlderThan(options_.olderThanDays);
+    : cleaner_(cleaner), options_(std::move(options)), model_(cleaner, &stopSignal_) {
+    stopSignal_.Attach(cleaner);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    worker_.reset();
+    stopSignal_.Attach(nullptr);
+}
 
 bool MainWindow::Create(int show) {
     WNDCLASSEXW type = {};
@@ -100,7 +103,7 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam,
 LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            worker_ = std::make_unique<Worker>(window_, cleaner_);
+            worker_ = std::make_unique<Worker>(window_, &model_.Pipeline(), &stopSignal_);
             CreateControls();
             return 0;
         case WM_SIZE:
@@ -140,14 +143,16 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             OnProgress(*note);
             return 0;
         }
-        case kMsgCategoryScanned:
-            OnCategoryScanned(std::unique_ptr<CategoryRun>(reinterpret_cast<CategoryRun*>(lParam)));
+        case kMsgRowDone: {
+            std::unique_ptr<RowNote> note(reinterpret_cast<RowNote*>(lParam));
+            OnRowDone(*note);
             return 0;
+        }
         case kMsgScanDone:
             OnScanDone(wParam != 0);
             return 0;
         case kMsgCleanDone:
-            OnCleanDone(std::unique_ptr<CleanJob>(reinterpret_cast<CleanJob*>(lParam)));
+            OnCleanDone(wParam != 0);
             return 0;
         case kMsgCapture:
             SaveScreenshotAndExit();
@@ -295,7 +300,7 @@ void MainWindow::SetState(UINT_PTR state) {
     const bool busy = state == kStateBusy;
     EnableWindow(scan_, !busy);
     EnableWindow(stop_, busy);
-    EnableWindow(clean_, !busy && state != kStateReady && !model_.Runs().empty());
+    EnableWindow(clean_, !busy && state != kStateReady && model_.RowCount() > 0);
     EnableWindow(categories_.Handle(), !busy);
     EnableWindow(items_.Handle(), !busy);
     EnableWindow(filter_, !busy);
@@ -346,7 +351,7 @@ void MainWindow::StartScan() {
         SetText(status_, L"No category is checked.");
         return;
     }
-    model_.Clear();
+    model_.Start(numbers);
     items_.Reset(model_);
     categories_.ResetFigures();
     ShowSpace();
@@ -354,44 +359,42 @@ void MainWindow::StartScan() {
     SendMessageW(progress_, PBM_SETPOS, 0, 0);
     SetState(kStateBusy);
     SetText(status_, L"Scanning...");
-    worker_->StartScan(numbers);
+    host::SelectOptions select;
+    select.olderThanDays = options_.olderThanDays;
+    worker_->StartScan(std::move(select));
 }
 
 void MainWindow::StartClean() {
-    const std::vector<std::uint32_t> checked = categories_.Checked();
-    const std::set<std::uint32_t> numbers(checked.begin(), checked.end());
-    Sums sums;
-    size_t actions = 0;
+    host::Pipeline& run = model_.Pipeline();
+    const std::vector<bool> chosen = model_.Chosen(categories_.Checked());
+    // A bin with an unchecked item stays whole: none of it is removed.
+    const host::Totals totals = run.Sum(&chosen);
     std::uint32_t held = 0;
-    const bool binHeld = model_.HeldBinItem(&held);
-    for (const RunInfo& run : model_.Runs()) {
-        if (!numbers.count(run.number)) continue;
-        // A bin with an unchecked item stays whole: none of it is removed.
-        if (run.number == kCategoryRecycleBin && binHeld) continue;
-        actions += run.action ? 1 : 0;
-        sums.selectedCount += run.sums.selectedCount;
-        sums.selectedBytes += run.sums.selectedBytes;
-    }
-    if (sums.selectedCount == 0 && actions == 0) {
+    const bool binHeld = run.HeldBinItem(&held);
+    size_t actions = 0;
+    for (std::size_t r = 0; r < run.Rows().size(); ++r)
+        actions += chosen[r] && run.Rows()[r].IsAction() ? 1 : 0;
+    if (totals.wouldRemove == 0 && actions == 0) {
         SetText(status_, L"Nothing is checked: nothing to remove.");
         return;
     }
-    if (!ConfirmClean(window_, sums, actions,
+    if (!ConfirmClean(window_, totals.wouldRemove, totals.wouldFree, actions,
                       binHeld ? model_.Store().Path(held) : std::wstring())) {
         SetText(status_, L"Clean cancelled: nothing removed.");
         return;
     }
+    run.Plan(&chosen);
     SetState(kStateBusy);
     SendMessageW(progress_, PBM_SETPOS, 0, 0);
     SetText(status_, L"Cleaning...");
-    worker_->StartClean(model_.MakeCleanJob(numbers));
+    worker_->StartClean();
 }
 
 void MainWindow::OnProgress(const ProgressNote& note) {
     const std::uint32_t percent = note.percent > 100 ? 100 : note.percent;
     if (note.steps)
         SendMessageW(progress_, PBM_SETPOS, (note.step * 1000 + percent * 10) / note.steps, 0);
-    SetText(status_, RowName(note.category) + L": " + note.path);
+    SetText(status_, RowName(model_.NumberOf(note.row)) + L": " + note.path);
     const Sums total = model_.Total();
     SetText(totals_, L"Category " + std::to_wstring(note.step + 1) + L" of " +
                          std::to_wstring(note.steps) + L", count " + std::to_wstring(note.count) +
@@ -399,27 +402,28 @@ void MainWindow::OnProgress(const ProgressNote& note) {
                          host::HumanSize(total.bytes));
 }
 
-void MainWindow::OnCategoryScanned(std::unique_ptr<CategoryRun> run) {
-    // The module's list goes into the store and is freed.
-    const RunInfo& added = model_.Add(run.get());
-    run.reset();
-    items_.Append(model_, added.first);
-    categories_.ShowRun(added);
+void MainWindow::OnRowDone(const RowNote& note) {
+    // The store is the worker's until it ends: the row's copy and sums only.
+    model_.RowDone(note.index, note.sums);
+    categories_.ShowRun(model_.NumberOf(note.index), note.row, note.sums);
     ShowTotals();
-    ShowSpace();
 }
 
 void MainWindow::OnScanDone(bool stopped) {
     worker_->Finished();
     SendMessageW(progress_, PBM_SETPOS, 1000, 0);
-    model_.FindRepeatedFiles();
-    const Sums total = model_.Total();
+    // The repeats were deselected once every row was in.
+    model_.Recount();
+    items_.Reset(model_);
+    ShowRows();
+    const host::Totals totals = model_.Pipeline().Sum();
     SetText(status_, std::wstring(stopped ? L"Scan stopped: " : L"Scan done: ") +
-                         std::to_wstring(total.count) + L" item(s), " +
-                         host::HumanSize(total.bytes) + L" in " +
-                         std::to_wstring(model_.Runs().size()) + L" categories.");
+                         std::to_wstring(totals.found) + L" item(s), " +
+                         host::HumanSize(totals.foundBytes) + L" in " +
+                         std::to_wstring(model_.RowCount()) + L" categories.");
     SetState(kStateScanned);
     ShowTotals();
+    ShowSpace();
     if (closing_) {
         DestroyWindow(window_);
     } else if (options_.scanAtStart && !options_.screenshot.empty()) {
@@ -427,55 +431,74 @@ void MainWindow::OnScanDone(bool stopped) {
     }
 }
 
-void MainWindow::OnCleanDone(std::unique_ptr<CleanJob> job) {
+void MainWindow::OnCleanDone(bool stopped) {
     worker_->Finished();
-    model_.TakeCleanResult(*job);
+    model_.Pipeline().DropRemoved();
+    model_.Recount();
     items_.Reset(model_);
-    for (const RunInfo& run : model_.Runs()) categories_.ShowRun(run);
+    ShowRows();
     ShowSpace();
     SendMessageW(progress_, PBM_SETPOS, 1000, 0);
-    const CleanTotals& sum = model_.CleanSum();
-    SetText(status_,
-            std::wstring(job->stopped ? L"Clean stopped: removed " : L"Clean done: removed ") +
-                std::to_wstring(sum.removed) + L", failed " + std::to_wstring(sum.failed) +
-                L", freed " + host::HumanSize(sum.bytesFreed) + L".");
+    const host::Totals totals = model_.Pipeline().Sum();
+    SetText(status_, std::wstring(stopped ? L"Clean stopped: removed " : L"Clean done: removed ") +
+                         std::to_wstring(totals.removed) + L", failed " +
+                         std::to_wstring(totals.failed) + L", freed " +
+                         host::HumanSize(totals.freed) + L".");
     SetState(kStateCleaned);
     ShowTotals();
     if (closing_) DestroyWindow(window_);
 }
 
+void MainWindow::ShowRows() {
+    const std::vector<host::Row>& rows = model_.Pipeline().Rows();
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        categories_.ShowRun(model_.NumberOf(r), rows[r], model_.SumsOfRow(r));
+}
+
 void MainWindow::ShowTotals() {
-    const Sums total = model_.Total();
-    SetText(totals_,
-            L"Found " + std::to_wstring(total.count) + L" item(s), " +
-                host::HumanSize(total.bytes) + L"; checked " +
-                std::to_wstring(total.selectedCount) + L", " +
-                host::HumanSize(total.selectedBytes) + L"; protected by the keep list " +
-                std::to_wstring(total.protectedCount) + L"." +
-                (model_.RepeatedFiles() ? L" " + std::to_wstring(model_.RepeatedFiles()) +
-                                              L" file(s) listed by two rows are counted once."
-                                        : L""));
+    // While the worker runs, the sums of the rows it posted; once it ended,
+    // the pipeline's totals (a file two rows list counts once).
+    Sums total = model_.Total();
+    std::uint64_t repeated = 0;
     std::uint32_t held = 0;
-    SetText(notice_, model_.HeldBinItem(&held)
-                         ? L"The recycle bin is emptied whole: \"" +
-                               std::wstring(model_.Store().Name(held)) +
-                               L"\" is unchecked, so the whole recycle bin is left out of the "
-                               L"clean."
-                         : RulesFileNotice());
+    bool binHeld = false;
+    if (!worker_->Busy()) {
+        const std::vector<bool> chosen = model_.Chosen(categories_.Checked());
+        const host::Totals totals = model_.Pipeline().Sum(&chosen);
+        total.count = totals.found;
+        total.bytes = totals.foundBytes;
+        total.selectedCount = totals.wouldRemove;
+        total.selectedBytes = totals.wouldFree;
+        total.protectedCount = totals.kept + totals.keptForAge;
+        repeated = totals.repeatedFiles;
+        binHeld = model_.Pipeline().HeldBinItem(&held);
+    }
+    SetText(totals_, L"Found " + std::to_wstring(total.count) + L" item(s), " +
+                         host::HumanSize(total.bytes) + L"; checked " +
+                         std::to_wstring(total.selectedCount) + L", " +
+                         host::HumanSize(total.selectedBytes) + L"; protected by the keep list " +
+                         std::to_wstring(total.protectedCount) + L"." +
+                         (repeated ? L" " + std::to_wstring(repeated) +
+                                         L" file(s) listed by two rows are counted once."
+                                   : L""));
+    SetText(notice_, binHeld ? L"The recycle bin is emptied whole: \"" +
+                                   std::wstring(model_.Store().Name(held)) +
+                                   L"\" is unchecked, so the whole recycle bin is left out of "
+                                   L"the clean."
+                             : RulesFileNotice());
 }
 
 void MainWindow::ShowSpace() {
+    // The store is the worker's while a scan runs.
+    if (worker_->Busy()) return;
     // What a clean would take: the checked items of the checked choices.
-    const std::vector<std::uint32_t> choices = categories_.Checked();
-    const std::set<std::uint32_t> chosen(choices.begin(), choices.end());
-    std::vector<bool> runChosen;
+    const std::vector<bool> runChosen = model_.Chosen(categories_.Checked());
     SpaceFigures figures;
     std::uint64_t byGroup[kChoiceGroups] = {};
-    for (const RunInfo& run : model_.Runs()) {
-        runChosen.push_back(chosen.count(run.number) != 0);
-        if (runChosen.back())
-            byGroup[static_cast<int>(categories_.GroupOf(run.number))] += run.sums.selectedBytes;
-    }
+    for (std::size_t r = 0; r < model_.RowCount(); ++r)
+        if (runChosen[r])
+            byGroup[static_cast<int>(categories_.GroupOf(model_.NumberOf(r)))] +=
+                model_.SumsOfRow(r).selectedBytes;
     for (int group = 0; group < kChoiceGroups; ++group) {
         const GroupLook& look = LookOf(static_cast<ChoiceGroup>(group));
         if (byGroup[group]) figures.groups.push_back({look.title, byGroup[group], look.color});

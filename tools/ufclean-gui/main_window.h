@@ -12,6 +12,7 @@
 #include "gdi_owners.h"
 #include "item_list.h"
 #include "options.h"
+#include "pipeline/stop_signal.h"
 #include "scan_model.h"
 #include "space_picture.h"
 #include "worker.h"
@@ -41,9 +42,11 @@ private:
     void StartScan();
     void StartClean();
     void OnProgress(const ProgressNote& note);
-    void OnCategoryScanned(std::unique_ptr<CategoryRun> run);
+    void OnRowDone(const RowNote& note);
     void OnScanDone(bool stopped);
-    void OnCleanDone(std::unique_ptr<CleanJob> job);
+    void OnCleanDone(bool stopped);
+    // Every row's figures in the tree, once the worker has ended.
+    void ShowRows();
     void ShowTotals();
     void ShowSpace();
     void SaveScreenshotAndExit();
@@ -61,6 +64,7 @@ private:
     ItemList items_;
     SpacePicture space_;
     DrivesPage drives_;
+    host::StopSignal stopSignal_;
     ScanModel model_;
     std::unique_ptr<Worker> worker_;
     GdiObjectOwner font_;

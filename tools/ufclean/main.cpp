@@ -53,13 +53,9 @@ const wchar_t kUsage[] =
     L"Exit status: 0 done, 1 usage error or refused, 2 stopped, 3 module missing,\n"
     L"4 profile missing or broken.\n";
 
-std::atomic<Function::IUnusedFileClean*> g_cleaner{nullptr};
-std::atomic<bool> g_stopRequested{false};
-
 BOOL WINAPI OnConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-    g_stopRequested = true;
-    if (Function::IUnusedFileClean* cleaner = g_cleaner.load()) cleaner->SetStopFlag(1);
+    Stop().Request();
     return TRUE;  // the command finishes its report and exits with 2
 }
 
@@ -99,7 +95,7 @@ bool IsNumber(const std::wstring& word) {
 int Parse(int argc, wchar_t** argv, Options* options) {
     if (argc < 2) return UsageError(L"no command given");
     options->command = argv[1];
-    bool all = false;
+    host::Choice& choice = options->choice;
     std::vector<std::wstring> seen;
     for (int i = 2; i < argc; ++i) {
         const std::wstring word = argv[i];
@@ -133,9 +129,9 @@ int Parse(int argc, wchar_t** argv, Options* options) {
             options->keeps.push_back(glob);
         } else if (word == L"--with") {
             std::wstring groups;
-            if (!next(&groups) || !ParseGroups(groups, &options->withGroups))
+            if (!next(&groups) || !ParseGroups(groups, &choice.withGroups))
                 return UsageError(L"--with needs groups such as cookies,history,session,developer");
-            for (host::RuleGroup group : options->withGroups)
+            for (host::RuleGroup group : choice.withGroups)
                 if (group == host::RuleGroup::Credentials)
                     return UsageError(
                         L"--with credentials: rules that take passwords, keys, bookmarks or sync "
@@ -152,42 +148,26 @@ int Parse(int argc, wchar_t** argv, Options* options) {
             return UsageError(L"unknown option: " + word);
         } else if (CommandTakesCategories(options->command) || TakesSelection(*options)) {
             if (word == L"all") {
-                all = true;
+                choice.all = true;
                 continue;
             }
             if (!IsNumber(word)) {
                 // A rule id, checked once the rules are loaded.
-                options->ruleIds.push_back(word);
+                choice.ruleIds.push_back(word);
                 continue;
             }
             const std::uint32_t number = ParseCategory(word);
             if (!number)
                 return UsageError(L"unknown category: " + word + L" (see ufclean categories)");
             bool seen = false;
-            for (std::uint32_t c : options->categories) seen = seen || c == number;
-            if (!seen) options->categories.push_back(number);
+            for (std::uint32_t c : choice.categories) seen = seen || c == number;
+            if (!seen) choice.categories.push_back(number);
         } else {
             options->arguments.push_back(word);
         }
     }
-    options->all = all;
-    options->givenRuleIds = options->ruleIds.size();
+    options->givenRuleIds = choice.ruleIds.size();
     return kExitOk;
-}
-
-// With 'all' or nothing named, every scan category and the rules that are on
-// by default run ('all' adds the categories not named already; named actions
-// stay). Runs once the profile's choice is in.
-void CompleteSelection(Options* options) {
-    const bool nothingNamed = options->categories.empty() && options->ruleIds.empty();
-    options->defaultRules = options->all || nothingNamed;
-    if (!options->defaultRules) return;
-    for (const host::CategoryInfo& info : host::Categories()) {
-        if (info.kind != host::CategoryKind::Scan) continue;
-        bool seen = false;
-        for (std::uint32_t c : options->categories) seen = seen || c == info.number;
-        if (!seen) options->categories.push_back(info.number);
-    }
 }
 
 // Loads the built-in and the user's rules; a bad or missing rules file
@@ -196,8 +176,8 @@ int LoadRulesFor(Options* options) {
     std::wstring error;
     if (!host::LoadRules(options->rulesFile, &options->rules, &error))
         return FailRun(*options, kExitUsage, error);
-    for (size_t i = 0; i < options->ruleIds.size(); ++i) {
-        const std::wstring& id = options->ruleIds[i];
+    for (size_t i = 0; i < options->choice.ruleIds.size(); ++i) {
+        const std::wstring& id = options->choice.ruleIds[i];
         bool known = false;
         for (const host::CleaningRule& rule : options->rules) known = known || rule.id == id;
         if (known) continue;
@@ -216,9 +196,10 @@ int LoadRulesFor(Options* options) {
 // choose them, rather than running the default scan as if the file were not
 // given.
 int RefuseUnchosenRules(const Options& options) {
-    const bool alone = options.defaultRules && !options.all && options.withGroups.empty();
+    const host::Choice& choice = options.choice;
+    const bool alone = choice.Defaults() && !choice.all && choice.withGroups.empty();
     if (options.rulesFile.empty() || !alone) return kExitOk;
-    for (const host::CleaningRule* rule : SelectedRules(options))
+    for (const host::CleaningRule* rule : host::ChosenRules(choice, options.rules))
         if (rule->source != host::RuleSource::BuiltIn) return kExitOk;
     std::size_t given = 0;
     for (const host::CleaningRule& rule : options.rules)
@@ -249,7 +230,6 @@ int Dispatch(Options& options) {
     if (CommandTakesCategories(command)) {
         std::wstring reason;
         if (int status = ApplyProfile(&options, &reason)) return FailRun(options, status, reason);
-        CompleteSelection(&options);
     }
     if (command == L"rules" || CommandTakesCategories(command) || TakesSelection(options)) {
         if (int status = LoadRulesFor(&options)) return status;
@@ -269,7 +249,8 @@ int Dispatch(Options& options) {
     host::LoadedCleaner cleaner;
     std::wstring error;
     if (!cleaner.Load(&error)) return FailRun(options, kExitModule, error);
-    WatchCtrlC(cleaner.get());
+    Stop().Attach(cleaner.get());
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     int status = kExitOk;
     if (command == L"scan")
         status = RunScan(cleaner.get(), options);
@@ -291,7 +272,7 @@ int Dispatch(Options& options) {
         host::Out(cleaner->CleanSearchAssistantMru() ? L"search history deleted\n"
                                                      : L"search history not deleted\n");
     }
-    g_cleaner = nullptr;  // the handler must not reach a released cleaner
+    Stop().Attach(nullptr);  // the handler must not reach a released cleaner
     return status;
 }
 
@@ -308,17 +289,9 @@ int FailRun(const Options& options, int status, const std::wstring& reason) {
     return status;
 }
 
-void WatchCtrlC(Function::IUnusedFileClean* cleaner) {
-    g_cleaner = cleaner;
-    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-}
-
-bool StopWasRequested() {
-    return g_stopRequested.load();
-}
-
-const std::atomic<bool>* StopSignal() {
-    return &g_stopRequested;
+host::StopSignal& Stop() {
+    static host::StopSignal signal;
+    return signal;
 }
 
 }  // namespace ufclean

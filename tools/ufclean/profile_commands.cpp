@@ -58,11 +58,12 @@ int Refuse(const std::wstring& reason, int status) {
 int SaveFromOptions(const Options& options) {
     host::Profile profile;
     profile.name = options.arguments[1];
-    profile.categories = options.categories;
+    const host::Choice& choice = options.choice;
+    profile.categories = choice.categories;
     // Nothing named is what a plain "ufclean clean" does: everything.
-    profile.all = options.all || (options.categories.empty() && options.ruleIds.empty());
-    profile.ruleIds = options.ruleIds;
-    profile.withGroups = options.withGroups;
+    profile.all = choice.Defaults();
+    profile.ruleIds = choice.ruleIds;
+    profile.withGroups = choice.withGroups;
     profile.keeps = options.keeps;
     profile.noDefaultKeep = options.noDefaultKeep;
     profile.olderThanDays = options.olderThanDays;
@@ -147,10 +148,11 @@ int ApplyProfile(Options* options, std::wstring* reason) {
             return kExitUsage;
         }
     }
-    AddMissing(&options->categories, profile.categories);
-    options->all = options->all || profile.all;
-    AddMissing(&options->ruleIds, profile.ruleIds);
-    AddMissing(&options->withGroups, profile.withGroups);
+    host::Choice& choice = options->choice;
+    AddMissing(&choice.categories, profile.categories);
+    choice.all = choice.all || profile.all;
+    AddMissing(&choice.ruleIds, profile.ruleIds);
+    AddMissing(&choice.withGroups, profile.withGroups);
     AddMissing(&options->keeps, profile.keeps);
     options->noDefaultKeep = options->noDefaultKeep || profile.noDefaultKeep;
     // An age given on the command line wins over the profile's.

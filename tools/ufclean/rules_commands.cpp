@@ -1,17 +1,8 @@
-// The cleaning rules in ufclean: their listing, the report of a community
-// rule file, and their scan and clean beside the module's categories, in the
-// same rows and reports.
-#include <algorithm>
-
+// The cleaning rules in ufclean: their listing, and the report of a
+// community rule file.
 #include "app.h"
-#include "pipeline/removal.h"
-#include "platform/console.h"
 #include "import_report.h"
-#include "progress_line.h"
-#include "report.h"
-#include "rule_runs.h"
-#include "platform/elevation.h"
-#include "rules/guard.h"
+#include "platform/console.h"
 #include "rules/ini_report.h"
 #include "rules/json_reader.h"
 #include "rules/model.h"
@@ -55,12 +46,6 @@ void PrintRule(const host::CleaningRule& rule, bool detected) {
     if (!rule.warning.empty()) host::Out(L"         warning: " + rule.warning + L"\n");
 }
 
-// Named on the command line or in the profile: not by default, not by group.
-bool ChosenById(const Options& options, const host::CleaningRule& rule) {
-    return std::find(options.ruleIds.begin(), options.ruleIds.end(), rule.id) !=
-           options.ruleIds.end();
-}
-
 bool AnyDetected(const host::CleaningRule& rule, host::RuleProbe* probe) {
     for (const host::RuleTarget& target : host::TargetsOf({&rule}))
         if (host::IsDetected(target, probe)) return true;
@@ -97,20 +82,6 @@ int RunImport(const Options& options) {
 
 }  // namespace
 
-std::vector<const host::CleaningRule*> SelectedRules(const Options& options) {
-    std::vector<const host::CleaningRule*> selected;
-    for (const host::CleaningRule& rule : options.rules) {
-        const bool named = ChosenById(options, rule);
-        const bool grouped = std::find(options.withGroups.begin(), options.withGroups.end(),
-                                       rule.group) != options.withGroups.end();
-        // Passwords, keys, bookmarks and sync data go only when named.
-        const bool chosen = grouped || (options.defaultRules && rule.onByDefault);
-        if (named || (chosen && rule.group != host::RuleGroup::Credentials))
-            selected.push_back(&rule);
-    }
-    return selected;
-}
-
 int RunRules(const Options& options) {
     if (!options.importFile.empty()) return RunImport(options);
     host::Out(L"Cleaning rules (on: run by scan and clean without arguments or with 'all'):\n");
@@ -119,56 +90,6 @@ int RunRules(const Options& options) {
         L"Opt in with --with GROUP,... (cookies, history, session, site-data, developer, other) "
         L"or by naming a rule id; credentials rules only by their id.\n");
     return kExitOk;
-}
-
-bool ScanRules(const Options& options, host::ItemStore* store, std::vector<CategoryRun>* runs) {
-    ProgressLine progress;
-    const bool elevated = host::HostIsElevated();
-    host::RuleProbe probe;
-    for (host::RuleTarget target : host::TargetsOf(SelectedRules(options))) {
-        if (StopWasRequested()) return true;
-        target.chosenById = ChosenById(options, *target.rule);
-        progress.SetLabel(target.rule->id);
-        host::RuleScanResult result;
-        host::ScanRule(target, &progress, StopSignal(), store, &result, &probe);
-        if (result.stopped) return true;
-        // An application that is not there, or a folder it has not made, is
-        // no row.
-        if (result.folders == 0) continue;
-        CategoryRun run;
-        run.number = kCategoryUnset;
-        run.isRule = true;
-        run.target = target;
-        run.store = store;
-        run.first = result.first;
-        run.end = result.end;
-        run.totals = result.totals;
-        run.running = result.running;
-        run.emptiedFolders = std::move(result.emptiedFolders);
-        run.stoppedByGuard = result.stoppedByGuard;
-        run.scanResult = 1;
-        if (target.rule->needsAdmin && !elevated)
-            run.skipReason = L"needs an elevated host: run ufclean as administrator";
-        runs->push_back(std::move(run));
-    }
-    return false;
-}
-
-bool CleanRuleRun(CategoryRun* run) {
-    ProgressLine progress;
-    progress.SetLabel(run->target.rule->id);
-    host::RemovalResult result;
-    host::RemoveRuleInChunks(*run->store, host::PassFor(kCategoryUnset, run->first, run->end),
-                             run->emptiedFolders, host::GuardContextOf(run->target), StopSignal(),
-                             &progress, &result, nullptr);
-    run->stoppedByGuard.Add(result.stoppedByGuard);
-    run->cleanTotals = result.totals;
-    run->inUse = result.inUse;
-    run->changed = result.changed;
-    run->foldersRemoved = result.foldersRemoved;
-    run->cleaned = true;
-    run->cleanResult = result.result;
-    return result.result == 2;
 }
 
 }  // namespace ufclean
