@@ -68,6 +68,8 @@ std::wstring CurrentUserSid();
 bool RegisterTask(const std::wstring& name, const std::wstring& xml, std::wstring* error);
 bool DeleteTask(const std::wstring& name, std::wstring* error);
 bool TaskExists(const std::wstring& name);
+// The task folder \UnusedFileClean, when it holds no task (of any user).
+void DeleteTaskFolderIfEmpty();
 
 // The record of the schedules made by this user: schedules.json in the
 // user's data folder. A missing record is an empty list. Every value is

@@ -193,6 +193,11 @@ void PrintCleanSummary(const std::vector<CategoryRun>& runs) {
             continue;
         }
         if (!run.cleaned) continue;
+        if (run.action) {  // a step, no files: what it did
+            host::Out(
+                Row(RunNumber(run), RunName(run), {ActionOutcome(run.number, run.cleanResult)}));
+            continue;
+        }
         host::Out(
             Row(RunNumber(run), RunName(run),
                 {std::to_wstring(run.cleanTotals.removed), std::to_wstring(run.cleanTotals.failed),

@@ -108,30 +108,30 @@ void DeselectRepeats(host::ItemStore* store, const std::vector<CategoryRun>& run
     for (const auto& repeat : RepeatedListings(runs, true)) store->SetSelected(repeat.first, false);
 }
 
-std::uint64_t SelectedCount(const std::vector<CategoryRun>& runs) {
-    std::uint64_t count = 0;
+// What the clean would take: the selected items and their bytes.
+ScanTotals SelectedTotals(const std::vector<CategoryRun>& runs) {
+    ScanTotals selected;
     for (const CategoryRun& run : runs)
         if (run.skipReason.empty())
             for (std::uint32_t i = run.first; i < run.end; ++i)
-                count += run.store->Selected(i) ? 1 : 0;
-    return count;
+                if (run.store->Selected(i)) ++selected.count, selected.bytes += run.store->Bytes(i);
+    return selected;
 }
 
-// Asks on the console; without one, refuses.
-bool Confirm(const Options& options, std::uint64_t count) {
-    if (options.yes) return true;
+// Asks on the console with the count and size of what goes; without a
+// console, refuses (kExitUsage). kExitDeclined for any answer but yes.
+int Confirm(const Options& options, const ScanTotals& selected) {
+    if (options.yes) return kExitOk;
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-    if (!host::IsConsole(in)) {
-        host::Err(
-            L"ufclean: refusing to clean: there is no console to confirm on; pass --yes to clean "
-            L"without asking\n");
-        return false;
-    }
-    host::Out(L"Remove " + std::to_wstring(count) + L" item(s)? [y/N] ");
+    if (!host::IsConsole(in)) return kExitUsage;
+    host::Out(L"Remove " + std::to_wstring(selected.count) +
+              (selected.count == 1 ? L" item, " : L" items, ") + host::HumanSize(selected.bytes) +
+              L"? [y/N] ");
     wchar_t answer[16] = {};
     DWORD read = 0;
-    if (!ReadConsoleW(in, answer, 15, &read, nullptr) || read == 0) return false;
-    return answer[0] == L'y' || answer[0] == L'Y';
+    const bool yes = ReadConsoleW(in, answer, 15, &read, nullptr) && read > 0 &&
+                     (answer[0] == L'y' || answer[0] == L'Y');
+    return yes ? kExitOk : kExitDeclined;
 }
 
 // The scan of a scan or clean, with what a clean would take selected: a
@@ -165,8 +165,12 @@ int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
     std::vector<KeepUse> rules = KeepRules(options);
     bool stopped = ScanAndSelect(cleaner, options, &store, &rules, &runs);
     if (stopped) return Finish(options, runs, rules, true);
-    if (!Confirm(options, SelectedCount(runs)))
-        return FailRun(options, kExitUsage, L"not confirmed: nothing removed");
+    if (int status = Confirm(options, SelectedTotals(runs)))
+        return FailRun(options, status,
+                       status == kExitDeclined
+                           ? L"declined: nothing removed"
+                           : L"refusing to clean: there is no console to confirm on; pass --yes "
+                             L"to clean without asking");
 
     ProgressLine progress;
     for (CategoryRun& run : runs) {
