@@ -301,6 +301,7 @@ TEST(ProfileRuns, NamesAreFileAndTaskNames) {
         {L"schedule add a. --profile named --daily", "end with a dot"},
         {L"schedule add x --profile named --daily --report %TEMP%\\x", "%VARIABLES%"},
         {L"schedule add x --profile named --daily --daily", "repeated option: --daily"},
+        {L"profile save Named 16", "profile \"Named\" exists: give --replace"},
     };
     for (const auto& [arguments, reason] : refused) {
         const fx::RunResult run = Ufclean(arguments);
@@ -312,7 +313,7 @@ TEST(ProfileRuns, NamesAreFileAndTaskNames) {
         const char* listed;
         size_t tasks;
     } sameName[] = {
-        {L"profile save NAMED 16", L"profile list", "categories 16", 0},
+        {L"profile save NAMED 16 --replace", L"profile list", "categories 16", 0},
         {L"schedule add ok1 --profile named --daily", L"schedule list", "ok1  profile named", 1},
         {L"schedule add OK1 --profile NAMED --weekly tue", L"schedule list",
          "OK1  profile NAMED, weekly on tuesday", 1},
@@ -330,7 +331,7 @@ TEST(ProfileRuns, NamesAreFileAndTaskNames) {
 // Six schedule adds at once each keep their record and task; a record
 // spoilt by hand is refused with its line (a control character never
 // reaches the task's XML) until an add with --repair leaves the spoilt
-// schedule out; remove-user-data then leaves no task.
+// schedule out; remove-user-data then leaves no task and no task folder.
 TEST(ProfileRuns, RecordsHoldUnderConcurrentAddsAndHandEdits) {
     ASSERT_EQ(Ufclean(L"remove-user-data").exitCode, 0u);
     ASSERT_EQ(Ufclean(L"profile save together 9").exitCode, 0u);
@@ -382,9 +383,16 @@ TEST(ProfileRuns, RecordsHoldUnderConcurrentAddsAndHandEdits) {
               std::count(written.begin(), written.end(), '{'))
         << written;
 
-    ASSERT_EQ(Ufclean(L"remove-user-data").exitCode, 0u);
-    EXPECT_EQ(Tasks(L"at-once-*"), 0u);
-    EXPECT_FALSE(fx::Exists(record));
+    // No task, record or task folder stays, nor a task folder left empty.
+    const std::wstring taskFolder = fx::Special(CSIDL_SYSTEM) + L"\\Tasks\\UnusedFileClean";
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_EQ(Ufclean(L"remove-user-data").exitCode, 0u);
+        EXPECT_EQ(Tasks(L"at-once-*"), 0u);
+        EXPECT_FALSE(fx::Exists(record));
+        EXPECT_FALSE(fx::Exists(taskFolder)) << run;
+        CreateDirectoryW(taskFolder.c_str(), nullptr);
+    }
+    RemoveDirectoryW(taskFolder.c_str());
 }
 
 }  // namespace

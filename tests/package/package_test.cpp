@@ -139,7 +139,7 @@ TEST(PackageTest, InstallUpgradeAndUninstallLeaveOneEntryThenNoneAndUserDataOnly
     ASSERT_EQ(Msiexec(L"/x \"" + Package(UFC_MSI_NAME) + L"\" REMOVEUSERDATA=1").exitCode, 0u);
     EXPECT_FALSE(fx::Exists(host::ProfileFile(L"installed")));
     EXPECT_FALSE(fx::Exists(host::UserDataFolder() + L"\\schedules.json"));
-    EXPECT_FALSE(fx::Exists(task));
+    EXPECT_FALSE(fx::Exists(task.substr(0, task.rfind(L'\\'))));  // the task folder too
     EXPECT_FALSE(fx::Exists(folder));
 }
 

@@ -61,7 +61,6 @@ std::wstring BuildTaskXml(const Schedule& schedule, const TaskAction& action,
 
 // "\UnusedFileClean\<name>".
 std::wstring TaskPath(const std::wstring& name);
-std::wstring CurrentUserSid();
 
 // The record of the schedules made by this user: schedules.json in the
 // user's data folder. A missing record is an empty list. Every value is

@@ -57,16 +57,12 @@ public:
                Fail(L"cannot make the task folder \\UnusedFileClean", result, error);
     }
     ITaskFolder* operator->() const { return folder_.get(); }
-    // The program's folder goes with its last task.
+    // The program's folder goes with its last task. Task Scheduler refuses
+    // to delete a folder that still holds a task or a folder (any user's),
+    // so the call is its own check; Wine cannot count a folder's tasks
+    // (get_Count is not implemented there) but refuses alike.
     void DeleteIfEmpty() {
-        ufc::com_ptr<IRegisteredTaskCollection> tasks;
-        ufc::com_ptr<ITaskFolderCollection> folders;
         ufc::com_ptr<ITaskFolder> root;
-        LONG taskCount = 1, folderCount = 1;
-        if (FAILED(folder_->GetTasks(TASK_ENUM_HIDDEN, tasks.put())) ||
-            FAILED(tasks->get_Count(&taskCount)) || FAILED(folder_->GetFolders(0, folders.put())) ||
-            FAILED(folders->get_Count(&folderCount)) || taskCount != 0 || folderCount != 0)
-            return;
         if (SUCCEEDED(service_->GetFolder(Bstr(L"\\").get(), root.put())))
             root->DeleteFolder(Bstr(kTaskFolder + 1).get(), 0);
     }
@@ -121,6 +117,12 @@ bool DeleteTask(const std::wstring& name, std::wstring* error) {
     }
     folder.DeleteIfEmpty();
     return true;
+}
+
+void DeleteTaskFolderIfEmpty() {
+    ufc::ComScope com;
+    TaskFolder folder;
+    if (folder.Open(false, nullptr)) folder.DeleteIfEmpty();
 }
 
 bool TaskExists(const std::wstring& name) {

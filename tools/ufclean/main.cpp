@@ -16,42 +16,8 @@ namespace ufclean {
 
 namespace {
 
-const wchar_t kUsage[] =
-    L"usage: ufclean COMMAND [ARGS]\n"
-    L"  categories                      list the categories\n"
-    L"  rules [--rules FILE]            list the cleaning rules, on or off\n"
-    L"  rules --import FILE.ini         read a community rule file and say what it gives\n"
-    L"       [--reasons] [--json FILE|-]  (every key and section it left out, and why)\n"
-    L"  scan [CATEGORY...|all]          scan and show what a clean would take\n"
-    L"       [--details] [--json FILE|-] [--keep GLOB]... [--no-default-keep]\n"
-    L"  clean [CATEGORY...|all]         scan, confirm, remove\n"
-    L"       [--yes] [--keep GLOB]... [--no-default-keep] [--details] [--json FILE|-]\n"
-    L"       scan and clean also take RULE ids, [--with GROUP,...] (rules that are off\n"
-    L"       by default: cookies, history, session, developer, ...), [--rules FILE]\n"
-    L"       (JSON, or the community format for FILE.ini), [--profile NAME] (a saved\n"
-    L"       choice) and [--older-than DAYS] (items written in the last DAYS days\n"
-    L"       stay); --json FILE may hold {time} and {computer}\n"
-    L"  profile save NAME [CATEGORY...|all] [RULE...] [--with ...] [--keep ...]\n"
-    L"       [--no-default-keep] [--older-than DAYS]   save a choice under a name\n"
-    L"  profile list | show NAME | delete NAME\n"
-    L"  schedule add NAME --profile P --daily|--weekly DAY|--at-logon\n"
-    L"       [--time HH:MM] [--report FOLDER]   clean with P from Task Scheduler\n"
-    L"  schedule list | show NAME | remove NAME   (add and remove take --repair:\n"
-    L"       a damaged record keeps its good schedules)\n"
-    L"  remove-user-data                delete this user's profiles, schedules and logs\n"
-    L"  keep-list                       the built-in keep rules and their reasons\n"
-    L"  check                           whether a clean is needed\n"
-    L"  drives                          the fixed drives\n"
-    L"  drive-scan ROOT                 scan one drive (e.g. C:\\)\n"
-    L"  download-dir [PATH]             set the browser's download folder\n"
-    L"  save-dir [PATH]                 show or set the browser's save folder\n"
-    L"  clear-clipboard                 empty the clipboard\n"
-    L"  clear-search-history            delete the search autocomplete list\n"
-    L"'all' is every scan category; 5 and 17 run only when named. With 'all' or no\n"
-    L"category the rules that are on run too; ufclean-rules.json beside ufclean adds\n"
-    L"rules.\n"
-    L"Exit status: 0 done, 1 usage error or refused, 2 stopped, 3 module missing,\n"
-    L"4 profile missing or broken.\n";
+// The command being parsed or run: a usage error points at its usage.
+const CommandInfo* g_command = nullptr;
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
@@ -92,9 +58,30 @@ bool IsNumber(const std::wstring& word) {
     return !word.empty();
 }
 
+// The command, or --help and --version; one line for a word that is none.
+int ParseCommand(const std::wstring& word, Options* options) {
+    options->command = word == L"--help" || word == L"-h" ? L"help" : word;
+    g_command = FindCommand(options->command);
+    if (g_command || word == L"--version") return kExitOk;
+    std::vector<std::wstring> names = CommandNames();
+    names.insert(names.end(), {L"--help", L"--version"});
+    return UsageError(
+        (word.size() > 1 && word[0] == L'-' ? L"unknown option: " : L"unknown command: ") + word +
+        DidYouMean(word, names));
+}
+
 int Parse(int argc, wchar_t** argv, Options* options) {
-    if (argc < 2) return UsageError(L"no command given");
-    options->command = argv[1];
+    if (argc < 2) {
+        PrintUsage(GetStdHandle(STD_ERROR_HANDLE));
+        return kExitUsage;
+    }
+    if (int status = ParseCommand(argv[1], options)) return status;
+    if (!g_command) return kExitOk;  // --version: nothing follows
+    // Asked for its usage, a command reads no further.
+    for (int i = 2; i < argc; ++i)
+        if (std::wstring(argv[i]) == L"--help" || std::wstring(argv[i]) == L"-h")
+            options->help = true;
+    if (options->help) return kExitOk;
     host::Choice& choice = options->choice;
     std::vector<std::wstring> seen;
     for (int i = 2; i < argc; ++i) {
@@ -145,7 +132,7 @@ int Parse(int argc, wchar_t** argv, Options* options) {
         } else if (int status = kExitOk; ParseProfileOption(word, next, options, &status)) {
             if (status) return status;
         } else if (word.size() > 1 && word[0] == L'-' && word != L"-") {
-            return UsageError(L"unknown option: " + word);
+            return UsageError(L"unknown option: " + word + DidYouMean(word, OptionsOf(*g_command)));
         } else if (CommandTakesCategories(options->command) || TakesSelection(*options)) {
             if (word == L"all") {
                 choice.all = true;
@@ -170,6 +157,28 @@ int Parse(int argc, wchar_t** argv, Options* options) {
     return kExitOk;
 }
 
+// "; did you mean ...?" for a word that names no rule: a rule id, a
+// category by its name, or a group of --with near it.
+std::wstring NearestChoice(const std::wstring& word, const std::vector<host::CleaningRule>& rules) {
+    std::vector<std::wstring> names, shown;
+    for (const host::CleaningRule& rule : rules) {
+        names.push_back(rule.id);
+        shown.push_back(rule.id);
+    }
+    for (const host::CategoryInfo& info : host::Categories()) {
+        if (info.kind == host::CategoryKind::None) continue;
+        names.push_back(info.name);
+        shown.push_back(std::to_wstring(info.number) + L" (" + info.name + L")");
+    }
+    for (host::RuleGroup group : host::AllGroups()) {
+        if (group != host::RuleGroup::Credentials) {  // never taken by --with
+            names.push_back(host::GroupName(group));
+            shown.push_back(L"--with " + names.back());
+        }
+    }
+    return DidYouMean(word, names, shown);
+}
+
 // Loads the built-in and the user's rules; a bad or missing rules file
 // stops the command before anything runs.
 int LoadRulesFor(Options* options) {
@@ -186,7 +195,8 @@ int LoadRulesFor(Options* options) {
                            L"profile \"" + options->profile + L"\" names the rule " + id +
                                L", which its rules file no longer has");
         return FailRun(*options, kExitUsage,
-                       L"unknown category or rule: " + id + L" (see ufclean rules)");
+                       L"unknown category or rule: " + id + NearestChoice(id, options->rules) +
+                           L" (see ufclean rules)");
     }
     return kExitOk;
 }
@@ -213,6 +223,9 @@ int RefuseUnchosenRules(const Options& options) {
 
 int Dispatch(Options& options) {
     const std::wstring& command = options.command;
+    if (command == L"--version") return RunVersion();
+    if (options.help) return PrintCommandUsage(*g_command);
+    if (command == L"help") return RunHelp(options);
     if (command == L"categories") return RunCategories();
     if (command == L"keep-list") return RunKeepList();
     if (command == L"schedule") return RunSchedule(options);
@@ -238,13 +251,7 @@ int Dispatch(Options& options) {
     }
     if (command == L"rules") return RunRules(options);
     if (command == L"profile") return RunProfile(options);
-    static const wchar_t* const moduleCommands[] = {
-        L"scan",     L"clean",           L"check",
-        L"drives",   L"drive-scan",      L"download-dir",
-        L"save-dir", L"clear-clipboard", L"clear-search-history"};
-    bool known = false;
-    for (const wchar_t* name : moduleCommands) known = known || command == name;
-    if (!known) return UsageError(L"unknown command: " + command);
+    if (!g_command->module) return UsageError(L"unknown command: " + command);
 
     host::LoadedCleaner cleaner;
     std::wstring error;
@@ -267,7 +274,8 @@ int Dispatch(Options& options) {
     else if (command == L"save-dir")
         status = RunSaveDir(cleaner.get(), options);
     else if (command == L"clear-clipboard") {
-        host::Out(cleaner->ClearClipboard() ? L"clipboard emptied\n" : L"clipboard not emptied\n");
+        host::Out(L"clipboard " + ActionOutcome(kCategoryClipboard, cleaner->ClearClipboard()) +
+                  L"\n");
     } else {
         host::Out(cleaner->CleanSearchAssistantMru() ? L"search history deleted\n"
                                                      : L"search history not deleted\n");
@@ -279,7 +287,12 @@ int Dispatch(Options& options) {
 }  // namespace
 
 int UsageError(const std::wstring& reason) {
-    host::Err(L"ufclean: " + reason + L"\n" + kUsage);
+    // A reason that names where to look already needs no pointer.
+    const bool pointed = reason.find(L"(see ufclean") != std::wstring::npos;
+    const std::wstring usage = g_command && g_command->name != std::wstring(L"help")
+                                   ? L"ufclean " + std::wstring(g_command->name) + L" --help"
+                                   : L"ufclean --help";
+    host::Err(L"ufclean: " + reason + (pointed ? L"" : L" (see " + usage + L")") + L"\n");
     return kExitUsage;
 }
 
@@ -299,9 +312,5 @@ host::StopSignal& Stop() {
 int wmain(int argc, wchar_t** argv) {
     ufclean::Options options;
     if (int status = ufclean::Parse(argc, argv, &options)) return status;
-    if (options.command == L"help" || options.command == L"--help") {
-        host::Out(ufclean::kUsage);
-        return 0;
-    }
     return ufclean::Dispatch(options);
 }

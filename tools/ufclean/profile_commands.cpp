@@ -50,6 +50,17 @@ std::wstring Summary(const host::Profile& profile) {
     return text;
 }
 
+// The schedules that run the profile (their record read as it is).
+std::vector<std::wstring> SchedulesRunning(const std::wstring& profile) {
+    std::vector<host::Schedule> schedules;
+    std::wstring error;
+    host::LoadSchedules(&schedules, &error);
+    std::vector<std::wstring> names;
+    for (const host::Schedule& schedule : schedules)
+        if (ufc::SameFolded(schedule.profile, profile)) names.push_back(schedule.name);
+    return names;
+}
+
 int Refuse(const std::wstring& reason, int status) {
     host::Err(L"ufclean: " + reason + L"\n");
     return status;
@@ -70,10 +81,23 @@ int SaveFromOptions(const Options& options) {
     std::wstring error;
     host::RecordsLock lock;
     if (!host::KeepRulesFile(&profile, options.rulesFile, options.rules, &error) ||
-        !lock.Acquire(&error) || !host::SaveProfile(profile, &error))
+        !lock.Acquire(&error))
         return Refuse(error, kExitUsage);
-    host::Out(L"saved profile " + profile.name + L": " + Summary(profile) + L"\n  " +
-              host::ProfileFile(profile.name) + L"\n");
+    // A schedule runs a profile by its name: a save over one changes what
+    // the schedule cleans, so it is never done unasked.
+    host::Profile old;
+    const bool exists =
+        host::LoadProfile(profile.name, &old, &error) != host::ProfileStatus::Missing;
+    const std::wstring runBy = Joined(SchedulesRunning(profile.name));
+    if (exists && !options.replace)
+        return Refuse(L"profile \"" + profile.name + L"\" exists" +
+                          (runBy.empty() ? L"" : L" (run by schedule " + runBy + L")") +
+                          L": give --replace to save over it",
+                      kExitUsage);
+    if (!host::SaveProfile(profile, &error)) return Refuse(error, kExitUsage);
+    host::Out((exists ? L"replaced profile " : L"saved profile ") + profile.name + L": " +
+              Summary(profile) + L"\n  " + host::ProfileFile(profile.name) + L"\n" +
+              (exists && !runBy.empty() ? L"  now run by schedule " + runBy + L"\n" : L""));
     return kExitOk;
 }
 
@@ -119,6 +143,8 @@ bool ParseProfileOption(const std::wstring& word, const std::function<bool(std::
             *status = UsageError(L"--schedule needs a schedule name: " + reason);
     } else if (word == L"--repair") {
         schedule.repair = true;
+    } else if (word == L"--replace") {
+        options->replace = true;
     } else {
         return false;
     }
@@ -185,12 +211,9 @@ int RunProfile(const Options& options) {
             if (!host::DeleteProfile(words[1], &error)) return Refuse(error, kExitProfile);
             host::Out(L"deleted profile " + words[1] + L"\n");
             // Its schedules stay: their runs will say that the profile is gone.
-            std::vector<host::Schedule> schedules;
-            host::LoadSchedules(&schedules, &error);
-            for (const host::Schedule& schedule : schedules)
-                if (ufc::SameFolded(schedule.profile, words[1]))
-                    host::Out(L"note: schedule " + schedule.name +
-                              L" still runs it (ufclean schedule remove " + schedule.name + L")\n");
+            for (const std::wstring& schedule : SchedulesRunning(words[1]))
+                host::Out(L"note: schedule " + schedule +
+                          L" still runs it (ufclean schedule remove " + schedule + L")\n");
             return kExitOk;
         }
         if (host::LoadProfile(words[1], &profile, &error) != host::ProfileStatus::Ok)

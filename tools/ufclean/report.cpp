@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include "app.h"
 #include "platform/console.h"
 #include "text/format.h"
 
@@ -103,6 +104,11 @@ void PrintCleanSummary(const host::Pipeline& run) {
             continue;
         }
         if (!row.cleaned) continue;
+        if (row.IsAction()) {  // a step, no files: what it did
+            host::Out(Line(RowNumber(row), row.Name(),
+                           {ActionOutcome(row.category, row.cleanResult == 1)}));
+            continue;
+        }
         host::Out(
             Line(RowNumber(row), row.Name(),
                  {std::to_wstring(row.cleanTotals.removed), std::to_wstring(row.cleanTotals.failed),

@@ -33,21 +33,20 @@ void ShowScan(const Options& options, const host::Pipeline& run) {
     PrintScanSummary(run);
 }
 
-// Asks on the console; without one, refuses.
-bool Confirm(const Options& options, std::uint64_t count) {
-    if (options.yes) return true;
+// Asks on the console with the count and size of what goes; without a
+// console, refuses (kExitUsage). kExitDeclined for any answer but yes.
+int Confirm(const Options& options, const host::Totals& totals) {
+    if (options.yes) return kExitOk;
     HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
-    if (!host::IsConsole(in)) {
-        host::Err(
-            L"ufclean: refusing to clean: there is no console to confirm on; pass --yes to clean "
-            L"without asking\n");
-        return false;
-    }
-    host::Out(L"Remove " + std::to_wstring(count) + L" item(s)? [y/N] ");
+    if (!host::IsConsole(in)) return kExitUsage;
+    host::Out(L"Remove " + std::to_wstring(totals.wouldRemove) +
+              (totals.wouldRemove == 1 ? L" item, " : L" items, ") +
+              host::HumanSize(totals.wouldFree) + L"? [y/N] ");
     wchar_t answer[16] = {};
     DWORD read = 0;
-    if (!ReadConsoleW(in, answer, 15, &read, nullptr) || read == 0) return false;
-    return answer[0] == L'y' || answer[0] == L'Y';
+    const bool yes = ReadConsoleW(in, answer, 15, &read, nullptr) && read > 0 &&
+                     (answer[0] == L'y' || answer[0] == L'Y');
+    return yes ? kExitOk : kExitDeclined;
 }
 
 // The scan of a scan or clean, with what a clean would take selected and
@@ -80,8 +79,12 @@ int RunScan(Function::IUnusedFileClean* cleaner, const Options& options) {
 int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
     host::Pipeline run(cleaner, &Stop());
     if (ScanAndSelect(options, &run)) return Finish(options, run, true);
-    if (!Confirm(options, run.Sum().wouldRemove))
-        return FailRun(options, kExitUsage, L"not confirmed: nothing removed");
+    if (int status = Confirm(options, run.Sum()))
+        return FailRun(options, status,
+                       status == kExitDeclined
+                           ? L"declined: nothing removed"
+                           : L"refusing to clean: there is no console to confirm on; pass --yes "
+                             L"to clean without asking");
     bool stopped;
     {
         ProgressLine progress;

@@ -160,6 +160,7 @@ int RunRemoveUserData() {
         host::LoadSchedules(&schedules, &error, &dropped);
         for (const host::Schedule& schedule : schedules)
             if (host::DeleteTask(schedule.name, &error)) ++tasks;
+        host::DeleteTaskFolderIfEmpty();  // also one left by a record deleted by hand
         if (!roaming.empty()) {
             files += host::DeleteFilesIn(roaming + L"\\profiles", L"*.json");
             files += host::DeleteFilesIn(roaming, L"schedules.json*");
