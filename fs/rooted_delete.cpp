@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "fs/delete_path.h"
 #include "fs/file_identity.h"
+#include "fs/fold.h"
 #include "fs/handles.h"
 #include "fs/nt_folder.h"
 #include "fs/path_text.h"
@@ -213,74 +215,13 @@ void EmptyHeldFolder(HANDLE folder, DWORD volume, std::size_t pathUnits) {
     }
 }
 
-bool IsSeparator(wchar_t c) {
-    return c == L'\\';
-}
-
-// A name the deleter opens: one real name, nothing the system would read as
-// a wildcard, a stream, another separator or a step up.
-bool IsPlainName(const std::wstring& name) {
-    if (name.empty() || name == L"." || name == L"..") return false;
-    for (wchar_t c : name)
-        if (c < 32 || wcschr(L"/:*?\"<>|", c)) return false;
-    return true;
-}
-
-// path without a leading \\?\ (\\?\UNC\ becomes \\).
-std::wstring Plain(const wchar_t* path) {
-    std::wstring text = path ? path : L"";
-    if (text.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\" + text.substr(7);
-    if (text.compare(0, 4, L"\\\\?\\") == 0) return text.substr(4);
-    return text;
-}
-
-// The root of the volume holding path ("C:\" or "\\server\share"), or empty.
-std::wstring VolumeOf(const std::wstring& path) {
-    if (path.size() >= 3 && path[1] == L':' && IsSeparator(path[2])) return path.substr(0, 3);
-    if (path.compare(0, 2, L"\\\\") != 0) return {};
-    const std::size_t server = path.find(L'\\', 2);
-    if (server == std::wstring::npos || server == 2) return {};
-    const std::size_t share = path.find(L'\\', server + 1);
-    if (share == server + 1) return {};
-    return path.substr(0, share);
-}
-
-// A root as compared: plain, "C:" made "C:\", no trailing backslash beyond
-// a drive's own.
-std::wstring NormalRoot(const std::wstring& root) {
-    std::wstring text = Plain(root.c_str());
-    if (text.size() == 2 && text[1] == L':') text += L'\\';
-    while (text.size() > 3 && IsSeparator(text.back())) text.pop_back();
-    if (text.empty() || VolumeOf(IsSeparator(text.back()) ? text : text + L"\\").empty()) return {};
-    return text;
-}
-
-bool SameText(const wchar_t* a, const wchar_t* b, std::size_t units) {
-    return CompareStringOrdinal(a, static_cast<int>(units), b, static_cast<int>(units), TRUE) ==
-           CSTR_EQUAL;
-}
-
-// Whether root holds path, and where the part below it starts.
-bool Holds(const std::wstring& root, const std::wstring& path, std::size_t* below) {
-    if (root.empty() || path.size() < root.size() ||
-        !SameText(root.c_str(), path.c_str(), root.size()))
-        return false;
-    if (IsSeparator(root.back())) {
-        *below = root.size();
-    } else if (path.size() == root.size() || IsSeparator(path[root.size()])) {
-        *below = root.size() + 1;
-    } else {
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 struct RootedDeleter::State {
     struct Root {
-        explicit Root(const std::wstring& text) : path(text) {}
+        explicit Root(const std::wstring& text) : path(text), folded(Folded(text)) {}
         std::wstring path;
+        std::wstring folded;  // letter case folded, as paths are compared
         unique_handle handle;
         DWORD error = ERROR_SUCCESS;
         DWORD volume = 0;
@@ -298,10 +239,11 @@ struct RootedDeleter::State {
     // The root that anchors path and the names below it; false when the
     // path has no volume or a name the deleter will not open.
     bool Split(const std::wstring& path, std::size_t* root, std::vector<std::wstring>* names) {
+        const std::wstring folded = Folded(path);
         std::size_t best = roots.size(), below = 0;
         for (std::size_t i = 0; i < roots.size(); ++i) {
             std::size_t at;
-            if (Holds(roots[i].path, path, &at) &&
+            if (HoldsPath(roots[i].folded, folded, &at) &&
                 (best == roots.size() || roots[i].path.size() > roots[best].path.size())) {
                 best = i;
                 below = at;
@@ -312,22 +254,10 @@ struct RootedDeleter::State {
             if (volume.empty()) return false;
             roots.emplace_back(NormalRoot(volume));
             best = roots.size() - 1;
-            Holds(roots[best].path, path, &below);
+            HoldsPath(roots[best].folded, folded, &below);
         }
         *root = best;
-        names->clear();
-        std::size_t start = below;
-        while (start < path.size()) {
-            std::size_t end = path.find(L'\\', start);
-            if (end == std::wstring::npos) end = path.size();
-            names->push_back(path.substr(start, end - start));
-            if (!IsPlainName(names->back())) return false;
-            start = end + 1;
-        }
-        // A trailing backslash leaves an empty last name.
-        if (!path.empty() && IsSeparator(path.back()) && below < path.size())
-            names->push_back(std::wstring());
-        return true;
+        return SplitNames(path, below, names);
     }
 
     DWORD OpenRoot(Root& root) {
@@ -335,19 +265,17 @@ struct RootedDeleter::State {
             root.tried = true;
             // The root itself may be reached through a link: that is how it
             // was placed, and the scan started there.
-            HANDLE handle = CreateFileW(root.path.c_str(), kFolderAccess, kHoldFolder, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            unique_hfile handle(CreateFileW(root.path.c_str(), kFolderAccess, kHoldFolder, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
             BY_HANDLE_FILE_INFORMATION info;
-            if (handle == INVALID_HANDLE_VALUE) {
+            if (!handle) {
                 root.error = GetLastError();
-            } else if (!GetFileInformationByHandle(handle, &info)) {
+            } else if (!GetFileInformationByHandle(handle.get(), &info)) {
                 root.error = GetLastError();
-                CloseHandle(handle);
             } else if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
                 root.error = ERROR_DIRECTORY;
-                CloseHandle(handle);
             } else {
-                root.handle.reset(handle);
+                root.handle.reset(handle.release());
                 root.volume = info.dwVolumeSerialNumber;
             }
         }
@@ -385,8 +313,8 @@ struct RootedDeleter::State {
     // which cannot remove it.
     template <typename Work>
     DWORD OnFolder(const wchar_t* path, ACCESS_MASK access, Work work) {
-        std::wstring plain = Plain(path);
-        while (plain.size() > 3 && IsSeparator(plain.back())) plain.pop_back();
+        std::wstring plain = PlainPath(path);
+        while (plain.size() > 3 && IsPathSeparator(plain.back())) plain.pop_back();
         if (plain.size() + kPatternUnits >= kPathUnits) return ERROR_FILENAME_EXCED_RANGE;
         std::size_t root;
         std::vector<std::wstring> names;
@@ -441,7 +369,7 @@ DWORD RootedDeleter::DeleteFile(const wchar_t* path, const FileIdentity& expecte
 DWORD RootedDeleter::DeleteFile(const wchar_t* path, const FileIdentity* expected) {
     std::size_t root;
     std::vector<std::wstring> names;
-    if (!state_->Split(Plain(path), &root, &names)) return ERROR_INVALID_NAME;
+    if (!state_->Split(PlainPath(path), &root, &names)) return ERROR_INVALID_NAME;
     if (names.empty() || names.back().empty()) return ERROR_INVALID_NAME;
     HANDLE folder;
     const DWORD error = state_->Reach(root, names, names.size() - 1, &folder);
