@@ -1,6 +1,8 @@
 #include "text/json_lines.h"
 
 #include <iterator>
+#include <utility>
+#include <vector>
 
 #include "text/format.h"
 
@@ -30,54 +32,44 @@ struct CountingIterator {
     bool operator!=(const CountingIterator& other) const { return at != other.at; }
 };
 
-// Builds the document with nlohmann's own builder and notes where the top
-// fields, the elements of their lists and the elements' fields are.
-class LineTrackingBuilder {
+// Builds the document through nlohmann's public SAX interface and notes
+// where the top fields, the elements of their lists and the elements'
+// fields are.
+class LineTrackingBuilder : public nlohmann::json_sax<json> {
 public:
     LineTrackingBuilder(json* root, const std::size_t* line, JsonLines* lines)
-        : dom_(*root, false), line_(line), lines_(lines) {}
+        : root_(root), line_(line), lines_(lines) {}
 
-    bool null() { return Value() && dom_.null(); }
-    bool boolean(bool value) { return Value() && dom_.boolean(value); }
-    bool number_integer(json::number_integer_t value) {
-        return Value() && dom_.number_integer(value);
-    }
-    bool number_unsigned(json::number_unsigned_t value) {
-        return Value() && dom_.number_unsigned(value);
-    }
-    bool number_float(json::number_float_t value, const std::string& text) {
-        return Value() && dom_.number_float(value, text);
-    }
-    bool string(std::string& value) { return Value() && dom_.string(value); }
-    bool binary(json::binary_t& value) { return Value() && dom_.binary(value); }
-    bool start_object(std::size_t size) {
-        Value();
+    bool null() override { return Put(nullptr); }
+    bool boolean(bool value) override { return Put(value); }
+    bool number_integer(number_integer_t value) override { return Put(value); }
+    bool number_unsigned(number_unsigned_t value) override { return Put(value); }
+    bool number_float(number_float_t value, const string_t&) override { return Put(value); }
+    bool string(string_t& value) override { return Put(std::move(value)); }
+    bool binary(binary_t& value) override { return Put(json::binary(std::move(value))); }
+    bool start_object(std::size_t) override {
+        open_.push_back(Place(json::object()));
         kinds_.push_back('o');
-        return dom_.start_object(size);
+        return true;
     }
-    bool end_object() {
-        kinds_.pop_back();
-        return dom_.end_object();
-    }
-    bool start_array(std::size_t size) {
-        Value();
+    bool end_object() override { return Close(); }
+    bool start_array(std::size_t) override {
+        open_.push_back(Place(json::array()));
         kinds_.push_back('a');
-        return dom_.start_array(size);
+        return true;
     }
-    bool end_array() {
-        kinds_.pop_back();
-        return dom_.end_array();
-    }
-    bool key(std::string& name) {
+    bool end_array() override { return Close(); }
+    bool key(string_t& name) override {
         if (kinds_.size() == 1) lines_->topFields[name] = *line_;
         if (kinds_.size() == 3 && !lines_->elements.empty())
             lines_->elements.back().fields[name] = *line_;
-        return dom_.key(name);
+        key_ = std::move(name);
+        return true;
     }
-    bool parse_error(std::size_t position, const std::string&,
-                     const nlohmann::detail::exception& e) {
+    bool parse_error(std::size_t position, const std::string&, const json::exception& e) override {
         errorByte = position;
         errorText = e.what();
+        *root_ = json();
         return false;
     }
 
@@ -85,15 +77,42 @@ public:
     std::string errorText;
 
 private:
-    // A value directly inside a list of the top object is one element.
-    bool Value() {
+    // A value directly inside a list of the top object is one element. The
+    // value goes into the innermost open container (or is the document);
+    // the containers outside it do not change meanwhile, so the pointers
+    // to them stay good.
+    json* Place(json value) {
         if (kinds_.size() == 2 && kinds_.back() == 'a') lines_->elements.push_back({*line_, {}});
+        if (open_.empty()) {
+            *root_ = std::move(value);
+            return root_;
+        }
+        json& parent = *open_.back();
+        if (parent.is_array()) {
+            parent.push_back(std::move(value));
+            return &parent.back();
+        }
+        json& slot = parent[key_];
+        slot = std::move(value);
+        return &slot;
+    }
+    template <typename Value>
+    bool Put(Value&& value) {
+        Place(json(std::forward<Value>(value)));
         return true;
     }
-    nlohmann::detail::json_sax_dom_parser<json> dom_;
+    bool Close() {
+        open_.pop_back();
+        kinds_.pop_back();
+        return true;
+    }
+
+    json* root_;
     const std::size_t* line_;
     JsonLines* lines_;
+    std::vector<json*> open_;  // the containers not closed yet, outermost first
     std::vector<char> kinds_;
+    std::string key_;
 };
 
 }  // namespace

@@ -30,6 +30,8 @@ public:
     int ExitCode() const { return exitCode_; }
 
 private:
+    static constexpr UINT kMsgCapture = WM_APP + 20;  // after the first paint or a scan
+    static void SetText(HWND control, const std::wstring& text);
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
@@ -39,6 +41,7 @@ private:
     void SetState(UINT_PTR state);
     void OnCommand(int id);
     LRESULT OnNotify(NMHDR* header);
+    // The run (main_window_run.cpp).
     void StartScan();
     void StartClean();
     void OnProgress(const ProgressNote& note);
