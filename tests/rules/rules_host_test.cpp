@@ -197,7 +197,9 @@ TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {
 // with its group, the keep list spares the file as a Gecko profile's data.
 TEST(UfcleanRules, OnlyTheRuleNamedByItsIdTakesWhatTheKeepListMadeItFor) {
     fx::SeedFirefoxProfile();
+    // Category 22 named by its number takes it as the rule named by its id.
     for (const auto& [command, taken] : {std::pair{L"scan gecko.form-history --json -", true},
+                                         std::pair{L"scan 22 --json -", true},
                                          std::pair{L"scan 9 --with history --json -", false}}) {
         const fx::RunResult run = Ufclean(command);
         ASSERT_EQ(run.exitCode, 0u) << run.err;
