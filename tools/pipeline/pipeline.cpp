@@ -79,7 +79,12 @@ void Pipeline::Select(const SelectOptions& options) {
 }
 
 void Pipeline::FindRepeatedFiles() {
-    repeats_ = FindRepeats(store_, FileRanges(rows_), false);
+    // A row alone repeats no other row's file: a million items of one row
+    // are not hashed for nothing.
+    const std::vector<ItemRange> ranges = FileRanges(rows_);
+    repeats_.clear();
+    if (ranges.size() < 2) return;
+    repeats_ = FindRepeats(store_, ranges, false);
     std::sort(repeats_.begin(), repeats_.end(), [](const auto& a, const auto& b) {
         return a.second != b.second ? a.second < b.second : a.first < b.first;
     });

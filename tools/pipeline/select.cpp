@@ -29,8 +29,10 @@ void SelectRow(const std::vector<KeepRule>& keepRules, std::uint32_t olderThanDa
 void DeselectRepeats(const std::vector<Row>& rows, ItemStore* store) {
     // Category 1 also lists the Firefox caches, category 6 the index files
     // of 1 and 2, a rule a file a category lists: each is removed once.
-    for (const auto& repeat : FindRepeats(*store, FileRanges(rows)))
-        store->SetSelected(repeat.first, false);
+    // A row alone repeats no other row's file.
+    const std::vector<ItemRange> ranges = FileRanges(rows);
+    if (ranges.size() < 2) return;
+    for (const auto& repeat : FindRepeats(*store, ranges)) store->SetSelected(repeat.first, false);
 }
 
 void SelectItems(const std::vector<KeepRule>& keepRules, std::uint32_t olderThanDays,
