@@ -193,24 +193,4 @@ TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {
     EXPECT_TRUE(fx::Exists(app + L"\\Secrets\\vault.dat"));
 }
 
-// The rule made to clear form history takes it when named by its id; chosen
-// with its group, the keep list spares the file as a Gecko profile's data.
-TEST(UfcleanRules, OnlyTheRuleNamedByItsIdTakesWhatTheKeepListMadeItFor) {
-    fx::SeedFirefoxProfile();
-    // Category 22 named by its number takes it as the rule named by its id.
-    for (const auto& [command, taken] : {std::pair{L"scan gecko.form-history --json -", true},
-                                         std::pair{L"scan 22 --json -", true},
-                                         std::pair{L"scan 9 --with history --json -", false}}) {
-        const fx::RunResult run = Ufclean(command);
-        ASSERT_EQ(run.exitCode, 0u) << run.err;
-        const json report = json::parse(run.out);
-        std::vector<bool> selected;
-        for (const json& section : report["categories"])
-            for (const json& item : section["items"])
-                if (item["name"] == "formhistory.sqlite")
-                    selected.push_back(item["selected"].get<bool>());
-        EXPECT_EQ(selected, std::vector<bool>{taken}) << fx::Narrow(command);
-    }
-}
-
 }  // namespace
