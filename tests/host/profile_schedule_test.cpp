@@ -177,6 +177,8 @@ size_t Tasks(const std::wstring& pattern) {
 // module, or a report that cannot be written, stop the run with a report
 // where one can be written.
 TEST(ProfileRuns, ASavedChoiceRunsAsItsTaskAndAGoneOrBrokenProfileStopsTheRunWithItsReport) {
+    // Profiles of a run that stopped half-way would refuse the saves below.
+    ASSERT_EQ(Ufclean(L"remove-user-data").exitCode, 0u);
     ASSERT_EQ(Ufclean(L"profile save temp-keep 9 --keep \"*keep*\" --with cookies --older-than 30")
                   .exitCode,
               0u);
