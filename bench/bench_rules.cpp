@@ -10,12 +10,19 @@
 
 #include "bench_floors.h"
 #include "bench_tree.h"
-#include "keep_list.h"
-#include "rules.h"
-#include "selection.h"
-#include "text_format.h"
-#include "util/handles.h"
+#include "items/keep_list.h"
+#include "rules/model.h"
+#include "items/selection.h"
+#include "text/format.h"
+#include "fs/handles.h"
 #include "util/shell_folders.h"
+#include "rules/ini_reader.h"
+#include "rules/ini_report.h"
+#include "rules/json_reader.h"
+#include "rules/places.h"
+#include "rules/probe.h"
+#include "rules/rule_scan.h"
+#include "rules/table.h"
 
 namespace bench {
 
@@ -222,7 +229,7 @@ bool CompareRuleScan(std::uint64_t files, Report* report) {
             host::RuleProbe probe;
             for (const host::RuleTarget& target : targets) {
                 host::RuleScanResult result;
-                host::ScanRule(target, &progress, nullptr, &store, &result, &probe);
+                host::ScanRule(target, false, &progress, nullptr, &store, &result, &probe);
                 listed += result.totals.count;
             }
         });

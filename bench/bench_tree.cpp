@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
-#include "util/handles.h"
+#include "fs/handles.h"
 #include "util/shell_folders.h"
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace bench {
 

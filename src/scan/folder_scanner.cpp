@@ -5,9 +5,9 @@
 #include "core/progress.h"
 #include "core/system_clean.h"
 #include "scan/file_helpers.h"
-#include "scan/folder_walk.h"
+#include "fs/folder_walk.h"
 #include "scan/text_rules.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "core/progress.h"
 #include "core/system_clean.h"
-#include "util/rooted_delete.h"
-#include "util/text.h"
+#include "fs/rooted_delete.h"
+#include "fs/path_text.h"
 
 namespace {
 

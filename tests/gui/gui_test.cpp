@@ -12,9 +12,10 @@
 #include "fixtures/categories.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
-#include "profiles.h"
+#include "schedule/profiles.h"
 #include "remote_window.h"
-#include "text_format.h"
+#include "text/format.h"
+#include "rules/model.h"
 
 namespace {
 

@@ -4,9 +4,11 @@
 #include <tuple>
 #include <utility>
 
-#include "json_writer.h"
-#include "keep_list.h"
-#include "text_format.h"
+#include "text/json_writer.h"
+#include "items/keep_list.h"
+#include "text/format.h"
+#include "items/keep_matcher.h"
+#include "text/glob.h"
 
 namespace {
 

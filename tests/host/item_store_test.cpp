@@ -13,12 +13,16 @@
 #include <tuple>
 #include <utility>
 
-#include "chunked_removal.h"
+#include "pipeline/removal.h"
+#include "rules/rule_clean.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/rule_files.h"
-#include "item_store.h"
-#include "keep_list.h"
-#include "text_format.h"
+#include "items/item_store.h"
+#include "items/keep_list.h"
+#include "text/format.h"
+#include "items/keep_matcher.h"
+#include "items/selection.h"
+#include "rules/guard.h"
 
 namespace {
 
@@ -69,19 +73,11 @@ TEST(ItemStore, RebuildsEveryRecordAsTheModuleGaveIt) {
     const host::ItemStore store = StoreOf(items);
     ASSERT_EQ(store.Count(), items.size());
     EXPECT_EQ(store.Folders().Count(), 5u);  // the empty folder and four others
-    // A copy into another store, behind an item of its own, gives the same.
-    host::ItemStore copy = StoreOf({Item(L"D:\\other\\", L"first.tmp")});
-    copy.Append(store, 3);
-    ASSERT_EQ(copy.Count(), items.size() + 1);
     for (std::uint32_t i = 0; i < store.Count(); ++i) {
-        EXPECT_EQ(copy.Run(i + 1), 3);
-        using At = std::pair<const host::ItemStore*, std::uint32_t>;
-        for (const auto& [from, at] : {At{&store, i}, At{&copy, i + 1}}) {
-            FoundItem back;
-            from->Rebuild(at, &back);
-            EXPECT_EQ(Fields(back), Fields(items[i])) << i;
-            EXPECT_EQ(from->Path(at), host::ItemPath(items[i]));
-        }
+        FoundItem back;
+        store.Rebuild(i, &back);
+        EXPECT_EQ(Fields(back), Fields(items[i])) << i;
+        EXPECT_EQ(store.Path(i), host::ItemPath(items[i]));
     }
     FoundItem first;
     store.Rebuild(0, &first);
@@ -91,6 +87,7 @@ TEST(ItemStore, RebuildsEveryRecordAsTheModuleGaveIt) {
     EXPECT_EQ(second.written.wYear, 0);  // no valid date: none comes back
     // A cleared store takes other items into the memory of the first ones,
     // over more than one text block, and no text of before comes back.
+    host::ItemStore copy = StoreOf({Item(L"D:\\other\\", L"first.tmp")});
     std::vector<FoundItem> many;
     std::size_t held = 0;
     for (int i = 0; i < 2100; ++i)
@@ -224,24 +221,6 @@ TEST(KeepList, ProfilesAreKnownByWhatTheyHoldWhereverTheyLie) {
     }
 }
 
-// A removal in chunks of a store: its pass, what each item came to and the
-// totals.
-struct Removal {
-    Removal(host::ItemStore from, std::uint32_t category, std::uint32_t chunkItems)
-        : store(std::move(from)),
-          pass(host::PassFor(category, 0, store.Count())),
-          outcomes(store.Count(), host::ItemOutcome::None) {
-        pass.chunkItems = chunkItems;
-    }
-    void Run(const host::ChunkRemover& remover, IScanProgress* progress = nullptr) {
-        host::RemoveInChunks(store, pass, remover, progress, &done, &outcomes);
-    }
-    host::ItemStore store;
-    host::RemovalPass pass;
-    std::vector<host::ItemOutcome> outcomes;
-    host::RemovalResult done;
-};
-
 // Ten files to remove, f3 unchecked.
 host::ItemStore TenFiles(const wchar_t* scratch) {
     const std::wstring folder = fx::Scratch(scratch) + L"\\";
@@ -254,61 +233,47 @@ host::ItemStore TenFiles(const wchar_t* scratch) {
     return StoreOf(items);
 }
 
-TEST(ChunkedRemoval, ChunksAddUpAndWhatStaysIsToldApart) {
-    Removal removal(TenFiles(L"chunks"), kCategoryUnset, 3);
-    ufc::unique_hfile holder = fx::HoldOpen(removal.store.Path(7));
-    ASSERT_TRUE(holder);
-    fx::Recorder progress;
-    std::vector<size_t> chunks;
-    const host::GuardContext guard;
-    host::GuardCounts guarded;
-    removal.Run(
-        [&](const ResultList& chunk, const std::vector<std::uint32_t>& idTags,
-            host::RemovalResult* counts, IScanProgress* report) {
-            chunks.push_back(chunk.size());
-            return host::RuleRemover(nullptr, guard, &guarded)(chunk, idTags, counts, report);
-        },
-        &progress);
-    holder.reset();
-    const host::RemovalResult& done = removal.done;
-    EXPECT_EQ(chunks, (std::vector<size_t>{3, 3, 3}));
-    EXPECT_EQ(done.result, 1u);
-    EXPECT_EQ(done.handed, 9u);
-    EXPECT_EQ(done.totals.removed, 8u);
-    EXPECT_EQ(done.inUse, 1u);
-    EXPECT_EQ(done.totals.bytesFreed, 100u * 10 + 45 - 103 - 107);
-    for (std::uint32_t i = 0; i < removal.store.Count(); ++i) {
-        const host::ItemOutcome want = i == 3   ? host::ItemOutcome::None
-                                       : i == 7 ? host::ItemOutcome::InUse
-                                                : host::ItemOutcome::Removed;
-        EXPECT_EQ(removal.outcomes[i], want) << i;
-        EXPECT_EQ(fx::Exists(removal.store.Path(i)), i == 3 || i == 7) << i;
+// The rule clean reads each item from the store: what went and what stayed
+// is told apart, and a stop leaves the later files alone.
+TEST(StoreRemoval, TheRuleCleanTellsWhatStaysAndStops) {
+    for (const bool stopping : {false, true}) {
+        const host::ItemStore store = TenFiles(stopping ? L"clean-stop" : L"clean");
+        ufc::unique_hfile holder = fx::HoldOpen(store.Path(7));
+        ASSERT_TRUE(holder);
+        std::atomic<bool> stop{false};
+        fx::Recorder progress;
+        if (stopping)
+            progress.onReport = [&](const ProgressInfo& info) { stop = info.percent >= 40; };
+        std::vector<host::ItemOutcome> outcomes(store.Count(), host::ItemOutcome::None);
+        host::RuleCleanResult done;
+        host::CleanRuleItems(store, {0, store.Count()}, nullptr, {}, host::GuardContext(),
+                             &progress, &stop, &done, &outcomes);
+        holder.reset();
+        EXPECT_EQ(done.stopped, stopping);
+        for (std::uint32_t i = 0; i < store.Count(); ++i)
+            EXPECT_EQ(outcomes[i] == host::ItemOutcome::Removed, !fx::Exists(store.Path(i))) << i;
+        if (stopping) {
+            EXPECT_LT(done.totals.removed, 8u);
+            EXPECT_EQ(outcomes.back(), host::ItemOutcome::None);
+            continue;
+        }
+        EXPECT_EQ(done.totals.removed, 8u);
+        EXPECT_EQ(done.inUse, 1u);
+        EXPECT_EQ(done.totals.bytesFreed, 100u * 10 + 45 - 103 - 107);
+        for (std::uint32_t i = 0; i < store.Count(); ++i) {
+            const host::ItemOutcome want = i == 3   ? host::ItemOutcome::None
+                                           : i == 7 ? host::ItemOutcome::InUse
+                                                    : host::ItemOutcome::Removed;
+            EXPECT_EQ(outcomes[i], want) << i;
+        }
+        const std::vector<std::uint32_t> percents = progress.Percents();
+        EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+        ASSERT_FALSE(percents.empty());
+        EXPECT_EQ(percents.back(), 100u);
     }
-    // The reports run over the whole pass, not each chunk.
-    const std::vector<std::uint32_t> percents = progress.Percents();
-    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
-    ASSERT_FALSE(percents.empty());
-    EXPECT_EQ(percents.back(), 100u);
 }
 
-TEST(ChunkedRemoval, AStopLeavesTheLaterChunksAndTheirFilesAlone) {
-    Removal removal(TenFiles(L"chunks-stop"), kCategoryUnset, 4);
-    std::atomic<bool> stop{false};
-    fx::Recorder progress;
-    progress.onReport = [&](const ProgressInfo& info) { stop = info.percent >= 40; };
-    const host::GuardContext guard;
-    host::GuardCounts guarded;
-    removal.Run(host::RuleRemover(&stop, guard, &guarded), &progress);
-    EXPECT_EQ(removal.done.result, 2u);
-    EXPECT_LT(removal.done.totals.removed, 9u);
-    for (std::uint32_t i = 0; i < removal.store.Count(); ++i)
-        EXPECT_EQ(removal.outcomes[i] == host::ItemOutcome::Removed,
-                  !fx::Exists(removal.store.Path(i)))
-            << i;
-    EXPECT_EQ(removal.outcomes.back(), host::ItemOutcome::None);
-}
-
-TEST(ChunkedRemoval, TheModuleRemovesRegistryValuesChunkByChunk) {
+TEST(StoreRemoval, TheModuleRemovesRegistryValuesChunkByChunk) {
     const std::wstring key = L"Software\\Microsoft\\Internet Explorer\\TypedURLs";
     fx::DeleteKey(HKEY_CURRENT_USER, key);
     for (const wchar_t* url : {L"url0", L"url1", L"url2", L"url3", L"url4"})
@@ -321,16 +286,19 @@ TEST(ChunkedRemoval, TheModuleRemovesRegistryValuesChunkByChunk) {
     host::ItemStore store;
     store.Append(&found, 0);
     store.SetSelected(1, false);
-    Removal removal(std::move(store), kCategoryTypedUrls, 2);
-    removal.Run(host::ModuleRemover(cleaner, kCategoryTypedUrls));
+    host::RemovalPass pass = host::PassFor(kCategoryTypedUrls, 0, store.Count());
+    pass.chunkItems = 2;
+    host::RemovalResult done;
+    std::vector<host::ItemOutcome> outcomes(store.Count(), host::ItemOutcome::None);
+    host::RemoveModuleItems(cleaner, kCategoryTypedUrls, store, pass, nullptr, &done, &outcomes);
     cleaner->Release();
-    EXPECT_EQ(removal.done.totals.removed, 4u);
-    EXPECT_EQ(removal.done.totals.failed, 0u);
+    EXPECT_EQ(done.handed, 4u);
+    EXPECT_EQ(done.totals.removed, 4u);
+    EXPECT_EQ(done.totals.failed, 0u);
     for (std::uint32_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(fx::ValueExists(HKEY_CURRENT_USER, key, std::wstring(removal.store.Name(i))),
-                  i == 1)
+        EXPECT_EQ(fx::ValueExists(HKEY_CURRENT_USER, key, std::wstring(store.Name(i))), i == 1)
             << i;
-        EXPECT_EQ(removal.outcomes[i] == host::ItemOutcome::Removed, i != 1) << i;
+        EXPECT_EQ(outcomes[i] == host::ItemOutcome::Removed, i != 1) << i;
     }
 }
 

@@ -16,9 +16,11 @@
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
-#include "profiles.h"
-#include "schedule.h"
-#include "text_format.h"
+#include "schedule/profiles.h"
+#include "schedule/schedules.h"
+#include "text/format.h"
+#include "platform/user_files.h"
+#include "rules/model.h"
 
 namespace {
 
@@ -175,6 +177,8 @@ size_t Tasks(const std::wstring& pattern) {
 // module, or a report that cannot be written, stop the run with a report
 // where one can be written.
 TEST(ProfileRuns, ASavedChoiceRunsAsItsTaskAndAGoneOrBrokenProfileStopsTheRunWithItsReport) {
+    // Profiles of a run that stopped half-way would refuse the saves below.
+    ASSERT_EQ(Ufclean(L"remove-user-data").exitCode, 0u);
     ASSERT_EQ(Ufclean(L"profile save temp-keep 9 --keep \"*keep*\" --with cookies --older-than 30")
                   .exitCode,
               0u);

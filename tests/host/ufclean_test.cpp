@@ -11,7 +11,7 @@
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
-#include "text_format.h"
+#include "text/format.h"
 
 namespace {
 

@@ -10,8 +10,13 @@
 #include <tuple>
 #include <utility>
 
-#include "rules.h"
-#include "text_format.h"
+#include "rules/model.h"
+#include "text/format.h"
+#include "rules/ini_reader.h"
+#include "rules/ini_report.h"
+#include "rules/json_reader.h"
+#include "rules/places.h"
+#include "rules/table.h"
 
 namespace {
 

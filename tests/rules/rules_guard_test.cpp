@@ -14,12 +14,18 @@
 #include <set>
 #include <sstream>
 
-#include "chunked_removal.h"
+#include "rules/rule_clean.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
-#include "rules.h"
-#include "text_format.h"
+#include "rules/model.h"
+#include "text/format.h"
+#include "rules/guard.h"
+#include "rules/ini_reader.h"
+#include "rules/ini_report.h"
+#include "rules/json_reader.h"
+#include "rules/places.h"
+#include "rules/rule_scan.h"
 
 namespace {
 
@@ -208,11 +214,11 @@ TEST(RuleGuard, HostileRulesListAndCleanOnlyTheFilesTheirRowAllows) {
         std::uint64_t removed = 0;
         std::vector<const host::CleaningRule*> chosen;
         if (!rules.empty()) chosen.push_back(&rules[0]);
-        for (host::RuleTarget target : host::TargetsOf(chosen)) {
-            target.chosenById = std::string(row.flags).find("ID") != std::string::npos;
+        const bool byId = std::string(row.flags).find("ID") != std::string::npos;
+        for (const host::RuleTarget& target : host::TargetsOf(chosen)) {
             host::ItemStore store;
             host::RuleScanResult scan;
-            host::ScanRule(target, nullptr, nullptr, &store, &scan);
+            host::ScanRule(target, byId, nullptr, nullptr, &store, &scan);
             std::set<std::wstring> paths;
             for (std::uint32_t i = scan.first; i < scan.end; ++i)
                 paths.insert(Lower(store.Path(i)));
@@ -222,10 +228,10 @@ TEST(RuleGuard, HostileRulesListAndCleanOnlyTheFilesTheirRowAllows) {
             // prefix: its clean is left out.
             if (!std::includes(allowed.begin(), allowed.end(), paths.begin(), paths.end()))
                 continue;
-            host::RemovalResult clean;
-            host::RemoveRuleInChunks(store, host::PassFor(kCategoryUnset, scan.first, scan.end),
-                                     scan.emptiedFolders, host::GuardContextOf(target), nullptr,
-                                     nullptr, &clean, nullptr);
+            host::RuleCleanResult clean;
+            host::CleanRuleItems(store, {scan.first, scan.end}, nullptr, scan.emptiedFolders,
+                                 host::GuardContextOf(target, byId), nullptr, nullptr, &clean,
+                                 nullptr);
             EXPECT_EQ(clean.stoppedByGuard.total, 0u) << what;
             removed += clean.totals.removed;
         }
@@ -314,10 +320,10 @@ TEST(RuleGuard, TheCleanStopsWhatNoScanListedInAnySpelling) {
     // An age limit, but not chosen by its id: the libraries stay closed.
     host::CleaningRule rule;
     rule.olderThanDays = 1;
-    host::RuleTarget target{&rule, nullptr, false};
-    host::RemovalResult clean;
-    host::RemoveRuleInChunks(store, host::PassFor(kCategoryUnset, 0, store.Count()), {},
-                             host::GuardContextOf(target), nullptr, nullptr, &clean, nullptr);
+    host::RuleTarget target{&rule, nullptr};
+    host::RuleCleanResult clean;
+    host::CleanRuleItems(store, {0, store.Count()}, nullptr, {},
+                         host::GuardContextOf(target, false), nullptr, nullptr, &clean, nullptr);
     EXPECT_EQ(clean.stoppedByGuard.total, std::size(kSpellings))
         << host::Utf8(clean.stoppedByGuard.Text());
     EXPECT_EQ(clean.totals.removed + clean.totals.failed, 0u);

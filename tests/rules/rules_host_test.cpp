@@ -13,11 +13,11 @@
 #include "fixtures/fixtures.h"
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
-#include "module_loader.h"
-#include "profiles.h"
-#include "rules.h"
-#include "text_format.h"
-#include "util/handles.h"
+#include "platform/module_loader.h"
+#include "schedule/profiles.h"
+#include "rules/model.h"
+#include "text/format.h"
+#include "fs/handles.h"
 
 namespace {
 
@@ -191,24 +191,6 @@ TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {
         EXPECT_FALSE(fx::Exists(app + L"\\" + gone)) << fx::Narrow(gone);
     EXPECT_TRUE(fx::Exists(app + L"\\Cache\\settings.json"));
     EXPECT_TRUE(fx::Exists(app + L"\\Secrets\\vault.dat"));
-}
-
-// The rule made to clear form history takes it when named by its id; chosen
-// with its group, the keep list spares the file as a Gecko profile's data.
-TEST(UfcleanRules, OnlyTheRuleNamedByItsIdTakesWhatTheKeepListMadeItFor) {
-    fx::SeedFirefoxProfile();
-    for (const auto& [command, taken] : {std::pair{L"scan gecko.form-history --json -", true},
-                                         std::pair{L"scan 9 --with history --json -", false}}) {
-        const fx::RunResult run = Ufclean(command);
-        ASSERT_EQ(run.exitCode, 0u) << run.err;
-        const json report = json::parse(run.out);
-        std::vector<bool> selected;
-        for (const json& section : report["categories"])
-            for (const json& item : section["items"])
-                if (item["name"] == "formhistory.sqlite")
-                    selected.push_back(item["selected"].get<bool>());
-        EXPECT_EQ(selected, std::vector<bool>{taken}) << fx::Narrow(command);
-    }
 }
 
 }  // namespace

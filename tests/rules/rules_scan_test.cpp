@@ -15,12 +15,18 @@
 #include <tuple>
 
 #include "fixtures/fixtures.h"
-#include "chunked_removal.h"
+#include "pipeline/removal.h"
+#include "rules/rule_clean.h"
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
-#include "rules.h"
-#include "text_format.h"
-#include "util/handles.h"
+#include "rules/model.h"
+#include "text/format.h"
+#include "fs/handles.h"
+#include "rules/guard.h"
+#include "rules/ini_reader.h"
+#include "rules/ini_report.h"
+#include "rules/rule_scan.h"
+#include "rules/table.h"
 
 namespace {
 
@@ -42,10 +48,10 @@ struct Scanned {
             paths.insert(Lower(store.Path(i)));
         return paths;
     }
-    host::RemovalResult Clean() const {
-        host::RemovalResult done;
-        host::RemoveRuleInChunks(store, host::PassFor(kCategoryUnset, result.first, result.end),
-                                 result.emptiedFolders, guard, nullptr, nullptr, &done, nullptr);
+    host::RuleCleanResult Clean() const {
+        host::RuleCleanResult done;
+        host::CleanRuleItems(store, {result.first, result.end}, nullptr, result.emptiedFolders,
+                             guard, nullptr, nullptr, &done, nullptr);
         return done;
     }
 };
@@ -62,8 +68,8 @@ host::RuleTarget Target(const std::wstring& id, const std::wstring& application 
 
 Scanned Scan(const host::RuleTarget& target) {
     Scanned scanned;
-    scanned.guard = host::GuardContextOf(target);
-    host::ScanRule(target, nullptr, nullptr, &scanned.store, &scanned.result);
+    scanned.guard = host::GuardContextOf(target, false);
+    host::ScanRule(target, false, nullptr, nullptr, &scanned.store, &scanned.result);
     return scanned;
 }
 
@@ -146,7 +152,7 @@ TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
             EXPECT_EQ(scan.result.totals.count, expected.size()) << what;
             EXPECT_EQ(scan.result.totals.bytes, bytes) << what;
             EXPECT_FALSE(scan.result.running) << what;
-            const host::RemovalResult clean = scan.Clean();
+            const host::RuleCleanResult clean = scan.Clean();
             EXPECT_EQ(clean.totals.removed, expected.size()) << what;
             EXPECT_EQ(clean.totals.failed, 0u) << what;
             if (expected.empty()) continue;
@@ -248,7 +254,7 @@ TEST(RuleWalk, LinksAreNotFollowedAndAProfileSwappedForALinkLosesNothingBehindIt
     fx::MakeVictims(victim, names);
     ASSERT_TRUE(fx::SwapForLink(userData + L"\\Default", victim));
 
-    const host::RemovalResult clean = scan.Clean();
+    const host::RuleCleanResult clean = scan.Clean();
     EXPECT_EQ(clean.totals.failed, names.size());
     EXPECT_EQ(clean.totals.removed, scan.Count() - names.size() - 1);
     EXPECT_TRUE(fx::Exists(twin));
@@ -353,7 +359,7 @@ TEST(Identity, AFileChangedSinceTheScanIsLeftByBothCleansAndRemoveSelfTakesOnlyW
         host::ItemStore store;
         host::RuleScanResult scan;
         if (rule) {
-            host::ScanRule(host::TargetsOf({&rules[0]})[0], nullptr, nullptr, &store, &scan);
+            host::ScanRule(host::TargetsOf({&rules[0]})[0], false, nullptr, nullptr, &store, &scan);
         } else {
             ResultList items;
             ScanTotals totals;
@@ -367,16 +373,19 @@ TEST(Identity, AFileChangedSinceTheScanIsLeftByBothCleansAndRemoveSelfTakesOnlyW
         for (const AfterScan& row : kAfterScan)
             if (row.change) row.change(base + L"\\" + row.name, user);
 
-        const host::RemovalPass pass =
-            host::PassFor(rule ? kCategoryUnset : kCategoryWindowsTemp, scan.first, scan.end);
-        host::RemovalResult done;
+        host::RuleCleanResult done;
         std::vector<host::ItemOutcome> outcomes(store.Count(), host::ItemOutcome::None);
-        if (rule)
-            host::RemoveRuleInChunks(store, pass, scan.emptiedFolders, host::GuardContext(),
-                                     nullptr, nullptr, &done, &outcomes);
-        else
-            host::RemoveInChunks(store, pass, host::ModuleRemover(cleaner, kCategoryWindowsTemp),
-                                 nullptr, &done, &outcomes);
+        if (rule) {
+            host::CleanRuleItems(store, {scan.first, scan.end}, nullptr, scan.emptiedFolders,
+                                 host::GuardContext(), nullptr, nullptr, &done, &outcomes);
+        } else {
+            host::RemovalResult module;
+            host::RemoveModuleItems(cleaner, kCategoryWindowsTemp, store,
+                                    host::PassFor(kCategoryWindowsTemp, scan.first, scan.end),
+                                    nullptr, &module, &outcomes);
+            done.totals = module.totals;
+            done.changed = module.changed;
+        }
         std::uint64_t left = 0;
         for (std::uint32_t i = scan.first; i < scan.end; ++i) {
             const std::wstring name = store.Path(i).substr(base.size() + 1);

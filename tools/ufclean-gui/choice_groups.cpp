@@ -1,6 +1,7 @@
 #include "choice_groups.h"
 
-#include "categories.h"
+#include "pipeline/categories.h"
+#include "rules/model.h"
 
 namespace gui {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "rules.h"
+#include "rules/model.h"
 
 namespace gui {
 

@@ -1,11 +1,12 @@
 #include "choice_tree.h"
 
-#include "categories.h"
+#include "pipeline/categories.h"
 #include "dpi.h"
 #include "gui_ids.h"
-#include "keep_list.h"
+#include "items/keep_list.h"
 #include "rule_rows.h"
-#include "text_format.h"
+#include "text/format.h"
+#include "rules/model.h"
 
 namespace gui {
 
@@ -230,15 +231,15 @@ void ChoiceTree::ResetFigures() {
     Refresh();
 }
 
-void ChoiceTree::ShowRun(const RunInfo& run) {
-    const int leaf = LeafOf(run.number);
+void ChoiceTree::ShowRun(std::uint32_t number, const host::Row& run, const Sums& sums) {
+    const int leaf = LeafOf(number);
     if (leaf < 0) return;
     Node& node = nodes_[static_cast<size_t>(leaf)];
     // The listed items, not the scan's totals: the recycle-bin query counts
     // every item once per drive letter.
-    node.scanned = !run.action;
-    node.count = run.sums.count;
-    node.bytes = run.sums.bytes;
+    node.scanned = !run.IsAction();
+    node.count = sums.count;
+    node.bytes = sums.bytes;
     node.cleaned.clear();
     if (run.cleaned) {
         node.cleaned = std::to_wstring(run.cleanTotals.removed) + L" removed";
@@ -248,8 +249,8 @@ void ChoiceTree::ShowRun(const RunInfo& run) {
             node.cleaned += L", " + std::to_wstring(run.changed) + L" changed since the scan";
         if (run.cleanTotals.bytesFreed)
             node.cleaned += L", " + host::HumanSize(run.cleanTotals.bytesFreed) + L" freed";
-        if (run.action) node.cleaned = run.cleanResult ? L"done" : L"failed";
-    } else if (!run.skipReason.empty() && run.number == kCategoryRecycleBin) {
+        if (run.IsAction()) node.cleaned = run.cleanResult ? L"done" : L"failed";
+    } else if (!run.skipReason.empty() && run.category == kCategoryRecycleBin) {
         node.cleaned = L"kept whole";
     } else if (!run.refusal.empty()) {
         node.cleaned = run.refusal;
@@ -258,7 +259,7 @@ void ChoiceTree::ShowRun(const RunInfo& run) {
         node.cleaned += (node.cleaned.empty() ? L"" : L", ") +
                         std::wstring(L"stopped by the guard: ") + run.stoppedByGuard.Text();
     // Files a running application holds are not failures: say what to do.
-    const host::RuleTarget* target = RuleRowTarget(run.number);
+    const host::RuleTarget* target = run.IsRule() ? &run.target : nullptr;
     if (target && run.inUse)
         node.cleaned += (node.cleaned.empty() ? L"" : L", ") + std::to_wstring(run.inUse) +
                         L" in use: " + target->InUseAdvice();

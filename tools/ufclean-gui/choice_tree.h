@@ -16,6 +16,7 @@
 
 #include "choice_groups.h"
 #include "gdi_owners.h"
+#include "pipeline/row.h"
 #include "scan_model.h"
 
 namespace gui {
@@ -30,7 +31,8 @@ public:
     // The checked choices (category numbers and rule rows) in tree order.
     std::vector<std::uint32_t> Checked() const;
     void ResetFigures();
-    void ShowRun(const RunInfo& run);
+    // A row of the run: the choice it stands for, the row, its sums.
+    void ShowRun(std::uint32_t number, const host::Row& run, const Sums& sums);
     ChoiceGroup GroupOf(std::uint32_t number) const;
     // Clicks and keys of the tree; true when a check box changed.
     bool OnNotify(const NMHDR& header, LRESULT* result);

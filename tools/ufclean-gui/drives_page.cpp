@@ -3,7 +3,7 @@
 #include "dpi.h"
 #include "gui_ids.h"
 #include "list_view.h"
-#include "text_format.h"
+#include "text/format.h"
 
 namespace gui {
 

@@ -6,7 +6,8 @@
 #include "gui_ids.h"
 #include "list_view.h"
 #include "rule_rows.h"
-#include "text_format.h"
+#include "text/format.h"
+#include "fs/fold.h"
 
 namespace gui {
 
@@ -19,7 +20,7 @@ const wchar_t* const kTitles[kItemColumnCount] = {L"Name",     L"Size",     L"Ty
 
 std::wstring ExtensionOf(std::wstring_view name) {
     const size_t dot = name.find_last_of(L'.');
-    return dot == std::wstring_view::npos ? std::wstring() : host::Folded(name.substr(dot));
+    return dot == std::wstring_view::npos ? std::wstring() : ufc::Folded(name.substr(dot));
 }
 
 }  // namespace
@@ -138,7 +139,7 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
             if (text.empty()) text = LookOf(store.Name(item)).name;
             break;
         case kColCategory:
-            text = RowName(model.RunOf(item).number);
+            text = RowName(model.NumberOfItem(item));
             break;
         case kColWritten:
             text = host::FormatDate(store.Date(item, host::ItemTime::Written));
@@ -164,12 +165,12 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
 int ItemList::FindRow(const ScanModel& model, const NMLVFINDITEMW& find) const {
     // Typing in the list finds the next row whose name starts so.
     if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
-    const std::wstring start = host::Folded(find.lvfi.psz);
+    const std::wstring start = ufc::Folded(find.lvfi.psz);
     const size_t rows = view_.Rows();
     for (size_t k = 0; k < rows; ++k) {
         const size_t row = (static_cast<size_t>(find.iStart < 0 ? 0 : find.iStart) + k) % rows;
         const std::wstring_view name = model.Store().Name(view_.ItemAt(row));
-        if (name.size() >= start.size() && host::Folded(name.substr(0, start.size())) == start)
+        if (name.size() >= start.size() && ufc::Folded(name.substr(0, start.size())) == start)
             return static_cast<int>(row);
     }
     return -1;

@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <iterator>
 
-#include "categories.h"
+#include "pipeline/categories.h"
 #include "choice_groups.h"
 
 namespace gui {

@@ -8,6 +8,15 @@
 
 namespace gui {
 
+// The desktop host's exit status.
+enum GuiExit : int {
+    kGuiExitOk = 0,
+    kGuiExitUsage = 1,       // an option it does not know, or a bad value
+    kGuiExitModule = 3,      // the module is missing or the window could not be made
+    kGuiExitScreenshot = 4,  // --screenshot could not write its picture
+    kGuiExitProfile = 5,     // --save-profile could not save the choice
+};
+
 struct Options {
     std::set<std::uint32_t> checked;  // categories checked at start
     bool rules = true;                // rule rows on by default start checked

@@ -1,6 +1,11 @@
 #include "rule_rows.h"
 
-#include "categories.h"
+#include "pipeline/categories.h"
+#include "rules/json_reader.h"
+#include "rules/model.h"
+#include "rules/probe.h"
+#include "rules/rule_scan.h"
+#include "rules/table.h"
 
 namespace gui {
 
@@ -25,9 +30,7 @@ const Rows& TheRows() {
         std::vector<const host::CleaningRule*> all;
         for (const host::CleaningRule& rule : made.rules) all.push_back(&rule);
         host::RuleProbe probe;
-        for (host::RuleTarget target : host::TargetsOf(all)) {
-            // A row runs only when the person checks it: chosen by its id.
-            target.chosenById = true;
+        for (const host::RuleTarget& target : host::TargetsOf(all)) {
             if (host::IsDetected(target, &probe) &&
                 !host::ResolveRuleFolders(target, &probe).empty())
                 made.targets.push_back(target);
@@ -65,21 +68,6 @@ const host::RuleTarget* RuleRowTarget(std::uint32_t number) {
 std::wstring RowName(std::uint32_t number) {
     const host::RuleTarget* target = RuleRowTarget(number);
     return target ? target->Title() : std::wstring(host::CategoryName(number));
-}
-
-void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run,
-                 host::RuleProbe* probe) {
-    const host::RuleTarget* target = RuleRowTarget(run->number);
-    if (!target) return;
-    host::RuleScanResult result;
-    host::ScanRule(*target, progress, stop, &run->found, &result, probe);
-    run->totals = result.totals;
-    run->running = result.running;
-    run->emptiedFolders = std::move(result.emptiedFolders);
-    run->stoppedByGuard = result.stoppedByGuard;
-    run->scanResult = result.stopped ? 2 : 1;
-    if (target->rule->needsAdmin && !host::HostIsElevated())
-        run->refusal = L"needs an elevated host: run as administrator";
 }
 
 }  // namespace gui

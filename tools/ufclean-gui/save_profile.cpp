@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
-#include "profiles.h"
+#include "schedule/profiles.h"
 #include "rule_rows.h"
+#include "rules/model.h"
+#include "schedule/records_lock.h"
 
 namespace gui {
 

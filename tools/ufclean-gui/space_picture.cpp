@@ -5,7 +5,7 @@
 #include "dpi.h"
 #include "gdi_owners.h"
 #include "gui_ids.h"
-#include "text_format.h"
+#include "text/format.h"
 
 namespace gui {
 

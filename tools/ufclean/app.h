@@ -1,14 +1,15 @@
 // The commands of ufclean and what they share.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "module_loader.h"
-#include "rules.h"
+#include "pipeline/choice.h"
+#include "pipeline/stop_signal.h"
+#include "platform/module_loader.h"
+#include "rules/model.h"
 
 namespace ufclean {
 
@@ -32,25 +33,21 @@ struct ScheduleOptions {
 
 struct Options {
     std::wstring command;
-    bool help = false;                      // --help or -h after the command: its usage only
-    std::vector<std::uint32_t> categories;  // in the order given, no repeats
-    std::vector<std::wstring> arguments;    // words that are not options
+    bool help = false;  // --help or -h after the command: its usage only
+    // What scan, clean and profile save take: categories in the order
+    // given (no repeats), rule ids, opt-in groups of rules (--with), 'all'.
+    host::Choice choice;
+    std::vector<std::wstring> arguments;  // words that are not options
     bool details = false;
     bool yes = false;
     bool noDefaultKeep = false;
     bool haveJson = false;
     std::wstring jsonPath;  // "-" for stdout
     std::vector<std::wstring> keeps;
-    // Cleaning rules: those named, the groups of --with, and the rules that
-    // are on by default when no category or 'all' was given.
-    std::vector<std::wstring> ruleIds;
-    std::vector<host::RuleGroup> withGroups;
-    bool defaultRules = false;
     std::wstring rulesFile;                 // empty: the one beside the program
     std::vector<host::CleaningRule> rules;  // loaded before a command runs
     std::wstring importFile;                // rules --import FILE: what it gives
     bool reasons = false;                   // ... and every reason it left a key out
-    bool all = false;                       // 'all' was named
     // --older-than DAYS: items written more recently stay (0: no limit).
     std::uint32_t olderThanDays = 0;
     std::wstring profile;          // --profile NAME
@@ -69,10 +66,8 @@ int UsageError(const std::wstring& reason);
 // report; returns status.
 int FailRun(const Options& options, int status, const std::wstring& reason);
 
-// Ctrl+C: the handler stores the stop flag in the running cleaner.
-void WatchCtrlC(Function::IUnusedFileClean* cleaner);
-bool StopWasRequested();
-const std::atomic<bool>* StopSignal();
+// What Ctrl+C stops: the running command, and the cleaner's call.
+host::StopSignal& Stop();
 
 // A command of ufclean: its lines of the usage (the full usage is every
 // command's in turn), the lines it shares with the commands beside it
@@ -131,8 +126,5 @@ bool TakesSelection(const Options& options);
 // kExitProfile when it is missing or broken (its rules file gone),
 // kExitUsage when --rules names another file; the reason in reason.
 int ApplyProfile(Options* options, std::wstring* reason);
-
-// The rules that the options select, in table order (no repeats).
-std::vector<const host::CleaningRule*> SelectedRules(const Options& options);
 
 }  // namespace ufclean

@@ -1,8 +1,10 @@
 #include "import_report.h"
 
-#include "console_output.h"
-#include "json_writer.h"
+#include "platform/console.h"
+#include "text/json_writer.h"
 #include "run_record.h"
+#include "rules/ini_report.h"
+#include "rules/model.h"
 
 namespace ufclean {
 

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "rules.h"
+#include "rules/model.h"
+#include "rules/ini_report.h"
 
 namespace ufclean {
 

@@ -6,23 +6,22 @@
 #include <cwchar>
 
 #include "app.h"
-#include "categories.h"
-#include "console_output.h"
+#include "pipeline/categories.h"
+#include "platform/console.h"
 #include "run_record.h"
+#include "rules/json_reader.h"
+#include "rules/model.h"
 
 namespace ufclean {
 
 namespace {
 
-std::atomic<Function::IUnusedFileClean*> g_cleaner{nullptr};
-std::atomic<bool> g_stopRequested{false};
 // The command being parsed or run: a usage error points at its usage.
 const CommandInfo* g_command = nullptr;
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-    g_stopRequested = true;
-    if (Function::IUnusedFileClean* cleaner = g_cleaner.load()) cleaner->SetStopFlag(1);
+    Stop().Request();
     return TRUE;  // the command finishes its report and exits with 2
 }
 
@@ -83,7 +82,7 @@ int Parse(int argc, wchar_t** argv, Options* options) {
         if (std::wstring(argv[i]) == L"--help" || std::wstring(argv[i]) == L"-h")
             options->help = true;
     if (options->help) return kExitOk;
-    bool all = false;
+    host::Choice& choice = options->choice;
     std::vector<std::wstring> seen;
     for (int i = 2; i < argc; ++i) {
         const std::wstring word = argv[i];
@@ -117,9 +116,9 @@ int Parse(int argc, wchar_t** argv, Options* options) {
             options->keeps.push_back(glob);
         } else if (word == L"--with") {
             std::wstring groups;
-            if (!next(&groups) || !ParseGroups(groups, &options->withGroups))
+            if (!next(&groups) || !ParseGroups(groups, &choice.withGroups))
                 return UsageError(L"--with needs groups such as cookies,history,session,developer");
-            for (host::RuleGroup group : options->withGroups)
+            for (host::RuleGroup group : choice.withGroups)
                 if (group == host::RuleGroup::Credentials)
                     return UsageError(
                         L"--with credentials: rules that take passwords, keys, bookmarks or sync "
@@ -136,42 +135,26 @@ int Parse(int argc, wchar_t** argv, Options* options) {
             return UsageError(L"unknown option: " + word + DidYouMean(word, OptionsOf(*g_command)));
         } else if (CommandTakesCategories(options->command) || TakesSelection(*options)) {
             if (word == L"all") {
-                all = true;
+                choice.all = true;
                 continue;
             }
             if (!IsNumber(word)) {
                 // A rule id, checked once the rules are loaded.
-                options->ruleIds.push_back(word);
+                choice.ruleIds.push_back(word);
                 continue;
             }
             const std::uint32_t number = ParseCategory(word);
             if (!number)
                 return UsageError(L"unknown category: " + word + L" (see ufclean categories)");
             bool seen = false;
-            for (std::uint32_t c : options->categories) seen = seen || c == number;
-            if (!seen) options->categories.push_back(number);
+            for (std::uint32_t c : choice.categories) seen = seen || c == number;
+            if (!seen) choice.categories.push_back(number);
         } else {
             options->arguments.push_back(word);
         }
     }
-    options->all = all;
-    options->givenRuleIds = options->ruleIds.size();
+    options->givenRuleIds = choice.ruleIds.size();
     return kExitOk;
-}
-
-// With 'all' or nothing named, every scan category and the rules that are on
-// by default run ('all' adds the categories not named already; named actions
-// stay). Runs once the profile's choice is in.
-void CompleteSelection(Options* options) {
-    const bool nothingNamed = options->categories.empty() && options->ruleIds.empty();
-    options->defaultRules = options->all || nothingNamed;
-    if (!options->defaultRules) return;
-    for (const host::CategoryInfo& info : host::Categories()) {
-        if (info.kind != host::CategoryKind::Scan) continue;
-        bool seen = false;
-        for (std::uint32_t c : options->categories) seen = seen || c == info.number;
-        if (!seen) options->categories.push_back(info.number);
-    }
 }
 
 // "; did you mean ...?" for a word that names no rule: a rule id, a
@@ -202,8 +185,8 @@ int LoadRulesFor(Options* options) {
     std::wstring error;
     if (!host::LoadRules(options->rulesFile, &options->rules, &error))
         return FailRun(*options, kExitUsage, error);
-    for (size_t i = 0; i < options->ruleIds.size(); ++i) {
-        const std::wstring& id = options->ruleIds[i];
+    for (size_t i = 0; i < options->choice.ruleIds.size(); ++i) {
+        const std::wstring& id = options->choice.ruleIds[i];
         bool known = false;
         for (const host::CleaningRule& rule : options->rules) known = known || rule.id == id;
         if (known) continue;
@@ -223,9 +206,10 @@ int LoadRulesFor(Options* options) {
 // choose them, rather than running the default scan as if the file were not
 // given.
 int RefuseUnchosenRules(const Options& options) {
-    const bool alone = options.defaultRules && !options.all && options.withGroups.empty();
+    const host::Choice& choice = options.choice;
+    const bool alone = choice.Defaults() && !choice.all && choice.withGroups.empty();
     if (options.rulesFile.empty() || !alone) return kExitOk;
-    for (const host::CleaningRule* rule : SelectedRules(options))
+    for (const host::CleaningRule* rule : host::ChosenRules(choice, options.rules))
         if (rule->source != host::RuleSource::BuiltIn) return kExitOk;
     std::size_t given = 0;
     for (const host::CleaningRule& rule : options.rules)
@@ -259,7 +243,6 @@ int Dispatch(Options& options) {
     if (CommandTakesCategories(command)) {
         std::wstring reason;
         if (int status = ApplyProfile(&options, &reason)) return FailRun(options, status, reason);
-        CompleteSelection(&options);
     }
     if (command == L"rules" || CommandTakesCategories(command) || TakesSelection(options)) {
         if (int status = LoadRulesFor(&options)) return status;
@@ -273,7 +256,8 @@ int Dispatch(Options& options) {
     host::LoadedCleaner cleaner;
     std::wstring error;
     if (!cleaner.Load(&error)) return FailRun(options, kExitModule, error);
-    WatchCtrlC(cleaner.get());
+    Stop().Attach(cleaner.get());
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     int status = kExitOk;
     if (command == L"scan")
         status = RunScan(cleaner.get(), options);
@@ -296,7 +280,7 @@ int Dispatch(Options& options) {
         host::Out(cleaner->CleanSearchAssistantMru() ? L"search history deleted\n"
                                                      : L"search history not deleted\n");
     }
-    g_cleaner = nullptr;  // the handler must not reach a released cleaner
+    Stop().Attach(nullptr);  // the handler must not reach a released cleaner
     return status;
 }
 
@@ -318,17 +302,9 @@ int FailRun(const Options& options, int status, const std::wstring& reason) {
     return status;
 }
 
-void WatchCtrlC(Function::IUnusedFileClean* cleaner) {
-    g_cleaner = cleaner;
-    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-}
-
-bool StopWasRequested() {
-    return g_stopRequested.load();
-}
-
-const std::atomic<bool>* StopSignal() {
-    return &g_stopRequested;
+host::StopSignal& Stop() {
+    static host::StopSignal signal;
+    return signal;
 }
 
 }  // namespace ufclean

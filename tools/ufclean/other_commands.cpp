@@ -1,9 +1,9 @@
 // The listing, check, drive and settings commands.
 #include "app.h"
-#include "categories.h"
-#include "console_output.h"
-#include "keep_list.h"
-#include "text_format.h"
+#include "pipeline/categories.h"
+#include "platform/console.h"
+#include "items/keep_list.h"
+#include "text/format.h"
 
 namespace ufclean {
 
@@ -25,6 +25,18 @@ std::wstring UsageBar(std::uint64_t used, std::uint64_t total) {
     const int filled = total ? static_cast<int>(used * width / total) : 0;
     return L"[" + std::wstring(static_cast<size_t>(filled), L'#') +
            std::wstring(static_cast<size_t>(width - filled), L'.') + L"]";
+}
+
+// " (taken only by gecko.form-history named by its id, or category 22
+// named by its number)".
+std::wstring TakenBy(const host::KeepRule& rule) {
+    if (rule.takenBy.empty() && !rule.takenByCategory) return L"";
+    std::wstring text = L" (taken only by ";
+    if (!rule.takenBy.empty()) text += rule.takenBy + L" named by its id";
+    if (!rule.takenBy.empty() && rule.takenByCategory) text += L", or ";
+    if (rule.takenByCategory)
+        text += L"category " + std::to_wstring(rule.takenByCategory) + L" named by its number";
+    return text + L")";
 }
 
 // The browser's download folder as stored; the module only sets it.
@@ -90,10 +102,7 @@ int RunKeepList() {
         L"holding prefs.js or times.json, wherever it lies; the other rules match folder + "
         L"name.\n");
     for (const host::KeepRule& rule : host::DefaultKeepRules())
-        host::Out(L"  " + host::KeepRuleText(rule) + L"\n      " + rule.reason +
-                  (rule.takenBy.empty()
-                       ? L""
-                       : L" (taken only by " + rule.takenBy + L" when it is named by its id)") +
+        host::Out(L"  " + host::KeepRuleText(rule) + L"\n      " + rule.reason + TakenBy(rule) +
                   L"\n");
     return kExitOk;
 }

@@ -5,10 +5,14 @@
 #include <algorithm>
 
 #include "app.h"
-#include "console_output.h"
-#include "profiles.h"
-#include "schedule.h"
-#include "text_format.h"
+#include "platform/console.h"
+#include "schedule/profiles.h"
+#include "schedule/schedules.h"
+#include "text/format.h"
+#include "fs/fold.h"
+#include "rules/model.h"
+#include "schedule/names.h"
+#include "schedule/records_lock.h"
 
 namespace ufclean {
 
@@ -53,7 +57,7 @@ std::vector<std::wstring> SchedulesRunning(const std::wstring& profile) {
     host::LoadSchedules(&schedules, &error);
     std::vector<std::wstring> names;
     for (const host::Schedule& schedule : schedules)
-        if (host::SameText(schedule.profile, profile)) names.push_back(schedule.name);
+        if (ufc::SameFolded(schedule.profile, profile)) names.push_back(schedule.name);
     return names;
 }
 
@@ -65,11 +69,12 @@ int Refuse(const std::wstring& reason, int status) {
 int SaveFromOptions(const Options& options) {
     host::Profile profile;
     profile.name = options.arguments[1];
-    profile.categories = options.categories;
+    const host::Choice& choice = options.choice;
+    profile.categories = choice.categories;
     // Nothing named is what a plain "ufclean clean" does: everything.
-    profile.all = options.all || (options.categories.empty() && options.ruleIds.empty());
-    profile.ruleIds = options.ruleIds;
-    profile.withGroups = options.withGroups;
+    profile.all = choice.Defaults();
+    profile.ruleIds = choice.ruleIds;
+    profile.withGroups = choice.withGroups;
     profile.keeps = options.keeps;
     profile.noDefaultKeep = options.noDefaultKeep;
     profile.olderThanDays = options.olderThanDays;
@@ -163,16 +168,17 @@ int ApplyProfile(Options* options, std::wstring* reason) {
             options->rulesFile = profile.rulesFile;
         } else if (GetFullPathNameW(options->rulesFile.c_str(), MAX_PATH, full, nullptr) >=
                        MAX_PATH ||
-                   !host::SameText(full, profile.rulesFile)) {
+                   !ufc::SameFolded(full, profile.rulesFile)) {
             *reason = L"--rules " + options->rulesFile + L" is not the rules file of profile \"" +
                       profile.name + L"\" (" + profile.rulesFile + L")";
             return kExitUsage;
         }
     }
-    AddMissing(&options->categories, profile.categories);
-    options->all = options->all || profile.all;
-    AddMissing(&options->ruleIds, profile.ruleIds);
-    AddMissing(&options->withGroups, profile.withGroups);
+    host::Choice& choice = options->choice;
+    AddMissing(&choice.categories, profile.categories);
+    choice.all = choice.all || profile.all;
+    AddMissing(&choice.ruleIds, profile.ruleIds);
+    AddMissing(&choice.withGroups, profile.withGroups);
     AddMissing(&options->keeps, profile.keeps);
     options->noDefaultKeep = options->noDefaultKeep || profile.noDefaultKeep;
     // An age given on the command line wins over the profile's.

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "app.h"
-#include "console_output.h"
-#include "text_format.h"
-#include "user_data.h"
+#include "platform/console.h"
+#include "text/format.h"
+#include "platform/user_files.h"
 
 namespace ufclean {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "json_writer.h"
+#include "text/json_writer.h"
 
 namespace ufclean {
 

@@ -5,11 +5,17 @@
 #include <algorithm>
 
 #include "app.h"
-#include "console_output.h"
-#include "module_loader.h"
-#include "profiles.h"
-#include "schedule.h"
-#include "text_format.h"
+#include "platform/console.h"
+#include "platform/module_loader.h"
+#include "schedule/profiles.h"
+#include "schedule/schedules.h"
+#include "text/format.h"
+#include "fs/fold.h"
+#include "platform/program_folder.h"
+#include "platform/user_files.h"
+#include "schedule/names.h"
+#include "schedule/records_lock.h"
+#include "schedule/task_scheduler.h"
 
 namespace ufclean {
 
@@ -63,7 +69,7 @@ int Add(const Options& options, std::vector<host::Schedule> schedules) {
     // One name, one task: Task Scheduler takes "OK1" for the task of "ok1".
     bool replaced = false;
     for (host::Schedule& old : schedules)
-        if (host::SameText(old.name, schedule.name)) old = schedule, replaced = true;
+        if (ufc::SameFolded(old.name, schedule.name)) old = schedule, replaced = true;
     if (!replaced) schedules.push_back(schedule);
     if (!host::SaveSchedules(schedules, &error)) return Refuse(error, kExitUsage);
     const host::TaskAction action = host::ScheduledRun(schedule, host::ProgramFolder());
@@ -77,7 +83,7 @@ int Add(const Options& options, std::vector<host::Schedule> schedules) {
 
 const host::Schedule* Find(const std::vector<host::Schedule>& schedules, const std::wstring& name) {
     for (const host::Schedule& schedule : schedules)
-        if (host::SameText(schedule.name, name)) return &schedule;
+        if (ufc::SameFolded(schedule.name, name)) return &schedule;
     return nullptr;
 }
 

@@ -6,7 +6,7 @@
 #include <cwctype>
 
 #include "app.h"
-#include "console_output.h"
+#include "platform/console.h"
 
 namespace ufclean {
 
