@@ -42,11 +42,22 @@ ufc::HoldOutcome HoldItem(ufc::RootedDeleter& deleter, HeldFolders& folders, std
 
 DWORD OpenJournalToAppend(HANDLE runFolder, bool create, ufc::unique_handle* file) {
     DWORD error;
-    // Appends only, and others may read it meanwhile, never write or delete it.
-    *file = ufc::OpenBelow(runFolder, kJournalName, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                           FILE_SHARE_READ, FILE_NON_DIRECTORY_FILE, &error,
-                           create ? FILE_CREATE : FILE_OPEN);
+    // Others may read it meanwhile, never write or delete it. A new journal
+    // is only appended to; one read back may have to lose a torn tail first.
+    const ACCESS_MASK access =
+        FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | (create ? 0 : FILE_WRITE_DATA);
+    *file = ufc::OpenBelow(runFolder, kJournalName, access, FILE_SHARE_READ,
+                           FILE_NON_DIRECTORY_FILE, &error, create ? FILE_CREATE : FILE_OPEN);
     return error;
+}
+
+DWORD CutToWholeRecords(HANDLE file, std::uint64_t wholeBytes) {
+    FILE_END_OF_FILE_INFO end = {};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(wholeBytes);
+    if (!SetFileInformationByHandle(file, FileEndOfFileInfo, &end, sizeof end) ||
+        !SetFilePointerEx(file, end.EndOfFile, nullptr, FILE_BEGIN))
+        return GetLastError();
+    return ERROR_SUCCESS;
 }
 
 DWORD HeldRun::Begin(const Store& store, const RunStart& start, std::unique_ptr<HeldRun>* run,

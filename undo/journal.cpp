@@ -123,6 +123,7 @@ bool Apply(std::uint8_t kind, Fields& in, Journal* run, bool first) {
             if (index >= run->items.size() || state < 1 || state > 3) return false;
             JournalItem& item = run->items[index];
             item.state = static_cast<ItemState>(state);
+            item.marked = true;
             item.error = error;
             item.seen = seen;
             return true;
@@ -320,6 +321,7 @@ DWORD ReadJournal(HANDLE file, Journal* run, std::wstring* why) {
             return refuse(L"a record that does not fit the run", at);
         at += 4 + 1 + body + 4;
     }
+    run->wholeBytes = at;
     return ERROR_SUCCESS;
 }
 

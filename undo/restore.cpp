@@ -109,6 +109,12 @@ struct RunAtWork {
         folders = HeldFolders(run.folder.get());
         return ERROR_SUCCESS;
     }
+    // Lets the run go, so that it can be removed.
+    void Close() {
+        folders = HeldFolders();
+        run.journalFile.reset();
+        run.folder.reset();
+    }
 };
 
 }  // namespace
@@ -156,7 +162,7 @@ DWORD Restore(const Store& store, const std::wstring& id, const PathFilter& only
     DateMadeFolders(journal, made, *work.deleter);
     if (anyHeld || flushed != ERROR_SUCCESS) return flushed;
     // Nothing is held any more: the run goes, its journal with it.
-    work = RunAtWork();
+    work.Close();
     result->runRemoved = PurgeRun(store, id) == ERROR_SUCCESS;
     return ERROR_SUCCESS;
 }
@@ -173,7 +179,8 @@ DWORD Complete(const Store& store, const std::wstring& id, CompleteResult* resul
             item.seen = HoldItem(*work.deleter, work.folders, i, journal.PathOf(item), item.planned,
                                  &item.state, &item.error)
                             .seen;
-        work.writer->Outcome(i, item.state, item.error, item.seen);
+        // Files found held, and those held now, get the marks they lacked.
+        if (!item.marked) work.writer->Outcome(i, item.state, item.error, item.seen);
         result->held += item.state == ItemState::Held;
         result->deleted += item.state == ItemState::Deleted;
         result->left += item.state == ItemState::Left;

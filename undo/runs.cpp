@@ -96,6 +96,11 @@ DWORD OpenRun(const Store& store, const std::wstring& id, bool append, StoredRun
                (error == ERROR_FILE_CORRUPT ? L" is damaged: " + flaw : L" cannot be read");
         return error;
     }
+    if (append && (error = CutToWholeRecords(run->journalFile.get(), run->journal.wholeBytes)) !=
+                      ERROR_SUCCESS) {
+        *why = L"the journal of run " + id + L" cannot be appended to";
+        return error;
+    }
     if (!run->journal.finished) FindUnmarked(run->folder.get(), &run->journal);
     return ERROR_SUCCESS;
 }

@@ -231,6 +231,10 @@ TEST(Undo, ARunCutShortIsCompletedOrTakenBackFromItsJournal) {
             ASSERT_EQ(undo::Complete(store, id, &completed, &why), 0u);
             EXPECT_EQ(completed.held, 520u);
             for (const std::wstring& path : paths) EXPECT_FALSE(fx::Exists(path));
+            // Completed, the run is whole: all of it comes back.
+            ASSERT_EQ(undo::Restore(store, id, nullptr, &restored, &why), 0u) << fx::Narrow(why);
+            EXPECT_EQ(restored.restored, 520u);
+            EXPECT_TRUE(restored.runRemoved);
         } else {
             EXPECT_EQ(undo::Restore(store, id, nullptr, &restored, &why),
                       what == kDamaged ? DWORD{ERROR_FILE_CORRUPT} : 0u);

@@ -113,5 +113,9 @@ private:
 
 // The journal file of a run, opened below its folder to append to.
 DWORD OpenJournalToAppend(HANDLE runFolder, bool create, ufc::unique_handle* file);
+// Ends a journal read back (opened by OpenJournalToAppend) after its last
+// whole record and appends from there: a record appended after one a crash
+// cut short would make the journal unreadable.
+DWORD CutToWholeRecords(HANDLE file, std::uint64_t wholeBytes);
 
 }  // namespace undo

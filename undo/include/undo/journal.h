@@ -46,6 +46,7 @@ struct JournalItem {
     std::wstring name;
     ufc::FileIdentity planned;  // what the scan listed
     ItemState state = ItemState::Planned;
+    bool marked = false;          // a mark says what became of it
     DWORD error = ERROR_SUCCESS;  // why it was deleted or left
     ufc::FileState seen;          // what its handle showed before it went
     bool restored = false;
@@ -61,6 +62,9 @@ struct Journal {
     std::vector<JournalFolder> folders;
     std::vector<JournalItem> items;  // item i is held as HeldName(i)
     bool finished = false;           // the clean ran to its end
+    // How much of the file its whole records fill: what follows is a write
+    // a crash cut short, cut off before anything is appended.
+    std::uint64_t wholeBytes = 0;
 
     std::wstring PathOf(const JournalItem& item) const {
         return folders[item.folder].path + L"\\" + item.name;

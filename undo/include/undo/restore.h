@@ -47,7 +47,8 @@ struct CompleteResult {
 };
 
 // Completes a run cut short: every file its journal announced and no mark
-// settles is held now (as the clean would have), or found already held.
+// settles is held now (as the clean would have), or found already held;
+// the run is then marked finished. result counts every file of the run.
 DWORD Complete(const Store& store, const std::wstring& id, CompleteResult* result,
                std::wstring* why);
 
