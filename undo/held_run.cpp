@@ -9,6 +9,8 @@ namespace {
 // Marks are flushed at least this often: a crash loses the marks of fewer
 // moves, which are then found by looking into the run's folder.
 constexpr std::size_t kMarksPerFlush = 4096;
+// The longest path the system names a file by, in UTF-16 units.
+constexpr std::size_t kMostPathUnits = 32767;
 
 }  // namespace
 
@@ -92,11 +94,14 @@ HeldRun::~HeldRun() {
 }
 
 DWORD HeldRun::Plan(const std::vector<PlannedFile>& files, std::uint32_t* first) {
-    // A file without a folder or a name is refused before any is written.
+    // A file without a folder or a name is refused before any is written,
+    // and so is a path longer than the system takes: it cannot be held, and
+    // its record must stay within what the journal's reader takes.
     for (const PlannedFile& file : files) {
         const std::size_t slash = file.path.find_last_of(L'\\');
         if (slash == std::wstring::npos || slash == 0 || slash + 1 == file.path.size())
             return ERROR_INVALID_NAME;
+        if (file.path.size() > kMostPathUnits) return ERROR_FILENAME_EXCED_RANGE;
     }
     batchFirst_ += static_cast<std::uint32_t>(batch_.size());
     batch_.clear();

@@ -13,6 +13,9 @@ namespace {
 constexpr char kMagic[8] = {'U', 'F', 'C', 'U', 'N', 'D', 'O', '1'};
 // Far beyond a run of a million files; a larger file is not a journal.
 constexpr std::uint64_t kMostBytes = 1ull << 30;
+// Far beyond the longest record (a path is at most 32,767 units); a record
+// that claims more is damaged, never the torn tail a crash leaves.
+constexpr std::uint32_t kMostRecordBody = 1u << 20;
 
 enum Kind : std::uint8_t {
     kRun = 1,
@@ -241,6 +244,7 @@ void JournalWriter::Begin(std::uint8_t kind) {
 void JournalWriter::End() {
     const std::size_t kindAt = recordStart_ + 4;
     const auto body = static_cast<std::uint32_t>(pending_.size() - kindAt - 1);
+    tooLong_ = tooLong_ || pending_.size() - kindAt - 1 > kMostRecordBody;
     for (int i = 0; i < 4; ++i) pending_[recordStart_ + i] = static_cast<BYTE>(body >> (8 * i));
     U32(Crc(pending_.data() + kindAt, pending_.size() - kindAt));
 }
@@ -261,6 +265,8 @@ void JournalWriter::Text(const std::wstring& text) {
 }
 
 DWORD JournalWriter::Flush() {
+    // A record the reader would refuse is never written.
+    if (tooLong_) return ERROR_FILENAME_EXCED_RANGE;
     std::size_t done = 0;
     while (done < pending_.size()) {
         DWORD wrote = 0;
@@ -304,6 +310,8 @@ DWORD ReadJournal(HANDLE file, Journal* run, std::wstring* why) {
         const std::uint32_t body = left < 4 ? 0
                                             : record[0] | record[1] << 8 | record[2] << 16 |
                                                   static_cast<std::uint32_t>(record[3]) << 24;
+        if (left >= 4 && body > kMostRecordBody)
+            return refuse(L"a record longer than any written", at);
         // A record that the end of the file cuts short, or a tail of
         // zeros, is a write a crash stopped: what it announced never began.
         if (left < 4 || body > left - 4 || left - 4 - body < 5 || AllZero(record, left)) {

@@ -191,9 +191,10 @@ TEST(Undo, AHeldCleanAndItsUndoRestoreEveryByteDateAndAttribute) {
 // A crash after half the moves: the journal as it was flushed ahead of
 // them, the marks never written. 520 files fill three held folders.
 TEST(Undo, ARunCutShortIsCompletedOrTakenBackFromItsJournal) {
-    enum What { kComplete, kTakeBack, kDamaged };
-    for (What what : {kComplete, kTakeBack, kDamaged}) {
+    enum What { kComplete, kTakeBack, kDamaged, kDamagedLength };
+    for (What what : {kComplete, kTakeBack, kDamaged, kDamagedLength}) {
         SCOPED_TRACE(what);
+        const bool damaged = what == kDamaged || what == kDamagedLength;
         const undo::Store store = OpenedStore(L"crash");
         const std::wstring root = fx::Scratch(L"undo\\crash-files");
         std::vector<std::wstring> paths;
@@ -207,6 +208,9 @@ TEST(Undo, ARunCutShortIsCompletedOrTakenBackFromItsJournal) {
         std::vector<undo::PlannedFile> planned;
         for (const std::wstring& path : paths) planned.push_back(Listed(path));
         std::uint32_t first = 0;
+        // A path no file can have is refused before anything is written.
+        EXPECT_EQ(run->Plan({{root + L"\\" + std::wstring(32767, L'a'), {}}}, &first),
+                  DWORD{ERROR_FILENAME_EXCED_RANGE});
         ASSERT_EQ(run->Plan(planned, &first), 0u);
         const std::wstring journal = store.Path() + L"\\" + run->Id() + L"\\journal";
         std::string flushed = fx::ReadFileText(journal);
@@ -214,6 +218,15 @@ TEST(Undo, ARunCutShortIsCompletedOrTakenBackFromItsJournal) {
         for (std::uint32_t i = 0; i < 260; ++i) EXPECT_TRUE(run->Hold(first + i, deleter).held);
         const std::wstring id = run->Id();
         run.reset();
+        // The last whole record: a flipped bit high in its length makes it
+        // run past the end like a torn one, yet no crash leaves that.
+        auto bodyAt = [&flushed](std::size_t at) {
+            return static_cast<std::uint8_t>(flushed[at]) |
+                   static_cast<std::uint8_t>(flushed[at + 1]) << 8;
+        };
+        std::size_t last = 8;
+        for (std::size_t at = 8; at < flushed.size(); at += 9 + bodyAt(at)) last = at;
+        if (what == kDamagedLength) flushed[last + 3] ^= 0x10;
         // A record a crash cut short ends the journal; damage is a flipped byte inside.
         flushed += std::string("\x40\x00\x00\x00\x04", 5);
         if (what == kDamaged) flushed[flushed.size() / 2] ^= 0x20;
@@ -223,8 +236,8 @@ TEST(Undo, ARunCutShortIsCompletedOrTakenBackFromItsJournal) {
         ASSERT_EQ(undo::ListRuns(store, 7, &runs), 0u);
         ASSERT_EQ(runs.size(), 1u);
         EXPECT_FALSE(runs[0].finished);
-        EXPECT_EQ(runs[0].files, what == kDamaged ? 0u : 260u);
-        EXPECT_EQ(runs[0].damage.empty(), what != kDamaged);
+        EXPECT_EQ(runs[0].files, damaged ? 0u : 260u);
+        EXPECT_EQ(runs[0].damage.empty(), !damaged);
         undo::CompleteResult completed;
         undo::RestoreResult restored;
         if (what == kComplete) {
@@ -237,11 +250,11 @@ TEST(Undo, ARunCutShortIsCompletedOrTakenBackFromItsJournal) {
             EXPECT_TRUE(restored.runRemoved);
         } else {
             EXPECT_EQ(undo::Restore(store, id, nullptr, &restored, &why),
-                      what == kDamaged ? DWORD{ERROR_FILE_CORRUPT} : 0u);
-            EXPECT_EQ(restored.restored, what == kDamaged ? 0u : 260u);
-            EXPECT_EQ(why.find(L"damaged") != why.npos, what == kDamaged) << fx::Narrow(why);
+                      damaged ? DWORD{ERROR_FILE_CORRUPT} : 0u);
+            EXPECT_EQ(restored.restored, damaged ? 0u : 260u);
+            EXPECT_EQ(why.find(L"damaged") != why.npos, damaged) << fx::Narrow(why);
             for (std::size_t i = 0; i < paths.size(); ++i)
-                EXPECT_EQ(fx::Exists(paths[i]), what != kDamaged || i >= 260) << i;
+                EXPECT_EQ(fx::Exists(paths[i]), !damaged || i >= 260) << i;
         }
     }
 }

@@ -91,7 +91,8 @@ public:
     void FolderState(std::uint32_t number, const ufc::FileState& state);
     void Restored(std::uint32_t index, const std::wstring& as);
     void Finished();
-    // Writes what was appended and has the system put it on the disk.
+    // Writes what was appended and has the system put it on the disk;
+    // nothing, once a record was longer than a journal may hold.
     DWORD Flush();
     bool Pending() const { return !pending_.empty(); }
 
@@ -106,6 +107,7 @@ private:
     HANDLE file_;
     std::vector<BYTE> pending_;
     std::size_t recordStart_ = 0;
+    bool tooLong_ = false;  // a record longer than the reader takes
 };
 
 // Reads a whole journal file into run. ERROR_SUCCESS, or ERROR_FILE_CORRUPT
