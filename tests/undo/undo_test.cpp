@@ -227,9 +227,12 @@ TEST(Undo, ARunCutShortIsCompletedOrTakenBackFromItsJournal) {
         std::size_t last = 8;
         for (std::size_t at = 8; at < flushed.size(); at += 9 + bodyAt(at)) last = at;
         if (what == kDamagedLength) flushed[last + 3] ^= 0x10;
-        // A record a crash cut short ends the journal; damage is a flipped byte inside.
+        // Damage only the checksum sees: a name's letter in another case.
+        const wchar_t name[] = L"f260";
+        if (what == kDamaged)
+            flushed[flushed.find(std::string(reinterpret_cast<const char*>(name), 8))] ^= 0x20;
+        // A record a crash cut short ends the journal.
         flushed += std::string("\x40\x00\x00\x00\x04", 5);
-        if (what == kDamaged) flushed[flushed.size() / 2] ^= 0x20;
         fx::MakeFileWithText(journal, flushed);
 
         std::vector<undo::RunSummary> runs;
