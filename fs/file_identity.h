@@ -23,11 +23,15 @@ struct FileIdentity {
 // A file was left: it is not what the scan listed.
 constexpr DWORD kChangedSinceScan = ERROR_FILE_INVALID;
 
-// What a handle shows of its file: size, last write (FILETIME ticks), id.
+// What a handle shows of its file: size, dates (FILETIME ticks), attributes
+// and id.
 struct FileState {
     std::uint64_t size = 0;
     std::uint64_t written = 0;
     std::uint64_t fileId = 0;
+    std::uint64_t created = 0;
+    std::uint64_t accessed = 0;
+    DWORD attributes = 0;
 };
 
 // Reads the state of the file held by file (opened with at least

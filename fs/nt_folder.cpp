@@ -1,5 +1,7 @@
 #include "fs/nt_folder.h"
 
+#include <cstring>
+
 extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PVOID apcRoutine,
                                                PVOID apcContext, PIO_STATUS_BLOCK io, PVOID buffer,
                                                ULONG length, FILE_INFORMATION_CLASS infoClass,
@@ -23,7 +25,7 @@ DWORD ErrorOfStatus(NTSTATUS status) {
 }
 
 unique_handle OpenBelow(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG share,
-                        ULONG options, DWORD* error) {
+                        ULONG options, DWORD* error, ULONG disposition) {
     if (name.size() > 32767) {
         *error = ERROR_FILENAME_EXCED_RANGE;
         return unique_handle();
@@ -35,15 +37,32 @@ unique_handle OpenBelow(HANDLE parent, const std::wstring& name, ACCESS_MASK acc
     InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, parent, nullptr);
     IO_STATUS_BLOCK io = {};
     HANDLE handle = nullptr;
-    const NTSTATUS status =
-        NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, 0, share, FILE_OPEN,
-                     options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    const NTSTATUS status = NtCreateFile(
+        &handle, access | SYNCHRONIZE, &attributes, &io, nullptr, 0, share, disposition,
+        options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
     if (!NT_SUCCESS(status)) {
         *error = ErrorOfStatus(status);
         return unique_handle();
     }
     *error = ERROR_SUCCESS;
     return unique_handle(handle);
+}
+
+DWORD MoveBelow(HANDLE file, HANDLE folder, const std::wstring& name) {
+    // The record ends in the name; the kernel32 form of this call takes the
+    // name as a path of its own (under Wine), so the native one is used.
+    const std::size_t bytes = name.size() * sizeof(wchar_t);
+    if (name.empty() || bytes > 65535) return ERROR_INVALID_NAME;
+    std::unique_ptr<BYTE[]> buffer(new BYTE[sizeof(FILE_RENAME_INFORMATION) + bytes]());
+    auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.get());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = folder;
+    rename->FileNameLength = static_cast<ULONG>(bytes);
+    std::memcpy(rename->FileName, name.data(), bytes);
+    IO_STATUS_BLOCK io = {};
+    const NTSTATUS status = NtSetInformationFile(
+        file, &io, rename, static_cast<ULONG>(sizeof *rename + bytes), FileRenameInformation);
+    return NT_SUCCESS(status) ? ERROR_SUCCESS : ErrorOfStatus(status);
 }
 
 // Not zeroed: every entry read is written by the system first.

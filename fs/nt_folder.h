@@ -22,8 +22,14 @@ DWORD ErrorOfStatus(NTSTATUS status);
 // Opens name relative to the folder held by parent: one name, taken as it
 // stands (trailing dots and spaces included). The reparse-point option
 // opens a junction or link itself where the system supports that.
+// disposition FILE_CREATE makes the entry, and fails when the name is taken.
 unique_handle OpenBelow(HANDLE parent, const std::wstring& name, ACCESS_MASK access, ULONG share,
-                        ULONG options, DWORD* error);
+                        ULONG options, DWORD* error, ULONG disposition = FILE_OPEN);
+
+// Moves the file held by file (opened with DELETE) to name in the folder
+// held by folder, never over another entry (ERROR_ALREADY_EXISTS). The
+// target is the held folder, not a path looked up again.
+DWORD MoveBelow(HANDLE file, HANDLE folder, const std::wstring& name);
 
 // Reads a folder's entries through its handle, a buffer at a time.
 class FolderListing {

@@ -154,25 +154,65 @@ DWORD DeleteReadOnly(HANDLE parent, const std::wstring& name, HANDLE file) {
     return error;
 }
 
-// Deletes the file name of the folder held by parent through its own
-// handle. A folder (or a link to one) is refused, and so is a file that is
-// not the one expected (when given).
+// Opens the file name of the folder held by parent for its delete or move.
+// A folder (or a link to one) is refused, and so is a file that is not the
+// one expected (when given). seen, when given, gets what the handle shows.
+unique_handle OpenListedFile(HANDLE parent, const std::wstring& name, const FileIdentity* expected,
+                             FileState* seen, DWORD* error) {
+    unique_handle file = OpenBelow(parent, name, DELETE | FILE_READ_ATTRIBUTES, kShareAll,
+                                   FILE_NON_DIRECTORY_FILE, error);
+    if (!file) return file;
+    // Checked on the handle that acts: what it holds now is what goes.
+    FileState state;
+    if (seen || (expected && (expected->written || expected->idTag))) {
+        if (!ReadFileState(file.get(), &state))
+            *error = ERROR_ACCESS_DENIED;
+        else if (expected && !SameIdentity(*expected, state))
+            *error = kChangedSinceScan;
+        if (*error != ERROR_SUCCESS) return unique_handle();
+        if (seen) *seen = state;
+    }
+    return file;
+}
+
+DWORD DeleteOpenedFile(HANDLE parent, const std::wstring& name, HANDLE file) {
+    if (SetDisposition(file)) return ERROR_SUCCESS;
+    const DWORD error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED) return error;
+    return DeleteReadOnly(parent, name, file);
+}
+
+// Deletes the file name of the folder held by parent through its own handle.
 DWORD DeleteFileBelow(HANDLE parent, const std::wstring& name,
                       const FileIdentity* expected = nullptr) {
     DWORD error;
-    unique_handle file = OpenBelow(parent, name, DELETE | FILE_READ_ATTRIBUTES, kShareAll,
-                                   FILE_NON_DIRECTORY_FILE, &error);
-    if (!file) return error;
-    // Checked on the handle that deletes: what it holds now is what goes.
-    if (expected && (expected->written || expected->idTag)) {
-        FileState seen;
-        if (!ReadFileState(file.get(), &seen)) return ERROR_ACCESS_DENIED;
-        if (!SameIdentity(*expected, seen)) return kChangedSinceScan;
-    }
-    if (SetDisposition(file.get())) return ERROR_SUCCESS;
-    error = GetLastError();
-    if (error != ERROR_ACCESS_DENIED) return error;
-    return DeleteReadOnly(parent, name, file.get());
+    unique_handle file = OpenListedFile(parent, name, expected, nullptr, &error);
+    return file ? DeleteOpenedFile(parent, name, file.get()) : error;
+}
+
+// Moves the file name of the folder held by parent into the folder held by
+// into as heldName, by the handle that showed its identity; deletes it when
+// the move fails for another reason than its use.
+void HoldFileBelow(HANDLE parent, const std::wstring& name, const FileIdentity& expected,
+                   HANDLE into, const std::wstring& heldName, HoldOutcome* out) {
+    unique_handle file = OpenListedFile(parent, name, &expected, &out->seen, &out->error);
+    if (!file) return;
+    out->moveError = into ? MoveBelow(file.get(), into, heldName) : ERROR_NOT_SAME_DEVICE;
+    out->held = out->moveError == ERROR_SUCCESS;
+    if (out->held) return;
+    if (out->moveError == ERROR_SHARING_VIOLATION || out->moveError == ERROR_LOCK_VIOLATION)
+        out->error = out->moveError;
+    else
+        out->error = DeleteOpenedFile(parent, name, file.get());
+}
+
+// A folder made below parent, held as a listed one is; a name taken
+// meanwhile is opened as listed.
+unique_handle MakeFolderBelow(HANDLE parent, const std::wstring& name, DWORD volume, DWORD* error) {
+    unique_handle folder = OpenBelow(parent, name, kFolderAccess, kHoldFolder, FILE_DIRECTORY_FILE,
+                                     error, FILE_CREATE);
+    if (folder || *error != ERROR_ALREADY_EXISTS) return folder;
+    return OpenFolderByName(parent, name, volume, 0, error);
 }
 
 // On a system that opens a link itself, the link goes and what it points to
@@ -283,9 +323,10 @@ struct RootedDeleter::State {
     }
 
     // The folder `count` names below root, through the chain of held
-    // folders; the part the previous call opened is reused.
+    // folders; the part the previous call opened is reused. With made, the
+    // folders missing on the way are made and counted.
     DWORD Reach(std::size_t root, const std::vector<std::wstring>& names, std::size_t count,
-                HANDLE* folder) {
+                HANDLE* folder, std::size_t* made = nullptr) {
         const DWORD error = OpenRoot(roots[root]);
         if (error != ERROR_SUCCESS) return error;
         if (chainRoot != root) {
@@ -299,12 +340,26 @@ struct RootedDeleter::State {
         for (std::size_t i = same; i < count; ++i) {
             DWORD opened;
             unique_handle next = OpenFolderByName(parent, names[i], roots[root].volume, 0, &opened);
+            if (!next && made && opened == ERROR_FILE_NOT_FOUND) {
+                next = MakeFolderBelow(parent, names[i], roots[root].volume, &opened);
+                *made += next ? 1 : 0;
+            }
             if (!next) return opened;
             parent = next.get();
             chain.push_back(Level{names[i], std::move(next)});
         }
         *folder = parent;
         return ERROR_SUCCESS;
+    }
+
+    // The folder that holds the file at path, reached, and the file's name.
+    DWORD ReachFileFolder(const wchar_t* path, HANDLE* folder, std::wstring* name) {
+        std::size_t root;
+        std::vector<std::wstring> names;
+        if (!Split(PlainPath(path), &root, &names)) return ERROR_INVALID_NAME;
+        if (names.empty() || names.back().empty()) return ERROR_INVALID_NAME;
+        *name = names.back();
+        return Reach(root, names, names.size() - 1, folder);
     }
 
     // Reaches the folder at path and hands it to work(folder, volume, units
@@ -367,14 +422,32 @@ DWORD RootedDeleter::DeleteFile(const wchar_t* path, const FileIdentity& expecte
 }
 
 DWORD RootedDeleter::DeleteFile(const wchar_t* path, const FileIdentity* expected) {
-    std::size_t root;
+    HANDLE folder;
+    std::wstring name;
+    const DWORD error = state_->ReachFileFolder(path, &folder, &name);
+    return error == ERROR_SUCCESS ? DeleteFileBelow(folder, name, expected) : error;
+}
+
+HoldOutcome RootedDeleter::HoldFile(const wchar_t* path, const FileIdentity& expected, HANDLE into,
+                                    const std::wstring& heldName) {
+    HoldOutcome out;
+    HANDLE folder;
+    std::wstring name;
+    out.error = state_->ReachFileFolder(path, &folder, &name);
+    if (out.error == ERROR_SUCCESS) HoldFileBelow(folder, name, expected, into, heldName, &out);
+    return out;
+}
+
+DWORD RootedDeleter::AtFolder(const wchar_t* path, bool make, const FolderWork& work,
+                              std::size_t* made) {
+    std::size_t root, count = 0;
     std::vector<std::wstring> names;
     if (!state_->Split(PlainPath(path), &root, &names)) return ERROR_INVALID_NAME;
-    if (names.empty() || names.back().empty()) return ERROR_INVALID_NAME;
+    if (!names.empty() && names.back().empty()) names.pop_back();
     HANDLE folder;
-    const DWORD error = state_->Reach(root, names, names.size() - 1, &folder);
-    if (error != ERROR_SUCCESS) return error;
-    return DeleteFileBelow(folder, names.back(), expected);
+    const DWORD error = state_->Reach(root, names, names.size(), &folder, make ? &count : nullptr);
+    if (made) *made = count;
+    return error == ERROR_SUCCESS ? work(folder) : error;
 }
 
 DWORD RootedDeleter::EmptyFolder(const wchar_t* path, bool removeFolder) {

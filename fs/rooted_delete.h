@@ -16,6 +16,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +27,16 @@ namespace ufc {
 
 // A folder on the way was a link, or was swapped for one.
 constexpr DWORD kLinkOnPath = 681;  // ERROR_STOPPED_ON_SYMLINK
+
+// What HoldFile did with a file.
+struct HoldOutcome {
+    // ERROR_SUCCESS: the file left its place, held or deleted; else why it
+    // is still there, as DeleteFile says it.
+    DWORD error = ERROR_SUCCESS;
+    bool held = false;                // moved into the held folder
+    DWORD moveError = ERROR_SUCCESS;  // why the move failed, when it did
+    FileState seen;                   // what its handle showed before it left
+};
 
 class RootedDeleter {
 public:
@@ -45,6 +56,24 @@ public:
     // The same, for a file a scan listed: the handle that deletes must show
     // the identity the scan saw, else the file is left (kChangedSinceScan).
     DWORD DeleteFile(const wchar_t* path, const FileIdentity& expected);
+
+    // Holds instead of deleting: the file at path, opened and checked as
+    // DeleteFile does, is moved by that same handle into the folder held by
+    // into as heldName (never over another entry). A move refused because
+    // the file is in use leaves it there (error: the sharing violation); a
+    // move that fails otherwise, or a null into, deletes it as DeleteFile
+    // would (held false, moveError says why).
+    HoldOutcome HoldFile(const wchar_t* path, const FileIdentity& expected, HANDLE into,
+                         const std::wstring& heldName);
+
+    // Reaches the folder at path as a delete does (its anchor root, then
+    // every folder below it through its parent's handle, no link on the
+    // way) and hands its handle to work, whose answer is returned. With
+    // make, the folders missing on the way are made the same way, each
+    // below its parent's handle; *made counts them (the last ones of path).
+    using FolderWork = std::function<DWORD(HANDLE folder)>;
+    DWORD AtFolder(const wchar_t* path, bool make, const FolderWork& work,
+                   std::size_t* made = nullptr);
 
     // Empties the folder at path: files are deleted, subfolders emptied and
     // removed, dot-named subfolders stay, and a link is never entered (on a

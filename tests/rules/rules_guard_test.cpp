@@ -48,7 +48,7 @@ const std::pair<const GUID*, const wchar_t*> kPlanted[] = {
      L"UfcGuardApp\\app.exe;UfcGuardApp\\app.dll;UfcGuardApp\\data\\cache.dat;UfcGuardApp\\readme."
      L"txt"},
     {&FOLDERID_ProgramFilesCommon, L"UfcGuard\\shared.dll"},
-    {&FOLDERID_ProgramData, L"Package Cache\\{5E1A}\\setup.msi"},
+    {&FOLDERID_ProgramData, L"Package Cache\\{5E1A}\\setup.msi;UnusedFileClean\\undo\\r\\0\\0"},
     {&FOLDERID_Profile, L"_viminfo"},
     {&FOLDERID_LocalAppData, L"IconCache.db;ufc-top.log"},
     {&FOLDERID_RoamingAppData,
@@ -167,6 +167,7 @@ const HostileRule kHostileRules[] = {
     {"ini", "%Videos%\\DivX Movies", "*.*", "RECURSE", L"", 1},
     {"ini", "%Pictures%\\Screenshots", "*.png", "", L"", 1},
     {"ini", "%AppData%\\UnusedFileClean", "*.*", "RECURSE", L"", 1},
+    {"ini", "%ProgramData%\\UnusedFileClean", "*.*", "RECURSE", L"", 1},
     {"ini", "%ProgramData%\\Package Cache\\*", "*.msi", "RECURSE", L"", 1},
     {"ini", "%SystemDrive%\\users\\ufc-*", "*.*", "RECURSE", L"", 1},
 };

@@ -113,6 +113,8 @@ struct Never {
 const Never kNever[] = {
     {KnownFolder::RoamingAppData, L"UnusedFileClean", L"this program's own data"},
     {KnownFolder::LocalAppData, L"UnusedFileClean", L"this program's own data"},
+    // The undo store of elevated cleans (the user's lies in the folder above).
+    {KnownFolder::ProgramData, L"UnusedFileClean", L"this program's own data"},
     // Windows Installer and bundles repair and remove programs from here.
     {KnownFolder::ProgramData, L"Package Cache", L"installers kept to repair or remove programs"},
     {KnownFolder::LocalAppData, L"Package Cache", L"installers kept to repair or remove programs"},
