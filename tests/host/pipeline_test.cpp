@@ -12,6 +12,7 @@
 #include "fixtures/fixtures.h"
 #include "fixtures/rule_files.h"
 #include "fs/fold.h"
+#include "pipeline/choice.h"
 #include "pipeline/pipeline.h"
 #include "rules/table.h"
 
@@ -136,6 +137,45 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
     }
     stop.Attach(nullptr);
     cleaner->Release();
+}
+
+// The default set: cookies and history stay unless a group of --with or a
+// number names them; the one-step cleaners only when named.
+TEST(Pipeline, TheDefaultSetLeavesCookiesAndHistory) {
+    using G = host::RuleGroup;
+    const struct {
+        const char* what;
+        host::Choice choice;
+        std::set<std::uint32_t> taken, left;  // categories
+        std::set<std::uint32_t> byNumber;     // rows chosen by themselves
+        bool cookieRule;                      // chromium.cookies runs
+    } cases[] = {
+        {"nothing named", {}, {1, 9, 16, 20}, {2, 3, 5, 17, 18, 21, 22}, {}, false},
+        {"all", {{}, {}, {}, true}, {1, 9, 16, 20}, {2, 3, 5, 17, 18, 21, 22}, {}, false},
+        {"--with cookies", {{}, {}, {G::Cookies}, false}, {2, 9, 18}, {3, 21, 22}, {}, true},
+        {"--with history", {{}, {}, {G::History}, false}, {3, 9, 21, 22}, {2, 18}, {}, false},
+        {"3 and 17 by number", {{3, 17}, {}, {}, false}, {3, 17}, {2, 9, 18, 21}, {3, 17}, false},
+        {"9 --with cookies", {{9}, {}, {G::Cookies}, false}, {2, 9, 18}, {1, 3}, {9}, true},
+    };
+    static const std::vector<host::CleaningRule> rules = host::BuiltInRules();
+    for (const auto& c : cases) {
+        std::set<std::uint32_t> categories, byNumber;
+        bool cookieRule = false;
+        for (const host::Row& row : host::RowsOf(c.choice, rules)) {
+            if (row.IsRule()) {
+                cookieRule = cookieRule || row.target.rule->id == L"chromium.cookies";
+                continue;
+            }
+            categories.insert(row.category);
+            if (row.chosenById) byNumber.insert(row.category);
+        }
+        for (std::uint32_t number : c.taken)
+            EXPECT_TRUE(categories.count(number)) << c.what << number;
+        for (std::uint32_t number : c.left)
+            EXPECT_FALSE(categories.count(number)) << c.what << number;
+        EXPECT_EQ(byNumber, c.byNumber) << c.what;
+        EXPECT_EQ(cookieRule, c.cookieRule) << c.what;
+    }
 }
 
 }  // namespace
