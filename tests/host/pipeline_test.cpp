@@ -82,6 +82,13 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
          {true, {L"*old draft*"}, 0},
          {L"old draft.txt"},
          L"the recycle bin is always emptied whole, and a keep rule (*old draft*) matches "},
+        // Recycled today: younger than any age limit, whatever its last write.
+        {"bin aged by deletion",
+         Seed::Bin,
+         {host::CategoryRow(kCategoryRecycleBin, false)},
+         {true, {}, 2},
+         {L"old draft.txt", L"unused photo.jpg"},
+         L"the recycle bin is always emptied whole, and --older-than keeps "},
     };
     Function::IUnusedFileClean* cleaner = FunCreate();
     host::StopSignal stop;
@@ -107,10 +114,12 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         ASSERT_FALSE(run.Scan(c.select, nullptr)) << c.what;
         const host::ItemStore& store = run.Store();
         // Each seeded file is listed, and selected unless it stays.
-        std::set<std::wstring> selectedPaths, listed;
+        std::set<std::wstring> selectedPaths, listed, paths;
+        std::uint64_t pathBytes = 0;
         for (std::uint32_t i = 0; i < store.Count(); ++i) {
             const std::wstring name(store.Name(i));
             listed.insert(name);
+            if (paths.insert(ufc::Folded(store.Path(i))).second) pathBytes += store.Bytes(i);
             if (store.Selected(i)) selectedPaths.insert(ufc::Folded(store.Path(i)));
             EXPECT_TRUE(!c.staying.count(name) || !store.Selected(i)) << c.what;
         }
@@ -120,8 +129,11 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         const host::CleanPlan& plan = run.Plan();
         EXPECT_EQ(plan.skipReasons[0].rfind(c.skipped, 0), 0u)
             << c.what << ": " << fx::Narrow(plan.skipReasons[0]);
-        // A clean would take each selected file once.
+        // A clean would take each selected file once; the scan found each
+        // once (the bin, which every drive letter gets whole, too).
         const host::Totals before = run.Sum();
+        EXPECT_EQ(before.found, paths.size()) << c.what;
+        EXPECT_EQ(before.foundBytes, pathBytes) << c.what;
         EXPECT_EQ(before.wouldRemove, plan.rows.empty() ? 0u : selectedPaths.size()) << c.what;
         EXPECT_FALSE(run.Clean(nullptr)) << c.what;
         const host::Totals after = run.Sum();

@@ -1,5 +1,6 @@
 #include "pipeline/scan.h"
 
+#include "pipeline/recycled.h"
 #include "platform/elevation.h"
 #include "rules/probe.h"
 #include "rules/rule_scan.h"
@@ -49,6 +50,7 @@ bool ScanRows(Function::IUnusedFileClean* cleaner, StopSignal* stop, ItemStore* 
             stop->PrepareModule();
             row.scanResult = cleaner->GetUnusedFile(static_cast<int>(row.category), &items,
                                                     &row.totals, observer);
+            if (row.category == kCategoryRecycleBin) TakeEachBinItemOnce(&items, &row.totals);
             store->Append(&items, Tag(r));
         } else if (row.kind == RowKind::Rule) {
             ScanRuleRow(&row, elevated, stop, store, observer, &probe);
@@ -67,6 +69,7 @@ void TakeItems(ItemStore* store, std::vector<Row>* rows, std::size_t row, Result
     taken.reached = true;
     taken.scanResult = 1;
     taken.totals = totals;
+    if (taken.category == kCategoryRecycleBin) TakeEachBinItemOnce(items, &taken.totals);
     taken.first = store->Count();
     store->Append(items, Tag(row));
     taken.end = store->Count();
