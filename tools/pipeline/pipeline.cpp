@@ -116,12 +116,20 @@ void Pipeline::DropRemoved() {
     plan_ = {};
 }
 
-Totals Pipeline::Sum(const std::vector<bool>* chosen) const {
+std::vector<bool> Pipeline::Cleans(const std::vector<bool>* chosen) const {
     const std::vector<std::wstring> reasons = SkipReasons(store_, keepRules_, rows_, chosen);
     std::vector<bool> cleans(rows_.size());
     for (std::size_t r = 0; r < rows_.size(); ++r)
         cleans[r] = CleansRow(store_, rows_[r], reasons[r]);
-    return SumRows(store_, rows_, repeats_, cleans);
+    return cleans;
+}
+
+Totals Pipeline::Sum(const std::vector<bool>* chosen) const {
+    return SumRows(store_, rows_, repeats_, Cleans(chosen));
+}
+
+std::vector<RowFigures> Pipeline::Figures(const std::vector<bool>* chosen) const {
+    return FiguresOfRows(store_, rows_, repeats_, Cleans(chosen));
 }
 
 bool Pipeline::HeldBinItem(std::uint32_t* item) const {

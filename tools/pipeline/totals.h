@@ -26,6 +26,19 @@ struct Totals {
     std::uint64_t foldersRemoved = 0;
 };
 
+// A shown row's own figures: what it found, each file once (a file an
+// earlier row lists is counted there alone), what the selection kept, what
+// a clean of it would remove and free. They add up to the totals.
+struct RowFigures {
+    std::uint64_t found = 0, foundBytes = 0, kept = 0, wouldRemove = 0, wouldFree = 0;
+};
+
+// The figures of each row (zero for a row not shown), arguments as SumRows'.
+std::vector<RowFigures> FiguresOfRows(
+    const ItemStore& store, const std::vector<Row>& rows,
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>>& repeats,
+    const std::vector<bool>& cleans);
+
 // The totals of the rows a report shows. repeats: every listing that
 // repeats an earlier one's path, as (repeat, first listing), sorted by the
 // first listing; cleans: a flag per row, set for the rows a clean takes.

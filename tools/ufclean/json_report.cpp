@@ -62,7 +62,8 @@ void WriteRuleFields(host::JsonWriter* json, const host::Row& row) {
     if (row.inUse || row.running) Field(json, "advice", row.target.InUseAdvice());
 }
 
-void WriteRow(host::JsonWriter* json, const host::Row& row, const host::ItemStore& store) {
+void WriteRow(host::JsonWriter* json, const host::Row& row, const host::RowFigures& figures,
+              const host::ItemStore& store) {
     json->BeginObject();
     if (row.IsRule())
         WriteRuleFields(json, row);
@@ -75,6 +76,11 @@ void WriteRow(host::JsonWriter* json, const host::Row& row, const host::ItemStor
     Field(json, "bytes", row.totals.bytes);
     Field(json, "kept", row.kept);
     Field(json, "keptForAge", row.keptForAge);
+    // Its share of the total: a file an earlier row lists counts there.
+    Field(json, "found", figures.found);
+    Field(json, "foundBytes", figures.foundBytes);
+    Field(json, "wouldRemove", figures.wouldRemove);
+    Field(json, "wouldFree", figures.wouldFree);
     if (row.cleaned) {
         Field(json, "removed", row.cleanTotals.removed);
         Field(json, "failed", row.cleanTotals.failed);
@@ -122,8 +128,9 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     WriteRunFields(&json, stopped ? kExitStopped : kExitOk);
     json.Key("categories");
     json.BeginArray();
-    for (const host::Row& row : run.Rows())
-        if (row.Shown()) WriteRow(&json, row, run.Store());
+    const std::vector<host::RowFigures> figures = run.Figures();
+    for (std::size_t r = 0; r < run.Rows().size(); ++r)
+        if (run.Rows()[r].Shown()) WriteRow(&json, run.Rows()[r], figures[r], run.Store());
     json.EndArray();
     json.Key("keepRules");
     json.BeginArray();
