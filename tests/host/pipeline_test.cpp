@@ -12,6 +12,7 @@
 #include "fixtures/fixtures.h"
 #include "fixtures/rule_files.h"
 #include "fs/fold.h"
+#include "fs/handles.h"
 #include "pipeline/choice.h"
 #include "pipeline/pipeline.h"
 #include "rules/table.h"
@@ -40,6 +41,7 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         host::SelectOptions select;
         std::set<std::wstring> staying;  // names of seeded files the selection keeps
         const wchar_t* skipped;          // the start of the first row's skip reason
+        const wchar_t* held = nullptr;   // a seeded file held open while the scan runs
     } cases[] = {
         {"all taken",
          Seed::WindowsTemp,
@@ -47,6 +49,14 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
          {},
          {},
          L""},
+        // The module leaves a file it cannot open alone out of its list.
+        {"held open",
+         Seed::WindowsTemp,
+         {host::CategoryRow(kCategoryWindowsTemp, true)},
+         {},
+         {L"cab1.cab"},
+         L"",
+         L"cab1.cab"},
         {"--keep",
          Seed::WindowsTemp,
          {host::CategoryRow(kCategoryWindowsTemp, false)},
@@ -111,7 +121,17 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         ASSERT_FALSE(seeded.empty()) << c.what;
         host::Pipeline run(cleaner, &stop);
         run.SetRows(c.rows);
-        ASSERT_FALSE(run.Scan(c.select, nullptr)) << c.what;
+        {
+            ufc::unique_hfile held;
+            for (const std::wstring& path : seeded)
+                if (c.held && path.size() > wcslen(c.held) &&
+                    path.compare(path.size() - wcslen(c.held), std::wstring::npos, c.held) == 0)
+                    held.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                           nullptr));
+            ASSERT_EQ(held.valid(), c.held != nullptr) << c.what;
+            ASSERT_FALSE(run.Scan(c.select, nullptr)) << c.what;
+        }
+        EXPECT_EQ(run.Rows()[0].heldAtScan, c.held ? 1u : 0u) << c.what;
         const host::ItemStore& store = run.Store();
         // Each seeded file is listed, and selected unless it stays.
         std::set<std::wstring> selectedPaths, listed, paths;
@@ -123,9 +143,11 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
             if (store.Selected(i)) selectedPaths.insert(ufc::Folded(store.Path(i)));
             EXPECT_TRUE(!c.staying.count(name) || !store.Selected(i)) << c.what;
         }
-        for (const std::wstring& path : seeded)
-            EXPECT_TRUE(listed.count(path.substr(path.find_last_of(L'\\') + 1)))
+        for (const std::wstring& path : seeded) {
+            const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+            EXPECT_EQ(listed.count(name), c.held && name == c.held ? 0u : 1u)
                 << c.what << " " << fx::Narrow(path);
+        }
         const host::CleanPlan& plan = run.Plan();
         EXPECT_EQ(plan.skipReasons[0].rfind(c.skipped, 0), 0u)
             << c.what << ": " << fx::Narrow(plan.skipReasons[0]);

@@ -151,6 +151,7 @@ TEST(Ufclean, TheDemoProfileScanAndCleanAgree) {
     for (int f = 0; f < 4; ++f) EXPECT_EQ(rows[f], total[totals[f]].get<double>()) << totals[f];
     EXPECT_EQ(total["count"].get<double>(), paths.size());
     EXPECT_GT(total["wouldRemove"].get<double>(), 0);
+    EXPECT_EQ(total["inUseAtScan"].get<double>(), 0);  // nothing held, nothing filtered counted
     // The table's total line says the same.
     const std::string line = "Total " + std::to_string(total["count"].get<std::uint64_t>()) + " " +
                              host::Utf8(host::HumanSize(total["bytes"].get<std::uint64_t>()));

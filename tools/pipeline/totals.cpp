@@ -58,6 +58,7 @@ Totals SumRows(const ItemStore& store, const std::vector<Row>& rows,
         sum.kept += row.kept;
         sum.keptForAge += row.keptForAge;
         sum.stopped += row.stoppedByGuard.total;
+        sum.heldAtScan += row.heldAtScan;
         sum.removed += row.cleanTotals.removed;
         sum.failed += row.cleanTotals.failed;
         sum.freed += row.cleanTotals.bytesFreed;

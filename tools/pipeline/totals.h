@@ -18,6 +18,7 @@ struct Totals {
     std::uint64_t kept = 0;           // by a keep rule
     std::uint64_t keptForAge = 0;     // by the age limit
     std::uint64_t stopped = 0;        // files the guard kept out, by the scan and the clean
+    std::uint64_t heldAtScan = 0;     // files a category met and left out: in use
     // What a clean of the rows it takes would remove and free: their
     // selected items, each file once.
     std::uint64_t wouldRemove = 0, wouldFree = 0;

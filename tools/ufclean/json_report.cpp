@@ -76,6 +76,7 @@ void WriteRow(host::JsonWriter* json, const host::Row& row, const host::RowFigur
     Field(json, "bytes", row.totals.bytes);
     Field(json, "kept", row.kept);
     Field(json, "keptForAge", row.keptForAge);
+    if (!row.IsRule()) Field(json, "inUseAtScan", row.heldAtScan);
     // Its share of the total: a file an earlier row lists counts there.
     Field(json, "found", figures.found);
     Field(json, "foundBytes", figures.foundBytes);
@@ -106,6 +107,7 @@ void WriteTotals(host::JsonWriter* json, const host::Totals& sum) {
     Field(json, "kept", sum.kept);
     Field(json, "keptForAge", sum.keptForAge);
     Field(json, "stoppedByGuard", sum.stopped);
+    Field(json, "inUseAtScan", sum.heldAtScan);
     Field(json, "wouldRemove", sum.wouldRemove);
     Field(json, "wouldFree", sum.wouldFree);
     Field(json, "removed", sum.removed);

@@ -44,11 +44,17 @@ std::wstring RowNumber(const host::Row& row) {
     return row.IsRule() ? L"-" : std::to_wstring(row.category);
 }
 
-// What the rule rows have to say: "Chrome: cache: 2 file(s) in use: close
-// Chrome to clean its cache", or before a clean "Chrome is running", and
-// what the guard kept out, row by row and in all.
-void PrintRuleNotes(const host::Pipeline& run) {
+// What the rows have to say: the files a category left out as in use,
+// "Chrome: cache: 2 file(s) in use: close Chrome to clean its cache", or
+// before a clean "Chrome is running", and what the guard kept out, row by
+// row and in all.
+void PrintRowNotes(const host::Pipeline& run) {
     for (const host::Row& row : run.Rows()) {
+        if (row.Shown() && row.heldAtScan)
+            host::Out(std::to_wstring(row.category) + L" " + row.Name() + L": " +
+                      std::to_wstring(row.heldAtScan) +
+                      L" file(s) in use or not writable, left out: close the programs that use "
+                      L"them and scan again\n");
         if (!row.Shown() || !row.IsRule()) continue;
         const std::wstring title = row.Name() + L": ";
         if (!row.skipReason.empty()) host::Out(title + row.skipReason + L"\n");
@@ -93,7 +99,7 @@ void PrintScanSummary(const host::Pipeline& run, bool emptyRows) {
     if (sum.repeatedFiles)
         host::Out(L"      " + std::to_wstring(sum.repeatedFiles) +
                   L" file(s) listed by more than one row are counted under the first\n");
-    PrintRuleNotes(run);
+    PrintRowNotes(run);
 }
 
 void PrintDetails(const host::Pipeline& run) {
@@ -169,7 +175,7 @@ void PrintCleanSummary(const host::Pipeline& run) {
         if (row.Shown() && !row.skipReason.empty() && !row.IsRule())
             host::Out(L"category " + std::to_wstring(row.category) + L" skipped: " +
                       row.skipReason + L"\n");
-    PrintRuleNotes(run);
+    PrintRowNotes(run);
 }
 
 }  // namespace ufclean
