@@ -21,6 +21,10 @@ namespace {
 
 enum class Seed { WindowsTemp, Firefox, Bin };
 
+std::wstring Parent(const std::wstring& path) {
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
 // The rows of form history: category 22, or the rule's.
 std::vector<host::Row> FormHistoryRows(bool rule, bool byId) {
     if (!rule) return {host::CategoryRow(kCategoryFirefoxFormHistory, byId)};
@@ -110,6 +114,7 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
             // The first two are older than two days.
             fx::SetWriteAge(seeded[0], 72);
             fx::SetWriteAge(seeded[1], 72);
+            fx::MakeDirs(Parent(seeded[0]) + L"\\empty before");
         } else if (c.seed == Seed::Firefox) {
             for (const fx::RuleFile& file : fx::SeedFirefoxProfile())
                 if (file.path.find(L"formhistory.sqlite") != std::wstring::npos)
@@ -168,6 +173,13 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
                 << c.what << " " << fx::Narrow(name);
         }
         EXPECT_TRUE(c.seed != Seed::Bin || fx::BinItemCount() == seeded.size()) << c.what;
+        // The clean removes the temp folders it emptied, and only those.
+        for (const std::wstring& path : seeded) {
+            if (c.seed != Seed::WindowsTemp || path.find(L"\\cab1.cab") == std::wstring::npos)
+                continue;
+            EXPECT_EQ(fx::Exists(Parent(path)), c.staying.count(L"cab1.cab") != 0) << c.what;
+            EXPECT_TRUE(fx::Exists(Parent(seeded[0]) + L"\\empty before")) << c.what;
+        }
     }
     stop.Attach(nullptr);
     cleaner->Release();

@@ -87,7 +87,7 @@ void WriteRow(host::JsonWriter* json, const host::Row& row, const host::RowFigur
         Field(json, "failed", row.cleanTotals.failed);
         Field(json, "changedSinceScan", row.changed);
         Field(json, "bytesFreed", row.cleanTotals.bytesFreed);
-        if (row.IsRule()) Field(json, "foldersRemoved", row.foldersRemoved);
+        Field(json, "foldersRemoved", row.foldersRemoved);
     }
     if (!row.skipReason.empty()) Field(json, "skipped", row.skipReason);
     json->Key("items");
