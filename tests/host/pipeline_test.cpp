@@ -43,9 +43,10 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         Seed seed;
         std::vector<host::Row> rows;
         host::SelectOptions select;
-        std::set<std::wstring> staying;  // names of seeded files the selection keeps
+        std::set<std::wstring> staying;  // names of seeded files the selection (or busy) keeps
         const wchar_t* skipped;          // the start of the first row's skip reason
         const wchar_t* held = nullptr;   // a seeded file held open while the scan runs
+        const wchar_t* busy = nullptr;   // one held open while the clean runs
     } cases[] = {
         {"all taken",
          Seed::WindowsTemp,
@@ -60,6 +61,14 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
          {},
          {L"cab1.cab"},
          L"",
+         L"cab1.cab"},
+        {"held in the clean",
+         Seed::WindowsTemp,
+         {host::CategoryRow(kCategoryWindowsTemp, true)},
+         {},
+         {L"cab1.cab"},
+         L"",
+         nullptr,
          L"cab1.cab"},
         {"--keep",
          Seed::WindowsTemp,
@@ -126,14 +135,19 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         ASSERT_FALSE(seeded.empty()) << c.what;
         host::Pipeline run(cleaner, &stop);
         run.SetRows(c.rows);
-        {
+        // The seeded file of that name, opened with no sharing.
+        auto hold = [&](const wchar_t* name) {
             ufc::unique_hfile held;
             for (const std::wstring& path : seeded)
-                if (c.held && path.size() > wcslen(c.held) &&
-                    path.compare(path.size() - wcslen(c.held), std::wstring::npos, c.held) == 0)
+                if (name && path.size() > wcslen(name) &&
+                    path.compare(path.size() - wcslen(name), std::wstring::npos, name) == 0)
                     held.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                                            nullptr));
-            ASSERT_EQ(held.valid(), c.held != nullptr) << c.what;
+            EXPECT_EQ(held.valid(), name != nullptr) << c.what;
+            return held;
+        };
+        {
+            const ufc::unique_hfile held = hold(c.held);
             ASSERT_FALSE(run.Scan(c.select, nullptr)) << c.what;
         }
         EXPECT_EQ(run.Rows()[0].heldAtScan, c.held ? 1u : 0u) << c.what;
@@ -146,7 +160,8 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
             listed.insert(name);
             if (paths.insert(ufc::Folded(store.Path(i))).second) pathBytes += store.Bytes(i);
             if (store.Selected(i)) selectedPaths.insert(ufc::Folded(store.Path(i)));
-            EXPECT_TRUE(!c.staying.count(name) || !store.Selected(i)) << c.what;
+            EXPECT_TRUE(!c.staying.count(name) || !store.Selected(i) || (c.busy && name == c.busy))
+                << c.what;
         }
         for (const std::wstring& path : seeded) {
             const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
@@ -162,10 +177,15 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         EXPECT_EQ(before.found, paths.size()) << c.what;
         EXPECT_EQ(before.foundBytes, pathBytes) << c.what;
         EXPECT_EQ(before.wouldRemove, plan.rows.empty() ? 0u : selectedPaths.size()) << c.what;
-        EXPECT_FALSE(run.Clean(nullptr)) << c.what;
+        {
+            const ufc::unique_hfile busy = hold(c.busy);
+            EXPECT_FALSE(run.Clean(nullptr)) << c.what;
+        }
         const host::Totals after = run.Sum();
         EXPECT_EQ(after.removed + after.failed + after.inUse + after.changed, before.wouldRemove)
             << c.what;
+        EXPECT_EQ(after.planFree, before.wouldFree) << c.what;
+        EXPECT_EQ(after.freed + after.leftBytes, before.wouldFree) << c.what;
         for (const std::wstring& path : seeded) {
             const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
             if (c.seed == Seed::Bin) continue;  // recycled items have no path of their own

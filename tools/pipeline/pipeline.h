@@ -11,6 +11,7 @@
 // the worker posts, and reads the rest once the worker has ended.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -86,6 +87,8 @@ private:
     void FindRepeatedFiles();
     // A flag per row: the clean of those chosen takes it.
     std::vector<bool> Cleans(const std::vector<bool>* chosen) const;
+    // A flag per row: the last plan takes it.
+    std::vector<bool> Planned() const;
 
     Function::IUnusedFileClean* cleaner_;
     StopSignal* stop_;
@@ -98,6 +101,9 @@ private:
     std::vector<std::pair<std::uint32_t, std::uint32_t>> repeats_;
     CleanPlan plan_;
     std::vector<ItemOutcome> outcomes_;  // of the last clean, indexed like the store
+    // The last clean's would remove and would free as it started, and the
+    // bytes it was handed and left.
+    std::array<std::uint64_t, 3> headline_ = {};
 };
 
 }  // namespace host

@@ -25,6 +25,10 @@ struct Totals {
     // The clean.
     std::uint64_t removed = 0, failed = 0, inUse = 0, changed = 0, freed = 0;
     std::uint64_t foldersRemoved = 0;
+    // The last clean's headline, what it would remove and free as it
+    // started, and the bytes of what it was handed and left (each file
+    // once): planFree is freed + leftBytes.
+    std::uint64_t planRemove = 0, planFree = 0, leftBytes = 0;
 };
 
 // A shown row's own figures: what it found, each file once (a file an

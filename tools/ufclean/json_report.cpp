@@ -115,6 +115,7 @@ void WriteTotals(host::JsonWriter* json, const host::Totals& sum) {
     Field(json, "inUse", sum.inUse);
     Field(json, "changedSinceScan", sum.changed);
     Field(json, "bytesFreed", sum.freed);
+    Field(json, "bytesLeft", sum.leftBytes);
     json->EndObject();
 }
 
