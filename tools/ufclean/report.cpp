@@ -169,10 +169,10 @@ void PrintCleanSummary(const host::Pipeline& run) {
                     std::to_wstring(sum.changed), host::HumanSize(sum.freed)},
                    kCleanWidths));
     // The headline the question gave, and where its bytes went.
-    host::Out(L"A clean of " + std::to_wstring(sum.planRemove) + L" item(s), " +
+    host::Out(L"Cleaning " + std::to_wstring(sum.planRemove) + L" item(s), " +
               host::HumanSize(sum.planFree) + L": freed " + host::HumanSize(sum.freed) +
-              L", left " + host::HumanSize(sum.leftBytes) + L" (" +
-              std::to_wstring(sum.failed + sum.inUse + sum.changed) + L" item(s) not removed)\n");
+              L", left " + host::HumanSize(sum.leftBytes) + L" in " +
+              std::to_wstring(sum.failed + sum.inUse + sum.changed) + L" item(s)\n");
     if (sum.changed)
         host::Out(std::to_wstring(sum.changed) +
                   L" file(s) changed since the scan were left: scan again to see them\n");
