@@ -9,6 +9,7 @@
 #include "text/format.h"
 #include "items/keep_matcher.h"
 #include "text/glob.h"
+#include "platform/recycled_dates.h"
 
 namespace {
 
@@ -43,6 +44,32 @@ TEST(HostText, GlobsMatchWholePathsInAnyCase) {
     EXPECT_EQ(host::FormatDate(date), L"");
     date = {2026, 12, 0, 6, 4, 10, 0, 0};
     EXPECT_EQ(host::FormatDate(date), L"2026-12-06 04:10");
+}
+
+// The bin's date-deleted text, read in the order of the locale's pattern.
+TEST(HostText, ShownDatesReadInTheLocalesOrder) {
+    const struct {
+        const wchar_t* text;
+        const wchar_t* pattern;
+        WORD year, month, day, hour, minute;  // 0 for a text refused
+    } rows[] = {
+        {L"12/8/2026 11:56 PM", L"M/d/yyyy", 2026, 12, 8, 23, 56},
+        {L"12/8/2026 12:05 AM", L"M/d/yyyy", 2026, 12, 8, 0, 5},
+        {L"08.12.2026 07:30", L"dd.MM.yyyy", 2026, 12, 8, 7, 30},
+        {L"2026/1/18 12:10 PM", L"yyyy/M/d", 2026, 1, 18, 12, 10},
+        {L"13/8/2026", L"M/d/yyyy", 0, 0, 0, 0, 0},
+        {L"2/30/2026", L"M/d/yyyy", 0, 0, 0, 0, 0},
+        {L"12/8", L"M/d/yyyy", 0, 0, 0, 0, 0},
+    };
+    for (const auto& row : rows) {
+        SYSTEMTIME date = {};
+        const bool read = host::ReadShownDate(row.text, row.pattern, &date);
+        EXPECT_EQ(read, row.year != 0) << host::Utf8(row.text);
+        if (!read) continue;
+        EXPECT_EQ(std::make_tuple(date.wYear, date.wMonth, date.wDay, date.wHour, date.wMinute),
+                  std::make_tuple(row.year, row.month, row.day, row.hour, row.minute))
+            << host::Utf8(row.text);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "pipeline/categories.h"
+#include "pipeline/defaults.h"
 
 namespace host {
 
@@ -14,6 +15,12 @@ bool Holds(const std::vector<T>& values, const T& value) {
 }
 
 }  // namespace
+
+bool TakesCategory(const Choice& choice, std::uint32_t number) {
+    RuleGroup group;
+    if (CategoryGroup(number, &group)) return Holds(choice.withGroups, group);
+    return choice.Defaults() && CategoryOptIn(number) == nullptr;
+}
 
 std::vector<const CleaningRule*> ChosenRules(const Choice& choice,
                                              const std::vector<CleaningRule>& rules) {
@@ -31,10 +38,10 @@ std::vector<const CleaningRule*> ChosenRules(const Choice& choice,
 std::vector<Row> RowsOf(const Choice& choice, const std::vector<CleaningRule>& rules) {
     std::vector<Row> rows;
     for (std::uint32_t number : choice.categories) rows.push_back(CategoryRow(number, true));
-    if (choice.Defaults())
-        for (const CategoryInfo& info : Categories())
-            if (info.kind == CategoryKind::Scan && !Holds(choice.categories, info.number))
-                rows.push_back(CategoryRow(info.number, false));
+    for (const CategoryInfo& info : Categories())
+        if (info.kind == CategoryKind::Scan && !Holds(choice.categories, info.number) &&
+            TakesCategory(choice, info.number))
+            rows.push_back(CategoryRow(info.number, false));
     for (const RuleTarget& target : TargetsOf(ChosenRules(choice, rules)))
         rows.push_back(RuleRow(target, Holds(choice.ruleIds, target.rule->id)));
     return rows;

@@ -17,10 +17,15 @@ struct Choice {
     std::vector<std::wstring> ruleIds;      // named by id
     std::vector<RuleGroup> withGroups;      // opt-in groups
     bool all = false;                       // 'all' was named
-    // Nothing named, or 'all': every scan category and the rules that are
-    // on by default.
+    // Nothing named, or 'all': the default set (pipeline/defaults.h), the
+    // categories and rules that are on by default.
     bool Defaults() const { return all || (categories.empty() && ruleIds.empty()); }
 };
+
+// Whether the choice takes a category it does not name: one of the
+// default set with the defaults, an opt-in one when a group of --with
+// takes it.
+bool TakesCategory(const Choice& choice, std::uint32_t number);
 
 // The rules the choice takes, in the order of rules, each once: those named
 // by id, those of its groups and, with the defaults, those on by default.
@@ -28,8 +33,8 @@ struct Choice {
 std::vector<const CleaningRule*> ChosenRules(const Choice& choice,
                                              const std::vector<CleaningRule>& rules);
 
-// The rows of a run: the categories named (chosen by their number), then,
-// with the defaults, every other category that scans, then a row per target
+// The rows of a run: the categories named (chosen by their number), then
+// every other category that scans and the choice takes, then a row per target
 // of each chosen rule (chosen by id when named by id).
 std::vector<Row> RowsOf(const Choice& choice, const std::vector<CleaningRule>& rules);
 

@@ -1,6 +1,7 @@
 #include "pipeline/clean.h"
 
 #include "pipeline/removal.h"
+#include "pipeline/temp_folders.h"
 #include "rules/rule_clean.h"
 
 namespace host {
@@ -21,6 +22,9 @@ void CleanCategory(Function::IUnusedFileClean* cleaner, StopSignal* stop, const 
     pass.skip = &plan.skip;
     RemovalResult done;
     RemoveModuleItems(cleaner, row->category, store, pass, observer, &done, outcomes);
+    if (row->category == kCategoryWindowsTemp && done.result == 1)
+        row->foldersRemoved =
+            RemoveEmptiedTempFolders(WindowsTempFolder(), store, row->first, row->end, *outcomes);
     row->cleanTotals = done.totals;
     row->changed = done.changed;
     row->cleanResult = done.result;

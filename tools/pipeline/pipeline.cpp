@@ -53,6 +53,7 @@ void Pipeline::SetRows(std::vector<Row> rows) {
     keepCounts_.clear();
     plan_ = {};
     outcomes_.clear();
+    headline_ = {};
 }
 
 bool Pipeline::Scan(const SelectOptions& options, RunObserver* observer) {
@@ -97,7 +98,20 @@ const CleanPlan& Pipeline::Plan(const std::vector<bool>* chosen) {
 }
 
 bool Pipeline::Clean(RunObserver* observer) {
-    return CleanRows(cleaner_, stop_, store_, &rows_, plan_, observer, &outcomes_);
+    const Totals before = SumRows(store_, rows_, repeats_, Planned());
+    headline_ = {before.wouldRemove, before.wouldFree, 0};
+    const bool stopped = CleanRows(cleaner_, stop_, store_, &rows_, plan_, observer, &outcomes_);
+    for (std::uint32_t i = 0; i < outcomes_.size(); ++i)
+        if (outcomes_[i] != ItemOutcome::None && outcomes_[i] != ItemOutcome::Removed &&
+            !std::binary_search(plan_.skip.begin(), plan_.skip.end(), i))
+            headline_[2] += store_.Bytes(i);
+    return stopped;
+}
+
+std::vector<bool> Pipeline::Planned() const {
+    std::vector<bool> cleans(rows_.size());
+    for (std::size_t r : plan_.rows) cleans[r] = true;
+    return cleans;
 }
 
 void Pipeline::DropRemoved() {
@@ -116,12 +130,24 @@ void Pipeline::DropRemoved() {
     plan_ = {};
 }
 
-Totals Pipeline::Sum(const std::vector<bool>* chosen) const {
+std::vector<bool> Pipeline::Cleans(const std::vector<bool>* chosen) const {
     const std::vector<std::wstring> reasons = SkipReasons(store_, keepRules_, rows_, chosen);
     std::vector<bool> cleans(rows_.size());
     for (std::size_t r = 0; r < rows_.size(); ++r)
         cleans[r] = CleansRow(store_, rows_[r], reasons[r]);
-    return SumRows(store_, rows_, repeats_, cleans);
+    return cleans;
+}
+
+Totals Pipeline::Sum(const std::vector<bool>* chosen) const {
+    Totals sum = SumRows(store_, rows_, repeats_, Cleans(chosen));
+    sum.planRemove = headline_[0];
+    sum.planFree = headline_[1];
+    sum.leftBytes = headline_[2];
+    return sum;
+}
+
+std::vector<RowFigures> Pipeline::Figures(const std::vector<bool>* chosen) const {
+    return FiguresOfRows(store_, rows_, repeats_, Cleans(chosen));
 }
 
 bool Pipeline::HeldBinItem(std::uint32_t* item) const {

@@ -11,6 +11,7 @@
 // the worker posts, and reads the rest once the worker has ended.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -63,6 +64,8 @@ public:
     // The totals of the shown rows; what a clean would take counts the rows
     // a clean of those chosen would take (null: all).
     Totals Sum(const std::vector<bool>* chosen = nullptr) const;
+    // Each row's share of them (FiguresOfRows), indexed like the rows.
+    std::vector<RowFigures> Figures(const std::vector<bool>* chosen = nullptr) const;
     // The recycle-bin item that keeps the bin (HeldBinItem), and why.
     bool HeldBinItem(std::uint32_t* item) const;
     std::wstring WholeBinReason(std::uint32_t item) const;
@@ -70,6 +73,9 @@ public:
     const std::vector<Row>& Rows() const { return rows_; }
     const Row& RowOf(std::uint32_t item) const { return rows_[store_.Run(item)]; }
     const ItemStore& Store() const { return store_; }
+    // Every listing that repeats an earlier one's path, as (repeat, first
+    // listing).
+    const std::vector<std::pair<std::uint32_t, std::uint32_t>>& Repeats() const { return repeats_; }
     // The person's check of an item; false when it already was so.
     bool SetSelected(std::uint32_t item, bool selected);
     // The keep rules of the selection, what each kept, and its age limit.
@@ -79,6 +85,10 @@ public:
 
 private:
     void FindRepeatedFiles();
+    // A flag per row: the clean of those chosen takes it.
+    std::vector<bool> Cleans(const std::vector<bool>* chosen) const;
+    // A flag per row: the last plan takes it.
+    std::vector<bool> Planned() const;
 
     Function::IUnusedFileClean* cleaner_;
     StopSignal* stop_;
@@ -91,6 +101,9 @@ private:
     std::vector<std::pair<std::uint32_t, std::uint32_t>> repeats_;
     CleanPlan plan_;
     std::vector<ItemOutcome> outcomes_;  // of the last clean, indexed like the store
+    // The last clean's would remove and would free as it started, and the
+    // bytes it was handed and left.
+    std::array<std::uint64_t, 3> headline_ = {};
 };
 
 }  // namespace host

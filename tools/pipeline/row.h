@@ -40,6 +40,8 @@ struct Row {
     // A rule's folders to remove once the clean has emptied them, deepest
     // first.
     std::vector<std::wstring> emptiedFolders;
+    // Files a category's scan met and left out: in use or not writable.
+    std::uint64_t heldAtScan = 0;
     GuardCounts stoppedByGuard;  // files the guard kept out, by the scan and the clean
     std::wstring refusal;        // why it is never cleaned here (it needs an elevated host)
 

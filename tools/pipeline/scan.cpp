@@ -1,5 +1,7 @@
 #include "pipeline/scan.h"
 
+#include "pipeline/held_files.h"
+#include "pipeline/recycled.h"
 #include "platform/elevation.h"
 #include "rules/probe.h"
 #include "rules/rule_scan.h"
@@ -47,9 +49,14 @@ bool ScanRows(Function::IUnusedFileClean* cleaner, StopSignal* stop, ItemStore* 
             // The module's list goes into the store as soon as its scan ends.
             ResultList items;
             stop->PrepareModule();
-            row.scanResult = cleaner->GetUnusedFile(static_cast<int>(row.category), &items,
-                                                    &row.totals, observer);
+            MetFiles met(observer, row.category);
+            row.scanResult =
+                cleaner->GetUnusedFile(static_cast<int>(row.category), &items, &row.totals, &met);
+            if (row.category == kCategoryRecycleBin) TakeEachBinItemOnce(&items, &row.totals);
             store->Append(&items, Tag(r));
+            // The bin's reports name where its items came from, not files.
+            if (row.category != kCategoryRecycleBin)
+                row.heldAtScan = CountHeldFiles(met.Paths(), *store, row.first, store->Count());
         } else if (row.kind == RowKind::Rule) {
             ScanRuleRow(&row, elevated, stop, store, observer, &probe);
         }
@@ -67,6 +74,7 @@ void TakeItems(ItemStore* store, std::vector<Row>* rows, std::size_t row, Result
     taken.reached = true;
     taken.scanResult = 1;
     taken.totals = totals;
+    if (taken.category == kCategoryRecycleBin) TakeEachBinItemOnce(items, &taken.totals);
     taken.first = store->Count();
     store->Append(items, Tag(row));
     taken.end = store->Count();

@@ -1,5 +1,7 @@
 #include "pipeline/select.h"
 
+#include "pipeline/recycled.h"
+
 namespace host {
 
 std::vector<KeepRule> KeepRulesOf(const SelectOptions& options) {
@@ -23,7 +25,12 @@ void SelectRow(const std::vector<KeepRule>& keepRules, std::uint32_t olderThanDa
     const ChosenByItself chosen = row->Chosen();
     row->kept += ApplyKeepRules(keepRules, store, row->first, row->end, keepCounts,
                                 row->chosenById ? &chosen : nullptr);
-    row->keptForAge += ApplyAgeLimit(olderThanDays, store, row->first, row->end);
+    // A recycled item's age is the day it was deleted.
+    if (row->category == kCategoryRecycleBin && olderThanDays)
+        row->keptForAge +=
+            AgeRecycledItems(olderThanDays, RecycledDates(), store, row->first, row->end);
+    else
+        row->keptForAge += ApplyAgeLimit(olderThanDays, store, row->first, row->end);
 }
 
 void DeselectRepeats(const std::vector<Row>& rows, ItemStore* store) {

@@ -22,36 +22,34 @@ bool FitsPath(const std::wstring& path) {
     return path.size() < ufc::kPathUnits;
 }
 
-// The folder that holds folder (both ending in a backslash); empty for a
-// drive's root.
+bool Handed(const ItemStore& store, const std::vector<std::uint32_t>* skip, std::uint32_t i) {
+    return store.Selected(i) && !(skip && std::binary_search(skip->begin(), skip->end(), i));
+}
+
+}  // namespace
+
 std::wstring ParentFolder(const std::wstring& folder) {
     const std::size_t cut = folder.find_last_of(L'\\', folder.size() >= 2 ? folder.size() - 2 : 0);
     return cut == std::wstring::npos ? std::wstring() : folder.substr(0, cut + 1);
 }
 
-bool Handed(const ItemStore& store, const std::vector<std::uint32_t>* skip, std::uint32_t i) {
-    return store.Selected(i) && !(skip && std::binary_search(skip->begin(), skip->end(), i));
-}
-
-// Removes each folder of folders (deepest first) that this clean emptied:
-// it held a file the clean removed (removedFrom) or a folder that went
-// before it. An empty folder that was empty before stays.
-void RemoveEmptiedFolders(const std::vector<std::wstring>& folders,
-                          const std::vector<std::wstring>& removedFrom, RuleCleanResult* result) {
+std::uint64_t RemoveEmptiedFolders(const std::vector<std::wstring>& folders,
+                                   const std::vector<std::wstring>& removedFrom,
+                                   const std::vector<std::wstring>& roots) {
     std::set<std::wstring> emptiedNow(removedFrom.begin(), removedFrom.end());
     // The same deleter as the files': no link below a root on the way, only
     // an empty folder goes, and never a root itself.
-    ufc::RootedDeleter deleter(KnownRuleRoots());
+    ufc::RootedDeleter deleter(roots);
+    std::uint64_t removed = 0;
     for (const std::wstring& folder : folders) {
         if (!emptiedNow.count(folder) || !FitsPath(folder) ||
             deleter.RemoveFolder(folder.c_str()) != ERROR_SUCCESS)
             continue;
-        ++result->foldersRemoved;
+        ++removed;
         emptiedNow.insert(ParentFolder(folder));
     }
+    return removed;
 }
-
-}  // namespace
 
 void CleanRuleItems(const ItemStore& store, ItemRange range, const std::vector<std::uint32_t>* skip,
                     const std::vector<std::wstring>& emptiedFolders, const GuardContext& guard,
@@ -121,7 +119,7 @@ void CleanRuleItems(const ItemStore& store, ItemRange range, const std::vector<s
             if (outcomes) (*outcomes)[i] = outcome;
         }
     }
-    RemoveEmptiedFolders(emptiedFolders, removedFrom, result);
+    result->foldersRemoved += RemoveEmptiedFolders(emptiedFolders, removedFrom, KnownRuleRoots());
 }
 
 }  // namespace host

@@ -23,6 +23,19 @@ struct RuleCleanResult {
     bool stopped = false;
 };
 
+// The folder that holds folder (both ending in a backslash); empty for a
+// drive's root.
+std::wstring ParentFolder(const std::wstring& folder);
+
+// Removes each folder of folders (each ending in a backslash, deepest
+// first) that a clean emptied: it held a file the clean removed
+// (removedFrom) or a folder that went before it, and is empty now. By
+// handle, never through a link below the roots, never a root itself; an
+// empty folder that was empty before stays. The number removed.
+std::uint64_t RemoveEmptiedFolders(const std::vector<std::wstring>& folders,
+                                   const std::vector<std::wstring>& removedFrom,
+                                   const std::vector<std::wstring>& roots);
+
 // Deletes exactly the files of the selected items of range, those of skip
 // (sorted indices, null: none) aside: by handle, never a folder, never
 // through a link below the rule roots, read-only ones too. Each item's path

@@ -144,13 +144,15 @@ void MainWindow::ShowTotals() {
         repeated = totals.repeatedFiles;
         binHeld = model_.Pipeline().HeldBinItem(&held);
     }
+    // The console's words: found, kept, would remove and free.
     SetText(totals_, L"Found " + std::to_wstring(total.count) + L" item(s), " +
-                         host::HumanSize(total.bytes) + L"; checked " +
-                         std::to_wstring(total.selectedCount) + L", " +
-                         host::HumanSize(total.selectedBytes) + L"; protected by the keep list " +
-                         std::to_wstring(total.protectedCount) + L"." +
+                         host::HumanSize(total.bytes) + L"; kept " +
+                         std::to_wstring(total.protectedCount) + L"; a clean would remove " +
+                         std::to_wstring(total.selectedCount) + L", freeing " +
+                         host::HumanSize(total.selectedBytes) + L"." +
                          (repeated ? L" " + std::to_wstring(repeated) +
-                                         L" file(s) listed by two rows are counted once."
+                                         L" file(s) listed by two rows are counted under the "
+                                         L"first."
                                    : L""));
     SetText(notice_, binHeld ? L"The recycle bin is emptied whole: \"" +
                                    std::wstring(model_.Store().Name(held)) +

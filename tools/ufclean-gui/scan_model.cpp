@@ -33,8 +33,15 @@ void ScanModel::Start(const std::vector<std::uint32_t>& numbers) {
 
 void ScanModel::Recount() {
     const std::vector<host::Row>& rows = pipeline_.Rows();
-    for (std::size_t r = 0; r < rows.size() && r < sums_.size(); ++r)
+    // A file two rows list is found under the first, as the console counts
+    // it (its later listings are unchecked already).
+    const std::vector<host::RowFigures> figures = pipeline_.Figures();
+    for (std::size_t r = 0; r < rows.size() && r < sums_.size(); ++r) {
         sums_[r] = SumsOf(Store(), rows[r].first, rows[r].end);
+        if (!rows[r].Shown()) continue;
+        sums_[r].count = figures[r].found;
+        sums_[r].bytes = figures[r].foundBytes;
+    }
 }
 
 bool ScanModel::SetSelected(std::uint32_t item, bool selected) {

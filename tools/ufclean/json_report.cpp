@@ -62,7 +62,8 @@ void WriteRuleFields(host::JsonWriter* json, const host::Row& row) {
     if (row.inUse || row.running) Field(json, "advice", row.target.InUseAdvice());
 }
 
-void WriteRow(host::JsonWriter* json, const host::Row& row, const host::ItemStore& store) {
+void WriteRow(host::JsonWriter* json, const host::Row& row, const host::RowFigures& figures,
+              const host::ItemStore& store) {
     json->BeginObject();
     if (row.IsRule())
         WriteRuleFields(json, row);
@@ -75,12 +76,18 @@ void WriteRow(host::JsonWriter* json, const host::Row& row, const host::ItemStor
     Field(json, "bytes", row.totals.bytes);
     Field(json, "kept", row.kept);
     Field(json, "keptForAge", row.keptForAge);
+    if (!row.IsRule()) Field(json, "inUseAtScan", row.heldAtScan);
+    // Its share of the total: a file an earlier row lists counts there.
+    Field(json, "found", figures.found);
+    Field(json, "foundBytes", figures.foundBytes);
+    Field(json, "wouldRemove", figures.wouldRemove);
+    Field(json, "wouldFree", figures.wouldFree);
     if (row.cleaned) {
         Field(json, "removed", row.cleanTotals.removed);
         Field(json, "failed", row.cleanTotals.failed);
         Field(json, "changedSinceScan", row.changed);
         Field(json, "bytesFreed", row.cleanTotals.bytesFreed);
-        if (row.IsRule()) Field(json, "foldersRemoved", row.foldersRemoved);
+        Field(json, "foldersRemoved", row.foldersRemoved);
     }
     if (!row.skipReason.empty()) Field(json, "skipped", row.skipReason);
     json->Key("items");
@@ -100,6 +107,7 @@ void WriteTotals(host::JsonWriter* json, const host::Totals& sum) {
     Field(json, "kept", sum.kept);
     Field(json, "keptForAge", sum.keptForAge);
     Field(json, "stoppedByGuard", sum.stopped);
+    Field(json, "inUseAtScan", sum.heldAtScan);
     Field(json, "wouldRemove", sum.wouldRemove);
     Field(json, "wouldFree", sum.wouldFree);
     Field(json, "removed", sum.removed);
@@ -107,6 +115,7 @@ void WriteTotals(host::JsonWriter* json, const host::Totals& sum) {
     Field(json, "inUse", sum.inUse);
     Field(json, "changedSinceScan", sum.changed);
     Field(json, "bytesFreed", sum.freed);
+    Field(json, "bytesLeft", sum.leftBytes);
     json->EndObject();
 }
 
@@ -122,8 +131,9 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
     WriteRunFields(&json, stopped ? kExitStopped : kExitOk);
     json.Key("categories");
     json.BeginArray();
-    for (const host::Row& row : run.Rows())
-        if (row.Shown()) WriteRow(&json, row, run.Store());
+    const std::vector<host::RowFigures> figures = run.Figures();
+    for (std::size_t r = 0; r < run.Rows().size(); ++r)
+        if (run.Rows()[r].Shown()) WriteRow(&json, run.Rows()[r], figures[r], run.Store());
     json.EndArray();
     json.Key("keepRules");
     json.BeginArray();

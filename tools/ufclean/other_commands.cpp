@@ -1,6 +1,7 @@
 // The listing, check, drive and settings commands.
 #include "app.h"
 #include "pipeline/categories.h"
+#include "pipeline/defaults.h"
 #include "platform/console.h"
 #include "items/keep_list.h"
 #include "text/format.h"
@@ -90,7 +91,14 @@ int RunCategories() {
     for (const host::CategoryInfo& info : host::Categories()) {
         std::wstring number = std::to_wstring(info.number);
         number.insert(0, 3 - number.size(), L' ');
-        host::Out(number + L"  " + info.name + L"  (" + KindText(info.kind) + L")\n");
+        std::wstring line = number + L"  " + info.name + L"  (" + KindText(info.kind);
+        // "opt-in with --with cookies: signs you out of sites"
+        host::RuleGroup group;
+        if (host::CategoryGroup(info.number, &group))
+            line += std::wstring(L"; opt-in with --with ") + host::GroupName(group) + L":";
+        if (const wchar_t* reason = host::CategoryOptIn(info.number))
+            line += L" " + std::wstring(reason);
+        host::Out(line + L")\n");
     }
     return kExitOk;
 }

@@ -6,9 +6,10 @@
 
 namespace ufclean {
 
-// Each shown row with its own figures; the total counts a file that two
-// rows list once, and says how many such files there were.
-void PrintScanSummary(const host::Pipeline& run);
+// Each shown row with what it found (a file an earlier row lists counted
+// there alone), kept, and a clean would remove and free; rows that found
+// nothing only with emptyRows. The total is the sum of the rows.
+void PrintScanSummary(const host::Pipeline& run, bool emptyRows);
 void PrintDetails(const host::Pipeline& run);
 // What the keep rules and --older-than kept.
 void PrintKeepUse(const host::Pipeline& run);

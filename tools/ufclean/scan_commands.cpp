@@ -30,7 +30,7 @@ int Finish(const Options& options, const host::Pipeline& run, bool stopped) {
 void ShowScan(const Options& options, const host::Pipeline& run) {
     if (ReportOwnsStdout(options)) return;
     if (options.details) PrintDetails(run);
-    PrintScanSummary(run);
+    PrintScanSummary(run, options.details);
 }
 
 // Asks on the console with the count and size of what goes; without a

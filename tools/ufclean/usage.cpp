@@ -20,9 +20,10 @@ const wchar_t kChoice[] =
     L"       (JSON, or the community format for FILE.ini), [--profile NAME] (a saved\n"
     L"       choice) and [--older-than DAYS] (items written in the last DAYS days\n"
     L"       stay); --json FILE may hold {time} and {computer}.\n"
-    L"       'all' is every scan category; 5 and 17 run only when named. With 'all'\n"
-    L"       or no category the rules that are on run too; ufclean-rules.json beside\n"
-    L"       ufclean adds rules.\n";
+    L"       'all' (or no category) is the default set: the scan categories and rules\n"
+    L"       that are on; cookies (2, 18) and history (3, 21, 22) need --with cookies\n"
+    L"       or --with history, or their number; 5 and 17 run only when named.\n"
+    L"       ufclean-rules.json beside ufclean adds rules.\n";
 
 const CommandInfo kCommands[] = {
     {L"categories", L"  categories                      list the categories\n", nullptr, false},
