@@ -1,13 +1,10 @@
-// ufclean with the cleaning rules, started as a user would: --older-than on
-// categories and rules, the opt-in rules, the user's rules file, a community
-// rule file, and what a running application holds open. (The rule rows of a
+// ufclean with the cleaning rules, started as a user would: the opt-in
+// rules, the user's rules file, a community rule file, and what a running
+// application holds open. (The rule rows of a
 // plain scan are checked beside each rule's own scan, in rules_scan_test.)
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
-
-#include <map>
-#include <set>
 
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
@@ -24,33 +21,6 @@ namespace {
 using nlohmann::json;
 
 const auto Ufclean = fx::RunUfclean;
-
-// --older-than keeps young items of categories and rules, counts them, and
-// the chosen rows are exactly the old ones.
-TEST(UfcleanRules, OlderThanKeepsYoungItemsOfCategoriesAndRulesAndCountsThem) {
-    const std::vector<fx::SeededFile> windowsTemp = fx::SeedWindowsTemp();
-    fx::SetWriteAge(windowsTemp[0].path, 72);
-    fx::SetWriteAge(windowsTemp[1].path, 72);
-    fx::SeedTodaysWindows();  // the user's temp: files of 30, 50 and 72 hours
-    const std::wstring path = fx::Scratch(L"rules-report") + L"\\report.json";
-    ASSERT_EQ(Ufclean(L"scan 9 windows.user-temp --older-than 2 --json \"" + path + L"\"").exitCode,
-              0u);
-    const json report = json::parse(fx::ReadFileText(path));
-    std::set<std::string> chosen;
-    std::map<std::string, double> kept;
-    for (const json& section : report["categories"]) {
-        const std::string key = section.value("rule", std::string("9"));
-        kept[key] = section["keptForAge"].get<double>();
-        for (const json& item : section["items"])
-            if (item["selected"].get<bool>())
-                chosen.insert(key + ": " + item["name"].get<std::string>());
-    }
-    EXPECT_EQ(chosen, (std::set<std::string>{"9: setup-4711.tmp", "9: ~DF12AB.tmp",
-                                             "windows.user-temp: package.cab",
-                                             "windows.user-temp: setup-7f3a.tmp"}));
-    EXPECT_EQ(kept, (std::map<std::string, double>{{"9", 3}, {"windows.user-temp", 1}}));
-    EXPECT_EQ(report["total"]["keptForAge"].get<double>(), 4.0);
-}
 
 TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUse) {
     const std::vector<fx::RuleFile> seeded =
