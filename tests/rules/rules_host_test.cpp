@@ -34,11 +34,9 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
     std::vector<ufc::unique_hfile> held;
     for (const fx::RuleFile& file : seeded)
         if (isHeld(file)) held.push_back(fx::HoldOpen(file.path));
-    // Category 3 lists the files at the top of Default too, History among
-    // them: the one file is removed once, not counted failed twice. A keep
-    // pattern spares one rule item.
+    // A keep pattern spares one rule item.
     const fx::RunResult run = Ufclean(
-        L"clean 3 chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes "
+        L"clean chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes "
         L"--keep \"*\\Profile 1\\GPUCache\\index\"");
     held.clear();
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
@@ -49,20 +47,11 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
             !keptByPattern && !isHeld(file) &&
             (file.rule == L"chromium.cache" || file.rule == L"chromium.history" ||
              file.rule == L"chromium.gpu-cache" || file.rule == L"chromium.code-cache");
-        // Category 3 also takes what lies at the top of Default.
-        const bool topOfDefault =
-            file.path.find(L"\\Default\\") != std::wstring::npos &&
-            file.path.find(L'\\', file.path.find(L"\\Default\\") + 9) == std::wstring::npos;
-        if (taken) {
-            EXPECT_FALSE(fx::Exists(file.path)) << fx::Narrow(file.path);
-        } else if (file.rule.empty() || !topOfDefault) {
-            EXPECT_TRUE(fx::Exists(file.path)) << fx::Narrow(file.path);
-        }
+        EXPECT_EQ(fx::Exists(file.path), !taken) << fx::Narrow(file.path);
     }
-    EXPECT_EQ(
-        fx::Lacking(run.out, {"Chrome: code cache: 3 file(s) in use: close Chrome to clean",
-                              "Chrome: history", "kept 1 item(s): --keep", "saved passwords"}),
-        "")
+    EXPECT_EQ(fx::Lacking(run.out, {"Chrome: code cache: 3 file(s) in use: close Chrome to clean",
+                                    "Chrome: history", "kept 1 item(s): --keep"}),
+              "")
         << run.out;
 }
 
