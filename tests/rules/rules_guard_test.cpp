@@ -16,6 +16,7 @@
 
 #include "rules/rule_clean.h"
 #include "fixtures/fixtures.h"
+#include "fs/fold.h"
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
 #include "rules/model.h"
@@ -28,11 +29,6 @@
 #include "rules/rule_scan.h"
 
 namespace {
-
-std::wstring Lower(std::wstring text) {
-    CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
 
 // The planted files below each known folder (none: the temp folder),
 // ';'-separated; a name after '+' is written now, the others days ago.
@@ -67,10 +63,10 @@ void Plant(const std::wstring& path, std::uint32_t ageHours) {
 
 // The planted file whose path ends in "\" + ending.
 std::wstring PathOf(const Machine& machine, const std::wstring& ending) {
-    const std::wstring tail = Lower(L"\\" + ending);
+    const std::wstring tail = ufc::Folded(L"\\" + ending);
     for (const auto& [path, age] : machine)
         if (path.size() > tail.size() &&
-            Lower(path).compare(path.size() - tail.size(), tail.size(), tail) == 0)
+            ufc::Folded(path).compare(path.size() - tail.size(), tail.size(), tail) == 0)
             return path;
     ADD_FAILURE() << "nothing planted ends in " << fx::Narrow(ending);
     return {};
@@ -210,7 +206,7 @@ TEST(RuleGuard, HostileRulesListAndCleanOnlyTheFilesTheirRowAllows) {
         std::set<std::wstring> allowed, listed;
         std::wistringstream endings(refused ? L"" : row.allowed);
         for (std::wstring ending; std::getline(endings, ending, L';');)
-            allowed.insert(Lower(PathOf(machine, ending)));
+            allowed.insert(ufc::Folded(PathOf(machine, ending)));
         host::GuardCounts stopped;
         std::uint64_t removed = 0;
         std::vector<const host::CleaningRule*> chosen;
@@ -222,7 +218,7 @@ TEST(RuleGuard, HostileRulesListAndCleanOnlyTheFilesTheirRowAllows) {
             host::ScanRule(target, byId, nullptr, nullptr, &store, &scan);
             std::set<std::wstring> paths;
             for (std::uint32_t i = scan.first; i < scan.end; ++i)
-                paths.insert(Lower(store.Path(i)));
+                paths.insert(ufc::Folded(store.Path(i)));
             listed.insert(paths.begin(), paths.end());
             stopped.Add(scan.stoppedByGuard);
             // A scan that lists what it must not fails the test, not the
@@ -240,7 +236,7 @@ TEST(RuleGuard, HostileRulesListAndCleanOnlyTheFilesTheirRowAllows) {
         EXPECT_EQ(removed, allowed.size()) << what;
         EXPECT_GE(stopped.total, row.stopped) << what << ": " << host::Utf8(stopped.Text());
         for (const auto& [path, age] : machine) {
-            EXPECT_EQ(fx::Exists(path), !allowed.count(Lower(path)))
+            EXPECT_EQ(fx::Exists(path), !allowed.count(ufc::Folded(path)))
                 << what << ": " << fx::Narrow(path);
             if (!fx::Exists(path)) Plant(path, age);
         }
@@ -301,10 +297,10 @@ TEST(RuleGuard, TheCleanStopsWhatNoScanListedInAnySpelling) {
          planted(L"system32\\ufc-guard.dll")},
         {windows + L".\\system32 \\", planted(L"system32\\ufc-guard.dll")},
         {slashes, planted(L"system32\\ufc-guard.dll")},
-        {Lower(windows) + L"\\SYSTEM32\\", planted(L"system32\\ufc-guard.dll")},
+        {ufc::Folded(windows) + L"\\SYSTEM32\\", planted(L"system32\\ufc-guard.dll")},
         {std::wstring(shortApp) + L"\\", planted(L"app.exe")},
         {profile + L"\\..\\ufc-other\\Desktop\\", planted(L"secret.txt")},
-        {Lower(documents) + L"\\", planted(L"report.docx")},
+        {ufc::Folded(documents) + L"\\", planted(L"report.docx")},
         {documents + L"\\Tencent Files\\", planted(L"chat.db")},
         {host::ShellFolderPath(FOLDERID_RoamingAppData) + L"\\UnusedFileClean\\profiles\\",
          planted(L"weekly.json")},

@@ -1,13 +1,10 @@
-// ufclean with the cleaning rules, started as a user would: --older-than on
-// categories and rules, the opt-in rules, the user's rules file, a community
-// rule file, and what a running application holds open. (The rule rows of a
+// ufclean with the cleaning rules, started as a user would: the opt-in
+// rules, the user's rules file, a community rule file, and what a running
+// application holds open. (The rule rows of a
 // plain scan are checked beside each rule's own scan, in rules_scan_test.)
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
-
-#include <map>
-#include <set>
 
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
@@ -25,33 +22,6 @@ using nlohmann::json;
 
 const auto Ufclean = fx::RunUfclean;
 
-// --older-than keeps young items of categories and rules, counts them, and
-// the chosen rows are exactly the old ones.
-TEST(UfcleanRules, OlderThanKeepsYoungItemsOfCategoriesAndRulesAndCountsThem) {
-    const std::vector<fx::SeededFile> windowsTemp = fx::SeedWindowsTemp();
-    fx::SetWriteAge(windowsTemp[0].path, 72);
-    fx::SetWriteAge(windowsTemp[1].path, 72);
-    fx::SeedTodaysWindows();  // the user's temp: files of 30, 50 and 72 hours
-    const std::wstring path = fx::Scratch(L"rules-report") + L"\\report.json";
-    ASSERT_EQ(Ufclean(L"scan 9 windows.user-temp --older-than 2 --json \"" + path + L"\"").exitCode,
-              0u);
-    const json report = json::parse(fx::ReadFileText(path));
-    std::set<std::string> chosen;
-    std::map<std::string, double> kept;
-    for (const json& section : report["categories"]) {
-        const std::string key = section.value("rule", std::string("9"));
-        kept[key] = section["keptForAge"].get<double>();
-        for (const json& item : section["items"])
-            if (item["selected"].get<bool>())
-                chosen.insert(key + ": " + item["name"].get<std::string>());
-    }
-    EXPECT_EQ(chosen, (std::set<std::string>{"9: setup-4711.tmp", "9: ~DF12AB.tmp",
-                                             "windows.user-temp: package.cab",
-                                             "windows.user-temp: setup-7f3a.tmp"}));
-    EXPECT_EQ(kept, (std::map<std::string, double>{{"9", 3}, {"windows.user-temp", 1}}));
-    EXPECT_EQ(report["total"]["keptForAge"].get<double>(), 4.0);
-}
-
 TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUse) {
     const std::vector<fx::RuleFile> seeded =
         fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default", L"Profile 1"});
@@ -64,11 +34,9 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
     std::vector<ufc::unique_hfile> held;
     for (const fx::RuleFile& file : seeded)
         if (isHeld(file)) held.push_back(fx::HoldOpen(file.path));
-    // Category 3 lists the files at the top of Default too, History among
-    // them: the one file is removed once, not counted failed twice. A keep
-    // pattern spares one rule item.
+    // A keep pattern spares one rule item.
     const fx::RunResult run = Ufclean(
-        L"clean 3 chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes "
+        L"clean chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes "
         L"--keep \"*\\Profile 1\\GPUCache\\index\"");
     held.clear();
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
@@ -79,20 +47,11 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
             !keptByPattern && !isHeld(file) &&
             (file.rule == L"chromium.cache" || file.rule == L"chromium.history" ||
              file.rule == L"chromium.gpu-cache" || file.rule == L"chromium.code-cache");
-        // Category 3 also takes what lies at the top of Default.
-        const bool topOfDefault =
-            file.path.find(L"\\Default\\") != std::wstring::npos &&
-            file.path.find(L'\\', file.path.find(L"\\Default\\") + 9) == std::wstring::npos;
-        if (taken) {
-            EXPECT_FALSE(fx::Exists(file.path)) << fx::Narrow(file.path);
-        } else if (file.rule.empty() || !topOfDefault) {
-            EXPECT_TRUE(fx::Exists(file.path)) << fx::Narrow(file.path);
-        }
+        EXPECT_EQ(fx::Exists(file.path), !taken) << fx::Narrow(file.path);
     }
-    EXPECT_EQ(
-        fx::Lacking(run.out, {"Chrome: code cache: 3 file(s) in use: close Chrome to clean",
-                              "Chrome: history", "kept 1 item(s): --keep", "saved passwords"}),
-        "")
+    EXPECT_EQ(fx::Lacking(run.out, {"Chrome: code cache: 3 file(s) in use: close Chrome to clean",
+                                    "Chrome: history", "kept 1 item(s): --keep"}),
+              "")
         << run.out;
 }
 

@@ -15,6 +15,7 @@
 #include <tuple>
 
 #include "fixtures/fixtures.h"
+#include "fs/fold.h"
 #include "pipeline/removal.h"
 #include "rules/rule_clean.h"
 #include "fixtures/rule_files.h"
@@ -30,11 +31,6 @@
 
 namespace {
 
-std::wstring Lower(std::wstring text) {
-    CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // A rule's scan into a store of its own, and the hosts' rule clean of what
 // is selected there.
 struct Scanned {
@@ -45,7 +41,7 @@ struct Scanned {
     std::set<std::wstring> Paths() const {
         std::set<std::wstring> paths;
         for (std::uint32_t i = result.first; i < result.end; ++i)
-            paths.insert(Lower(store.Path(i)));
+            paths.insert(ufc::Folded(store.Path(i)));
         return paths;
     }
     host::RuleCleanResult Clean() const {
@@ -102,7 +98,7 @@ TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
         bytes += section["bytes"].get<double>();
         for (const nlohmann::json& item : section["items"]) {
             if (section.value("number", 0) == 16) continue;
-            const std::wstring path = Lower(host::Widen(item["path"].get<std::string>()));
+            const std::wstring path = ufc::Folded(host::Widen(item["path"].get<std::string>()));
             if (listings[path]++ == 0) continue;
             count -= 1;
             bytes -= item["size"].get<double>();
@@ -148,7 +144,7 @@ TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
                 const std::wstring application =
                     target.application ? target.ApplicationName() : L"";
                 if (file.rule != rule.id || file.application != application) continue;
-                expected.insert(Lower(file.path));
+                expected.insert(ufc::Folded(file.path));
                 bytes += file.size;
             }
             const Scanned scan = Scan(target);
@@ -204,7 +200,7 @@ TEST(CommunityRules, EachSectionListsWhatItsKeysSay) {
             std::wistringstream names(isListed ? listed : left);
             for (std::wstring name; names >> name;) {
                 fx::MakeFile(base + L"\\" + name, 10);
-                if (isListed) expected.insert(Lower(base + L"\\" + name));
+                if (isListed) expected.insert(ufc::Folded(base + L"\\" + name));
             }
         }
         std::vector<host::CleaningRule> rules;
