@@ -134,10 +134,10 @@ TEST(Ufclean, TheDemoProfileScanAndCleanAgree) {
         for (int f = 0; f < 4; ++f) rows[f] += row[figures[f]].get<double>();
         for (const json& item : row["items"]) {
             const std::string path = item["path"];
-            paths.insert(LowerUtf8(host::Widen(path)));
+            paths.insert(FoldedUtf8(host::Widen(path)));
             if (row.value("number", 0) == kCategoryRecycleBin || !fx::Exists(host::Widen(path)))
                 continue;  // files of the disk only
-            (item["selected"].get<bool>() ? taken : left).insert(LowerUtf8(host::Widen(path)));
+            (item["selected"].get<bool>() ? taken : left).insert(FoldedUtf8(host::Widen(path)));
         }
     }
     for (int f = 0; f < 4; ++f) EXPECT_EQ(rows[f], total[totals[f]].get<double>()) << totals[f];
@@ -168,9 +168,9 @@ TEST(Ufclean, TheDemoProfileScanAndCleanAgree) {
     // The default set leaves cookies and history.
     std::size_t privacy = 0;
     for (const fx::SeededFile& file : seeded) {
-        const std::string path = LowerUtf8(file.path);
+        const std::string path = FoldedUtf8(file.path);
         for (const char* name : {"\\cookies", "\\history", "cookies.sqlite", "formhistory"})
-            if (path.find(name) != std::string::npos) {
+            if (path.find(FoldedUtf8(host::Widen(name))) != std::string::npos) {
                 ++privacy;
                 EXPECT_TRUE(fx::Exists(file.path)) << path;
                 break;

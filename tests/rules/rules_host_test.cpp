@@ -34,7 +34,9 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
     std::vector<ufc::unique_hfile> held;
     for (const fx::RuleFile& file : seeded)
         if (isHeld(file)) held.push_back(fx::HoldOpen(file.path));
-    // A keep pattern spares one rule item.
+    // --with history takes category 3 too, which lists the files at the top
+    // of Default, History among them: the one file is removed once, not
+    // counted failed twice. A keep pattern spares one rule item.
     const fx::RunResult run = Ufclean(
         L"clean chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes "
         L"--keep \"*\\Profile 1\\GPUCache\\index\"");
@@ -47,11 +49,19 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
             !keptByPattern && !isHeld(file) &&
             (file.rule == L"chromium.cache" || file.rule == L"chromium.history" ||
              file.rule == L"chromium.gpu-cache" || file.rule == L"chromium.code-cache");
-        EXPECT_EQ(fx::Exists(file.path), !taken) << fx::Narrow(file.path);
+        const std::size_t profile = file.path.find(L"\\Default\\");
+        const bool topOfDefault = profile != std::wstring::npos &&
+                                  file.path.find(L'\\', profile + 9) == std::wstring::npos;
+        if (taken) {
+            EXPECT_FALSE(fx::Exists(file.path)) << fx::Narrow(file.path);
+        } else if (file.rule.empty() || !topOfDefault) {
+            EXPECT_TRUE(fx::Exists(file.path)) << fx::Narrow(file.path);
+        }
     }
-    EXPECT_EQ(fx::Lacking(run.out, {"Chrome: code cache: 3 file(s) in use: close Chrome to clean",
-                                    "Chrome: history", "kept 1 item(s): --keep"}),
-              "")
+    EXPECT_EQ(
+        fx::Lacking(run.out, {"Chrome: code cache: 3 file(s) in use: close Chrome to clean",
+                              "Chrome: history", "kept 1 item(s): --keep", "saved passwords"}),
+        "")
         << run.out;
 }
 
