@@ -50,10 +50,10 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     // The cleaning rules of the seeded Chrome profile stand under Browsers >
     // Chrome, unchecked; the opt-in ones say why they start off.
     const HTREEITEM group = gui.Node({L"Browsers", L"Chrome"});
-    const HTREEITEM cache = gui.Node({L"Browsers", L"Chrome", L"cache"});
-    const HTREEITEM cookies = gui.Node({L"Browsers", L"Chrome", L"cookies"});
+    const HTREEITEM cache = gui.Node({L"Browsers", L"Chrome", L"Cache"});
+    const HTREEITEM cookies = gui.Node({L"Browsers", L"Chrome", L"Cookies"});
     ASSERT_TRUE(group && cache && cookies);
-    EXPECT_EQ(gui.NodeText(cookies), L"cookies (opt-in: signs you out of sites)");
+    EXPECT_EQ(gui.NodeText(cookies), L"Cookies (opt-in: signs you out of sites)");
     EXPECT_EQ(gui.NodeBox(gui.Node({L"Browsers"})), kMixed);  // Internet Explorer's history is on
     // A group's box sets every choice below it, one choice off makes it
     // mixed, and a mixed group's box checks every choice.
@@ -73,8 +73,8 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     // The rule that may take what the keep list keeps (Firefox's form
     // history) is checked by its own box, never by its group's.
     const HTREEITEM firefox = gui.Node({L"Browsers", L"Firefox"});
-    const HTREEITEM firefoxCache = gui.Node({L"Browsers", L"Firefox", L"cache"});
-    const HTREEITEM forms = gui.Node({L"Browsers", L"Firefox", L"form history"});
+    const HTREEITEM firefoxCache = gui.Node({L"Browsers", L"Firefox", L"Cache"});
+    const HTREEITEM forms = gui.Node({L"Browsers", L"Firefox", L"Form history"});
     ASSERT_TRUE(firefox && firefoxCache && forms);
     const std::pair<HTREEITEM, std::vector<int>> byItself[] = {
         {firefox, {kMixed, kChecked, kUnchecked}},
@@ -88,7 +88,7 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
             boxes);
     }
     // One rule row is scanned and cleaned with the categories.
-    gui.ToggleNode(gui.Node({L"Applications", L"Discord", L"cache"}));
+    gui.ToggleNode(gui.Node({L"Applications", L"Discord", L"Cache"}));
     gui.Click(kIdScan);
     ASSERT_TRUE(gui.WaitForState(kStateScanned, 60000)) << fx::Narrow(gui.Text(kIdStatus));
     EXPECT_EQ(gui.Text(kIdStatus).rfind(L"Scan done: ", 0), 0u) << fx::Narrow(gui.Text(kIdStatus));
@@ -223,6 +223,8 @@ TEST(GuiStop, StopDuringAScanEndsItEarlyWhileTheWindowAnswers) {
     fx::SetWriteAge(temp + L"\\many\\f0.tmp", 72);
     RemoteGui gui;
     ASSERT_TRUE(gui.Start(L"--categories 9 --older-than 2"));
+    // Before a scan the drive line says what the drive holds.
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, L". C: ", gui.Text(kIdSpace));
     SendMessageW(gui.Control(kIdScan), BM_CLICK, 0, 0);  // busy when it returns
     std::wstring status;
     const ULONGLONG end = GetTickCount64() + 30000;
@@ -253,6 +255,13 @@ TEST(GuiStop, StopDuringAScanEndsItEarlyWhileTheWindowAnswers) {
     EXPECT_GE(gui.Image(kIdDrives, system), 0);
     EXPECT_FALSE(gui.Cell(kIdDrives, system, 1).empty());
     EXPECT_EQ(gui.Cell(kIdDrives, system, 3).back(), L'%');
+    // A scan that finds nothing says so and leaves nothing to press Clean for.
+    fx::EmptyFolder(temp);
+    const std::wstring nothing = L"Scan done: nothing to clean.";
+    gui.Click(kIdScan);
+    for (int i = 0; i < 3000 && gui.Text(kIdStatus) != nothing; ++i) Sleep(20);
+    EXPECT_EQ(gui.Text(kIdStatus), nothing);
+    EXPECT_FALSE(IsWindowEnabled(gui.Control(kIdClean)));
     gui.Close();
     EXPECT_EQ(gui.WaitForExit(20000), 0u);
     fx::EmptyFolder(temp);

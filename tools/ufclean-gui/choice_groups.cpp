@@ -89,6 +89,8 @@ bool CategoryStartsOff(std::uint32_t number) {
 ChoicePlace PlaceOfRule(const host::RuleTarget& target) {
     const std::wstring application = target.ApplicationName();
     ChoicePlace place{ChoiceGroup::Applications, application, target.rule->name, nullptr};
+    // Sentence case, as the categories beside them: "Cache", "User's temporary files".
+    if (!place.label.empty()) CharUpperBuffW(&place.label[0], 1);
     if (application == host::kWindowsApplication) {
         // Windows' own places stand beside its categories.
         place.group = ChoiceGroup::Windows;

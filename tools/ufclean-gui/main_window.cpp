@@ -216,6 +216,7 @@ void MainWindow::CreateControls() {
     stop_ = Child(window_, WC_BUTTONW, L"S&top", WS_TABSTOP | WS_DISABLED, kIdStop);
     clean_ = Child(window_, WC_BUTTONW, L"&Clean", WS_TABSTOP | WS_DISABLED, kIdClean);
     ApplyDpi(WindowDpi(window_));
+    ShowSpace();
     drives_.Load(cleaner_, dpi_);
     ShowPage(options_.drivesPage ? 1 : 0);
     SetState(kStateReady);
@@ -294,7 +295,7 @@ void MainWindow::SetState(UINT_PTR state) {
     const bool busy = state == kStateBusy;
     EnableWindow(scan_, !busy);
     EnableWindow(stop_, busy);
-    EnableWindow(clean_, !busy && state != kStateReady && model_.RowCount() > 0);
+    EnableWindow(clean_, !busy && state != kStateReady && SomethingToClean());
     EnableWindow(categories_.Handle(), !busy);
     EnableWindow(items_.Handle(), !busy);
     EnableWindow(filter_, !busy);

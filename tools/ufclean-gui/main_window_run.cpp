@@ -88,10 +88,12 @@ void MainWindow::OnScanDone(bool stopped) {
     items_.Reset(model_);
     ShowRows();
     const host::Totals totals = model_.Pipeline().Sum();
-    SetText(status_, std::wstring(stopped ? L"Scan stopped: " : L"Scan done: ") +
-                         std::to_wstring(totals.found) + L" item(s), " +
-                         host::HumanSize(totals.foundBytes) + L" in " +
-                         std::to_wstring(model_.RowCount()) + L" categories.");
+    SetText(status_,
+            std::wstring(stopped ? L"Scan stopped: " : L"Scan done: ") +
+                (SomethingToClean() ? std::to_wstring(totals.found) + L" item(s), " +
+                                          host::HumanSize(totals.foundBytes) + L" in " +
+                                          std::to_wstring(model_.RowCount()) + L" categories."
+                                    : std::wstring(L"nothing to clean.")));
     SetState(kStateScanned);
     ShowTotals();
     ShowSpace();
@@ -118,6 +120,14 @@ void MainWindow::OnCleanDone(bool stopped) {
     SetState(kStateCleaned);
     ShowTotals();
     if (closing_) DestroyWindow(window_);
+}
+
+bool MainWindow::SomethingToClean() const {
+    const host::Pipeline& run = model_.Pipeline();
+    if (run.Sum().found > 0) return true;
+    for (const host::Row& row : run.Rows())
+        if (row.IsAction()) return true;
+    return false;
 }
 
 void MainWindow::ShowRows() {

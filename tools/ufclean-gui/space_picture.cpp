@@ -165,7 +165,9 @@ void SpacePicture::Paint(HDC dc, const RECT& area) const {
     const std::uint64_t total = figures_.driveTotal;
     const std::uint64_t used = total > figures_.driveFree ? total - figures_.driveFree : 0;
     const std::uint64_t freed = std::min(checked, used);
-    caption(y, figures_.drive + L" a clean frees " + host::HumanSize(freed));
+    // Before a scan (or when nothing is checked) the line says what the drive holds.
+    caption(y, checked ? figures_.drive + L" a clean frees " + host::HumanSize(freed)
+                       : figures_.drive + L" " + host::HumanSize(figures_.driveFree) + L" free");
     DrawBar(dc, bar(y),
             {{host::HumanSize(used) + L" used of " + host::HumanSize(total), used - freed, kUsed},
              {L"", freed, kFreed},
