@@ -221,8 +221,11 @@ TEST(GuiStop, StopDuringAScanEndsItEarlyWhileTheWindowAnswers) {
     for (int i = 0; i < files; ++i)
         fx::MakeFile(temp + L"\\many\\f" + std::to_wstring(i) + L".tmp", 16);
     fx::SetWriteAge(temp + L"\\many\\f0.tmp", 72);
+    const std::wstring typed = L"Software\\Microsoft\\Internet Explorer\\TypedURLs";
+    fx::DeleteKey(HKEY_CURRENT_USER, typed);
+    fx::SetString(HKEY_CURRENT_USER, typed, L"url1", L"http://news.example/");
     RemoteGui gui;
-    ASSERT_TRUE(gui.Start(L"--categories 9 --older-than 2"));
+    ASSERT_TRUE(gui.Start(L"--categories 4,9 --older-than 2"));
     // Before a scan the drive line says what the drive holds.
     EXPECT_PRED_FORMAT2(testing::IsSubstring, L". C: ", gui.Text(kIdSpace));
     SendMessageW(gui.Control(kIdScan), BM_CLICK, 0, 0);  // busy when it returns
@@ -242,8 +245,14 @@ TEST(GuiStop, StopDuringAScanEndsItEarlyWhileTheWindowAnswers) {
 
     gui.Click(kIdScan);
     for (int i = 0; i < 3000 && gui.Text(kIdStatus).rfind(L"Scan done: ", 0) != 0; ++i) Sleep(20);
-    EXPECT_EQ(gui.RowCount(kIdItems), files);
+    EXPECT_EQ(gui.RowCount(kIdItems), files + 1);
+    // A typed address is a registry entry: its own type, its key, no extension.
+    const int url = gui.FindRow(kIdItems, L"http://news.example/");
+    EXPECT_EQ(gui.Cell(kIdItems, url, kColType), L"Registry value");
+    EXPECT_EQ(gui.Cell(kIdItems, url, kColFolder), L"HKCU\\" + typed + L"\\url1");
+    EXPECT_GE(gui.Image(kIdItems, url), 0);
     const int old = gui.FindRow(kIdItems, L"f0.tmp"), young = gui.FindRow(kIdItems, L"f1.tmp");
+    EXPECT_FALSE(gui.Cell(kIdItems, old, kColWritten).empty());
     EXPECT_TRUE(gui.Checked(kIdItems, old));
     EXPECT_FALSE(gui.Checked(kIdItems, young));
     EXPECT_EQ(gui.Cell(kIdItems, old, kColNote), L"");
@@ -257,6 +266,7 @@ TEST(GuiStop, StopDuringAScanEndsItEarlyWhileTheWindowAnswers) {
     EXPECT_EQ(gui.Cell(kIdDrives, system, 3).back(), L'%');
     // A scan that finds nothing says so and leaves nothing to press Clean for.
     fx::EmptyFolder(temp);
+    fx::DeleteKey(HKEY_CURRENT_USER, typed);
     const std::wstring nothing = L"Scan done: nothing to clean.";
     gui.Click(kIdScan);
     for (int i = 0; i < 3000 && gui.Text(kIdStatus) != nothing; ++i) Sleep(20);

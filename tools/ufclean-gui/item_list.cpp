@@ -23,6 +23,17 @@ std::wstring ExtensionOf(std::wstring_view name) {
     return dot == std::wstring_view::npos ? std::wstring() : ufc::Folded(name.substr(dot));
 }
 
+// A module item whose folder is a key path under HKEY_CURRENT_USER (a typed
+// address, a Run-box command): its name is the value's data, its folder the
+// key and value name.
+bool IsRegistryEntry(std::wstring_view folder) {
+    const bool drive = folder.size() >= 2 && folder[1] == L':';
+    const bool share = folder.size() >= 2 && folder[0] == L'\\' && folder[1] == L'\\';
+    return !folder.empty() && !drive && !share;
+}
+
+constexpr wchar_t kRegistryType[] = L"Registry value";
+
 }  // namespace
 
 void ItemList::Create(HWND parent) {
@@ -106,6 +117,7 @@ const ItemList::TypeLook& ItemList::LookOf(std::wstring_view name) {
 
 int ItemList::ImageOf(const ScanModel& model, std::uint32_t item) {
     HICON icon = model.Store().Icon(item);
+    if (!icon && IsRegistryEntry(model.Store().Folder(item))) return LookOf(L"x.reg").image;
     if (!icon) return LookOf(model.Store().Name(item)).image;
     auto found = imageOf_.find(icon);
     if (found != imageOf_.end()) return found->second;
@@ -127,6 +139,7 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
     if (row.mask & LVIF_IMAGE) row.iImage = ImageOf(model, item);
     if (!(row.mask & LVIF_TEXT) || !row.pszText || row.cchTextMax <= 0) return;
     std::wstring text;
+    const bool registry = IsRegistryEntry(store.Folder(item));
     switch (row.iSubItem) {
         case kColName:
             text = store.Name(item);
@@ -136,7 +149,7 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
             break;
         case kColType:
             text = store.TypeText(item);
-            if (text.empty()) text = LookOf(store.Name(item)).name;
+            if (text.empty()) text = registry ? kRegistryType : LookOf(store.Name(item)).name;
             break;
         case kColCategory:
             text = RowName(model.NumberOfItem(item));
@@ -151,7 +164,7 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
             text = host::FormatDate(store.Date(item, host::ItemTime::Accessed));
             break;
         case kColFolder:
-            text = store.Folder(item);
+            text = registry ? L"HKCU\\" + std::wstring(store.Folder(item)) : store.Folder(item);
             break;
         case kColNote:
             text = model.Note(item);
