@@ -48,12 +48,12 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     RemoteGui gui;
     ASSERT_TRUE(gui.Start(L"--categories 3,9,16"));
     // The cleaning rules of the seeded Chrome profile stand under Browsers >
-    // Chrome, unchecked; the opt-in ones say why they start off.
+    // Chrome, unchecked; the opt-in ones say so.
     const HTREEITEM group = gui.Node({L"Browsers", L"Chrome"});
     const HTREEITEM cache = gui.Node({L"Browsers", L"Chrome", L"Cache"});
     const HTREEITEM cookies = gui.Node({L"Browsers", L"Chrome", L"Cookies"});
     ASSERT_TRUE(group && cache && cookies);
-    EXPECT_EQ(gui.NodeText(cookies), L"Cookies (opt-in: signs you out of sites)");
+    EXPECT_EQ(gui.NodeText(cookies), L"Cookies (opt-in)");
     EXPECT_EQ(gui.NodeBox(gui.Node({L"Browsers"})), kMixed);  // Internet Explorer's history is on
     // A group's box sets every choice below it, one choice off makes it
     // mixed, and a mixed group's box checks every choice.

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "dpi.h"
 #include "gui_ids.h"
 #include "list_view.h"
@@ -32,6 +34,8 @@ bool IsRegistryEntry(std::wstring_view folder) {
     return !folder.empty() && !drive && !share;
 }
 
+constexpr std::size_t kFittedRows = 5000;              // rows measured for the column widths
+constexpr int kCellPadding = 14, kHeaderPadding = 24;  // at 96 DPI
 constexpr wchar_t kRegistryType[] = L"Registry value";
 
 }  // namespace
@@ -66,11 +70,13 @@ void ItemList::Show() {
 
 void ItemList::Reset(const ScanModel& model) {
     view_.Reset(model);
+    FitColumns(model);
     Show();
 }
 
 void ItemList::Append(const ScanModel& model, std::uint32_t from) {
     view_.Append(model, from);
+    FitColumns(model);
     Show();
 }
 
@@ -138,9 +144,14 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
     }
     if (row.mask & LVIF_IMAGE) row.iImage = ImageOf(model, item);
     if (!(row.mask & LVIF_TEXT) || !row.pszText || row.cchTextMax <= 0) return;
+    lstrcpynW(row.pszText, CellText(model, item, row.iSubItem).c_str(), row.cchTextMax);
+}
+
+std::wstring ItemList::CellText(const ScanModel& model, std::uint32_t item, int column) {
+    const host::ItemStore& store = model.Store();
     std::wstring text;
     const bool registry = IsRegistryEntry(store.Folder(item));
-    switch (row.iSubItem) {
+    switch (column) {
         case kColName:
             text = store.Name(item);
             break;
@@ -172,7 +183,31 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
         default:
             break;
     }
-    lstrcpynW(row.pszText, text.c_str(), row.cchTextMax);
+    return text;
+}
+
+void ItemList::FitColumns(const ScanModel& model) {
+    WindowDc dc(list_);
+    SelectIn font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(list_, WM_GETFONT, 0, 0)));
+    auto extent = [&](const std::wstring& text) {
+        SIZE size = {};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    int widths[kItemColumnCount] = {};
+    for (int c = 0; c < kItemColumnCount; ++c)
+        widths[c] = extent(kTitles[c]) + Scale(kHeaderPadding, dpi_);
+    // A long list is measured by its first rows.
+    for (size_t row = 0; row < std::min(view_.Rows(), kFittedRows); ++row)
+        for (int c = 0; c < kItemColumnCount; ++c)
+            widths[c] = std::max(widths[c], extent(CellText(model, view_.ItemAt(row), c)) +
+                                                Scale(kCellPadding, dpi_));
+    // The first column also holds the check box and the icon.
+    int side = 0, height = 0;
+    for (int images : {LVSIL_STATE, LVSIL_SMALL})
+        if (ImageList_GetIconSize(ListView_GetImageList(list_, images), &side, &height))
+            widths[kColName] += side + Scale(4, dpi_);
+    for (int c = 0; c < kItemColumnCount; ++c) ListView_SetColumnWidth(list_, c, widths[c]);
 }
 
 int ItemList::FindRow(const ScanModel& model, const NMLVFINDITEMW& find) const {

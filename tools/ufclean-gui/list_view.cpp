@@ -38,6 +38,10 @@ void SetCell(HWND list, int row, int column, const std::wstring& text) {
     ListView_SetItemText(list, row, column, const_cast<wchar_t*>(text.c_str()));
 }
 
+void FitColumns(HWND list, int count) {
+    for (int i = 0; i < count; ++i) ListView_SetColumnWidth(list, i, LVSCW_AUTOSIZE_USEHEADER);
+}
+
 void ScaleColumns(HWND list, const int* widths96, int count, UINT dpi) {
     for (int i = 0; i < count; ++i) ListView_SetColumnWidth(list, i, Scale(widths96[i], dpi));
 }

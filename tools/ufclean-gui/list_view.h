@@ -15,5 +15,7 @@ int AddRow(HWND list, const std::wstring& text, LPARAM param, int image = -1);
 void SetCell(HWND list, int row, int column, const std::wstring& text);
 // Column widths follow the DPI: pass the widths at 96 DPI.
 void ScaleColumns(HWND list, const int* widths96, int count, UINT dpi);
+// Each column as wide as its widest cell or its title.
+void FitColumns(HWND list, int count);
 
 }  // namespace gui

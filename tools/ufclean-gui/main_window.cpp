@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "pipeline/categories.h"
 #include "dpi.h"
 #include "gui_ids.h"
@@ -251,7 +253,8 @@ void MainWindow::Layout() {
     // Bottom band: notice, progress, status, totals and the buttons.
     const int band = 4 * line + button + 4 * Scale(4, dpi_);
     const int listsBottom = page.bottom - band;
-    const int left = Scale(400, dpi_) < pageWidth / 2 ? Scale(400, dpi_) : pageWidth / 2;
+    // The tree as wide as its widest label, between a third and a half of the page.
+    const int left = std::clamp(categories_.NeededWidth(), pageWidth / 3, pageWidth / 2);
     place(categories_.Handle(), page.left, page.top, left, listsBottom - page.top);
     // Right of the tree: the picture, the filter, the items.
     const int right = page.left + left + gap, rightWidth = pageWidth - left - gap;

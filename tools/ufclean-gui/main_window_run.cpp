@@ -25,6 +25,7 @@ void MainWindow::StartScan() {
     model_.Start(numbers);
     items_.Reset(model_);
     categories_.ResetFigures();
+    Layout();
     ShowSpace();
     SetText(notice_, RulesFileNotice());
     SendMessageW(progress_, PBM_SETPOS, 0, 0);
@@ -77,6 +78,7 @@ void MainWindow::OnRowDone(const RowNote& note) {
     // The store is the worker's until it ends: the row's copy and sums only.
     model_.RowDone(note.index, note.sums);
     categories_.ShowRun(model_.NumberOf(note.index), note.row, note.sums);
+    Layout();  // the tree widens to its labels
     ShowTotals();
 }
 
@@ -134,6 +136,7 @@ void MainWindow::ShowRows() {
     const std::vector<host::Row>& rows = model_.Pipeline().Rows();
     for (std::size_t r = 0; r < rows.size(); ++r)
         categories_.ShowRun(model_.NumberOf(r), rows[r], model_.SumsOfRow(r));
+    Layout();  // the tree widens to its labels
 }
 
 void MainWindow::ShowTotals() {
