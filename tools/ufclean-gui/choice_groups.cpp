@@ -45,7 +45,7 @@ const CategoryRow kCategories[] = {
 const GroupLook kLooks[kChoiceGroups] = {
     {L"Windows", RGB(47, 111, 214)},      {L"Browsers", RGB(232, 131, 38)},
     {L"Applications", RGB(142, 84, 196)}, {L"Privacy traces", RGB(52, 163, 96)},
-    {L"Recycle bin", RGB(128, 128, 128)},
+    {L"Recycle bin", RGB(196, 60, 60)},
 };
 
 // A rule of the community format names its application freely: one that

@@ -34,8 +34,7 @@ bool IsRegistryEntry(std::wstring_view folder) {
     return !folder.empty() && !drive && !share;
 }
 
-constexpr std::size_t kFittedRows = 5000;              // rows measured for the column widths
-constexpr int kCellPadding = 14, kHeaderPadding = 24;  // at 96 DPI
+constexpr std::size_t kFittedRows = 5000;  // rows measured for the column widths
 constexpr wchar_t kRegistryType[] = L"Registry value";
 
 }  // namespace
@@ -187,27 +186,10 @@ std::wstring ItemList::CellText(const ScanModel& model, std::uint32_t item, int 
 }
 
 void ItemList::FitColumns(const ScanModel& model) {
-    WindowDc dc(list_);
-    SelectIn font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(list_, WM_GETFONT, 0, 0)));
-    auto extent = [&](const std::wstring& text) {
-        SIZE size = {};
-        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
-        return static_cast<int>(size.cx);
-    };
-    int widths[kItemColumnCount] = {};
-    for (int c = 0; c < kItemColumnCount; ++c)
-        widths[c] = extent(kTitles[c]) + Scale(kHeaderPadding, dpi_);
     // A long list is measured by its first rows.
-    for (size_t row = 0; row < std::min(view_.Rows(), kFittedRows); ++row)
-        for (int c = 0; c < kItemColumnCount; ++c)
-            widths[c] = std::max(widths[c], extent(CellText(model, view_.ItemAt(row), c)) +
-                                                Scale(kCellPadding, dpi_));
-    // The first column also holds the check box and the icon.
-    int side = 0, height = 0;
-    for (int images : {LVSIL_STATE, LVSIL_SMALL})
-        if (ImageList_GetIconSize(ListView_GetImageList(list_, images), &side, &height))
-            widths[kColName] += side + Scale(4, dpi_);
-    for (int c = 0; c < kItemColumnCount; ++c) ListView_SetColumnWidth(list_, c, widths[c]);
+    gui::FitColumns(
+        list_, kItemColumnCount, std::min(view_.Rows(), kFittedRows), dpi_,
+        [&](std::size_t row, int column) { return CellText(model, view_.ItemAt(row), column); });
 }
 
 int ItemList::FindRow(const ScanModel& model, const NMLVFINDITEMW& find) const {

@@ -1,6 +1,10 @@
 #include "list_view.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "dpi.h"
+#include "gdi_owners.h"
 
 namespace gui {
 
@@ -38,8 +42,44 @@ void SetCell(HWND list, int row, int column, const std::wstring& text) {
     ListView_SetItemText(list, row, column, const_cast<wchar_t*>(text.c_str()));
 }
 
-void FitColumns(HWND list, int count) {
-    for (int i = 0; i < count; ++i) ListView_SetColumnWidth(list, i, LVSCW_AUTOSIZE_USEHEADER);
+void FitColumns(HWND list, int count, std::size_t rows, UINT dpi,
+                const std::function<std::wstring(std::size_t, int)>& cell) {
+    constexpr int kCellPadding = 14, kHeaderPadding = 24;  // at 96 DPI
+    WindowDc dc(list);
+    SelectIn font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    auto extent = [&](const std::wstring& text) {
+        SIZE size = {};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    std::vector<int> widths(static_cast<std::size_t>(count));
+    HWND header = ListView_GetHeader(list);
+    for (int c = 0; c < count; ++c) {
+        wchar_t title[128] = {};
+        HDITEMW item = {};
+        item.mask = HDI_TEXT;
+        item.pszText = title;
+        item.cchTextMax = 128;
+        Header_GetItem(header, c, &item);
+        widths[static_cast<std::size_t>(c)] = extent(title) + Scale(kHeaderPadding, dpi);
+    }
+    for (std::size_t row = 0; row < rows; ++row)
+        for (int c = 0; c < count; ++c)
+            widths[static_cast<std::size_t>(c)] =
+                std::max(widths[static_cast<std::size_t>(c)],
+                         extent(cell(row, c)) + Scale(kCellPadding, dpi));
+    int side = 0, height = 0;
+    for (int images : {LVSIL_STATE, LVSIL_SMALL})
+        if (ImageList_GetIconSize(ListView_GetImageList(list, images), &side, &height))
+            widths[0] += side + Scale(4, dpi);
+    for (int c = 0; c < count; ++c)
+        ListView_SetColumnWidth(list, c, widths[static_cast<std::size_t>(c)]);
+}
+
+std::wstring CellOf(HWND list, std::size_t row, int column) {
+    wchar_t text[512] = {};
+    ListView_GetItemText(list, static_cast<int>(row), column, text, 512);
+    return text;
 }
 
 void ScaleColumns(HWND list, const int* widths96, int count, UINT dpi) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 
 namespace gui {
@@ -15,7 +16,12 @@ int AddRow(HWND list, const std::wstring& text, LPARAM param, int image = -1);
 void SetCell(HWND list, int row, int column, const std::wstring& text);
 // Column widths follow the DPI: pass the widths at 96 DPI.
 void ScaleColumns(HWND list, const int* widths96, int count, UINT dpi);
-// Each column as wide as its widest cell or its title.
-void FitColumns(HWND list, int count);
+// The first `count` columns as wide as their titles and the texts
+// cell(row, column) of rows [0, rows), measured in the list's font; the
+// first column also holds the check box and the icon.
+void FitColumns(HWND list, int count, std::size_t rows, UINT dpi,
+                const std::function<std::wstring(std::size_t, int)>& cell);
+// The text of a cell of a list that holds its texts.
+std::wstring CellOf(HWND list, std::size_t row, int column);
 
 }  // namespace gui

@@ -258,7 +258,8 @@ void MainWindow::Layout() {
     place(categories_.Handle(), page.left, page.top, left, listsBottom - page.top);
     // Right of the tree: the picture, the filter, the items.
     const int right = page.left + left + gap, rightWidth = pageWidth - left - gap;
-    const int picture = 4 * Scale(22, dpi_) + 3 * Scale(4, dpi_);
+    const int picture =
+        SpacePicture::kRows * Scale(20, dpi_) + (SpacePicture::kRows - 1) * Scale(4, dpi_);
     place(space_.Handle(), right, page.top, rightWidth, picture);
     int y = page.top + picture + Scale(6, dpi_);
     const int labelWidth = Scale(48, dpi_);

@@ -12,7 +12,7 @@ namespace gui {
 
 namespace {
 
-constexpr size_t kLargestShown = 8;  // items in the picture's bar of the largest
+constexpr size_t kLargestShown = 3;  // items in the picture's bar of the largest
 
 }  // namespace
 

@@ -12,7 +12,8 @@ namespace gui {
 namespace {
 
 constexpr wchar_t kClass[] = L"UfcleanSpacePicture";
-const COLORREF kFreed = RGB(52, 163, 96);
+constexpr int kRows = SpacePicture::kRows;
+const COLORREF kFreed = RGB(230, 180, 30);
 const COLORREF kUsed = RGB(150, 150, 150);
 const COLORREF kEmpty = RGB(255, 255, 255);
 
@@ -33,6 +34,12 @@ COLORREF TextOn(COLORREF color) {
     return light > 150000 ? RGB(0, 0, 0) : RGB(255, 255, 255);
 }
 
+int TextWidth(HDC dc, const std::wstring& text) {
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
 // A bar of parts side by side over `whole` bytes; each part that is wide
 // enough carries its label.
 void DrawBar(HDC dc, const RECT& bar, const std::vector<SpacePart>& parts, std::uint64_t whole) {
@@ -48,10 +55,12 @@ void DrawBar(HDC dc, const RECT& bar, const std::vector<SpacePart>& parts, std::
         // A part is never thinner than a mark that can be seen.
         const RECT piece = {x, bar.top, std::max(end, x + 3), bar.bottom};
         Fill(dc, piece, part.color);
-        SetTextColor(dc, TextOn(part.color));
+        // A label is drawn whole or not at all: the legend names every part.
         RECT text = {piece.left + 3, piece.top, piece.right - 3, piece.bottom};
-        DrawTextW(dc, part.label.c_str(), -1, &text,
-                  DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+        if (TextWidth(dc, part.label) <= text.right - text.left) {
+            SetTextColor(dc, TextOn(part.color));
+            DrawTextW(dc, part.label.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        }
         x = piece.right;
     }
     GdiObjectOwner frame(CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW)));
@@ -141,7 +150,7 @@ void SpacePicture::Paint(HDC dc, const RECT& area) const {
     SelectIn font(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     const int gap = Scale(4, dpi_);
-    const int row = (area.bottom - 3 * gap) / 4;
+    const int row = (area.bottom - (kRows - 1) * gap) / kRows;
     const int labelWidth = std::min<int>(Scale(190, dpi_), area.right / 3);
     const std::uint64_t checked = Sum(figures_.groups);
     auto caption = [&](int y, const std::wstring& text) {
@@ -168,27 +177,38 @@ void SpacePicture::Paint(HDC dc, const RECT& area) const {
     // Before a scan (or when nothing is checked) the line says what the drive holds.
     caption(y, checked ? figures_.drive + L" a clean frees " + host::HumanSize(freed)
                        : figures_.drive + L" " + host::HumanSize(figures_.driveFree) + L" free");
-    DrawBar(dc, bar(y),
-            {{host::HumanSize(used) + L" used of " + host::HumanSize(total), used - freed, kUsed},
-             {L"", freed, kFreed},
-             {host::HumanSize(figures_.driveFree) + L" free", figures_.driveFree, kEmpty}},
-            total);
+    const std::vector<SpacePart> drive = {
+        {host::HumanSize(used) + L" used of " + host::HumanSize(total), used - freed, kUsed},
+        {host::HumanSize(freed), freed, kFreed},
+        {host::HumanSize(figures_.driveFree) + L" free", figures_.driveFree, kEmpty}};
+    DrawBar(dc, bar(y), drive, total);
     y += row + gap;
 
-    // The key to the groups' colours.
-    int x = labelWidth;
-    for (const SpacePart& part : figures_.groups) {
-        const int box = row / 2;
+    // The key to every colour of the bars, line after line.
+    std::vector<SpacePart> key;
+    for (const SpacePart& part : figures_.groups)
+        key.push_back({part.label + L" " + host::HumanSize(part.bytes), part.bytes, part.color});
+    for (const SpacePart& part : figures_.largest)
+        key.push_back({part.label + L" " + host::HumanSize(part.bytes), part.bytes, part.color});
+    key.push_back({L"Used", used - freed, kUsed});
+    key.push_back({L"Freed by a clean", freed, kFreed});
+    key.push_back({L"Free", figures_.driveFree, kEmpty});
+    const int box = row / 2;
+    int x = 0;
+    for (const SpacePart& part : key) {
+        const int width = box + gap + TextWidth(dc, part.label);
+        if (x > 0 && x + width > area.right) {
+            x = 0;
+            y += row;
+        }
         RECT swatch = {x, y + (row - box) / 2, x + box, y + (row + box) / 2};
         Fill(dc, swatch, part.color);
-        x += box + gap;
-        const std::wstring text = part.label + L" " + host::HumanSize(part.bytes);
-        SIZE size = {};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        RECT place = {x, y, x + size.cx + 1, y + row};
+        GdiObjectOwner frame(CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW)));
+        FrameRect(dc, &swatch, static_cast<HBRUSH>(frame.get()));
+        RECT place = {x + box + gap, y, x + width + 1, y + row};
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-        DrawTextW(dc, text.c_str(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-        x += size.cx + 3 * gap;
+        DrawTextW(dc, part.label.c_str(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        x += width + 3 * gap;
     }
 }
 

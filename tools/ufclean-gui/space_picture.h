@@ -27,6 +27,8 @@ struct SpaceFigures {
 
 class SpacePicture {
 public:
+    // Three bars, then the key to their colours on the lines left.
+    static constexpr int kRows = 6;
     void Create(HWND parent);
     HWND Handle() const { return window_; }
     void SetDpi(UINT dpi);
