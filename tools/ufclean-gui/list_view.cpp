@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "dpi.h"
-#include "gdi_owners.h"
 
 namespace gui {
 
@@ -42,36 +41,38 @@ void SetCell(HWND list, int row, int column, const std::wstring& text) {
     ListView_SetItemText(list, row, column, const_cast<wchar_t*>(text.c_str()));
 }
 
+std::wstring ColumnTitle(HWND list, int column) {
+    wchar_t title[128] = {};
+    HDITEMW item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = title;
+    item.cchTextMax = 128;
+    Header_GetItem(ListView_GetHeader(list), column, &item);
+    return title;
+}
+
+int ImagesWidth(HWND list) {
+    int width = 0, side = 0, height = 0;
+    for (int images : {LVSIL_STATE, LVSIL_SMALL})
+        if (ImageList_GetIconSize(ListView_GetImageList(list, images), &side, &height))
+            width += side;
+    return width;
+}
+
 void FitColumns(HWND list, int count, std::size_t rows, UINT dpi,
                 const std::function<std::wstring(std::size_t, int)>& cell) {
     constexpr int kCellPadding = 14, kHeaderPadding = 24;  // at 96 DPI
-    WindowDc dc(list);
-    SelectIn font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
-    auto extent = [&](const std::wstring& text) {
-        SIZE size = {};
-        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
-        return static_cast<int>(size.cx);
-    };
+    const TextRuler ruler(list);
     std::vector<int> widths(static_cast<std::size_t>(count));
-    HWND header = ListView_GetHeader(list);
-    for (int c = 0; c < count; ++c) {
-        wchar_t title[128] = {};
-        HDITEMW item = {};
-        item.mask = HDI_TEXT;
-        item.pszText = title;
-        item.cchTextMax = 128;
-        Header_GetItem(header, c, &item);
-        widths[static_cast<std::size_t>(c)] = extent(title) + Scale(kHeaderPadding, dpi);
-    }
+    for (int c = 0; c < count; ++c)
+        widths[static_cast<std::size_t>(c)] =
+            ruler.Width(ColumnTitle(list, c)) + Scale(kHeaderPadding, dpi);
     for (std::size_t row = 0; row < rows; ++row)
         for (int c = 0; c < count; ++c)
             widths[static_cast<std::size_t>(c)] =
                 std::max(widths[static_cast<std::size_t>(c)],
-                         extent(cell(row, c)) + Scale(kCellPadding, dpi));
-    int side = 0, height = 0;
-    for (int images : {LVSIL_STATE, LVSIL_SMALL})
-        if (ImageList_GetIconSize(ListView_GetImageList(list, images), &side, &height))
-            widths[0] += side + Scale(4, dpi);
+                         ruler.Width(cell(row, c)) + Scale(kCellPadding, dpi));
+    widths[0] += ImagesWidth(list) + 2 * Scale(4, dpi);
     for (int c = 0; c < count; ++c)
         ListView_SetColumnWidth(list, c, widths[static_cast<std::size_t>(c)]);
 }

@@ -220,6 +220,7 @@ void MainWindow::ShowSpace() {
         figures.largest.push_back({L"the rest", checked - shown, RGB(210, 226, 230)});
     ReadSystemDrive(&figures);
     space_.Show(std::move(figures));
+    Layout();  // the key may take another line
 }
 
 }  // namespace gui
