@@ -45,7 +45,7 @@ const CategoryRow kCategories[] = {
 const GroupLook kLooks[kChoiceGroups] = {
     {L"Windows", RGB(47, 111, 214)},      {L"Browsers", RGB(232, 131, 38)},
     {L"Applications", RGB(142, 84, 196)}, {L"Privacy traces", RGB(52, 163, 96)},
-    {L"Recycle bin", RGB(128, 128, 128)},
+    {L"Recycle bin", RGB(196, 60, 60)},
 };
 
 // A rule of the community format names its application freely: one that
@@ -89,6 +89,8 @@ bool CategoryStartsOff(std::uint32_t number) {
 ChoicePlace PlaceOfRule(const host::RuleTarget& target) {
     const std::wstring application = target.ApplicationName();
     ChoicePlace place{ChoiceGroup::Applications, application, target.rule->name, nullptr};
+    // Sentence case, as the categories beside them: "Cache", "User's temporary files".
+    if (!place.label.empty()) CharUpperBuffW(&place.label[0], 1);
     if (application == host::kWindowsApplication) {
         // Windows' own places stand beside its categories.
         place.group = ChoiceGroup::Windows;

@@ -48,7 +48,7 @@ std::wstring Figures(std::uint64_t count, std::uint64_t bytes) {
 void ChoiceTree::Create(HWND parent, const std::set<std::uint32_t>& checked, bool rules) {
     tree_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
-                                TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                                TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_INFOTIP,
                             0, 0, 0, 0, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdCategories)), nullptr,
                             nullptr);
@@ -130,6 +130,24 @@ void ChoiceTree::SetDpi(UINT dpi) {
     Refresh();
 }
 
+int ChoiceTree::NeededWidth() const {
+    int widest = 0;
+    for (const Node& node : nodes_) {
+        RECT text = {};
+        if (TreeView_GetItemRect(tree_, node.item, &text, TRUE) && text.right > widest)
+            widest = text.right;
+    }
+    // Item rectangles move left as the tree scrolls sideways.
+    widest += GetScrollPos(tree_, SB_HORZ);
+    RECT client = {}, frame = {};
+    GetClientRect(tree_, &client);
+    GetWindowRect(tree_, &frame);
+    const int edges = (frame.right - frame.left) - client.right;
+    const bool vertical = GetWindowLongW(tree_, GWL_STYLE) & WS_VSCROLL;
+    const int bar = vertical ? 0 : GetSystemMetrics(SM_CXVSCROLL);  // in the edges already
+    return widest + edges + bar + 4;
+}
+
 std::vector<std::uint32_t> ChoiceTree::Checked() const {
     std::vector<std::uint32_t> numbers;
     for (const Node& node : nodes_)
@@ -171,7 +189,8 @@ std::wstring ChoiceTree::TextOf(int index) const {
         if (node.scanned) parts.push_back(Figures(node.count, node.bytes));
         if (node.action && node.offReason == nullptr) parts.push_back(L"clean only");
         if (!node.cleaned.empty()) parts.push_back(node.cleaned);
-        if (node.offReason) parts.push_back(std::wstring(L"opt-in: ") + node.offReason);
+        // Why it starts off is the node's tip: the label stays short.
+        if (node.offReason) parts.push_back(L"opt-in");
     } else {
         // The sums of the choices below that were scanned.
         bool scanned = false;
@@ -270,6 +289,16 @@ void ChoiceTree::ShowRun(std::uint32_t number, const host::Row& run, const Sums&
 }
 
 bool ChoiceTree::OnNotify(const NMHDR& header, LRESULT* result) {
+    if (header.code == TVN_GETINFOTIPW) {
+        auto& tip = const_cast<NMTVGETINFOTIPW&>(reinterpret_cast<const NMTVGETINFOTIPW&>(header));
+        const Node* node = tip.lParam >= 0 && static_cast<size_t>(tip.lParam) < nodes_.size()
+                               ? &nodes_[static_cast<size_t>(tip.lParam)]
+                               : nullptr;
+        if (node && node->offReason && tip.pszText && tip.cchTextMax > 0)
+            lstrcpynW(tip.pszText, (L"Opt-in: " + std::wstring(node->offReason)).c_str(),
+                      tip.cchTextMax);
+        return false;
+    }
     HTREEITEM hit = nullptr;
     if (header.code == NM_CLICK) {
         const DWORD at = GetMessagePos();

@@ -28,6 +28,9 @@ public:
     void Create(HWND parent, const std::set<std::uint32_t>& checked, bool rules);
     HWND Handle() const { return tree_; }
     void SetDpi(UINT dpi);
+    // The width the tree needs to show its widest label whole, edges and
+    // scroll bar included.
+    int NeededWidth() const;
     // The checked choices (category numbers and rule rows) in tree order.
     std::vector<std::uint32_t> Checked() const;
     void ResetFigures();

@@ -2,9 +2,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "pipeline/categories.h"
 #include "dpi.h"
 #include "gui_ids.h"
+#include "layout_check.h"
+#include "platform/user_files.h"
 #include "rule_rows.h"
 #include "save_profile.h"
 #include "screenshot.h"
@@ -51,10 +55,14 @@ bool MainWindow::Create(int show) {
     type.lpszClassName = kWindowClass;
     if (!RegisterClassExW(&type)) return false;
     const UINT dpi = WindowDpi(nullptr);
-    window_ =
-        CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"UnusedFileClean",
-                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                        Scale(1180, dpi), Scale(720, dpi), nullptr, nullptr, type.hInstance, this);
+    // Its size at this scale, within the screen's work area.
+    RECT work = {0, 0, Scale(1180, dpi), Scale(720, dpi)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = std::min<int>(Scale(1180, dpi), work.right - work.left);
+    const int height = std::min<int>(Scale(720, dpi), work.bottom - work.top);
+    window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"UnusedFileClean",
+                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, work.left, work.top, width,
+                              height, nullptr, nullptr, type.hInstance, this);
     if (!window_) return false;
     ACCEL keys[] = {{FVIRTKEY, VK_F5, static_cast<WORD>(kIdScan)},
                     {FVIRTKEY, VK_ESCAPE, static_cast<WORD>(kIdStop)},
@@ -216,6 +224,7 @@ void MainWindow::CreateControls() {
     stop_ = Child(window_, WC_BUTTONW, L"S&top", WS_TABSTOP | WS_DISABLED, kIdStop);
     clean_ = Child(window_, WC_BUTTONW, L"&Clean", WS_TABSTOP | WS_DISABLED, kIdClean);
     ApplyDpi(WindowDpi(window_));
+    ShowSpace();
     drives_.Load(cleaner_, dpi_);
     ShowPage(options_.drivesPage ? 1 : 0);
     SetState(kStateReady);
@@ -250,11 +259,12 @@ void MainWindow::Layout() {
     // Bottom band: notice, progress, status, totals and the buttons.
     const int band = 4 * line + button + 4 * Scale(4, dpi_);
     const int listsBottom = page.bottom - band;
-    const int left = Scale(400, dpi_) < pageWidth / 2 ? Scale(400, dpi_) : pageWidth / 2;
+    // The tree as wide as its widest label, between a third and a half of the page.
+    const int left = std::clamp(categories_.NeededWidth(), pageWidth / 3, pageWidth / 2);
     place(categories_.Handle(), page.left, page.top, left, listsBottom - page.top);
     // Right of the tree: the picture, the filter, the items.
     const int right = page.left + left + gap, rightWidth = pageWidth - left - gap;
-    const int picture = 4 * Scale(22, dpi_) + 3 * Scale(4, dpi_);
+    const int picture = space_.NeededHeight(rightWidth);
     place(space_.Handle(), right, page.top, rightWidth, picture);
     int y = page.top + picture + Scale(6, dpi_);
     const int labelWidth = Scale(48, dpi_);
@@ -294,7 +304,7 @@ void MainWindow::SetState(UINT_PTR state) {
     const bool busy = state == kStateBusy;
     EnableWindow(scan_, !busy);
     EnableWindow(stop_, busy);
-    EnableWindow(clean_, !busy && state != kStateReady && model_.RowCount() > 0);
+    EnableWindow(clean_, !busy && state != kStateReady && SomethingToClean());
     EnableWindow(categories_.Handle(), !busy);
     EnableWindow(items_.Handle(), !busy);
     EnableWindow(filter_, !busy);
@@ -346,6 +356,11 @@ void MainWindow::SaveScreenshotAndExit() {
     if (!SaveWindowPng(window_, options_.screenshot, &error)) {
         OutputDebugStringW(error.c_str());
         exitCode_ = kGuiExitScreenshot;
+    }
+    if (!options_.layoutReport.empty()) {
+        std::string report;
+        for (const std::wstring& line : ClippedLabels(window_)) report += host::Utf8(line) + "\n";
+        if (!host::WriteTextFile(options_.layoutReport, report, &error)) exitCode_ = kGuiExitLayout;
     }
     DestroyWindow(window_);
 }

@@ -52,6 +52,8 @@ private:
     void ShowRows();
     void ShowTotals();
     void ShowSpace();
+    // Found items or a clean-only action: what the Clean button would act on.
+    bool SomethingToClean() const;
     void SaveScreenshotAndExit();
     // --bench-items: times the list on synthetic items (bench_mode.cpp).
     void RunBenchmark();

@@ -12,7 +12,7 @@ namespace gui {
 
 namespace {
 
-constexpr size_t kLargestShown = 8;  // items in the picture's bar of the largest
+constexpr size_t kLargestShown = 3;  // items in the picture's bar of the largest
 
 }  // namespace
 
@@ -25,6 +25,7 @@ void MainWindow::StartScan() {
     model_.Start(numbers);
     items_.Reset(model_);
     categories_.ResetFigures();
+    Layout();
     ShowSpace();
     SetText(notice_, RulesFileNotice());
     SendMessageW(progress_, PBM_SETPOS, 0, 0);
@@ -77,6 +78,7 @@ void MainWindow::OnRowDone(const RowNote& note) {
     // The store is the worker's until it ends: the row's copy and sums only.
     model_.RowDone(note.index, note.sums);
     categories_.ShowRun(model_.NumberOf(note.index), note.row, note.sums);
+    Layout();  // the tree widens to its labels
     ShowTotals();
 }
 
@@ -88,10 +90,12 @@ void MainWindow::OnScanDone(bool stopped) {
     items_.Reset(model_);
     ShowRows();
     const host::Totals totals = model_.Pipeline().Sum();
-    SetText(status_, std::wstring(stopped ? L"Scan stopped: " : L"Scan done: ") +
-                         std::to_wstring(totals.found) + L" item(s), " +
-                         host::HumanSize(totals.foundBytes) + L" in " +
-                         std::to_wstring(model_.RowCount()) + L" categories.");
+    SetText(status_,
+            std::wstring(stopped ? L"Scan stopped: " : L"Scan done: ") +
+                (SomethingToClean() ? std::to_wstring(totals.found) + L" item(s), " +
+                                          host::HumanSize(totals.foundBytes) + L" in " +
+                                          std::to_wstring(model_.RowCount()) + L" categories."
+                                    : std::wstring(L"nothing to clean.")));
     SetState(kStateScanned);
     ShowTotals();
     ShowSpace();
@@ -120,10 +124,19 @@ void MainWindow::OnCleanDone(bool stopped) {
     if (closing_) DestroyWindow(window_);
 }
 
+bool MainWindow::SomethingToClean() const {
+    const host::Pipeline& run = model_.Pipeline();
+    if (run.Sum().found > 0) return true;
+    for (const host::Row& row : run.Rows())
+        if (row.IsAction()) return true;
+    return false;
+}
+
 void MainWindow::ShowRows() {
     const std::vector<host::Row>& rows = model_.Pipeline().Rows();
     for (std::size_t r = 0; r < rows.size(); ++r)
         categories_.ShowRun(model_.NumberOf(r), rows[r], model_.SumsOfRow(r));
+    Layout();  // the tree widens to its labels
 }
 
 void MainWindow::ShowTotals() {
@@ -207,6 +220,7 @@ void MainWindow::ShowSpace() {
         figures.largest.push_back({L"the rest", checked - shown, RGB(210, 226, 230)});
     ReadSystemDrive(&figures);
     space_.Show(std::move(figures));
+    Layout();  // the key may take another line
 }
 
 }  // namespace gui

@@ -59,6 +59,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
             named = true;
         } else if (word == L"--screenshot" && i + 1 < argc) {
             options->screenshot = argv[++i];
+        } else if (word == L"--layout-report" && i + 1 < argc) {
+            options->layoutReport = argv[++i];
         } else if (word == L"--older-than") {
             const std::wstring days = hasValue ? argv[++i] : L"";
             if (days.empty() || days.size() > 5 ||
@@ -87,7 +89,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
             *error = L"unknown option: " + word +
                      L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
                      L"[--older-than DAYS] [--rules FILE] [--page drives] [--save-profile NAME] "
-                     L"[--screenshot FILE.png] [--bench-items N]";
+                     L"[--screenshot FILE.png [--layout-report FILE]] [--bench-items N]";
             return false;
         }
     }

@@ -15,6 +15,7 @@ enum GuiExit : int {
     kGuiExitModule = 3,      // the module is missing or the window could not be made
     kGuiExitScreenshot = 4,  // --screenshot could not write its picture
     kGuiExitProfile = 5,     // --save-profile could not save the choice
+    kGuiExitLayout = 6,      // --layout-report could not write its report
 };
 
 struct Options {
@@ -22,6 +23,7 @@ struct Options {
     bool rules = true;                // rule rows on by default start checked
     bool scanAtStart = false;         // --scan
     std::wstring screenshot;          // --screenshot FILE: save, then exit
+    std::wstring layoutReport;        // --layout-report FILE: with the screenshot, cut labels
     bool drivesPage = false;          // --page drives
     std::uint32_t olderThanDays = 0;  // --older-than DAYS: younger items start unchecked
     std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
