@@ -1,7 +1,6 @@
 #include "options.h"
 
 #include <cwchar>
-#include <iterator>
 
 #include "pipeline/categories.h"
 #include "choice_groups.h"
@@ -10,11 +9,13 @@ namespace gui {
 
 namespace {
 
-// "all", or numbers of the table separated by commas.
+// "all" (the default set, as in the console: no opt-in category), or
+// numbers of the table separated by commas.
 bool ParseCategories(const std::wstring& text, std::set<std::uint32_t>* out) {
     if (text == L"all") {
         for (const host::CategoryInfo& info : host::Categories())
-            if (info.kind == host::CategoryKind::Scan) out->insert(info.number);
+            if (info.kind == host::CategoryKind::Scan && !CategoryStartsOff(info.number))
+                out->insert(info.number);
         return true;
     }
     size_t start = 0;
@@ -93,11 +94,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
             return false;
         }
     }
-    if (named) return true;
-    // Without a list: every category but the opt-in ones (cookies, history).
-    ParseCategories(L"all", &options->checked);
-    for (auto number = options->checked.begin(); number != options->checked.end();)
-        number = CategoryStartsOff(*number) ? options->checked.erase(number) : std::next(number);
+    // Without a list: the default set.
+    if (!named) ParseCategories(L"all", &options->checked);
     return true;
 }
 
