@@ -3,8 +3,8 @@
 // sides see the same entries.
 #include "bench_floors.h"
 
-#include "scan/walk_rules.h"
-#include "util/handles.h"
+#include "fs/walk_rules.h"
+#include "fs/handles.h"
 
 namespace bench {
 

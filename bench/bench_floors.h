@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "UnusedFileClean.h"
-#include "item_store.h"
+#include "items/item_store.h"
 
 namespace bench {
 

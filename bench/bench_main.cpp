@@ -6,6 +6,7 @@
 //   ufc_bench.exe           100,000 files (and the 10,000-file tree)
 //   ufc_bench.exe --quick   10,000 files (and 1,000), for trying it out
 //   ufc_bench.exe --rules   the cleaning rules' figures alone
+//   ufc_bench.exe --undo    a held clean and its undo against the plain clean
 #include <windows.h>
 
 #include <shlobj.h>
@@ -20,6 +21,7 @@
 #include "bench_report.h"
 #include "bench_rules.h"
 #include "bench_tree.h"
+#include "bench_undo.h"
 #include "core/system_clean.h"
 #include "private_memory.h"
 #include "scan/file_helpers.h"
@@ -69,8 +71,8 @@ public:
     Benchmark(std::wstring temp, std::wstring park, bench::TreeShape shape)
         : tree_(temp, std::move(park), shape), temp_(std::move(temp)) {}
 
-    // rulesOnly: the cleaning rules' figures alone.
-    bool Run(bool rulesOnly);
+    // rulesOnly: the cleaning rules' figures alone; undoOnly: undo's.
+    bool Run(bool rulesOnly, bool undoOnly);
 
 private:
     bool MeasureMemory();
@@ -230,7 +232,7 @@ bool Benchmark::CompareClean() {
     return true;
 }
 
-bool Benchmark::Run(bool rulesOnly) {
+bool Benchmark::Run(bool rulesOnly, bool undoOnly) {
     if (rulesOnly) {
         CompareRules();
         report_.Print(valid_);
@@ -246,6 +248,13 @@ bool Benchmark::Run(bool rulesOnly) {
         return false;
     }
     Say("built in %.1f s\n", built);
+    if (undoOnly) {
+        Say("undo, in chunks as the hosts hand items over:\n");
+        Check(bench::CompareUndo(tree_, &report_), "every file went and came back");
+        tree_.Remove();
+        report_.Print(valid_);
+        return valid_;
+    }
     if (!MeasureMemory()) return false;
 
     Say("small tree:\n");
@@ -271,10 +280,11 @@ bool Benchmark::Run(bool rulesOnly) {
 
 int wmain(int argc, wchar_t** argv) {
     bench::TreeShape shape;
-    bool rulesOnly = false;
+    bool rulesOnly = false, undoOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (std::wcscmp(argv[i], L"--quick") == 0) shape.filesPerLeaf = 10;
         if (std::wcscmp(argv[i], L"--rules") == 0) rulesOnly = true;
+        if (std::wcscmp(argv[i], L"--undo") == 0) undoOnly = true;
     }
 
     DWORD_PTR processMask = 0, systemMask = 0;
@@ -290,5 +300,5 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring temp = windows + L"\\Temp";
     std::wstring park = windows.substr(0, 3) + L"ufc-bench-park";
     Benchmark benchmark(temp, park, shape);
-    return benchmark.Run(rulesOnly) ? 0 : 1;
+    return benchmark.Run(rulesOnly, undoOnly) ? 0 : 1;
 }

@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
-#include "util/handles.h"
+#include "fs/handles.h"
 #include "util/shell_folders.h"
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace bench {
 
@@ -26,13 +26,14 @@ std::uint32_t SizeOfFile(std::uint64_t n) {
     return static_cast<std::uint32_t>((n * 2654435761u) % 4097u);
 }
 
-bool WriteFileOfSize(const wchar_t* path, std::uint32_t size) {
+bool WriteFileOfSize(const wchar_t* path, std::uint32_t size, const FILETIME* time) {
     ufc::unique_hfile file(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD written = 0;
-    return size == 0 ||
-           (WriteFile(file.get(), kFiller, size, &written, nullptr) && written == size);
+    return (size == 0 ||
+            (WriteFile(file.get(), kFiller, size, &written, nullptr) && written == size)) &&
+           (!time || SetFileTime(file.get(), time, time, time));
 }
 
 SyntheticTree::SyntheticTree(std::wstring temp, std::wstring park, TreeShape shape)
@@ -84,7 +85,10 @@ bool SyntheticTree::SetFullSize(bool full) {
 bool SyntheticTree::Recreate(const FoundItem& item) const {
     wchar_t path[ufc::kPathUnits];
     if (!ufc::CopyExact(path, item.folder) || !ufc::AppendExact(path, item.name)) return false;
-    return WriteFileOfSize(path, static_cast<std::uint32_t>(item.size));
+    // Dated as the scan saw it: the clean deletes only the file it listed.
+    FILETIME written;
+    return SystemTimeToFileTime(&item.written, &written) &&
+           WriteFileOfSize(path, static_cast<std::uint32_t>(item.size), &written);
 }
 
 void SyntheticTree::Remove() const {

@@ -35,7 +35,8 @@ public:
     // Moves every top but the first out of (false) or back into (true) the
     // temporary folder: a rename each, so the small tree costs nothing.
     bool SetFullSize(bool full);
-    // Writes the file of a found item again, with the item's size.
+    // Writes the file of a found item again, with the item's size and last
+    // write.
     bool Recreate(const FoundItem& item) const;
     // Removes the tree and the park.
     void Remove() const;
@@ -56,7 +57,8 @@ private:
 
 // The size of the n-th file: spread evenly over 0 to 4096 bytes.
 std::uint32_t SizeOfFile(std::uint64_t n);
-// Writes path with size bytes; false on failure.
-bool WriteFileOfSize(const wchar_t* path, std::uint32_t size);
+// Writes path with size bytes (and, when given, time as its three dates);
+// false on failure.
+bool WriteFileOfSize(const wchar_t* path, std::uint32_t size, const FILETIME* time = nullptr);
 
 }  // namespace bench

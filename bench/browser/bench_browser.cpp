@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "bench_clock.h"
-#include "browser_data.h"
-#include "sqlite_db.h"
+#include "browser_data/browser_data.h"
+#include "browser_data/sqlite_db.h"
 
 namespace {
 

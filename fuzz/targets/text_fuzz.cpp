@@ -5,7 +5,8 @@
 #include <cstdlib>
 
 #include "fuzz_input.h"
-#include "util/text.h"
+#include "fs/path_text.h"
+#include "util/percent.h"
 
 namespace {
 

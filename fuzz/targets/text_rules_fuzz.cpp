@@ -4,7 +4,7 @@
 // and matching ignores the letter case of the file's extension only.
 #include "fuzz_input.h"
 #include "scan/text_rules.h"
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace {
 

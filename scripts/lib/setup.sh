@@ -27,3 +27,32 @@ ufc_have_wine32() {
   w=$(command -v wine || echo /usr/lib/wine/wine)
   WINEDEBUG=-all WINEPREFIX=$(mktemp -d) timeout 120 "$w" cmd /c exit >/dev/null 2>&1
 }
+
+# Builds targets of a build folder and says so: "building WHAT (HINT)", then
+# on a terminal one line that follows ninja's "[n/m] ..." progress; the
+# build's own output only when it fails. Quiet when there is nothing to do.
+#   ufc_build FOLDER WHAT HINT TARGET...
+ufc_build() {
+  local build=$1 what=$2 hint=$3
+  shift 3
+  local log status=0 said=0 line width
+  log=$(mktemp)
+  cmake --build "$build" -j2 --target "$@" >"$log" 2>&1 &
+  local pid=$!
+  width=$(( $(tput cols 2>/dev/null || echo 80) - 1 ))
+  while kill -0 "$pid" 2>/dev/null; do
+    sleep 0.2
+    line=$(grep -a '^\[[1-9][0-9]*/[0-9]*\]' "$log" | tail -n 1) || true
+    [ -n "$line" ] || continue
+    if [ $said -eq 0 ]; then
+      echo "building $what ($hint) ..." >&2
+      said=1
+    fi
+    [ -t 2 ] && printf '\r\033[K%s' "${line:0:$width}" >&2
+  done
+  wait "$pid" || status=$?
+  [ -t 2 ] && [ $said -eq 1 ] && printf '\r\033[K' >&2
+  [ $status -eq 0 ] || cat "$log" >&2
+  rm -f "$log"
+  return $status
+}

@@ -11,10 +11,10 @@
 #include "core/progress.h"
 #include "core/system_clean.h"
 #include "scan/file_helpers.h"
-#include "util/handles.h"
-#include "util/rooted_delete.h"
+#include "fs/handles.h"
+#include "fs/rooted_delete.h"
 #include "util/shell_folders.h"
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "util/handles.h"
-#include "util/text.h"
+#include "fs/handles.h"
+#include "fs/path_text.h"
 
 namespace ufc {
 

@@ -8,9 +8,9 @@
 #include "categories/path_views.h"
 #include "core/wmi_init.h"
 #include "core/system_clean.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 #include "util/shell_folders.h"
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace ufc {
 

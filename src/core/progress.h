@@ -2,7 +2,8 @@
 #pragma once
 
 #include "UnusedFileClean.h"
-#include "util/text.h"
+#include "fs/path_text.h"
+#include "util/percent.h"
 
 namespace ufc {
 

@@ -1,7 +1,7 @@
 // Construction and destruction of the cleaner, and the WOW64 probes.
 #include "core/system_clean.h"
 
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace {
 

@@ -38,9 +38,8 @@ WmiInit::WmiInit() {
     InitLog log;
     log.Write(116, "\r\n\r\n========================Wmi Init==================\r\n");
 
-    if (SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    if (com_.Initialized()) {
         log.Write(125, "Initialize COM successed.\r\n");
-        initialized_ = true;
     } else {
         log.Write(131, "Initialize COM failed.\r\n");
     }
@@ -61,10 +60,6 @@ WmiInit::WmiInit() {
     log.Write(156, "\r\n\r\n");
 }
 
-WmiInit::~WmiInit() {
-    // The locator goes while its apartment still exists.
-    locator_.reset();
-    if (initialized_) CoUninitialize();
-}
+WmiInit::~WmiInit() = default;
 
 }  // namespace ufc

@@ -9,7 +9,7 @@
 
 #include <wbemcli.h>
 
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace ufc {
 
@@ -20,12 +20,12 @@ public:
     WmiInit(const WmiInit&) = delete;
     WmiInit& operator=(const WmiInit&) = delete;
 
-    bool ComInitialized() const { return initialized_; }
+    bool ComInitialized() const { return com_.Initialized(); }
     bool HasLocator() const { return static_cast<bool>(locator_); }
 
 private:
+    ComScope com_;  // declared first: the locator goes while its apartment exists
     com_ptr<IWbemLocator> locator_;
-    bool initialized_ = false;
 };
 
 }  // namespace ufc

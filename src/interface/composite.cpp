@@ -10,7 +10,7 @@
 
 #include "util/drives.h"
 #include "util/shell_folders.h"
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace ufc {
 

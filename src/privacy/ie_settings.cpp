@@ -6,9 +6,9 @@
 
 #include "core/system_clean.h"
 #include "privacy/privacy_folders.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 #include "util/shell_folders.h"
-#include "util/text.h"
+#include "fs/path_text.h"
 
 // The shipped build is 32-bit; its start-up record is 68 bytes.
 #if defined(_WIN64)

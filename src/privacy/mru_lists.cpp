@@ -11,9 +11,9 @@
 #include "core/progress.h"
 #include "core/system_clean.h"
 #include "privacy/privacy_folders.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 #include "util/shell_folders.h"
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace {
 

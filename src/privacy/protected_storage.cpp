@@ -5,8 +5,8 @@
 #include <shlwapi.h>
 
 #include "core/system_clean.h"
-#include "util/handles.h"
-#include "util/text.h"
+#include "fs/handles.h"
+#include "fs/path_text.h"
 
 namespace {
 

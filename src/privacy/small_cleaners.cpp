@@ -5,7 +5,7 @@
 
 #include "core/system_clean.h"
 #include "privacy/privacy_folders.h"
-#include "util/rooted_delete.h"
+#include "fs/rooted_delete.h"
 #include "util/shell_folders.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/system_clean.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include "core/system_clean.h"
 #include "scan/browser_paths.h"
 #include "scan/file_helpers.h"
-#include "scan/walk_rules.h"
-#include "util/handles.h"
+#include "fs/walk_rules.h"
+#include "fs/handles.h"
 #include "util/shell_folders.h"
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "scan/file_helpers.h"
 #include "util/log_client.h"
 #include "util/shell_folders.h"
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace {
 

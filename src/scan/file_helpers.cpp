@@ -6,8 +6,8 @@
 
 #include "core/system_clean.h"
 #include "scan/text_rules.h"
-#include "util/handles.h"
-#include "util/text.h"
+#include "fs/handles.h"
+#include "fs/path_text.h"
 
 namespace {
 

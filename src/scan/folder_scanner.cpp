@@ -5,9 +5,9 @@
 #include "core/progress.h"
 #include "core/system_clean.h"
 #include "scan/file_helpers.h"
-#include "scan/folder_walk.h"
+#include "fs/folder_walk.h"
 #include "scan/text_rules.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace {
 
@@ -37,6 +37,9 @@ void AcceptFile(const ScanRun& run, const wchar_t* prefix, const WIN32_FIND_DATA
     item.category = run.cleaner.CurrentCategory;
     item.selected = 1;
     item.size = size;
+    // The last write comes with the entry, as the size does: the clean
+    // compares both with the file it opens, so a file changed since is left.
+    FileTimeToSystemTime(&entry.ftLastWriteTime, &item.written);
     ufc::CopyExact(item.name, entry.cFileName);
     ufc::CopyExact(item.folder, prefix);
     run.cleaner.FoundCount += 1;

@@ -9,8 +9,8 @@
 #include "core/progress.h"
 #include "core/system_clean.h"
 #include "scan/recycle_text.h"
-#include "util/handles.h"
-#include "util/text.h"
+#include "fs/handles.h"
+#include "fs/path_text.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "core/progress.h"
 #include "core/system_clean.h"
-#include "util/rooted_delete.h"
-#include "util/text.h"
+#include "fs/rooted_delete.h"
+#include "fs/path_text.h"
 
 namespace {
 
@@ -54,8 +54,10 @@ std::uint32_t RemoveSelected(const CSystemClean& cleaner, const ResultList& item
 }
 
 // Deletes folder + name, and only a file: a name that turns out to be a
-// folder (or a link to one), or a file reached through a link below the
-// scan's folder, is counted failed and left as it is.
+// folder (or a link to one), a file reached through a link below the
+// scan's folder, or a file whose size or last write is not what the scan
+// recorded (rewritten or replaced since), is counted failed and left as it
+// is. A record without a date is checked for links only.
 template <typename Report>
 Outcome DeleteItemFile(ufc::RootedDeleter& deleter, const FoundItem& item, Report report) {
     if (!item.folder[0]) return Outcome::Skipped;
@@ -66,7 +68,9 @@ Outcome DeleteItemFile(ufc::RootedDeleter& deleter, const FoundItem& item, Repor
         !ufc::AppendExact(path, item.name))
         return Outcome::Failed;
     report(path);
-    return deleter.DeleteFile(path) == ERROR_SUCCESS ? Outcome::Removed : Outcome::Failed;
+    return deleter.DeleteFile(path, ufc::RecordIdentity(item.size, item.written)) == ERROR_SUCCESS
+               ? Outcome::Removed
+               : Outcome::Failed;
 }
 
 // folder holds the key below HKEY_CURRENT_USER, a backslash and the value name.

@@ -1,6 +1,6 @@
 #include "scan/text_rules.h"
 
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace ufc {
 

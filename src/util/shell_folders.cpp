@@ -5,9 +5,9 @@
 #include <memory>
 #include <new>
 
-#include "util/handles.h"
-#include "util/rooted_delete.h"
-#include "util/text.h"
+#include "fs/handles.h"
+#include "fs/rooted_delete.h"
+#include "fs/path_text.h"
 
 namespace ufc {
 

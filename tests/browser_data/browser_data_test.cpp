@@ -5,9 +5,9 @@
 // damaged is left as it was, with its reason.
 #include <gtest/gtest.h>
 
-#include "browser_data.h"
+#include "browser_data/browser_data.h"
 #include "fixtures/fixtures.h"
-#include "sqlite_db.h"
+#include "browser_data/sqlite_db.h"
 
 namespace {
 

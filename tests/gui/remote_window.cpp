@@ -2,7 +2,8 @@
 
 #include <type_traits>
 
-#include "module_loader.h"
+#include "platform/module_loader.h"
+#include "platform/program_folder.h"
 
 namespace {
 constexpr int kTextChars = 1024;

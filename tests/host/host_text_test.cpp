@@ -4,10 +4,12 @@
 #include <tuple>
 #include <utility>
 
-#include "fixtures/fixtures.h"
-#include "json_writer.h"
-#include "keep_list.h"
-#include "text_format.h"
+#include "text/json_writer.h"
+#include "items/keep_list.h"
+#include "text/format.h"
+#include "items/keep_matcher.h"
+#include "text/glob.h"
+#include "platform/recycled_dates.h"
 
 namespace {
 
@@ -22,7 +24,7 @@ TEST(HostText, JsonEscapesAndUtf8) {
     for (const auto& [text, json] : rows) EXPECT_EQ(host::JsonString(text), json);
 }
 
-TEST(HostText, GlobsAndTheKeepListMatchWholePathsInAnyCase) {
+TEST(HostText, GlobsMatchWholePathsInAnyCase) {
     const std::tuple<const wchar_t*, const wchar_t*, bool> globs[] = {
         {L"*keep*", L"C:\\WINDOWS\\Temp\\KEEP-me.txt", true},
         {L"c:\\*\\?.log", L"C:\\a\\b\\x.LOG", true},
@@ -34,16 +36,6 @@ TEST(HostText, GlobsAndTheKeepListMatchWholePathsInAnyCase) {
     for (const auto& [pattern, text, match] : globs)
         EXPECT_EQ(host::GlobMatch(pattern, text), match)
             << host::Utf8(pattern) << " " << host::Utf8(text);
-    const std::tuple<const wchar_t*, const wchar_t*, bool> items[] = {
-        {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\", L"Login Data", true},
-        {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\", L"Visited Links", false},
-        {L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\", L"History", false},
-        {L"C:\\u\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\x.default", L"places.sqlite", true},
-    };
-    for (const auto& [folder, name, kept] : items)
-        EXPECT_EQ(host::MatchKeepRule(host::DefaultKeepRules(), fx::Item(0, folder, name)) >= 0,
-                  kept)
-            << host::Utf8(name);
     // The last rule is tried too, not only the built-in list's.
     EXPECT_EQ(host::MatchKeepRule({{L"*.a", L"a"}, {L"*.b", L"b"}}, L"C:\\x.B"), 1);
     EXPECT_EQ(host::HumanSize(1023), L"1023 B");
@@ -52,6 +44,32 @@ TEST(HostText, GlobsAndTheKeepListMatchWholePathsInAnyCase) {
     EXPECT_EQ(host::FormatDate(date), L"");
     date = {2026, 12, 0, 6, 4, 10, 0, 0};
     EXPECT_EQ(host::FormatDate(date), L"2026-12-06 04:10");
+}
+
+// The bin's date-deleted text, read in the order of the locale's pattern.
+TEST(HostText, ShownDatesReadInTheLocalesOrder) {
+    const struct {
+        const wchar_t* text;
+        const wchar_t* pattern;
+        WORD year, month, day, hour, minute;  // 0 for a text refused
+    } rows[] = {
+        {L"12/8/2026 11:56 PM", L"M/d/yyyy", 2026, 12, 8, 23, 56},
+        {L"12/8/2026 12:05 AM", L"M/d/yyyy", 2026, 12, 8, 0, 5},
+        {L"08.12.2026 07:30", L"dd.MM.yyyy", 2026, 12, 8, 7, 30},
+        {L"2026/1/18 12:10 PM", L"yyyy/M/d", 2026, 1, 18, 12, 10},
+        {L"13/8/2026", L"M/d/yyyy", 0, 0, 0, 0, 0},
+        {L"2/30/2026", L"M/d/yyyy", 0, 0, 0, 0, 0},
+        {L"12/8", L"M/d/yyyy", 0, 0, 0, 0, 0},
+    };
+    for (const auto& row : rows) {
+        SYSTEMTIME date = {};
+        const bool read = host::ReadShownDate(row.text, row.pattern, &date);
+        EXPECT_EQ(read, row.year != 0) << host::Utf8(row.text);
+        if (!read) continue;
+        EXPECT_EQ(std::make_tuple(date.wYear, date.wMonth, date.wDay, date.wHour, date.wMinute),
+                  std::make_tuple(row.year, row.month, row.day, row.hour, row.minute))
+            << host::Utf8(row.text);
+    }
 }
 
 }  // namespace

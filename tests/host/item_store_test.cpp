@@ -4,6 +4,7 @@
 // and tells what stayed and why.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>
@@ -12,11 +13,16 @@
 #include <tuple>
 #include <utility>
 
-#include "chunked_removal.h"
+#include "pipeline/removal.h"
+#include "rules/rule_clean.h"
 #include "fixtures/fixtures.h"
-#include "item_store.h"
-#include "keep_list.h"
-#include "text_format.h"
+#include "fixtures/rule_files.h"
+#include "items/item_store.h"
+#include "items/keep_list.h"
+#include "text/format.h"
+#include "items/keep_matcher.h"
+#include "items/selection.h"
+#include "rules/guard.h"
 
 namespace {
 
@@ -67,19 +73,11 @@ TEST(ItemStore, RebuildsEveryRecordAsTheModuleGaveIt) {
     const host::ItemStore store = StoreOf(items);
     ASSERT_EQ(store.Count(), items.size());
     EXPECT_EQ(store.Folders().Count(), 5u);  // the empty folder and four others
-    // A copy into another store, behind an item of its own, gives the same.
-    host::ItemStore copy = StoreOf({Item(L"D:\\other\\", L"first.tmp")});
-    copy.Append(store, 3);
-    ASSERT_EQ(copy.Count(), items.size() + 1);
     for (std::uint32_t i = 0; i < store.Count(); ++i) {
-        EXPECT_EQ(copy.Run(i + 1), 3);
-        using At = std::pair<const host::ItemStore*, std::uint32_t>;
-        for (const auto& [from, at] : {At{&store, i}, At{&copy, i + 1}}) {
-            FoundItem back;
-            from->Rebuild(at, &back);
-            EXPECT_EQ(Fields(back), Fields(items[i])) << i;
-            EXPECT_EQ(from->Path(at), host::ItemPath(items[i]));
-        }
+        FoundItem back;
+        store.Rebuild(i, &back);
+        EXPECT_EQ(Fields(back), Fields(items[i])) << i;
+        EXPECT_EQ(store.Path(i), host::ItemPath(items[i]));
     }
     FoundItem first;
     store.Rebuild(0, &first);
@@ -89,6 +87,7 @@ TEST(ItemStore, RebuildsEveryRecordAsTheModuleGaveIt) {
     EXPECT_EQ(second.written.wYear, 0);  // no valid date: none comes back
     // A cleared store takes other items into the memory of the first ones,
     // over more than one text block, and no text of before comes back.
+    host::ItemStore copy = StoreOf({Item(L"D:\\other\\", L"first.tmp")});
     std::vector<FoundItem> many;
     std::size_t held = 0;
     for (int i = 0; i < 2100; ++i)
@@ -116,13 +115,13 @@ TEST(ItemStore, KeepRulesAndRepeatsAgreeWithTheRecordByRecordAnswer) {
     std::vector<host::KeepRule> rules = host::DefaultKeepRules();
     rules.push_back({L"*\\Temp\\keep*", L"--keep"});
     rules.push_back({L"C:\\" + std::wstring(70, L'?') + L"*", L"longer than a state holds"});
-    const std::wstring profile = L"C:\\u\\AppData\\Local\\Google\\Chrome\\User Data\\Default";
+    const std::wstring code = L"C:\\u\\AppData\\Roaming\\Code\\User";
     const std::vector<FoundItem> items = {
-        Item(profile + L"\\", L"Login Data"),
-        Item(profile, L"bookmarks"),  // a folder without its backslash, in another case
-        Item(profile + L"\\", L"History"),
-        Item(profile + L"\\Extensions\\abc\\1.0\\", L"manifest.json"),
-        Item(profile + L"\\Cache\\Cache_Data\\", L"Login Data"),
+        Item(code + L"\\", L"settings.json"),
+        Item(code, L"KEYBINDINGS.JSON"),  // a folder without its backslash, in another case
+        Item(code + L"\\", L"History"),
+        Item(L"C:\\u\\AppData\\Roaming\\discord\\Local Storage\\leveldb\\", L"000003.log"),
+        Item(code + L"\\Cache\\", L"settings.json.bak"),
         Item(L"C:\\windows\\Temp\\", L"KEEP-me.txt"),
         Item(L"C:\\windows\\Temp\\", L"other.tmp"),
         Item(L"Software\\Microsoft\\Internet Explorer\\TypedURLs\\", L"Temp\\keep\\x"),
@@ -131,7 +130,7 @@ TEST(ItemStore, KeepRulesAndRepeatsAgreeWithTheRecordByRecordAnswer) {
         // Repeats: the same paths again in another case, one of them kept.
         Item(L"C:\\WINDOWS\\temp\\", L"OTHER.TMP"),
         Item(L"C:\\windows\\Temp\\", L"other.tmp", 0, 0),
-        Item(profile + L"\\", L"history"),
+        Item(code + L"\\", L"history"),
     };
     host::ItemStore store = StoreOf(items);
     std::vector<std::uint64_t> counts;
@@ -141,7 +140,7 @@ TEST(ItemStore, KeepRulesAndRepeatsAgreeWithTheRecordByRecordAnswer) {
         EXPECT_EQ(store.Keep(i), rule) << fx::Narrow(store.Path(i));
         EXPECT_EQ(store.Selected(i), rule < 0 && items[i].selected) << i;
     }
-    EXPECT_EQ(kept, 7u);  // all but History, other.tmp and the bare name
+    EXPECT_EQ(kept, 6u);  // all but History, settings.json.bak, other.tmp and the bare name
     EXPECT_EQ(std::accumulate(counts.begin(), counts.end(), std::uint64_t{0}), kept);
     // Over two ranges, as two categories: the later selected listings of a
     // path repeat the first selected one.
@@ -149,23 +148,78 @@ TEST(ItemStore, KeepRulesAndRepeatsAgreeWithTheRecordByRecordAnswer) {
     EXPECT_EQ(repeats, (std::vector<std::pair<std::uint32_t, std::uint32_t>>{{10, 6}, {12, 2}}));
 }
 
-// A removal in chunks of a store: its pass, what each item came to and the
-// totals.
-struct Removal {
-    Removal(host::ItemStore from, std::uint32_t category, std::uint32_t chunkItems)
-        : store(std::move(from)),
-          pass(host::PassFor(category, 0, store.Count())),
-          outcomes(store.Count(), host::ItemOutcome::None) {
-        pass.chunkItems = chunkItems;
-    }
-    void Run(const host::ChunkRemover& remover, IScanProgress* progress = nullptr) {
-        host::RemoveInChunks(store, pass, remover, progress, &done, &outcomes);
-    }
-    host::ItemStore store;
-    host::RemovalPass pass;
-    std::vector<host::ItemOutcome> outcomes;
-    host::RemovalResult done;
+// Browser and mail profiles where their programs keep them, and lookalikes:
+// the files the keep list spares, and those it leaves to a clean. A profile
+// is known by what it holds, wherever it lies.
+struct Layout {
+    int csidl;  // 0: a scratch folder
+    const wchar_t* folder;
+    const wchar_t* kept;
+    const wchar_t* taken;
 };
+
+const Layout kLayouts[] = {
+    {CSIDL_APPDATA, L"Opera Software\\Opera Stable",
+     L"Preferences;Login Data;Login Data For Account-journal;Web Data;Bookmarks.bak;Local State;"
+     L"Extensions\\abc\\1.0\\manifest.json;Local Extension Settings\\abc\\000003.log",
+     L"History;Visited Links;Cache\\Cache_Data\\f_000001;Network\\Cookies;Extensions.log"},
+    {CSIDL_APPDATA, L"UfcChat", L"Preferences;Web Data;Local State",
+     L"Code Cache\\js\\index;GPUCache\\data_0;Cookies"},
+    // The key to the passwords lies in the folder above the profiles.
+    {CSIDL_LOCAL_APPDATA, L"Microsoft\\Edge\\User Data",
+     L"Local State;Default\\Preferences;Default\\Login Data;Default\\Secure Preferences;"
+     L"Profile 1\\Preferences;Profile 1\\Web Data;Profile 1\\Extension State\\000003.log;"
+     L"Default\\IndexedDB\\chrome-extension_abc_0.indexeddb.leveldb\\000003.log",
+     L"Last Version;Default\\History;Default\\Cache\\Cache_Data\\data_0;"
+     L"Default\\IndexedDB\\https_example.com_0.indexeddb.leveldb\\000003.log"},
+    {CSIDL_APPDATA, L"Waterfox\\Profiles\\w1.default",
+     L"prefs.js;logins.json;key4.db;cert9.db;places.sqlite;places.sqlite-wal;formhistory.sqlite;"
+     L"extensions.json;extensions\\a@b.xpi;bookmarkbackups\\bookmarks-2026.jsonlz4;"
+     L"storage\\default\\moz-extension+++1a2b\\idb\\3.sqlite",
+     L"cookies.sqlite;sessionstore.jsonlz4;favicons.sqlite;cache2\\entries\\A1;"
+     L"storage\\default\\https+++example.com\\ls\\data.sqlite"},
+    {CSIDL_APPDATA, L"LibreWolf\\Profiles\\l1.default",
+     L"times.json;logins.json;key4.db;places.sqlite", L"cookies.sqlite;webappsstore.sqlite"},
+    {CSIDL_APPDATA, L"Thunderbird\\Profiles\\t1.default",
+     L"prefs.js;Mail\\Local Folders\\Inbox;Mail\\Local Folders\\Inbox.msf;"
+     L"ImapMail\\imap.example.com\\INBOX;ImapMail\\imap.example.com\\INBOX.msf;abook.sqlite;"
+     L"history.sqlite;calendar-data\\local.sqlite;openpgp.sqlite",
+     L"cache2\\entries\\B2;global-messages-db.sqlite"},
+    {0, L"keep-portable",
+     L"FirefoxPortable\\Data\\profile\\prefs.js;"
+     L"FirefoxPortable\\Data\\profile\\logins.json;FirefoxPortable\\Data\\profile\\places.sqlite",
+     L"FirefoxPortable\\Data\\profile\\cookies.sqlite"},
+    // Preferences without passwords or autofill, passwords without
+    // Preferences, names of a profile without its markers, a Local State
+    // above no profile: none is kept.
+    {0, L"keep-lookalike", L"",
+     L"Local State;Lookalike\\Preferences;Lookalike\\Bookmarks;Lookalike\\Local State;"
+     L"Export\\Login Data;Export\\Web Data;Mail\\Inbox;logins.json;key4.db"},
+};
+
+TEST(KeepList, ProfilesAreKnownByWhatTheyHoldWhereverTheyLie) {
+    std::vector<FoundItem> items;
+    std::vector<bool> kept;
+    for (const Layout& layout : kLayouts) {
+        const std::wstring base = layout.csidl ? fx::Special(layout.csidl) + L"\\" + layout.folder
+                                               : fx::Scratch(layout.folder);
+        fx::RemoveTree(base);
+        for (const wchar_t* names : {layout.kept, layout.taken})
+            for (const fx::RuleFile& file : fx::MakeNamed(base, names)) {
+                const size_t slash = file.path.rfind(L'\\');
+                items.push_back(Item(file.path.substr(0, slash + 1), file.path.substr(slash + 1)));
+                kept.push_back(names == layout.kept);
+            }
+    }
+    // As the hosts select, items of the module's categories and of rules
+    // alike; the record-by-record answer agrees.
+    host::ItemStore store = StoreOf(items);
+    host::ApplyKeepRules(host::DefaultKeepRules(), &store, 0, store.Count());
+    for (std::uint32_t i = 0; i < store.Count(); ++i) {
+        EXPECT_EQ(store.Kept(i), kept[i]) << fx::Narrow(store.Path(i));
+        EXPECT_EQ(host::MatchKeepRule(host::DefaultKeepRules(), items[i]) >= 0, kept[i]) << i;
+    }
+}
 
 // Ten files to remove, f3 unchecked.
 host::ItemStore TenFiles(const wchar_t* scratch) {
@@ -179,57 +233,47 @@ host::ItemStore TenFiles(const wchar_t* scratch) {
     return StoreOf(items);
 }
 
-TEST(ChunkedRemoval, ChunksAddUpAndWhatStaysIsToldApart) {
-    Removal removal(TenFiles(L"chunks"), kCategoryUnset, 3);
-    ufc::unique_hfile holder = fx::HoldOpen(removal.store.Path(7));
-    ASSERT_TRUE(holder);
-    fx::Recorder progress;
-    std::vector<size_t> chunks;
-    removal.Run(
-        [&](const ResultList& chunk, CleanTotals* totals, std::uint64_t* inUse,
-            IScanProgress* report) {
-            chunks.push_back(chunk.size());
-            return host::RuleRemover(nullptr)(chunk, totals, inUse, report);
-        },
-        &progress);
-    holder.reset();
-    const host::RemovalResult& done = removal.done;
-    EXPECT_EQ(chunks, (std::vector<size_t>{3, 3, 3}));
-    EXPECT_EQ(done.result, 1u);
-    EXPECT_EQ(done.handed, 9u);
-    EXPECT_EQ(done.totals.removed, 8u);
-    EXPECT_EQ(done.inUse, 1u);
-    EXPECT_EQ(done.totals.bytesFreed, 100u * 10 + 45 - 103 - 107);
-    for (std::uint32_t i = 0; i < removal.store.Count(); ++i) {
-        const host::ItemOutcome want = i == 3   ? host::ItemOutcome::None
-                                       : i == 7 ? host::ItemOutcome::InUse
-                                                : host::ItemOutcome::Removed;
-        EXPECT_EQ(removal.outcomes[i], want) << i;
-        EXPECT_EQ(fx::Exists(removal.store.Path(i)), i == 3 || i == 7) << i;
+// The rule clean reads each item from the store: what went and what stayed
+// is told apart, and a stop leaves the later files alone.
+TEST(StoreRemoval, TheRuleCleanTellsWhatStaysAndStops) {
+    for (const bool stopping : {false, true}) {
+        const host::ItemStore store = TenFiles(stopping ? L"clean-stop" : L"clean");
+        ufc::unique_hfile holder = fx::HoldOpen(store.Path(7));
+        ASSERT_TRUE(holder);
+        std::atomic<bool> stop{false};
+        fx::Recorder progress;
+        if (stopping)
+            progress.onReport = [&](const ProgressInfo& info) { stop = info.percent >= 40; };
+        std::vector<host::ItemOutcome> outcomes(store.Count(), host::ItemOutcome::None);
+        host::RuleCleanResult done;
+        host::CleanRuleItems(store, {0, store.Count()}, nullptr, {}, host::GuardContext(),
+                             &progress, &stop, &done, &outcomes);
+        holder.reset();
+        EXPECT_EQ(done.stopped, stopping);
+        for (std::uint32_t i = 0; i < store.Count(); ++i)
+            EXPECT_EQ(outcomes[i] == host::ItemOutcome::Removed, !fx::Exists(store.Path(i))) << i;
+        if (stopping) {
+            EXPECT_LT(done.totals.removed, 8u);
+            EXPECT_EQ(outcomes.back(), host::ItemOutcome::None);
+            continue;
+        }
+        EXPECT_EQ(done.totals.removed, 8u);
+        EXPECT_EQ(done.inUse, 1u);
+        EXPECT_EQ(done.totals.bytesFreed, 100u * 10 + 45 - 103 - 107);
+        for (std::uint32_t i = 0; i < store.Count(); ++i) {
+            const host::ItemOutcome want = i == 3   ? host::ItemOutcome::None
+                                           : i == 7 ? host::ItemOutcome::InUse
+                                                    : host::ItemOutcome::Removed;
+            EXPECT_EQ(outcomes[i], want) << i;
+        }
+        const std::vector<std::uint32_t> percents = progress.Percents();
+        EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+        ASSERT_FALSE(percents.empty());
+        EXPECT_EQ(percents.back(), 100u);
     }
-    // The reports run over the whole pass, not each chunk.
-    const std::vector<std::uint32_t> percents = progress.Percents();
-    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
-    ASSERT_FALSE(percents.empty());
-    EXPECT_EQ(percents.back(), 100u);
 }
 
-TEST(ChunkedRemoval, AStopLeavesTheLaterChunksAndTheirFilesAlone) {
-    Removal removal(TenFiles(L"chunks-stop"), kCategoryUnset, 4);
-    std::atomic<bool> stop{false};
-    fx::Recorder progress;
-    progress.onReport = [&](const ProgressInfo& info) { stop = info.percent >= 40; };
-    removal.Run(host::RuleRemover(&stop), &progress);
-    EXPECT_EQ(removal.done.result, 2u);
-    EXPECT_LT(removal.done.totals.removed, 9u);
-    for (std::uint32_t i = 0; i < removal.store.Count(); ++i)
-        EXPECT_EQ(removal.outcomes[i] == host::ItemOutcome::Removed,
-                  !fx::Exists(removal.store.Path(i)))
-            << i;
-    EXPECT_EQ(removal.outcomes.back(), host::ItemOutcome::None);
-}
-
-TEST(ChunkedRemoval, TheModuleRemovesRegistryValuesChunkByChunk) {
+TEST(StoreRemoval, TheModuleRemovesRegistryValuesChunkByChunk) {
     const std::wstring key = L"Software\\Microsoft\\Internet Explorer\\TypedURLs";
     fx::DeleteKey(HKEY_CURRENT_USER, key);
     for (const wchar_t* url : {L"url0", L"url1", L"url2", L"url3", L"url4"})
@@ -242,16 +286,19 @@ TEST(ChunkedRemoval, TheModuleRemovesRegistryValuesChunkByChunk) {
     host::ItemStore store;
     store.Append(&found, 0);
     store.SetSelected(1, false);
-    Removal removal(std::move(store), kCategoryTypedUrls, 2);
-    removal.Run(host::ModuleRemover(cleaner, kCategoryTypedUrls));
+    host::RemovalPass pass = host::PassFor(kCategoryTypedUrls, 0, store.Count());
+    pass.chunkItems = 2;
+    host::RemovalResult done;
+    std::vector<host::ItemOutcome> outcomes(store.Count(), host::ItemOutcome::None);
+    host::RemoveModuleItems(cleaner, kCategoryTypedUrls, store, pass, nullptr, &done, &outcomes);
     cleaner->Release();
-    EXPECT_EQ(removal.done.totals.removed, 4u);
-    EXPECT_EQ(removal.done.totals.failed, 0u);
+    EXPECT_EQ(done.handed, 4u);
+    EXPECT_EQ(done.totals.removed, 4u);
+    EXPECT_EQ(done.totals.failed, 0u);
     for (std::uint32_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(fx::ValueExists(HKEY_CURRENT_USER, key, std::wstring(removal.store.Name(i))),
-                  i == 1)
+        EXPECT_EQ(fx::ValueExists(HKEY_CURRENT_USER, key, std::wstring(store.Name(i))), i == 1)
             << i;
-        EXPECT_EQ(removal.outcomes[i] == host::ItemOutcome::Removed, i != 1) << i;
+        EXPECT_EQ(outcomes[i] == host::ItemOutcome::Removed, i != 1) << i;
     }
 }
 

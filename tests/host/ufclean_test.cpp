@@ -4,25 +4,27 @@
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <map>
+#include <set>
 
 #include "fixtures/categories.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
-#include "text_format.h"
+#include "fs/fold.h"
+#include "text/format.h"
 
 namespace {
 
 using fx::RunUfclean;
 using nlohmann::json;
 
-std::string LowerUtf8(std::wstring path) {
-    CharLowerBuffW(&path[0], static_cast<DWORD>(path.size()));
-    return host::Utf8(path);
+std::string FoldedUtf8(const std::wstring& path) {
+    return host::Utf8(ufc::Folded(path));
 }
 
-// A scan's report of the given categories: its items' sizes by lower-case
+// A scan's report of the given categories: its items' sizes by folded
 // path, and its text.
 std::map<std::string, double> ScanSizes(const std::wstring& categories, std::string* raw) {
     const std::wstring report = fx::Scratch(L"host-report") + L"\\report.json";
@@ -32,51 +34,149 @@ std::map<std::string, double> ScanSizes(const std::wstring& categories, std::str
     const json parsed = json::parse(*raw);
     for (const json& section : parsed["categories"])
         for (const json& item : section["items"])
-            sizes[LowerUtf8(host::Widen(item["path"].get<std::string>()))] = item["size"];
+            sizes[FoldedUtf8(host::Widen(item["path"].get<std::string>()))] = item["size"];
     return sizes;
 }
 
-// The scan's report lists the seeded files with their sizes and UTF-8 names;
-// a keep rule on one recycled item keeps the whole bin.
-TEST(Ufclean, TheReportListsTheSeededFilesAndAKeptRecycledItemKeepsTheBin) {
+// The scan's report lists the seeded files with their sizes and UTF-8 names.
+TEST(Ufclean, TheReportListsTheSeededFilesWithTheirSizesAndNames) {
     std::map<std::string, double> expected;
     for (const fx::SeededFile& file : fx::SeedWindowsTemp())
-        expected[LowerUtf8(file.path)] = static_cast<double>(file.size);
+        expected[FoldedUtf8(file.path)] = static_cast<double>(file.size);
     std::string raw;
     EXPECT_EQ(ScanSizes(L"9", &raw), expected) << raw;
     // Raw UTF-8 of U+00DC, U+65E5 and U+1F600 (a surrogate pair in UTF-16).
     EXPECT_EQ(fx::Lacking(raw, {"\xC3\x9C"
                                 "bersicht \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.tmp"}),
               "");
-
-    // The bin lists what it holds in whole clusters: paths only.
-    fx::EmptyRecycleBin();
-    const std::vector<fx::SeededFile> recycled = fx::SeedRecycledFiles();
-    const fx::RunResult run = RunUfclean(L"clean 16 --yes --keep \"*old draft*\"");
-    ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
-    EXPECT_EQ(
-        fx::Lacking(run.out, {"category 16 skipped: the recycle bin is always emptied whole"}), "");
-    const auto bin = ScanSizes(L"16", &raw);
-    EXPECT_EQ(bin.size(), recycled.size()) << raw;
-    for (const fx::SeededFile& file : recycled)
-        EXPECT_EQ(bin.count(LowerUtf8(file.path)), 1u) << fx::Narrow(file.path) << raw;
 }
 
-TEST(Ufclean, RefusalsExitWithTheirReasonAndTouchNothing) {
+// Refusals and questions: the exit status and one line that says what is
+// wrong (with "did you mean" for a word near a command, option, rule or
+// category), the usage and version asked for, a bin that a keep rule holds,
+// a clean declined at its question; nothing is touched, the download folder
+// only shown.
+TEST(Ufclean, RefusalsAndQuestionsSayWhatAndTouchNothing) {
     const std::vector<fx::SeededFile> seeded = fx::SeedWindowsTemp();
-    const std::pair<const wchar_t*, const char*> rows[] = {
-        {L"clean 9", "--yes"},  // no console, no --yes
-        {L"scan 99", "unknown category: 99"},
-        {L"sweep", "unknown command: sweep"},
-        {L"scan chromium.nothing", "unknown category or rule: chromium.nothing"},
-        {L"scan 9 --older-than soon", "--older-than needs a number of days"},
+    const std::wstring community = fx::Scratch(L"host-refusals") + L"\\community.ini";
+    fx::MakeFileWithText(community, "[UfcAlone *]\nFileKey1=%AppData%\\UfcAlone|*.tmp\n");
+    const wchar_t browser[] = L"Software\\Microsoft\\Internet Explorer";
+    fx::SetString(HKEY_CURRENT_USER, browser, L"Download Directory", L"C:\\as-it-was");
+    fx::EmptyRecycleBin();
+    fx::SeedRecycledFiles();
+    const struct {
+        std::wstring arguments;
+        DWORD exitCode;
+        const char* said;  // on stderr for a refusal, else on stdout
+    } rows[] = {
+        {L"clean 9", 1, "--yes"},  // no console, no --yes
+        {L"scan 99", 1, "unknown category: 99 (see ufclean categories)"},
+        {L"sweep", 1, "unknown command: sweep (see ufclean --help)"},
+        {L"scna 9", 1, "unknown command: scna; did you mean scan? (see ufclean --help)"},
+        {L"clxxn", 1, "unknown command: clxxn (see ufclean --help)"},  // two edits: too far
+        {L"scan 9 --detials", 1, "did you mean --details? (see ufclean scan --help)"},
+        {L"scan windows.user-tmp", 1, "or rule: windows.user-tmp; did you mean windows.user-temp?"},
+        {L"scan clipbord", 1, "did you mean 17 (Clipboard)?"},
+        {L"scan chromium.nothing", 1, "unknown category or rule: chromium.nothing (see"},
+        {L"scan 9 --older-than soon", 1, "--older-than needs a number of days"},
+        {L"scan 9 --older-than 3 --older-than 4", 1, "repeated option: --older-than"},
+        {L"clean 9 --yes --json C:\\windows\\win.ini\\r.json", 1, "the report cannot be written"},
+        {L"clean 9 --yes --rules no-such.ini", 1, "ufclean: no-such.ini: no such file"},
+        {L"profile save p --rules no-such.json", 1, "ufclean: no-such.json: no such file"},
+        // The file's rules are off until chosen: the run would take none.
+        {L"clean --yes --rules \"" + community + L"\"", 1,
+         "community.ini gives 1 rule(s), all off until chosen"},
+        {L"clean 9 --help", 0, "usage of ufclean clean:"},
+        {L"clean 16 --yes --keep \"*old draft*\"", 0,
+         "category 16 skipped: the recycle bin is always emptied whole"},
+        {L"--version", 0, "ufclean " UFC_VERSION " (UnusedFileClean.dll 1.0.0.0)"},
+        {L"download-dir", 0, "C:\\as-it-was\n"},
     };
-    for (const auto& [arguments, reason] : rows) {
-        const fx::RunResult run = RunUfclean(arguments);
-        EXPECT_EQ(run.exitCode, 1u) << run.err;
-        EXPECT_EQ(fx::Lacking(run.err, {reason}), "");
+    for (const auto& row : rows) {
+        const fx::RunResult run = RunUfclean(row.arguments);
+        EXPECT_EQ(run.exitCode, row.exitCode) << fx::Narrow(row.arguments) << run.err;
+        EXPECT_EQ(fx::Lacking(row.exitCode ? run.err : run.out, {row.said}), "") << run.out;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), row.exitCode ? 1 : 0)
+            << run.err;
     }
+    EXPECT_EQ(fx::GetString(HKEY_CURRENT_USER, browser, L"Download Directory"), L"C:\\as-it-was");
+
+    // Declined at the question, which gives the count and size of what goes.
+    std::uint64_t bytes = 0;
+    for (const fx::SeededFile& file : seeded) bytes += file.size;
+    const fx::RunResult declined =
+        fx::RunOnConsole(fx::BinFolder() + L"\\ufclean.exe", L"clean 9", L"n");
+    EXPECT_EQ(declined.exitCode, 5u) << declined.out;
+    EXPECT_EQ(fx::Lacking(declined.out, {("Remove " + std::to_string(seeded.size()) + " items, " +
+                                          host::Utf8(host::HumanSize(bytes)) + "? [y/N] n")
+                                             .c_str()}),
+              "");
     for (const fx::SeededFile& file : seeded) EXPECT_TRUE(fx::Exists(file.path));
+}
+
+// The demo profile scanned and cleaned with the default set: the table's
+// total, the report's rows and total, and what the clean removed agree;
+// cookies and history stay.
+TEST(Ufclean, TheDemoProfileScanAndCleanAgree) {
+    fx::EmptyRecycleBin();
+    const std::vector<fx::SeededFile> seeded = fx::SeedDemoProfile();
+    const std::wstring folder = fx::Scratch(L"host-demo");
+    const fx::RunResult scan = RunUfclean(L"scan --json \"" + folder + L"\\scan.json\"");
+    ASSERT_EQ(scan.exitCode, 0u) << scan.err;
+    const json report = json::parse(fx::ReadFileText(folder + L"\\scan.json"));
+    const json& total = report["total"];
+    // The rows add up to the total, and a file is one item wherever found.
+    const char* const figures[] = {"found", "foundBytes", "wouldRemove", "wouldFree"};
+    const char* const totals[] = {"count", "bytes", "wouldRemove", "wouldFree"};
+    double rows[4] = {};
+    std::set<std::string> paths, taken, left;
+    for (const json& row : report["categories"]) {
+        for (int f = 0; f < 4; ++f) rows[f] += row[figures[f]].get<double>();
+        for (const json& item : row["items"]) {
+            const std::string path = item["path"];
+            paths.insert(FoldedUtf8(host::Widen(path)));
+            if (row.value("number", 0) == kCategoryRecycleBin || !fx::Exists(host::Widen(path)))
+                continue;  // files of the disk only
+            (item["selected"].get<bool>() ? taken : left).insert(FoldedUtf8(host::Widen(path)));
+        }
+    }
+    for (int f = 0; f < 4; ++f) EXPECT_EQ(rows[f], total[totals[f]].get<double>()) << totals[f];
+    EXPECT_EQ(total["count"].get<double>(), paths.size());
+    EXPECT_GT(total["wouldRemove"].get<double>(), 0);
+    EXPECT_EQ(total["inUseAtScan"].get<double>(), 0);  // nothing held, nothing filtered counted
+    // The table's total line says the same.
+    const std::string line = "Total " + std::to_string(total["count"].get<std::uint64_t>()) + " " +
+                             host::Utf8(host::HumanSize(total["bytes"].get<std::uint64_t>()));
+    std::string said = scan.out;
+    said.erase(
+        std::unique(said.begin(), said.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
+        said.end());
+    EXPECT_EQ(fx::Lacking(said, {line.c_str()}), "") << scan.out;
+
+    const fx::RunResult clean = RunUfclean(L"clean --yes --json \"" + folder + L"\\clean.json\"");
+    ASSERT_EQ(clean.exitCode, 0u) << clean.out << clean.err;
+    const json done = json::parse(fx::ReadFileText(folder + L"\\clean.json"))["total"];
+    EXPECT_EQ(done["removed"].get<double>() + done["failed"].get<double>() +
+                  done["inUse"].get<double>() + done["changedSinceScan"].get<double>(),
+              total["wouldRemove"].get<double>());
+    // The question's size is what the clean freed and what it left.
+    EXPECT_EQ(done["bytesFreed"].get<double>() + done["bytesLeft"].get<double>(),
+              total["wouldFree"].get<double>());
+    for (const std::string& path : taken) EXPECT_FALSE(fx::Exists(host::Widen(path))) << path;
+    for (const std::string& path : left)  // a repeat goes with its first listing
+        EXPECT_TRUE(taken.count(path) || fx::Exists(host::Widen(path))) << path;
+    // The default set leaves cookies and history.
+    std::size_t privacy = 0;
+    for (const fx::SeededFile& file : seeded) {
+        const std::string path = FoldedUtf8(file.path);
+        for (const char* name : {"\\cookies", "\\history", "cookies.sqlite", "formhistory"})
+            if (path.find(FoldedUtf8(host::Widen(name))) != std::string::npos) {
+                ++privacy;
+                EXPECT_TRUE(fx::Exists(file.path)) << path;
+                break;
+            }
+    }
+    EXPECT_GT(privacy, 3u);
 }
 
 }  // namespace

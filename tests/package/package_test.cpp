@@ -9,8 +9,10 @@
 #include "categories/shortcuts.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
-#include "module_loader.h"
-#include "profiles.h"
+#include "platform/module_loader.h"
+#include "schedule/profiles.h"
+#include "platform/program_folder.h"
+#include "platform/user_files.h"
 
 namespace {
 
@@ -137,7 +139,7 @@ TEST(PackageTest, InstallUpgradeAndUninstallLeaveOneEntryThenNoneAndUserDataOnly
     ASSERT_EQ(Msiexec(L"/x \"" + Package(UFC_MSI_NAME) + L"\" REMOVEUSERDATA=1").exitCode, 0u);
     EXPECT_FALSE(fx::Exists(host::ProfileFile(L"installed")));
     EXPECT_FALSE(fx::Exists(host::UserDataFolder() + L"\\schedules.json"));
-    EXPECT_FALSE(fx::Exists(task));
+    EXPECT_FALSE(fx::Exists(task.substr(0, task.rfind(L'\\'))));  // the task folder too
     EXPECT_FALSE(fx::Exists(folder));
 }
 

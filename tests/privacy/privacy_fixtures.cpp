@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace pv {
 

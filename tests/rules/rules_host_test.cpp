@@ -1,55 +1,26 @@
-// ufclean with the cleaning rules, started as a user would: --older-than on
-// categories and rules, the opt-in rules, the user's rules file, a community
-// rule file, and what a running application holds open. (The rule rows of a
+// ufclean with the cleaning rules, started as a user would: the opt-in
+// rules, the user's rules file, a community rule file, and what a running
+// application holds open. (The rule rows of a
 // plain scan are checked beside each rule's own scan, in rules_scan_test.)
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
 
-#include <map>
-#include <set>
-
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
-#include "module_loader.h"
-#include "rules.h"
-#include "text_format.h"
-#include "util/handles.h"
+#include "platform/module_loader.h"
+#include "schedule/profiles.h"
+#include "rules/model.h"
+#include "text/format.h"
+#include "fs/handles.h"
 
 namespace {
 
 using nlohmann::json;
 
 const auto Ufclean = fx::RunUfclean;
-
-// --older-than keeps young items of categories and rules, counts them, and
-// the chosen rows are exactly the old ones.
-TEST(UfcleanRules, OlderThanKeepsYoungItemsOfCategoriesAndRulesAndCountsThem) {
-    const std::vector<fx::SeededFile> windowsTemp = fx::SeedWindowsTemp();
-    fx::SetWriteAge(windowsTemp[0].path, 72);
-    fx::SetWriteAge(windowsTemp[1].path, 72);
-    fx::SeedTodaysWindows();  // the user's temp: files of 30, 50 and 72 hours
-    const std::wstring path = fx::Scratch(L"rules-report") + L"\\report.json";
-    ASSERT_EQ(Ufclean(L"scan 9 windows.user-temp --older-than 2 --json \"" + path + L"\"").exitCode,
-              0u);
-    const json report = json::parse(fx::ReadFileText(path));
-    std::set<std::string> chosen;
-    std::map<std::string, double> kept;
-    for (const json& section : report["categories"]) {
-        const std::string key = section.value("rule", std::string("9"));
-        kept[key] = section["keptForAge"].get<double>();
-        for (const json& item : section["items"])
-            if (item["selected"].get<bool>())
-                chosen.insert(key + ": " + item["name"].get<std::string>());
-    }
-    EXPECT_EQ(chosen, (std::set<std::string>{"9: setup-4711.tmp", "9: ~DF12AB.tmp",
-                                             "windows.user-temp: package.cab",
-                                             "windows.user-temp: setup-7f3a.tmp"}));
-    EXPECT_EQ(kept, (std::map<std::string, double>{{"9", 3}, {"windows.user-temp", 1}}));
-    EXPECT_EQ(report["total"]["keptForAge"].get<double>(), 4.0);
-}
 
 TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUse) {
     const std::vector<fx::RuleFile> seeded =
@@ -63,11 +34,11 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
     std::vector<ufc::unique_hfile> held;
     for (const fx::RuleFile& file : seeded)
         if (isHeld(file)) held.push_back(fx::HoldOpen(file.path));
-    // Category 3 lists the files at the top of Default too, History among
-    // them: the one file is removed once, not counted failed twice. A keep
-    // pattern spares one rule item.
+    // --with history takes category 3 too, which lists the files at the top
+    // of Default, History among them: the one file is removed once, not
+    // counted failed twice. A keep pattern spares one rule item.
     const fx::RunResult run = Ufclean(
-        L"clean 3 chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes "
+        L"clean chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes "
         L"--keep \"*\\Profile 1\\GPUCache\\index\"");
     held.clear();
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
@@ -78,10 +49,9 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
             !keptByPattern && !isHeld(file) &&
             (file.rule == L"chromium.cache" || file.rule == L"chromium.history" ||
              file.rule == L"chromium.gpu-cache" || file.rule == L"chromium.code-cache");
-        // Category 3 also takes what lies at the top of Default.
-        const bool topOfDefault =
-            file.path.find(L"\\Default\\") != std::wstring::npos &&
-            file.path.find(L'\\', file.path.find(L"\\Default\\") + 9) == std::wstring::npos;
+        const std::size_t profile = file.path.find(L"\\Default\\");
+        const bool topOfDefault = profile != std::wstring::npos &&
+                                  file.path.find(L'\\', profile + 9) == std::wstring::npos;
         if (taken) {
             EXPECT_FALSE(fx::Exists(file.path)) << fx::Narrow(file.path);
         } else if (file.rule.empty() || !topOfDefault) {
@@ -127,32 +97,61 @@ TEST(UfcleanRules, TheUsersRulesAreListedAndAFaultyFileStopsTheRunBeforeAnyScan)
 TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {
     const std::wstring app = fx::Special(CSIDL_APPDATA) + L"\\UfcDemo";
     fx::RemoveTree(app);
-    for (const wchar_t* path :
-         {L"Cache\\a.bin", L"Cache\\sub\\b.bin", L"Cache\\settings.json", L"Temp\\deep\\c.tmp"})
+    for (const wchar_t* path : {L"Cache\\a.bin", L"Cache\\sub\\b.bin", L"Cache\\settings.json",
+                                L"Temp\\deep\\c.tmp", L"Secrets\\vault.dat"})
         fx::MakeFile(app + L"\\" + path, 100);
     const std::wstring file = fx::Scratch(L"rules-ini") + L"\\community.ini";
-    fx::MakeFileWithText(file,
-                         "; a community rule file\r\n"
-                         "[UfcDemo Cache *]\r\nDetectFile=%AppData%\\UfcDemo\r\n"
-                         "FileKey1=%AppData%\\UfcDemo\\Cache|*.*|REMOVESELF\r\n"
-                         "FileKey2=%AppData%\\UfcDemo\\Temp|*.*|REMOVESELF\r\n"
-                         "RegKey1=HKCU\\Software\\UfcDemo\\Recent\r\n"
-                         "[Absent App *]\r\nDetectFile=%AppData%\\NoSuchApp\r\n"
-                         "FileKey1=%AppData%\\NoSuchApp|*.*\r\n"
-                         "[Risky *]\r\nFileKey1=%WinDir%|*.log\r\n"
-                         "[Registry Only *]\r\nRegKey1=HKCU\\Software\\Foo\r\n");
-    const fx::RunResult imported = Ufclean(L"rules --import \"" + file + L"\"");
+    fx::MakeFileWithText(
+        file,
+        "; a community rule file\r\n"
+        "[UfcDemo Cache *]\r\nDetectFile=%AppData%\\UfcDemo\r\n"
+        "FileKey1=%AppData%\\UfcDemo\\Cache|*.*|REMOVESELF\r\n"
+        "FileKey2=%AppData%\\UfcDemo\\Temp|*.*|REMOVESELF\r\n"
+        "FileKey3=%WinDir%|*.log\r\n"
+        "RegKey1=HKCU\\Software\\UfcDemo\\Recent\r\n"
+        "[UfcDemo Saved Passwords *]\r\nFileKey1=%AppData%\\UfcDemo\\Secrets|*.*\r\n"
+        "[Absent App *]\r\nDetectFile=%AppData%\\NoSuchApp\r\n"
+        "FileKey1=%AppData%\\NoSuchApp|*.*\r\n"
+        "[Risky *]\r\nFileKey1=%WinDir%|*.log\r\n"
+        "[Registry Only *]\r\nRegKey1=HKCU\\Software\\Foo\r\n");
+    // A key that reaches too far is dropped, its section keeps the others;
+    // the reasons come grouped, each one with --reasons, all as JSON.
+    const fx::RunResult imported = Ufclean(L"rules --import \"" + file + L"\" --reasons");
     ASSERT_EQ(imported.exitCode, 0u) << imported.err;
     EXPECT_EQ(
         fx::Lacking(imported.out,
-                    {"4 section(s), 2 rule(s) made, 2 section(s) skipped",
-                     "skipped [Risky *]: the key %WinDir% reaches the Windows folder as a whole",
-                     "on this machine: 1 of 2", "off  ini.ufcdemo-cache  (cache) UfcDemo: cache"}),
+                    {"5 section(s), 3 rule(s) made, 2 key(s) dropped, 2 section(s) skipped",
+                     "  reaches the Windows folder as a whole: 2 keys in 2 sections, first "
+                     "[UfcDemo Cache *] FileKey3=%WinDir%|*.log",
+                     "dropped [Risky *] FileKey1=%WinDir%|*.log: reaches the Windows",
+                     "skipped [Risky *]: has no usable FileKey", "on this machine: 2 of 3",
+                     "off  ini.ufcdemo-cache  (cache) UfcDemo: cache",
+                     "off  ini.ufcdemo-saved-passwords  (credentials) UfcDemo: saved passwords"}),
         "");
+    const fx::RunResult asJson = Ufclean(L"rules --import \"" + file + L"\" --json -");
+    ASSERT_EQ(asJson.exitCode, 0u) << asJson.err;
+    const json report = json::parse(asJson.out);
+    EXPECT_EQ(
+        report["rules"],
+        json::parse(R"(["ini.ufcdemo-cache", "ini.ufcdemo-saved-passwords", "ini.absent-app"])"));
+    EXPECT_EQ(report["keysDropped"], 2);
+    EXPECT_EQ(report["skippedSections"][1], json::parse(R"({"section": "Registry Only *", "at": 5,
+                              "reason": "has only registry keys, which are not supported"})"));
+    EXPECT_EQ(report["reasons"][0]["sections"], 2) << asJson.out;
 
-    // Off until chosen; chosen, the keep list still spares the settings.
-    const fx::RunResult plain = Ufclean(L"scan 9 --rules \"" + file + L"\"");
+    // Off until chosen, and passwords never by their group (a profile's
+    // choice included); chosen, the keep list still spares the settings.
+    host::Profile profile;
+    profile.name = L"with-credentials";
+    profile.withGroups = {host::RuleGroup::Credentials};
+    std::wstring error;
+    ASSERT_TRUE(host::SaveProfile(profile, &error)) << fx::Narrow(error);
+    const fx::RunResult plain =
+        Ufclean(L"scan 9 --profile with-credentials --rules \"" + file + L"\"");
     EXPECT_EQ(plain.out.find("UfcDemo"), std::string::npos) << plain.out;
+    const fx::RunResult with = Ufclean(L"scan --with cache,credentials --rules \"" + file + L"\"");
+    EXPECT_EQ(with.exitCode, 1u);
+    EXPECT_EQ(fx::Lacking(with.err, {"--with credentials: rules that take passwords"}), "");
     const fx::RunResult clean = Ufclean(L"clean ini.ufcdemo-cache --yes --rules \"" + file + L"\"");
     ASSERT_EQ(clean.exitCode, 0u) << clean.err;
     EXPECT_EQ(fx::Lacking(clean.out, {"kept 1 item(s): application settings"}), "");
@@ -160,6 +159,7 @@ TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {
     for (const wchar_t* gone : {L"Temp", L"Cache\\sub", L"Cache\\a.bin"})
         EXPECT_FALSE(fx::Exists(app + L"\\" + gone)) << fx::Narrow(gone);
     EXPECT_TRUE(fx::Exists(app + L"\\Cache\\settings.json"));
+    EXPECT_TRUE(fx::Exists(app + L"\\Secrets\\vault.dat"));
 }
 
 }  // namespace

@@ -6,42 +6,48 @@
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
 #include <tuple>
 
 #include "fixtures/fixtures.h"
-#include "chunked_removal.h"
+#include "fs/fold.h"
+#include "pipeline/removal.h"
+#include "rules/rule_clean.h"
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
-#include "rules.h"
-#include "text_format.h"
-#include "util/handles.h"
+#include "rules/model.h"
+#include "text/format.h"
+#include "fs/handles.h"
+#include "rules/guard.h"
+#include "rules/ini_reader.h"
+#include "rules/ini_report.h"
+#include "rules/rule_scan.h"
+#include "rules/table.h"
 
 namespace {
-
-std::wstring Lower(std::wstring text) {
-    CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
-    return text;
-}
 
 // A rule's scan into a store of its own, and the hosts' rule clean of what
 // is selected there.
 struct Scanned {
+    host::GuardContext guard;
     host::ItemStore store;
     host::RuleScanResult result;
     std::uint32_t Count() const { return result.end - result.first; }
     std::set<std::wstring> Paths() const {
         std::set<std::wstring> paths;
         for (std::uint32_t i = result.first; i < result.end; ++i)
-            paths.insert(Lower(store.Path(i)));
+            paths.insert(ufc::Folded(store.Path(i)));
         return paths;
     }
-    host::RemovalResult Clean() const {
-        host::RemovalResult done;
-        host::RemoveRuleInChunks(store, host::PassFor(kCategoryUnset, result.first, result.end),
-                                 result.emptiedFolders, nullptr, nullptr, &done, nullptr);
+    host::RuleCleanResult Clean() const {
+        host::RuleCleanResult done;
+        host::CleanRuleItems(store, {result.first, result.end}, nullptr, result.emptiedFolders,
+                             guard, nullptr, nullptr, &done, nullptr);
         return done;
     }
 };
@@ -58,7 +64,8 @@ host::RuleTarget Target(const std::wstring& id, const std::wstring& application 
 
 Scanned Scan(const host::RuleTarget& target) {
     Scanned scanned;
-    host::ScanRule(target, nullptr, nullptr, &scanned.store, &scanned.result);
+    scanned.guard = host::GuardContextOf(target, false);
+    host::ScanRule(target, false, nullptr, nullptr, &scanned.store, &scanned.result);
     return scanned;
 }
 
@@ -77,10 +84,43 @@ TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
     ufc::unique_hfile lock = fx::HoldOpen(lockFile);
     ASSERT_TRUE(lock);
     const std::wstring report = fx::Scratch(L"rules-report") + L"\\report.json";
-    ASSERT_EQ(fx::RunUfclean(L"scan --json \"" + report + L"\"").exitCode, 0u);
+    const fx::RunResult plain = fx::RunUfclean(L"scan --json \"" + report + L"\"");
+    ASSERT_EQ(plain.exitCode, 0u);
     lock.reset();
     std::map<std::string, double> shown, expectedShown;
     const nlohmann::json parsed = nlohmann::json::parse(fx::ReadFileText(report));
+    // Each row keeps its own figures; the total counts a file that two rows
+    // list once (the recycle bin's items are no files of the disk).
+    std::map<std::wstring, double> listings;
+    double count = 0, bytes = 0, repeated = 0;
+    for (const nlohmann::json& section : parsed["categories"]) {
+        count += section["count"].get<double>();
+        bytes += section["bytes"].get<double>();
+        for (const nlohmann::json& item : section["items"]) {
+            if (section.value("number", 0) == 16) continue;
+            const std::wstring path = ufc::Folded(host::Widen(item["path"].get<std::string>()));
+            if (listings[path]++ == 0) continue;
+            count -= 1;
+            bytes -= item["size"].get<double>();
+            repeated += listings[path] == 2 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(repeated, 0);
+    EXPECT_EQ(parsed["total"]["count"].get<double>(), count);
+    EXPECT_EQ(parsed["total"]["bytes"].get<double>(), bytes);
+    EXPECT_EQ(parsed["total"]["repeatedFiles"].get<double>(), repeated);
+    // The table's total likewise, with the files it counted once.
+    std::istringstream total(plain.out.substr(plain.out.find("  Total ")));
+    std::string word;
+    double tableCount = 0;
+    total >> word >> tableCount;
+    EXPECT_EQ(tableCount, count) << plain.out;
+    EXPECT_EQ(fx::Lacking(plain.out, {("\n      " + std::to_string(std::lround(repeated)) +
+                                       " file(s) listed by more than one row")
+                                          .c_str()}),
+              "")
+        << plain.out;
+
     for (const nlohmann::json& section : parsed["categories"]) {
         if (!section.contains("rule")) continue;
         const std::string key =
@@ -104,7 +144,7 @@ TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
                 const std::wstring application =
                     target.application ? target.ApplicationName() : L"";
                 if (file.rule != rule.id || file.application != application) continue;
-                expected.insert(Lower(file.path));
+                expected.insert(ufc::Folded(file.path));
                 bytes += file.size;
             }
             const Scanned scan = Scan(target);
@@ -112,7 +152,7 @@ TEST(BuiltInRules, EachTargetListsAndCleansExactlyItsFilesOnAMachineOfToday) {
             EXPECT_EQ(scan.result.totals.count, expected.size()) << what;
             EXPECT_EQ(scan.result.totals.bytes, bytes) << what;
             EXPECT_FALSE(scan.result.running) << what;
-            const host::RemovalResult clean = scan.Clean();
+            const host::RuleCleanResult clean = scan.Clean();
             EXPECT_EQ(clean.totals.removed, expected.size()) << what;
             EXPECT_EQ(clean.totals.failed, 0u) << what;
             if (expected.empty()) continue;
@@ -160,12 +200,14 @@ TEST(CommunityRules, EachSectionListsWhatItsKeysSay) {
             std::wistringstream names(isListed ? listed : left);
             for (std::wstring name; names >> name;) {
                 fx::MakeFile(base + L"\\" + name, 10);
-                if (isListed) expected.insert(Lower(base + L"\\" + name));
+                if (isListed) expected.insert(ufc::Folded(base + L"\\" + name));
             }
         }
         std::vector<host::CleaningRule> rules;
         host::ImportReport report;
-        host::ImportCommunityRules(std::string("[Live *]\n") + section + "\n", &rules, &report);
+        std::wstring error;
+        host::ImportCommunityRules(std::string("[Live *]\n") + section + "\n", L"live.ini", &rules,
+                                   &report, &error);
         ASSERT_EQ(rules.size(), 1u) << section;
         const Scanned scan = Scan(host::TargetsOf({&rules[0]})[0]);
         EXPECT_EQ(scan.Paths(), expected) << section;
@@ -212,7 +254,7 @@ TEST(RuleWalk, LinksAreNotFollowedAndAProfileSwappedForALinkLosesNothingBehindIt
     fx::MakeVictims(victim, names);
     ASSERT_TRUE(fx::SwapForLink(userData + L"\\Default", victim));
 
-    const host::RemovalResult clean = scan.Clean();
+    const host::RuleCleanResult clean = scan.Clean();
     EXPECT_EQ(clean.totals.failed, names.size());
     EXPECT_EQ(clean.totals.removed, scan.Count() - names.size() - 1);
     EXPECT_TRUE(fx::Exists(twin));
@@ -234,6 +276,139 @@ TEST(RuleWalk, LinksAreNotFollowedAndAProfileSwappedForALinkLosesNothingBehindIt
     EXPECT_EQ(linked.Count(), 0u);
     for (const wchar_t* folder : {L"\\Linked Profile", L"\\Default"})
         fx::RemoveTree(userData + folder);
+}
+
+// Sets the last write of path to a fixed day, plus hours.
+void Date(const std::wstring& path, std::uint64_t hours = 0) {
+    const std::uint64_t ticks = 132000000000000000ull + hours * 36000000000ull;
+    const FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    ufc::unique_hfile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file && SetFileTime(file.get(), nullptr, nullptr, &time));
+}
+
+// A file of 13 bytes, dated, changed after the scan by change (path, the
+// user's file), and whether each clean leaves it.
+struct AfterScan {
+    const wchar_t* name;
+    void (*change)(const std::wstring& path, const std::wstring& user);
+    bool ruleLeaves, moduleLeaves;
+};
+
+const AfterScan kAfterScan[] = {
+    {L"grown.tmp",  // another size, the same last write
+     [](const std::wstring& path, const std::wstring&) {
+         fx::MakeFile(path, 64);
+         Date(path);
+     },
+     true, true},
+    {L"touched.tmp", [](const std::wstring& path, const std::wstring&) { Date(path, 1); }, true,
+     true},
+    {L"linked.tmp",
+     [](const std::wstring& path, const std::wstring& user) {
+         ASSERT_TRUE(DeleteFileW(path.c_str()));
+         ASSERT_TRUE(fx::MakeUnixLink(user, path));
+     },
+     true, true},
+    {L"twin.tmp",  // another file of the same size and last write
+     [](const std::wstring& path, const std::wstring&) {
+         fx::MakeFile(path + L".new", 13);
+         Date(path + L".new");
+         ASSERT_TRUE(
+             MoveFileExW((path + L".new").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+     },
+     true, false},
+    {L"readonly.tmp", nullptr, false, false},
+    {L"sub\\deep\\plain.tmp", nullptr, false, false},
+};
+
+// Removed from the Unix side: a link to a file shows as that file, and a
+// delete through Wine would take the file it points to.
+void Wipe(const std::wstring& folder) {
+    const std::string unix = fx::UnixPath(folder);
+    fx::RunUnix(L"/bin/rm -rf '" + std::wstring(unix.begin(), unix.end()) + L"'");
+}
+
+// A file changed between the scan and the clean is left and counted
+// changed since the scan, by the hosts' rule clean and by the module's
+// removal (category 9) alike, and a user's file a link led to stays. The
+// module's records carry no file id: a twin of the same size and last write
+// is the one change only the rule clean sees. A REMOVESELF key removes the
+// folders its clean emptied, and leaves one that was empty before the scan.
+TEST(Identity, AFileChangedSinceTheScanIsLeftByBothCleansAndRemoveSelfTakesOnlyWhatItEmptied) {
+    const std::wstring users = fx::Scratch(L"identity-user"), user = users + L"\\user.doc";
+    std::vector<host::CleaningRule> rules;
+    host::ImportReport report;
+    std::wstring error;
+    host::ImportCommunityRules("[Identity *]\nFileKey1=%AppData%\\UfcIdentity|*.*|REMOVESELF\n",
+                               L"identity.ini", &rules, &report, &error);
+    ASSERT_EQ(rules.size(), 1u);
+    Function::IUnusedFileClean* cleaner = FunCreate();
+    for (const bool rule : {true, false}) {
+        const std::wstring base = rule ? fx::Special(CSIDL_APPDATA) + L"\\UfcIdentity"
+                                       : fx::Special(CSIDL_WINDOWS) + L"\\Temp\\ufc-identity";
+        Wipe(base);
+        fx::MakeVictims(users, {L"user.doc"});
+        for (const AfterScan& row : kAfterScan) {
+            fx::MakeFile(base + L"\\" + row.name, 13);
+            Date(base + L"\\" + row.name);
+        }
+        SetFileAttributesW((base + L"\\readonly.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+        fx::MakeDirs(base + L"\\empty-before");
+
+        host::ItemStore store;
+        host::RuleScanResult scan;
+        if (rule) {
+            host::ScanRule(host::TargetsOf({&rules[0]})[0], false, nullptr, nullptr, &store, &scan);
+        } else {
+            ResultList items;
+            ScanTotals totals;
+            cleaner->GetUnusedFile(kCategoryWindowsTemp, &items, &totals, nullptr);
+            items.remove_if(
+                [&](const FoundItem& item) { return std::wstring(item.folder).find(base) != 0; });
+            store.Append(&items, 0);
+            scan.end = store.Count();
+        }
+        ASSERT_EQ(scan.end - scan.first, std::size(kAfterScan)) << rule;
+        for (const AfterScan& row : kAfterScan)
+            if (row.change) row.change(base + L"\\" + row.name, user);
+
+        host::RuleCleanResult done;
+        std::vector<host::ItemOutcome> outcomes(store.Count(), host::ItemOutcome::None);
+        if (rule) {
+            host::CleanRuleItems(store, {scan.first, scan.end}, nullptr, scan.emptiedFolders,
+                                 host::GuardContext(), nullptr, nullptr, &done, &outcomes);
+        } else {
+            host::RemovalResult module;
+            host::RemoveModuleItems(cleaner, kCategoryWindowsTemp, store,
+                                    host::PassFor(kCategoryWindowsTemp, scan.first, scan.end),
+                                    nullptr, &module, &outcomes);
+            done.totals = module.totals;
+            done.changed = module.changed;
+        }
+        std::uint64_t left = 0;
+        for (std::uint32_t i = scan.first; i < scan.end; ++i) {
+            const std::wstring name = store.Path(i).substr(base.size() + 1);
+            const AfterScan* row = std::find_if(std::begin(kAfterScan), std::end(kAfterScan),
+                                                [&](const AfterScan& r) { return name == r.name; });
+            ASSERT_NE(row, std::end(kAfterScan)) << fx::Narrow(name);
+            const bool leaves = rule ? row->ruleLeaves : row->moduleLeaves;
+            left += leaves;
+            EXPECT_EQ(fx::Exists(store.Path(i)), leaves) << fx::Narrow(name) << rule;
+            EXPECT_EQ(outcomes[i], leaves ? host::ItemOutcome::Changed : host::ItemOutcome::Removed)
+                << fx::Narrow(name) << rule;
+        }
+        EXPECT_EQ(done.changed, left) << rule;
+        EXPECT_EQ(done.totals.removed, std::size(kAfterScan) - left) << rule;
+        EXPECT_EQ(done.totals.failed, 0u) << rule;
+        EXPECT_EQ(fx::Intact(users, {L"user.doc"}), 1u) << rule;
+        // Only the rule's REMOVESELF removes folders: those it emptied.
+        EXPECT_EQ(done.foldersRemoved, rule ? 2u : 0u);
+        EXPECT_EQ(fx::Exists(base + L"\\sub"), !rule);
+        EXPECT_TRUE(fx::Exists(base + L"\\empty-before"));
+        Wipe(base);
+    }
+    cleaner->Release();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "core/system_clean.h"
+#include "fs/delete_path.h"
 #include "fixtures/fixtures.h"
 
 namespace {
@@ -115,6 +116,44 @@ TEST(Removal, LinksSwappedInAfterTheScanRedirectNothing) {
         EXPECT_TRUE(fx::Exists(place + L"\\swapped-moved\\" + name));
     }
     fx::RemoveTree(place);
+}
+
+// How the deleter reads a path before it opens anything: the volume and
+// the names below the root, a name it will not open refused.
+TEST(Removal, APathIsReadAsItsVolumeAndPlainNames) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* volume;  // empty: none, the path is refused
+        const wchar_t* names;   // joined by '|'; null: a name is refused
+    } rows[] = {
+        {L"C:\\x\\y.tmp", L"C:\\", L"x|y.tmp"},
+        {L"\\\\?\\C:\\x\\", L"C:\\", L"x|"},
+        {L"\\\\srv\\share\\a", L"\\\\srv\\share", L"a"},
+        {L"\\\\?\\UNC\\srv\\share\\a", L"\\\\srv\\share", L"a"},
+        {L"\\\\srv\\", L"", nullptr},          // a server without a share
+        {L"\\\\?\\\\?\\C:\\x", L"", nullptr},  // the device namespace is no server
+        {L"\\\\.\\pipe\\x", L"", nullptr},
+        {L"C:\\x\\..\\Windows", L"C:\\", nullptr},
+        {L"C:\\x\\a:stream", L"C:\\", nullptr},
+        {L"C:\\x\\*.tmp", L"C:\\", nullptr},
+        {L"C:\\x\\\\y", L"C:\\", nullptr},  // an empty name between separators
+    };
+    for (const auto& row : rows) {
+        const std::wstring path = ufc::PlainPath(row.path);
+        const std::wstring volume = ufc::VolumeOf(path);
+        EXPECT_EQ(volume, row.volume) << fx::Narrow(row.path);
+        if (volume.empty()) continue;
+        const std::wstring root = ufc::NormalRoot(volume);
+        std::size_t below = 0;
+        ASSERT_TRUE(ufc::HoldsPath(root, path, &below)) << fx::Narrow(row.path);
+        std::vector<std::wstring> names;
+        const bool plain = ufc::SplitNames(path, below, &names);
+        EXPECT_EQ(plain, row.names != nullptr) << fx::Narrow(row.path);
+        if (!plain || !row.names) continue;
+        std::wstring joined;
+        for (std::size_t i = 0; i < names.size(); ++i) joined += (i ? L"|" : L"") + names[i];
+        EXPECT_EQ(joined, row.names) << fx::Narrow(row.path);
+    }
 }
 
 }  // namespace

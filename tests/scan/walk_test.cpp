@@ -8,7 +8,7 @@
 #include "core/system_clean.h"
 #include "fixtures/fixtures.h"
 #include "scan/file_helpers.h"
-#include "util/handles.h"
+#include "fs/handles.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "fixtures/fixtures.h"
-#include "util/handles.h"
-#include "util/rooted_delete.h"
+#include "fs/handles.h"
+#include "fs/rooted_delete.h"
 #include "util/shell_folders.h"
-#include "util/text.h"
+#include "fs/path_text.h"
 
 namespace {
 

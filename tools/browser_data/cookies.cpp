@@ -3,8 +3,8 @@
 // version 17, table moz_cookies, column host) make. A host of ".example.org"
 // (a cookie for the whole domain) and "mail.example.org" both belong to the
 // site example.org.
-#include "browser_data.h"
-#include "edit_engine.h"
+#include "browser_data/browser_data.h"
+#include "browser_data/edit_engine.h"
 
 #include <map>
 #include <set>

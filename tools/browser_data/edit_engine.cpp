@@ -1,4 +1,4 @@
-#include "edit_engine.h"
+#include "browser_data/edit_engine.h"
 
 #include <algorithm>
 

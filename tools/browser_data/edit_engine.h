@@ -5,8 +5,8 @@
 // databases are vacuumed. The edits themselves are tables of statements.
 #pragma once
 
-#include "browser_data.h"
-#include "sqlite_db.h"
+#include "browser_data/browser_data.h"
+#include "browser_data/sqlite_db.h"
 
 #include <functional>
 #include <string>

@@ -4,13 +4,13 @@
 // bookmarked address keeps its row in History (its counts reset) and its icon
 // in Favicons. Downloads are history, but one that was interrupted stays: the
 // browser can still resume it.
-#include "browser_data.h"
-#include "edit_engine.h"
+#include "browser_data/browser_data.h"
+#include "browser_data/edit_engine.h"
 
 #include <nlohmann/json.hpp>
-#include <util/rooted_delete.h>
+#include "fs/rooted_delete.h"
 
-#include "profiles.h"
+#include "platform/user_files.h"
 
 #include <windows.h>
 

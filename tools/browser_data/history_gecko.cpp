@@ -3,8 +3,8 @@
 // bookmarks, keywords and tags in the same places table as history: a place
 // stays when a bookmark (a tag is a bookmark in a tag folder) or a keyword
 // refers to it, or when Gecko's own count of such references says so.
-#include "browser_data.h"
-#include "edit_engine.h"
+#include "browser_data/browser_data.h"
+#include "browser_data/edit_engine.h"
 
 namespace browser_data {
 namespace {

@@ -4,7 +4,7 @@
 // "!" for an exception, names in Unicode where the list has them. Hosts in
 // cookie databases are ASCII (punycode), so Unicode rules are converted with
 // the system's IdnToAscii once, when the rules are first used.
-#include "browser_data.h"
+#include "browser_data/browser_data.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "sqlite_db.h"
+#include "browser_data/sqlite_db.h"
 
 #include <windows.h>
 

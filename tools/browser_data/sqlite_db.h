@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "text_format.h"
+#include "text/format.h"
 
 namespace browser_data {
 

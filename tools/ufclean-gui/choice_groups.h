@@ -1,7 +1,8 @@
 // Where each category and cleaning rule stands in the window's tree of
 // choices, as data: the groups a person recognises, the node under a group
-// (a browser, an application), and why an opt-in choice starts off. New
-// rules fall into the tree by their application and group alone.
+// (a browser, an application), and why an opt-in choice starts off (the
+// pipeline's default set). New rules fall into the tree by their
+// application and group alone.
 #pragma once
 
 #include <windows.h>
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "rules.h"
+#include "rules/model.h"
 
 namespace gui {
 

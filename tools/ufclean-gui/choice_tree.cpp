@@ -1,10 +1,12 @@
 #include "choice_tree.h"
 
-#include "categories.h"
+#include "pipeline/categories.h"
 #include "dpi.h"
 #include "gui_ids.h"
+#include "items/keep_list.h"
 #include "rule_rows.h"
-#include "text_format.h"
+#include "text/format.h"
+#include "rules/model.h"
 
 namespace gui {
 
@@ -46,7 +48,7 @@ std::wstring Figures(std::uint64_t count, std::uint64_t bytes) {
 void ChoiceTree::Create(HWND parent, const std::set<std::uint32_t>& checked, bool rules) {
     tree_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
-                                TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                                TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_INFOTIP,
                             0, 0, 0, 0, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdCategories)), nullptr,
                             nullptr);
@@ -65,7 +67,8 @@ void ChoiceTree::Create(HWND parent, const std::set<std::uint32_t>& checked, boo
         Node leaf;
         leaf.leaf = true;
         leaf.number = static_cast<std::uint32_t>(kFirstRuleRow + i);
-        leaf.checked = rules && RuleRows()[i].rule->onByDefault;
+        leaf.byItself = host::ChosenOnlyById(*RuleRows()[i].rule);
+        leaf.checked = rules && RuleRows()[i].rule->onByDefault && !leaf.byItself;
         leaves.emplace_back(PlaceOfRule(RuleRows()[i]), leaf);
     }
     for (int group = 0; group < kChoiceGroups; ++group) {
@@ -127,6 +130,24 @@ void ChoiceTree::SetDpi(UINT dpi) {
     Refresh();
 }
 
+int ChoiceTree::NeededWidth() const {
+    int widest = 0;
+    for (const Node& node : nodes_) {
+        RECT text = {};
+        if (TreeView_GetItemRect(tree_, node.item, &text, TRUE) && text.right > widest)
+            widest = text.right;
+    }
+    // Item rectangles move left as the tree scrolls sideways.
+    widest += GetScrollPos(tree_, SB_HORZ);
+    RECT client = {}, frame = {};
+    GetClientRect(tree_, &client);
+    GetWindowRect(tree_, &frame);
+    const int edges = (frame.right - frame.left) - client.right;
+    const bool vertical = GetWindowLongW(tree_, GWL_STYLE) & WS_VSCROLL;
+    const int bar = vertical ? 0 : GetSystemMetrics(SM_CXVSCROLL);  // in the edges already
+    return widest + edges + bar + 4;
+}
+
 std::vector<std::uint32_t> ChoiceTree::Checked() const {
     std::vector<std::uint32_t> numbers;
     for (const Node& node : nodes_)
@@ -134,12 +155,13 @@ std::vector<std::uint32_t> ChoiceTree::Checked() const {
     return numbers;
 }
 
-int ChoiceTree::StateOf(int index) const {
+int ChoiceTree::StateOf(int index, bool groupsOnly) const {
     const Node& node = nodes_[static_cast<size_t>(index)];
     if (node.leaf) return node.checked ? kChecked : kUnchecked;
     bool some = false, all = true;
     for (int child : node.children) {
-        const int state = StateOf(child);
+        if (groupsOnly && nodes_[static_cast<size_t>(child)].byItself) continue;
+        const int state = StateOf(child, groupsOnly);
         some = some || state != kUnchecked;
         all = all && state == kChecked;
     }
@@ -149,12 +171,14 @@ int ChoiceTree::StateOf(int index) const {
 void ChoiceTree::SetLeaves(int index, bool checked) {
     Node& node = nodes_[static_cast<size_t>(index)];
     if (node.leaf) node.checked = checked;
-    for (int child : node.children) SetLeaves(child, checked);
+    for (int child : node.children)
+        if (!nodes_[static_cast<size_t>(child)].byItself) SetLeaves(child, checked);
 }
 
 void ChoiceTree::Toggle(int index) {
     // A mixed or empty group checks all below it; a full one clears them.
-    SetLeaves(index, StateOf(index) != kChecked);
+    // Choices made one by one count for neither.
+    SetLeaves(index, StateOf(index, true) != kChecked);
     Refresh();
 }
 
@@ -165,7 +189,8 @@ std::wstring ChoiceTree::TextOf(int index) const {
         if (node.scanned) parts.push_back(Figures(node.count, node.bytes));
         if (node.action && node.offReason == nullptr) parts.push_back(L"clean only");
         if (!node.cleaned.empty()) parts.push_back(node.cleaned);
-        if (node.offReason) parts.push_back(std::wstring(L"opt-in: ") + node.offReason);
+        // Why it starts off is the node's tip: the label stays short.
+        if (node.offReason) parts.push_back(L"opt-in");
     } else {
         // The sums of the choices below that were scanned.
         bool scanned = false;
@@ -225,30 +250,35 @@ void ChoiceTree::ResetFigures() {
     Refresh();
 }
 
-void ChoiceTree::ShowRun(const RunInfo& run) {
-    const int leaf = LeafOf(run.number);
+void ChoiceTree::ShowRun(std::uint32_t number, const host::Row& run, const Sums& sums) {
+    const int leaf = LeafOf(number);
     if (leaf < 0) return;
     Node& node = nodes_[static_cast<size_t>(leaf)];
     // The listed items, not the scan's totals: the recycle-bin query counts
     // every item once per drive letter.
-    node.scanned = !run.action;
-    node.count = run.sums.count;
-    node.bytes = run.sums.bytes;
+    node.scanned = !run.IsAction();
+    node.count = sums.count;
+    node.bytes = sums.bytes;
     node.cleaned.clear();
     if (run.cleaned) {
         node.cleaned = std::to_wstring(run.cleanTotals.removed) + L" removed";
         if (run.cleanTotals.failed)
             node.cleaned += L", " + std::to_wstring(run.cleanTotals.failed) + L" failed";
+        if (run.changed)
+            node.cleaned += L", " + std::to_wstring(run.changed) + L" changed since the scan";
         if (run.cleanTotals.bytesFreed)
             node.cleaned += L", " + host::HumanSize(run.cleanTotals.bytesFreed) + L" freed";
-        if (run.action) node.cleaned = run.cleanResult ? L"done" : L"failed";
-    } else if (!run.skipReason.empty() && run.number == kCategoryRecycleBin) {
+        if (run.IsAction()) node.cleaned = run.cleanResult ? L"done" : L"failed";
+    } else if (!run.skipReason.empty() && run.category == kCategoryRecycleBin) {
         node.cleaned = L"kept whole";
     } else if (!run.refusal.empty()) {
         node.cleaned = run.refusal;
     }
+    if (run.stoppedByGuard.total)
+        node.cleaned += (node.cleaned.empty() ? L"" : L", ") +
+                        std::wstring(L"stopped by the guard: ") + run.stoppedByGuard.Text();
     // Files a running application holds are not failures: say what to do.
-    const host::RuleTarget* target = RuleRowTarget(run.number);
+    const host::RuleTarget* target = run.IsRule() ? &run.target : nullptr;
     if (target && run.inUse)
         node.cleaned += (node.cleaned.empty() ? L"" : L", ") + std::to_wstring(run.inUse) +
                         L" in use: " + target->InUseAdvice();
@@ -259,6 +289,16 @@ void ChoiceTree::ShowRun(const RunInfo& run) {
 }
 
 bool ChoiceTree::OnNotify(const NMHDR& header, LRESULT* result) {
+    if (header.code == TVN_GETINFOTIPW) {
+        auto& tip = const_cast<NMTVGETINFOTIPW&>(reinterpret_cast<const NMTVGETINFOTIPW&>(header));
+        const Node* node = tip.lParam >= 0 && static_cast<size_t>(tip.lParam) < nodes_.size()
+                               ? &nodes_[static_cast<size_t>(tip.lParam)]
+                               : nullptr;
+        if (node && node->offReason && tip.pszText && tip.cchTextMax > 0)
+            lstrcpynW(tip.pszText, (L"Opt-in: " + std::wstring(node->offReason)).c_str(),
+                      tip.cchTextMax);
+        return false;
+    }
     HTREEITEM hit = nullptr;
     if (header.code == NM_CLICK) {
         const DWORD at = GetMessagePos();

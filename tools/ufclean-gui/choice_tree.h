@@ -3,7 +3,7 @@
 // Privacy traces, Recycle bin), with tri-state check boxes on the group
 // nodes, and the items and size a scan found and what the clean did on
 // every node. Space or a click on a box toggles it; a group toggles all
-// below it.
+// below it but the choices that are made one by one.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +16,7 @@
 
 #include "choice_groups.h"
 #include "gdi_owners.h"
+#include "pipeline/row.h"
 #include "scan_model.h"
 
 namespace gui {
@@ -27,10 +28,14 @@ public:
     void Create(HWND parent, const std::set<std::uint32_t>& checked, bool rules);
     HWND Handle() const { return tree_; }
     void SetDpi(UINT dpi);
+    // The width the tree needs to show its widest label whole, edges and
+    // scroll bar included.
+    int NeededWidth() const;
     // The checked choices (category numbers and rule rows) in tree order.
     std::vector<std::uint32_t> Checked() const;
     void ResetFigures();
-    void ShowRun(const RunInfo& run);
+    // A row of the run: the choice it stands for, the row, its sums.
+    void ShowRun(std::uint32_t number, const host::Row& run, const Sums& sums);
     ChoiceGroup GroupOf(std::uint32_t number) const;
     // Clicks and keys of the tree; true when a check box changed.
     bool OnNotify(const NMHDR& header, LRESULT* result);
@@ -47,6 +52,7 @@ private:
         std::uint32_t number = 0;
         bool action = false;
         bool checked = false;
+        bool byItself = false;  // a group's box leaves it alone (ChosenOnlyById)
         const wchar_t* offReason = nullptr;
         bool scanned = false;
         std::uint64_t count = 0, bytes = 0;
@@ -57,7 +63,8 @@ private:
     };
     int Add(int parent, Node node);
     int ChildNamed(int parent, const std::wstring& label, ChoiceGroup group);
-    int StateOf(int node) const;
+    // groupsOnly: only the leaves a group's box sets.
+    int StateOf(int node, bool groupsOnly = false) const;
     void Toggle(int node);
     void SetLeaves(int node, bool checked);
     // Text and box of every node.

@@ -1,12 +1,13 @@
 #include "clean_confirm.h"
 
-#include "text_format.h"
+#include "text/format.h"
 
 namespace gui {
 
-bool ConfirmClean(HWND owner, const Sums& sums, size_t actions, const std::wstring& heldBinPath) {
-    std::wstring text = L"Remove " + std::to_wstring(sums.selectedCount) + L" checked item(s), " +
-                        host::HumanSize(sums.selectedBytes) + L"?";
+bool ConfirmClean(HWND owner, std::uint64_t count, std::uint64_t bytes, size_t actions,
+                  const std::wstring& heldBinPath) {
+    std::wstring text =
+        L"Remove " + std::to_wstring(count) + L" checked item(s), " + host::HumanSize(bytes) + L"?";
     if (actions) text += L"\nClean-only steps checked: " + std::to_wstring(actions) + L".";
     if (!heldBinPath.empty())
         text += L"\n\nThe recycle bin is emptied whole: \"" + heldBinPath +

@@ -3,12 +3,15 @@
 
 #include <windows.h>
 
-#include "scan_model.h"
+#include <cstdint>
+#include <string>
 
 namespace gui {
 
-// Asks whether to remove the checked items; true for Yes.
-// heldBinPath: the unchecked recycle-bin item that keeps the bin, or empty.
-bool ConfirmClean(HWND owner, const Sums& sums, size_t actions, const std::wstring& heldBinPath);
+// Asks whether to remove the checked items (count of them, bytes in all);
+// true for Yes. heldBinPath: the unchecked recycle-bin item that keeps the
+// bin, or empty.
+bool ConfirmClean(HWND owner, std::uint64_t count, std::uint64_t bytes, size_t actions,
+                  const std::wstring& heldBinPath);
 
 }  // namespace gui

@@ -3,7 +3,7 @@
 #include "dpi.h"
 #include "gui_ids.h"
 #include "list_view.h"
-#include "text_format.h"
+#include "text/format.h"
 
 namespace gui {
 
@@ -52,6 +52,9 @@ void DrivesPage::Load(Function::IUnusedFileClean* cleaner, UINT dpi) {
         SetCell(list_, row, kUsed,
                 entry.totalBytes ? std::to_wstring(used * 100 / entry.totalBytes) + L"%" : L"-");
     }
+    // The drawn usage bar keeps its width.
+    FitColumns(list_, kBar, drives_.size(), dpi,
+               [&](std::size_t row, int column) { return CellOf(list_, row, column); });
 }
 
 LRESULT DrivesPage::OnCustomDraw(NMLVCUSTOMDRAW* draw) {

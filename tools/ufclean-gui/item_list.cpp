@@ -2,11 +2,14 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "dpi.h"
 #include "gui_ids.h"
 #include "list_view.h"
 #include "rule_rows.h"
-#include "text_format.h"
+#include "text/format.h"
+#include "fs/fold.h"
 
 namespace gui {
 
@@ -19,8 +22,20 @@ const wchar_t* const kTitles[kItemColumnCount] = {L"Name",     L"Size",     L"Ty
 
 std::wstring ExtensionOf(std::wstring_view name) {
     const size_t dot = name.find_last_of(L'.');
-    return dot == std::wstring_view::npos ? std::wstring() : host::Folded(name.substr(dot));
+    return dot == std::wstring_view::npos ? std::wstring() : ufc::Folded(name.substr(dot));
 }
+
+// A module item whose folder is a key path under HKEY_CURRENT_USER (a typed
+// address, a Run-box command): its name is the value's data, its folder the
+// key and value name.
+bool IsRegistryEntry(std::wstring_view folder) {
+    const bool drive = folder.size() >= 2 && folder[1] == L':';
+    const bool share = folder.size() >= 2 && folder[0] == L'\\' && folder[1] == L'\\';
+    return !folder.empty() && !drive && !share;
+}
+
+constexpr std::size_t kFittedRows = 5000;  // rows measured for the column widths
+constexpr wchar_t kRegistryType[] = L"Registry value";
 
 }  // namespace
 
@@ -54,11 +69,13 @@ void ItemList::Show() {
 
 void ItemList::Reset(const ScanModel& model) {
     view_.Reset(model);
+    FitColumns(model);
     Show();
 }
 
 void ItemList::Append(const ScanModel& model, std::uint32_t from) {
     view_.Append(model, from);
+    FitColumns(model);
     Show();
 }
 
@@ -105,6 +122,7 @@ const ItemList::TypeLook& ItemList::LookOf(std::wstring_view name) {
 
 int ItemList::ImageOf(const ScanModel& model, std::uint32_t item) {
     HICON icon = model.Store().Icon(item);
+    if (!icon && IsRegistryEntry(model.Store().Folder(item))) return LookOf(L"x.reg").image;
     if (!icon) return LookOf(model.Store().Name(item)).image;
     auto found = imageOf_.find(icon);
     if (found != imageOf_.end()) return found->second;
@@ -125,8 +143,14 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
     }
     if (row.mask & LVIF_IMAGE) row.iImage = ImageOf(model, item);
     if (!(row.mask & LVIF_TEXT) || !row.pszText || row.cchTextMax <= 0) return;
+    lstrcpynW(row.pszText, CellText(model, item, row.iSubItem).c_str(), row.cchTextMax);
+}
+
+std::wstring ItemList::CellText(const ScanModel& model, std::uint32_t item, int column) {
+    const host::ItemStore& store = model.Store();
     std::wstring text;
-    switch (row.iSubItem) {
+    const bool registry = IsRegistryEntry(store.Folder(item));
+    switch (column) {
         case kColName:
             text = store.Name(item);
             break;
@@ -135,10 +159,10 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
             break;
         case kColType:
             text = store.TypeText(item);
-            if (text.empty()) text = LookOf(store.Name(item)).name;
+            if (text.empty()) text = registry ? kRegistryType : LookOf(store.Name(item)).name;
             break;
         case kColCategory:
-            text = RowName(model.RunOf(item).number);
+            text = RowName(model.NumberOfItem(item));
             break;
         case kColWritten:
             text = host::FormatDate(store.Date(item, host::ItemTime::Written));
@@ -150,7 +174,7 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
             text = host::FormatDate(store.Date(item, host::ItemTime::Accessed));
             break;
         case kColFolder:
-            text = store.Folder(item);
+            text = registry ? L"HKCU\\" + std::wstring(store.Folder(item)) : store.Folder(item);
             break;
         case kColNote:
             text = model.Note(item);
@@ -158,18 +182,25 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
         default:
             break;
     }
-    lstrcpynW(row.pszText, text.c_str(), row.cchTextMax);
+    return text;
+}
+
+void ItemList::FitColumns(const ScanModel& model) {
+    // A long list is measured by its first rows.
+    gui::FitColumns(
+        list_, kItemColumnCount, std::min(view_.Rows(), kFittedRows), dpi_,
+        [&](std::size_t row, int column) { return CellText(model, view_.ItemAt(row), column); });
 }
 
 int ItemList::FindRow(const ScanModel& model, const NMLVFINDITEMW& find) const {
     // Typing in the list finds the next row whose name starts so.
     if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz) return -1;
-    const std::wstring start = host::Folded(find.lvfi.psz);
+    const std::wstring start = ufc::Folded(find.lvfi.psz);
     const size_t rows = view_.Rows();
     for (size_t k = 0; k < rows; ++k) {
         const size_t row = (static_cast<size_t>(find.iStart < 0 ? 0 : find.iStart) + k) % rows;
         const std::wstring_view name = model.Store().Name(view_.ItemAt(row));
-        if (name.size() >= start.size() && host::Folded(name.substr(0, start.size())) == start)
+        if (name.size() >= start.size() && ufc::Folded(name.substr(0, start.size())) == start)
             return static_cast<int>(row);
     }
     return -1;

@@ -43,6 +43,10 @@ private:
     };
     void Show();
     void FillRow(const ScanModel& model, NMLVDISPINFOW* info);
+    std::wstring CellText(const ScanModel& model, std::uint32_t item, int column);
+    // Each column as wide as its title and the texts of the rows (of a list
+    // short enough to measure).
+    void FitColumns(const ScanModel& model);
     const TypeLook& LookOf(std::wstring_view name);
     int ImageOf(const ScanModel& model, std::uint32_t item);
     int FindRow(const ScanModel& model, const NMLVFINDITEMW& find) const;

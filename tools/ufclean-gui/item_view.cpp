@@ -4,14 +4,15 @@
 #include <numeric>
 
 #include "gui_ids.h"
-#include "text_format.h"
+#include "text/format.h"
+#include "fs/fold.h"
 
 namespace gui {
 
 namespace {
 
 int CompareFolded(std::wstring_view a, std::wstring_view b) {
-    const wchar_t* fold = host::FoldTable();
+    const wchar_t* fold = ufc::FoldTable();
     const std::size_t common = std::min(a.size(), b.size());
     for (std::size_t k = 0; k < common; ++k) {
         const wchar_t x = fold[static_cast<std::uint16_t>(a[k])];
@@ -116,7 +117,7 @@ void ItemView::Sort(const ScanModel& model, Iterator begin, Iterator end) {
 }
 
 void ItemView::SetFilter(const ScanModel& model, const std::wstring& text) {
-    filter_ = host::Folded(text);
+    filter_ = ufc::Folded(text);
     ApplyFilter(model);
 }
 
@@ -128,8 +129,8 @@ void ItemView::ApplyFilter(const ScanModel& model) {
     std::vector<std::uint8_t> folderHas(store.Folders().Count(), 0);
     for (std::uint32_t i : order_) {
         std::uint8_t& folder = folderHas[store.FolderId(i)];
-        if (folder == 0) folder = host::ContainsFolded(store.Folder(i), filter_) ? 2 : 1;
-        if (folder == 2 || host::ContainsFolded(store.Name(i), filter_)) shown_.push_back(i);
+        if (folder == 0) folder = ufc::ContainsFolded(store.Folder(i), filter_) ? 2 : 1;
+        if (folder == 2 || ufc::ContainsFolded(store.Name(i), filter_)) shown_.push_back(i);
     }
 }
 

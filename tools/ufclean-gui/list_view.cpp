@@ -1,5 +1,8 @@
 #include "list_view.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "dpi.h"
 
 namespace gui {
@@ -36,6 +39,48 @@ int AddRow(HWND list, const std::wstring& text, LPARAM param, int image) {
 
 void SetCell(HWND list, int row, int column, const std::wstring& text) {
     ListView_SetItemText(list, row, column, const_cast<wchar_t*>(text.c_str()));
+}
+
+std::wstring ColumnTitle(HWND list, int column) {
+    wchar_t title[128] = {};
+    HDITEMW item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = title;
+    item.cchTextMax = 128;
+    Header_GetItem(ListView_GetHeader(list), column, &item);
+    return title;
+}
+
+int ImagesWidth(HWND list) {
+    int width = 0, side = 0, height = 0;
+    for (int images : {LVSIL_STATE, LVSIL_SMALL})
+        if (ImageList_GetIconSize(ListView_GetImageList(list, images), &side, &height))
+            width += side;
+    return width;
+}
+
+void FitColumns(HWND list, int count, std::size_t rows, UINT dpi,
+                const std::function<std::wstring(std::size_t, int)>& cell) {
+    constexpr int kCellPadding = 14, kHeaderPadding = 24;  // at 96 DPI
+    const TextRuler ruler(list);
+    std::vector<int> widths(static_cast<std::size_t>(count));
+    for (int c = 0; c < count; ++c)
+        widths[static_cast<std::size_t>(c)] =
+            ruler.Width(ColumnTitle(list, c)) + Scale(kHeaderPadding, dpi);
+    for (std::size_t row = 0; row < rows; ++row)
+        for (int c = 0; c < count; ++c)
+            widths[static_cast<std::size_t>(c)] =
+                std::max(widths[static_cast<std::size_t>(c)],
+                         ruler.Width(cell(row, c)) + Scale(kCellPadding, dpi));
+    widths[0] += ImagesWidth(list) + 2 * Scale(4, dpi);
+    for (int c = 0; c < count; ++c)
+        ListView_SetColumnWidth(list, c, widths[static_cast<std::size_t>(c)]);
+}
+
+std::wstring CellOf(HWND list, std::size_t row, int column) {
+    wchar_t text[512] = {};
+    ListView_GetItemText(list, static_cast<int>(row), column, text, 512);
+    return text;
 }
 
 void ScaleColumns(HWND list, const int* widths96, int count, UINT dpi) {

@@ -3,8 +3,9 @@
 #include <commctrl.h>
 
 #include "main_window.h"
-#include "module_loader.h"
+#include "platform/module_loader.h"
 #include "options.h"
+#include "rule_rows.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES |
@@ -15,15 +16,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     std::wstring error;
     if (!gui::ParseOptions(__argc, __wargv, &options, &error)) {
         MessageBoxW(nullptr, error.c_str(), L"ufclean-gui", MB_OK | MB_ICONERROR);
-        return 1;
+        return gui::kGuiExitUsage;
     }
+    gui::UseRulesFile(options.rulesFile);
     host::LoadedCleaner cleaner;
     if (!cleaner.Load(&error)) {
         MessageBoxW(nullptr, error.c_str(), L"ufclean-gui", MB_OK | MB_ICONERROR);
-        return 3;
+        return gui::kGuiExitModule;
     }
     gui::MainWindow window(cleaner.get(), options);
-    if (!window.Create(show)) return 3;
+    if (!window.Create(show)) return gui::kGuiExitModule;
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (window.Handle() && window.TranslateKeys(&message)) continue;

@@ -3,45 +3,46 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <set>
 
-#include "categories.h"
-#include "clean_confirm.h"
+#include "pipeline/categories.h"
 #include "dpi.h"
 #include "gui_ids.h"
+#include "layout_check.h"
+#include "platform/user_files.h"
 #include "rule_rows.h"
 #include "save_profile.h"
 #include "screenshot.h"
-#include "text_format.h"
+#include "text/format.h"
 
 namespace gui {
 
 namespace {
 
 constexpr int kCmdNextPage = 130;
-constexpr UINT kMsgCapture = WM_APP + 20;  // after the first paint or a scan
-constexpr UINT kMsgBench = WM_APP + 21;    // after the first paint
-constexpr UINT_PTR kFilterTimer = 1;       // the filter waits for a pause in typing
+constexpr UINT kMsgBench = WM_APP + 21;  // after the first paint
+constexpr UINT_PTR kFilterTimer = 1;     // the filter waits for a pause in typing
 constexpr UINT kFilterDelay = 200;
-constexpr size_t kLargestShown = 8;  // items in the picture's bar of the largest
 
 HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id) {
     return CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
 }
 
-void SetText(HWND control, const std::wstring& text) {
+}  // namespace
+
+void MainWindow::SetText(HWND control, const std::wstring& text) {
     SetWindowTextW(control, text.c_str());
 }
 
-}  // namespace
-
 MainWindow::MainWindow(Function::IUnusedFileClean* cleaner, Options options)
-    : cleaner_(cleaner), options_(std::move(options)) {
-    model_.SetOlderThan(options_.olderThanDays);
+    : cleaner_(cleaner), options_(std::move(options)), model_(cleaner, &stopSignal_) {
+    stopSignal_.Attach(cleaner);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    worker_.reset();
+    stopSignal_.Attach(nullptr);
+}
 
 bool MainWindow::Create(int show) {
     WNDCLASSEXW type = {};
@@ -54,10 +55,14 @@ bool MainWindow::Create(int show) {
     type.lpszClassName = kWindowClass;
     if (!RegisterClassExW(&type)) return false;
     const UINT dpi = WindowDpi(nullptr);
-    window_ =
-        CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"UnusedFileClean",
-                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                        Scale(1180, dpi), Scale(720, dpi), nullptr, nullptr, type.hInstance, this);
+    // Its size at this scale, within the screen's work area.
+    RECT work = {0, 0, Scale(1180, dpi), Scale(720, dpi)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = std::min<int>(Scale(1180, dpi), work.right - work.left);
+    const int height = std::min<int>(Scale(720, dpi), work.bottom - work.top);
+    window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"UnusedFileClean",
+                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, work.left, work.top, width,
+                              height, nullptr, nullptr, type.hInstance, this);
     if (!window_) return false;
     ACCEL keys[] = {{FVIRTKEY, VK_F5, static_cast<WORD>(kIdScan)},
                     {FVIRTKEY, VK_ESCAPE, static_cast<WORD>(kIdStop)},
@@ -68,7 +73,7 @@ bool MainWindow::Create(int show) {
     if (!options_.saveProfile.empty()) {
         std::wstring message;
         if (!SaveChoiceAsProfile(options_.saveProfile, categories_.Checked(), &message))
-            exitCode_ = 5;
+            exitCode_ = kGuiExitProfile;
         SetText(notice_, message);
     }
     if (options_.benchItems)
@@ -100,7 +105,7 @@ LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam,
 LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            worker_ = std::make_unique<Worker>(window_, cleaner_);
+            worker_ = std::make_unique<Worker>(window_, &model_.Pipeline(), &stopSignal_);
             CreateControls();
             return 0;
         case WM_SIZE:
@@ -140,14 +145,16 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             OnProgress(*note);
             return 0;
         }
-        case kMsgCategoryScanned:
-            OnCategoryScanned(std::unique_ptr<CategoryRun>(reinterpret_cast<CategoryRun*>(lParam)));
+        case kMsgRowDone: {
+            std::unique_ptr<RowNote> note(reinterpret_cast<RowNote*>(lParam));
+            OnRowDone(*note);
             return 0;
+        }
         case kMsgScanDone:
             OnScanDone(wParam != 0);
             return 0;
         case kMsgCleanDone:
-            OnCleanDone(std::unique_ptr<CleanJob>(reinterpret_cast<CleanJob*>(lParam)));
+            OnCleanDone(wParam != 0);
             return 0;
         case kMsgCapture:
             SaveScreenshotAndExit();
@@ -217,6 +224,7 @@ void MainWindow::CreateControls() {
     stop_ = Child(window_, WC_BUTTONW, L"S&top", WS_TABSTOP | WS_DISABLED, kIdStop);
     clean_ = Child(window_, WC_BUTTONW, L"&Clean", WS_TABSTOP | WS_DISABLED, kIdClean);
     ApplyDpi(WindowDpi(window_));
+    ShowSpace();
     drives_.Load(cleaner_, dpi_);
     ShowPage(options_.drivesPage ? 1 : 0);
     SetState(kStateReady);
@@ -251,11 +259,12 @@ void MainWindow::Layout() {
     // Bottom band: notice, progress, status, totals and the buttons.
     const int band = 4 * line + button + 4 * Scale(4, dpi_);
     const int listsBottom = page.bottom - band;
-    const int left = Scale(400, dpi_) < pageWidth / 2 ? Scale(400, dpi_) : pageWidth / 2;
+    // The tree as wide as its widest label, between a third and a half of the page.
+    const int left = std::clamp(categories_.NeededWidth(), pageWidth / 3, pageWidth / 2);
     place(categories_.Handle(), page.left, page.top, left, listsBottom - page.top);
     // Right of the tree: the picture, the filter, the items.
     const int right = page.left + left + gap, rightWidth = pageWidth - left - gap;
-    const int picture = 4 * Scale(22, dpi_) + 3 * Scale(4, dpi_);
+    const int picture = space_.NeededHeight(rightWidth);
     place(space_.Handle(), right, page.top, rightWidth, picture);
     int y = page.top + picture + Scale(6, dpi_);
     const int labelWidth = Scale(48, dpi_);
@@ -295,7 +304,7 @@ void MainWindow::SetState(UINT_PTR state) {
     const bool busy = state == kStateBusy;
     EnableWindow(scan_, !busy);
     EnableWindow(stop_, busy);
-    EnableWindow(clean_, !busy && state != kStateReady && !model_.Runs().empty());
+    EnableWindow(clean_, !busy && state != kStateReady && SomethingToClean());
     EnableWindow(categories_.Handle(), !busy);
     EnableWindow(items_.Handle(), !busy);
     EnableWindow(filter_, !busy);
@@ -340,181 +349,18 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
     return result;
 }
 
-void MainWindow::StartScan() {
-    const std::vector<std::uint32_t> numbers = categories_.Checked();
-    if (numbers.empty()) {
-        SetText(status_, L"No category is checked.");
-        return;
-    }
-    model_.Clear();
-    items_.Reset(model_);
-    categories_.ResetFigures();
-    ShowSpace();
-    SetText(notice_, RulesFileNotice());
-    SendMessageW(progress_, PBM_SETPOS, 0, 0);
-    SetState(kStateBusy);
-    SetText(status_, L"Scanning...");
-    worker_->StartScan(numbers);
-}
-
-void MainWindow::StartClean() {
-    const std::vector<std::uint32_t> checked = categories_.Checked();
-    const std::set<std::uint32_t> numbers(checked.begin(), checked.end());
-    Sums sums;
-    size_t actions = 0;
-    std::uint32_t held = 0;
-    const bool binHeld = model_.HeldBinItem(&held);
-    for (const RunInfo& run : model_.Runs()) {
-        if (!numbers.count(run.number)) continue;
-        // A bin with an unchecked item stays whole: none of it is removed.
-        if (run.number == kCategoryRecycleBin && binHeld) continue;
-        actions += run.action ? 1 : 0;
-        sums.selectedCount += run.sums.selectedCount;
-        sums.selectedBytes += run.sums.selectedBytes;
-    }
-    if (sums.selectedCount == 0 && actions == 0) {
-        SetText(status_, L"Nothing is checked: nothing to remove.");
-        return;
-    }
-    if (!ConfirmClean(window_, sums, actions,
-                      binHeld ? model_.Store().Path(held) : std::wstring())) {
-        SetText(status_, L"Clean cancelled: nothing removed.");
-        return;
-    }
-    SetState(kStateBusy);
-    SendMessageW(progress_, PBM_SETPOS, 0, 0);
-    SetText(status_, L"Cleaning...");
-    worker_->StartClean(model_.MakeCleanJob(numbers));
-}
-
-void MainWindow::OnProgress(const ProgressNote& note) {
-    const std::uint32_t percent = note.percent > 100 ? 100 : note.percent;
-    if (note.steps)
-        SendMessageW(progress_, PBM_SETPOS, (note.step * 1000 + percent * 10) / note.steps, 0);
-    SetText(status_, RowName(note.category) + L": " + note.path);
-    const Sums total = model_.Total();
-    SetText(totals_, L"Category " + std::to_wstring(note.step + 1) + L" of " +
-                         std::to_wstring(note.steps) + L", count " + std::to_wstring(note.count) +
-                         L"; found so far " + std::to_wstring(total.count) + L" item(s), " +
-                         host::HumanSize(total.bytes));
-}
-
-void MainWindow::OnCategoryScanned(std::unique_ptr<CategoryRun> run) {
-    // The module's list goes into the store and is freed.
-    const RunInfo& added = model_.Add(run.get());
-    run.reset();
-    items_.Append(model_, added.first);
-    categories_.ShowRun(added);
-    ShowTotals();
-    ShowSpace();
-}
-
-void MainWindow::OnScanDone(bool stopped) {
-    worker_->Finished();
-    SendMessageW(progress_, PBM_SETPOS, 1000, 0);
-    const Sums total = model_.Total();
-    SetText(status_, std::wstring(stopped ? L"Scan stopped: " : L"Scan done: ") +
-                         std::to_wstring(total.count) + L" item(s), " +
-                         host::HumanSize(total.bytes) + L" in " +
-                         std::to_wstring(model_.Runs().size()) + L" categories.");
-    SetState(kStateScanned);
-    ShowTotals();
-    if (closing_) {
-        DestroyWindow(window_);
-    } else if (options_.scanAtStart && !options_.screenshot.empty()) {
-        PostMessageW(window_, kMsgCapture, 0, 0);
-    }
-}
-
-void MainWindow::OnCleanDone(std::unique_ptr<CleanJob> job) {
-    worker_->Finished();
-    model_.TakeCleanResult(*job);
-    items_.Reset(model_);
-    for (const RunInfo& run : model_.Runs()) categories_.ShowRun(run);
-    ShowSpace();
-    SendMessageW(progress_, PBM_SETPOS, 1000, 0);
-    const CleanTotals& sum = model_.CleanSum();
-    SetText(status_,
-            std::wstring(job->stopped ? L"Clean stopped: removed " : L"Clean done: removed ") +
-                std::to_wstring(sum.removed) + L", failed " + std::to_wstring(sum.failed) +
-                L", freed " + host::HumanSize(sum.bytesFreed) + L".");
-    SetState(kStateCleaned);
-    ShowTotals();
-    if (closing_) DestroyWindow(window_);
-}
-
-void MainWindow::ShowTotals() {
-    const Sums total = model_.Total();
-    SetText(totals_, L"Found " + std::to_wstring(total.count) + L" item(s), " +
-                         host::HumanSize(total.bytes) + L"; checked " +
-                         std::to_wstring(total.selectedCount) + L", " +
-                         host::HumanSize(total.selectedBytes) + L"; protected by the keep list " +
-                         std::to_wstring(total.protectedCount) + L".");
-    std::uint32_t held = 0;
-    SetText(notice_, model_.HeldBinItem(&held)
-                         ? L"The recycle bin is emptied whole: \"" +
-                               std::wstring(model_.Store().Name(held)) +
-                               L"\" is unchecked, so the whole recycle bin is left out of the "
-                               L"clean."
-                         : std::wstring());
-}
-
-void MainWindow::ShowSpace() {
-    // What a clean would take: the checked items of the checked choices.
-    const std::vector<std::uint32_t> choices = categories_.Checked();
-    const std::set<std::uint32_t> chosen(choices.begin(), choices.end());
-    std::vector<bool> runChosen;
-    SpaceFigures figures;
-    std::uint64_t byGroup[kChoiceGroups] = {};
-    for (const RunInfo& run : model_.Runs()) {
-        runChosen.push_back(chosen.count(run.number) != 0);
-        if (runChosen.back())
-            byGroup[static_cast<int>(categories_.GroupOf(run.number))] += run.sums.selectedBytes;
-    }
-    for (int group = 0; group < kChoiceGroups; ++group) {
-        const GroupLook& look = LookOf(static_cast<ChoiceGroup>(group));
-        if (byGroup[group]) figures.groups.push_back({look.title, byGroup[group], look.color});
-    }
-    // The largest of them: a heap of those seen so far, the smallest on top.
-    const host::ItemStore& store = model_.Store();
-    std::vector<std::uint32_t> largest;
-    auto smaller = [&](std::uint32_t a, std::uint32_t b) {
-        return store.Bytes(a) > store.Bytes(b);
-    };
-    std::uint64_t checked = 0;
-    for (std::uint32_t i = 0; i < store.Count(); ++i) {
-        if (!store.Selected(i) || !runChosen[store.Run(i)]) continue;
-        checked += store.Bytes(i);
-        if (largest.size() == kLargestShown && store.Bytes(i) <= store.Bytes(largest.front()))
-            continue;
-        largest.push_back(i);
-        std::push_heap(largest.begin(), largest.end(), smaller);
-        if (largest.size() > kLargestShown) {
-            std::pop_heap(largest.begin(), largest.end(), smaller);
-            largest.pop_back();
-        }
-    }
-    std::sort_heap(largest.begin(), largest.end(), smaller);
-    static const COLORREF kShades[] = {RGB(31, 119, 135), RGB(62, 150, 166), RGB(98, 176, 190)};
-    std::uint64_t shown = 0;
-    for (size_t k = 0; k < largest.size(); ++k) {
-        figures.largest.push_back(
-            {std::wstring(store.Name(largest[k])), store.Bytes(largest[k]), kShades[k % 3]});
-        shown += store.Bytes(largest[k]);
-    }
-    if (checked > shown)
-        figures.largest.push_back({L"the rest", checked - shown, RGB(210, 226, 230)});
-    ReadSystemDrive(&figures);
-    space_.Show(std::move(figures));
-}
-
 void MainWindow::SaveScreenshotAndExit() {
     RedrawWindow(window_, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
     std::wstring error;
     if (!SaveWindowPng(window_, options_.screenshot, &error)) {
         OutputDebugStringW(error.c_str());
-        exitCode_ = 4;
+        exitCode_ = kGuiExitScreenshot;
+    }
+    if (!options_.layoutReport.empty()) {
+        std::string report;
+        for (const std::wstring& line : ClippedLabels(window_)) report += host::Utf8(line) + "\n";
+        if (!host::WriteTextFile(options_.layoutReport, report, &error)) exitCode_ = kGuiExitLayout;
     }
     DestroyWindow(window_);
 }

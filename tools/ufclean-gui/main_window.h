@@ -12,6 +12,7 @@
 #include "gdi_owners.h"
 #include "item_list.h"
 #include "options.h"
+#include "pipeline/stop_signal.h"
 #include "scan_model.h"
 #include "space_picture.h"
 #include "worker.h"
@@ -29,6 +30,8 @@ public:
     int ExitCode() const { return exitCode_; }
 
 private:
+    static constexpr UINT kMsgCapture = WM_APP + 20;  // after the first paint or a scan
+    static void SetText(HWND control, const std::wstring& text);
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
@@ -38,14 +41,19 @@ private:
     void SetState(UINT_PTR state);
     void OnCommand(int id);
     LRESULT OnNotify(NMHDR* header);
+    // The run (main_window_run.cpp).
     void StartScan();
     void StartClean();
     void OnProgress(const ProgressNote& note);
-    void OnCategoryScanned(std::unique_ptr<CategoryRun> run);
+    void OnRowDone(const RowNote& note);
     void OnScanDone(bool stopped);
-    void OnCleanDone(std::unique_ptr<CleanJob> job);
+    void OnCleanDone(bool stopped);
+    // Every row's figures in the tree, once the worker has ended.
+    void ShowRows();
     void ShowTotals();
     void ShowSpace();
+    // Found items or a clean-only action: what the Clean button would act on.
+    bool SomethingToClean() const;
     void SaveScreenshotAndExit();
     // --bench-items: times the list on synthetic items (bench_mode.cpp).
     void RunBenchmark();
@@ -61,6 +69,7 @@ private:
     ItemList items_;
     SpacePicture space_;
     DrivesPage drives_;
+    host::StopSignal stopSignal_;
     ScanModel model_;
     std::unique_ptr<Worker> worker_;
     GdiObjectOwner font_;

@@ -1,20 +1,21 @@
 #include "options.h"
 
 #include <cwchar>
-#include <iterator>
 
-#include "categories.h"
+#include "pipeline/categories.h"
 #include "choice_groups.h"
 
 namespace gui {
 
 namespace {
 
-// "all", or numbers of the table separated by commas.
+// "all" (the default set, as in the console: no opt-in category), or
+// numbers of the table separated by commas.
 bool ParseCategories(const std::wstring& text, std::set<std::uint32_t>* out) {
     if (text == L"all") {
         for (const host::CategoryInfo& info : host::Categories())
-            if (info.kind == host::CategoryKind::Scan) out->insert(info.number);
+            if (info.kind == host::CategoryKind::Scan && !CategoryStartsOff(info.number))
+                out->insert(info.number);
         return true;
     }
     size_t start = 0;
@@ -59,6 +60,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
             named = true;
         } else if (word == L"--screenshot" && i + 1 < argc) {
             options->screenshot = argv[++i];
+        } else if (word == L"--layout-report" && i + 1 < argc) {
+            options->layoutReport = argv[++i];
         } else if (word == L"--older-than") {
             const std::wstring days = hasValue ? argv[++i] : L"";
             if (days.empty() || days.size() > 5 ||
@@ -69,6 +72,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
             }
             options->olderThanDays =
                 static_cast<std::uint32_t>(std::wcstoul(days.c_str(), nullptr, 10));
+        } else if (word == L"--rules" && hasValue) {
+            options->rulesFile = argv[++i];
         } else if (word == L"--save-profile" && i + 1 < argc) {
             options->saveProfile = argv[++i];
         } else if (word == L"--page" && i + 1 < argc && std::wstring(argv[i + 1]) == L"drives") {
@@ -84,16 +89,13 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
         } else {
             *error = L"unknown option: " + word +
                      L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
-                     L"[--older-than DAYS] [--page drives] [--save-profile NAME] "
-                     L"[--screenshot FILE.png] [--bench-items N]";
+                     L"[--older-than DAYS] [--rules FILE] [--page drives] [--save-profile NAME] "
+                     L"[--screenshot FILE.png [--layout-report FILE]] [--bench-items N]";
             return false;
         }
     }
-    if (named) return true;
-    // Without a list: every category but the opt-in ones (cookies, history).
-    ParseCategories(L"all", &options->checked);
-    for (auto number = options->checked.begin(); number != options->checked.end();)
-        number = CategoryStartsOff(*number) ? options->checked.erase(number) : std::next(number);
+    // Without a list: the default set.
+    if (!named) ParseCategories(L"all", &options->checked);
     return true;
 }
 

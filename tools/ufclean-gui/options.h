@@ -8,15 +8,27 @@
 
 namespace gui {
 
+// The desktop host's exit status.
+enum GuiExit : int {
+    kGuiExitOk = 0,
+    kGuiExitUsage = 1,       // an option it does not know, or a bad value
+    kGuiExitModule = 3,      // the module is missing or the window could not be made
+    kGuiExitScreenshot = 4,  // --screenshot could not write its picture
+    kGuiExitProfile = 5,     // --save-profile could not save the choice
+    kGuiExitLayout = 6,      // --layout-report could not write its report
+};
+
 struct Options {
     std::set<std::uint32_t> checked;  // categories checked at start
     bool rules = true;                // rule rows on by default start checked
     bool scanAtStart = false;         // --scan
     std::wstring screenshot;          // --screenshot FILE: save, then exit
+    std::wstring layoutReport;        // --layout-report FILE: with the screenshot, cut labels
     bool drivesPage = false;          // --page drives
     std::uint32_t olderThanDays = 0;  // --older-than DAYS: younger items start unchecked
     std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
     std::size_t benchItems = 0;       // --bench-items N: time the list, print, exit
+    std::wstring rulesFile;           // --rules FILE; empty: the one beside the program
 };
 
 // False with a reason for a word it does not know.

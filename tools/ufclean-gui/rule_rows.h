@@ -1,23 +1,24 @@
 // The cleaning rules in the tree of choices: every rule target whose
 // folders exist on this machine is a choice of its own, numbered from
-// kFirstRuleRow on, so that it travels through the tree, the model and the
-// worker as a category does.
+// kFirstRuleRow on, so that it travels through the tree as a category
+// does; a scan makes it a rule row of the pipeline, chosen by its id.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "rules.h"
-#include "worker.h"
+#include "rules/model.h"
 
 namespace gui {
 
 constexpr std::uint32_t kFirstRuleRow = 1000;
 
-// The rows, found once: the built-in rules and those of ufclean-rules.json
-// beside the program (a faulty file adds none; RulesFileError says why).
+// The rules file of --rules, before the rows are first asked for; without
+// one, ufclean-rules.json beside the program (which may be missing).
+void UseRulesFile(const std::wstring& file);
+// The rows, found once: the built-in rules and those of the rules file (a
+// faulty or missing file adds none; RulesFileError says why).
 const std::vector<host::RuleTarget>& RuleRows();
 const std::wstring& RulesFileError();
 // What the window says about a faulty rules file; empty when there is none.
@@ -27,10 +28,5 @@ const host::RuleTarget* RuleRowTarget(std::uint32_t number);
 
 // The category's name or the rule row's title ("Chrome: code cache").
 std::wstring RowName(std::uint32_t number);
-
-// On the worker: the rule row's scan (its clean is the hosts' rule clean on
-// chunks of the store). One probe serves the rule rows of a scan.
-void ScanRuleRow(IScanProgress* progress, const std::atomic<bool>* stop, CategoryRun* run,
-                 host::RuleProbe* probe);
 
 }  // namespace gui

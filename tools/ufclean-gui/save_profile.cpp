@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
-#include "profiles.h"
+#include "schedule/profiles.h"
 #include "rule_rows.h"
+#include "rules/model.h"
+#include "schedule/records_lock.h"
 
 namespace gui {
 
@@ -11,18 +13,23 @@ bool SaveChoiceAsProfile(const std::wstring& name, const std::vector<std::uint32
                          std::wstring* message) {
     host::Profile profile;
     profile.name = name;
+    std::vector<host::CleaningRule> rules;
     for (std::uint32_t number : checked) {
         // A rule row is one browser of its rule; the profile names the rule.
         if (const host::RuleTarget* target = RuleRowTarget(number)) {
             if (std::find(profile.ruleIds.begin(), profile.ruleIds.end(), target->rule->id) ==
                 profile.ruleIds.end())
                 profile.ruleIds.push_back(target->rule->id);
+            rules.push_back(*target->rule);
         } else {
             profile.categories.push_back(number);
         }
     }
+    // The rows' rules come from the default rules file, kept when one is named.
     std::wstring error;
-    if (!host::SaveProfile(profile, &error)) {
+    host::RecordsLock lock;
+    if (!host::KeepRulesFile(&profile, std::wstring(), rules, &error) || !lock.Acquire(&error) ||
+        !host::SaveProfile(profile, &error)) {
         *message = L"Profile not saved: " + error;
         return false;
     }

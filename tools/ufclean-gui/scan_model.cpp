@@ -1,45 +1,53 @@
 #include "scan_model.h"
 
-#include "keep_list.h"
+#include <algorithm>
+
 #include "rule_rows.h"
-#include "selection.h"
 
 namespace gui {
 
-void ScanModel::SetOlderThan(std::uint32_t days) {
-    olderThanDays_ = days;
+Sums SumsOf(const host::ItemStore& store, std::uint32_t first, std::uint32_t end) {
+    Sums sums;
+    for (std::uint32_t i = first; i < end; ++i) {
+        ++sums.count;
+        sums.bytes += store.Bytes(i);
+        sums.protectedCount += store.Kept(i) ? 1 : 0;
+        if (!store.Selected(i)) continue;
+        ++sums.selectedCount;
+        sums.selectedBytes += store.Bytes(i);
+    }
+    return sums;
 }
 
-void ScanModel::Clear() {
-    store_.Clear();
-    runs_.clear();
-    cleanSum_ = {};
+void ScanModel::Start(const std::vector<std::uint32_t>& numbers) {
+    std::vector<host::Row> rows;
+    for (std::uint32_t number : numbers) {
+        // A rule row runs only when the person checks it: chosen by its id.
+        const host::RuleTarget* target = RuleRowTarget(number);
+        rows.push_back(target ? host::RuleRow(*target, true) : host::CategoryRow(number, false));
+    }
+    numbers_ = numbers;
+    sums_.assign(numbers.size(), Sums());
+    pipeline_.SetRows(std::move(rows));
 }
 
-const RunInfo& ScanModel::Add(CategoryRun* run) {
-    RunInfo& info = runs_.emplace_back();
-    info.number = run->number;
-    info.action = run->action;
-    info.scanResult = run->scanResult;
-    info.totals = run->totals;
-    info.running = run->running;
-    info.emptiedFolders = std::move(run->emptiedFolders);
-    info.refusal = std::move(run->refusal);
-    info.first = store_.Count();
-    store_.Append(&run->items, static_cast<std::uint16_t>(runs_.size() - 1));
-    store_.Append(run->found, static_cast<std::uint16_t>(runs_.size() - 1));
-    info.end = store_.Count();
-    host::ApplyKeepRules(host::DefaultKeepRules(), &store_, info.first, info.end);
-    host::ApplyAgeLimit(olderThanDays_, &store_, info.first, info.end);
-    for (std::uint32_t i = info.first; i < info.end; ++i) CountItem(i, &info.sums);
-    return info;
+void ScanModel::Recount() {
+    const std::vector<host::Row>& rows = pipeline_.Rows();
+    // A file two rows list is found under the first, as the console counts
+    // it (its later listings are unchecked already).
+    const std::vector<host::RowFigures> figures = pipeline_.Figures();
+    for (std::size_t r = 0; r < rows.size() && r < sums_.size(); ++r) {
+        sums_[r] = SumsOf(Store(), rows[r].first, rows[r].end);
+        if (!rows[r].Shown()) continue;
+        sums_[r].count = figures[r].found;
+        sums_[r].bytes = figures[r].foundBytes;
+    }
 }
 
 bool ScanModel::SetSelected(std::uint32_t item, bool selected) {
-    if (store_.Selected(item) == selected) return false;
-    store_.SetSelected(item, selected);
-    Sums& sums = runs_[store_.Run(item)].sums;
-    const std::uint64_t bytes = store_.Bytes(item);
+    if (!pipeline_.SetSelected(item, selected)) return false;
+    Sums& sums = sums_[Store().Run(item)];
+    const std::uint64_t bytes = Store().Bytes(item);
     if (selected) {
         ++sums.selectedCount;
         sums.selectedBytes += bytes;
@@ -51,126 +59,49 @@ bool ScanModel::SetSelected(std::uint32_t item, bool selected) {
 }
 
 std::wstring ScanModel::Note(std::uint32_t item) const {
-    const int keep = store_.Keep(item);
+    const host::ItemStore& store = Store();
+    const int keep = store.Keep(item);
     if (keep == host::ItemStore::kKeptForAge)
-        return L"protected: written in the last " + std::to_wstring(olderThanDays_) + L" day(s)";
-    if (keep >= 0)
-        return L"protected: " + host::DefaultKeepRules()[static_cast<size_t>(keep)].reason;
-    const RunInfo& run = RunOf(item);
-    switch (store_.Outcome(item)) {
-        case host::ItemOutcome::InUse: {
-            const host::RuleTarget* target = RuleRowTarget(run.number);
+        return L"protected: written in the last " + std::to_wstring(pipeline_.OlderThanDays()) +
+               L" day(s)";
+    const std::vector<host::KeepRule>& rules = pipeline_.KeepRules();
+    if (keep >= 0 && static_cast<std::size_t>(keep) < rules.size())
+        return L"protected: " + rules[static_cast<std::size_t>(keep)].reason;
+    const host::RuleTarget* target = RuleRowTarget(NumberOfItem(item));
+    switch (store.Outcome(item)) {
+        case host::ItemOutcome::InUse:
             return target ? L"failed: in use: " + target->InUseAdvice()
                           : L"failed: in use by another program";
-        }
         case host::ItemOutcome::Denied:
             return L"failed: access denied";
+        case host::ItemOutcome::Changed:
+            return L"left: changed since the scan";
         case host::ItemOutcome::Remained:
-            return run.number == kCategoryRecycleBin ? L"failed: the recycle bin was not emptied"
-                                                     : L"failed: still there after the clean";
+            return NumberOfItem(item) == kCategoryRecycleBin
+                       ? L"failed: the recycle bin was not emptied"
+                       : L"failed: still there after the clean";
         default:
             return L"";
     }
 }
 
-bool ScanModel::HeldBinItem(std::uint32_t* item) const {
-    for (const RunInfo& run : runs_) {
-        if (run.number != kCategoryRecycleBin || run.sums.selectedCount == run.sums.count) continue;
-        for (std::uint32_t i = run.first; i < run.end; ++i) {
-            if (store_.Selected(i)) continue;
-            *item = i;
-            return true;
-        }
-    }
-    return false;
-}
-
 Sums ScanModel::Total() const {
     Sums total;
-    for (const RunInfo& run : runs_) {
-        total.count += run.sums.count;
-        total.bytes += run.sums.bytes;
-        total.selectedCount += run.sums.selectedCount;
-        total.selectedBytes += run.sums.selectedBytes;
-        total.protectedCount += run.sums.protectedCount;
+    for (const Sums& sums : sums_) {
+        total.count += sums.count;
+        total.bytes += sums.bytes;
+        total.selectedCount += sums.selectedCount;
+        total.selectedBytes += sums.selectedBytes;
+        total.protectedCount += sums.protectedCount;
     }
     return total;
 }
 
-std::unique_ptr<CleanJob> ScanModel::MakeCleanJob(const std::set<std::uint32_t>& checked) const {
-    auto job = std::make_unique<CleanJob>();
-    job->store = &store_;
-    job->outcomes.assign(store_.Count(), host::ItemOutcome::None);
-    std::vector<host::ItemRange> ranges;
-    for (size_t r = 0; r < runs_.size(); ++r) {
-        const RunInfo& run = runs_[r];
-        std::wstring& skip = job->skipReasons.emplace_back();
-        std::uint32_t held = 0;
-        if (!checked.count(run.number)) {
-            skip = L"category not checked";
-        } else if (!run.refusal.empty()) {
-            skip = run.refusal;
-        } else if (run.number == kCategoryRecycleBin && HeldBinItem(&held) && held >= run.first &&
-                   held < run.end) {
-            skip = host::WholeBinReason(store_.Path(held) + L" is unchecked");
-        }
-        if (!skip.empty()) continue;
-        CleanStep& step = job->steps.emplace_back();
-        step.run = r;
-        step.number = run.number;
-        step.action = run.action;
-        step.first = run.first;
-        step.end = run.end;
-        step.emptiedFolders = &run.emptiedFolders;
-        if (run.number != kCategoryRecycleBin) ranges.push_back({run.first, run.end});
-    }
-    job->repeats = host::FindRepeats(store_, ranges);
-    for (const auto& repeat : job->repeats) job->skip.push_back(repeat.first);
-    return job;
-}
-
-void ScanModel::TakeCleanResult(const CleanJob& job) {
-    for (size_t r = 0; r < runs_.size() && r < job.skipReasons.size(); ++r)
-        runs_[r].skipReason = job.skipReasons[r];
-    for (const CleanStep& step : job.steps) {
-        RunInfo& run = runs_[step.run];
-        run.cleaned = step.cleaned;
-        run.cleanResult = step.cleanResult;
-        run.cleanTotals = step.totals;
-        run.inUse += step.inUse;
-        run.foldersRemoved += step.foldersRemoved;
-        cleanSum_.removed += step.totals.removed;
-        cleanSum_.failed += step.totals.failed;
-        cleanSum_.bytesFreed += step.totals.bytesFreed;
-    }
-    for (std::uint32_t i = 0; i < store_.Count() && i < job.outcomes.size(); ++i)
-        if (job.outcomes[i] != host::ItemOutcome::None) store_.SetOutcome(i, job.outcomes[i]);
-    store_.Compact(
-        [&](std::uint32_t i) { return store_.Outcome(i) != host::ItemOutcome::Removed; });
-    Recount();
-}
-
-void ScanModel::Recount() {
-    for (RunInfo& run : runs_) {
-        run.first = run.end = 0;
-        run.sums = {};
-    }
-    // The items stay in the order of their runs.
-    for (std::uint32_t i = store_.Count(); i-- > 0;) {
-        RunInfo& run = runs_[store_.Run(i)];
-        if (run.end == 0) run.end = i + 1;
-        run.first = i;
-        CountItem(i, &run.sums);
-    }
-}
-
-void ScanModel::CountItem(std::uint32_t i, Sums* sums) const {
-    ++sums->count;
-    sums->bytes += store_.Bytes(i);
-    sums->protectedCount += store_.Kept(i) ? 1 : 0;
-    if (!store_.Selected(i)) return;
-    ++sums->selectedCount;
-    sums->selectedBytes += store_.Bytes(i);
+std::vector<bool> ScanModel::Chosen(const std::vector<std::uint32_t>& numbers) const {
+    std::vector<bool> chosen(numbers_.size());
+    for (std::size_t r = 0; r < numbers_.size(); ++r)
+        chosen[r] = std::find(numbers.begin(), numbers.end(), numbers_[r]) != numbers.end();
+    return chosen;
 }
 
 }  // namespace gui

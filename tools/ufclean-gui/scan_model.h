@@ -1,83 +1,71 @@
-// What the window holds between a scan and a clean: each category's figures
-// and the range of its items in the compact store, which items the built-in
-// keep list protects, the sums shown, and what a clean is handed.
+// What the window holds of a run: the pipeline (its rows and the one store
+// of their items), the choice of the tree each row stands for, and each
+// row's figures as the window shows them.
+//
+// The worker thread runs the pipeline's scan and clean. While a scan runs,
+// the window reads neither the store nor the pipeline's rows: it learns
+// each finished row from the copy the worker posts (kMsgRowDone) and shows
+// the items once the scan has ended. While a clean runs, the store does
+// not change: the window may paint its items, but leaves the rows alone.
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "item_store.h"
-#include "worker.h"
+#include "UnusedFileClean.h"
+#include "items/item_store.h"
+#include "pipeline/pipeline.h"
+#include "pipeline/row.h"
+#include "pipeline/stop_signal.h"
 
 namespace gui {
 
+// A row's listed items (not the scan's totals: the recycle-bin query counts
+// every item once per drive letter), those checked and those protected.
 struct Sums {
     std::uint64_t count = 0, bytes = 0;
     std::uint64_t selectedCount = 0, selectedBytes = 0;
     std::uint64_t protectedCount = 0;
 };
 
-// One scanned category or rule row; its items are [first, end) of the store.
-struct RunInfo {
-    std::uint32_t number = 0;
-    bool action = false;
-    std::uint32_t scanResult = 0;
-    ScanTotals totals;
-    std::uint64_t inUse = 0;
-    std::uint32_t first = 0, end = 0;
-    Sums sums;
-    bool cleaned = false;
-    std::uint32_t cleanResult = 0;
-    CleanTotals cleanTotals;
-    std::wstring skipReason;  // why the clean left it alone
-    // A rule row: its application runs, the folders its scan emptied (and
-    // those its clean removed), and why its clean is always left out.
-    bool running = false;
-    std::vector<std::wstring> emptiedFolders;
-    std::uint64_t foldersRemoved = 0;
-    std::wstring refusal;
-};
+// The sums of the items [first, end) of the store.
+Sums SumsOf(const host::ItemStore& store, std::uint32_t first, std::uint32_t end);
 
 class ScanModel {
 public:
-    // Items written in the last `days` days start deselected (0: none).
-    void SetOlderThan(std::uint32_t days);
-    void Clear();
-    // Takes a scanned category's list (or a rule row's items) into the
-    // store (the list is freed); items the built-in keep list matches, and
-    // those too young, start deselected and protected.
-    const RunInfo& Add(CategoryRun* run);
-    const std::vector<RunInfo>& Runs() const { return runs_; }
-    const host::ItemStore& Store() const { return store_; }
-    const RunInfo& RunOf(std::uint32_t item) const { return runs_[store_.Run(item)]; }
+    ScanModel(Function::IUnusedFileClean* cleaner, host::StopSignal* stop)
+        : pipeline_(cleaner, stop) {}
+
+    // The rows of the next scan, one per checked choice of the tree
+    // (numbers: a category's number or a rule row's, see rule_rows.h).
+    void Start(const std::vector<std::uint32_t>& numbers);
+    host::Pipeline& Pipeline() { return pipeline_; }
+    const host::Pipeline& Pipeline() const { return pipeline_; }
+    std::uint32_t NumberOf(std::size_t row) const { return numbers_[row]; }
+    std::size_t RowCount() const { return numbers_.size(); }
+    // A row the worker finished (its copy and sums).
+    void RowDone(std::size_t index, const Sums& sums) { sums_[index] = sums; }
+    const Sums& SumsOfRow(std::size_t row) const { return sums_[row]; }
+    // Once the worker has ended: every row's sums from the store.
+    void Recount();
+
+    const host::ItemStore& Store() const { return pipeline_.Store(); }
+    std::uint32_t NumberOfItem(std::uint32_t item) const { return numbers_[Store().Run(item)]; }
     // False when the item already was so.
     bool SetSelected(std::uint32_t item, bool selected);
-    // "protected: bookmarks", "protected: written in the last 7 day(s)", "failed: in use by another
-    // program", or empty.
+    // "protected: bookmarks", "protected: written in the last 7 day(s)",
+    // "failed: in use by another program", or empty.
     std::wstring Note(std::uint32_t item) const;
-    // The first recycle-bin item left unchecked: it keeps the whole bin.
-    bool HeldBinItem(std::uint32_t* item) const;
+    // The sums of the rows the worker finished, each file once.
     Sums Total() const;
-
-    // The clean of the checked categories: the bin is skipped when one of
-    // its items stays, a path listed twice is handed over once. The store
-    // stays as it is until the job comes back.
-    std::unique_ptr<CleanJob> MakeCleanJob(const std::set<std::uint32_t>& checked) const;
-    // Records what the clean did: removed items leave the store, failed
-    // ones keep their place with the reason.
-    void TakeCleanResult(const CleanJob& job);
-    const CleanTotals& CleanSum() const { return cleanSum_; }
+    // Per row: whether its choice is among the numbers.
+    std::vector<bool> Chosen(const std::vector<std::uint32_t>& numbers) const;
 
 private:
-    void Recount();
-    void CountItem(std::uint32_t i, Sums* sums) const;
-    host::ItemStore store_;
-    std::vector<RunInfo> runs_;
-    std::uint32_t olderThanDays_ = 0;
-    CleanTotals cleanSum_;
+    host::Pipeline pipeline_;
+    std::vector<std::uint32_t> numbers_;
+    std::vector<Sums> sums_;
 };
 
 }  // namespace gui

@@ -5,41 +5,12 @@
 #include <vector>
 
 #include "gdi_owners.h"
-#include "module_loader.h"
+#include "fs/handles.h"
+#include "platform/system_error.h"
 
 namespace gui {
 
 namespace {
-
-template <typename Interface>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() {
-        if (pointer_) pointer_->Release();
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-    Interface** put() { return &pointer_; }
-    Interface* operator->() const { return pointer_; }
-    Interface* get() const { return pointer_; }
-
-private:
-    Interface* pointer_ = nullptr;
-};
-
-class ComScope {
-public:
-    ComScope() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(result_)) CoUninitialize();  // only what we started
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT result_;
-};
 
 // The window's pixels, top row first, 32-bit BGRA.
 bool CaptureBgra(HWND window, int* width, int* height, std::vector<BYTE>* pixels) {
@@ -80,17 +51,16 @@ bool SaveWindowPng(HWND window, const std::wstring& path, std::wstring* error) {
         *error = L"cannot copy the window from the screen";
         return false;
     }
-    ComScope com;
-    ComRef<IWICImagingFactory> factory;
-    ComRef<IWICStream> stream;
-    ComRef<IWICBitmapEncoder> encoder;
-    ComRef<IWICBitmapFrameEncode> frame;
-    ComRef<IPropertyBag2> options;
+    ufc::ComScope com;
+    ufc::com_ptr<IWICImagingFactory> factory;
+    ufc::com_ptr<IWICStream> stream;
+    ufc::com_ptr<IWICBitmapEncoder> encoder;
+    ufc::com_ptr<IWICBitmapFrameEncode> frame;
+    ufc::com_ptr<IPropertyBag2> options;
     WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGRA;
     const UINT stride = static_cast<UINT>(width) * 4;
-    HRESULT step =
-        CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                         IID_IWICImagingFactory, reinterpret_cast<void**>(factory.put()));
+    HRESULT step = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_IWICImagingFactory, factory.put_void());
     if (SUCCEEDED(step)) step = factory->CreateStream(stream.put());
     if (SUCCEEDED(step)) step = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
     if (SUCCEEDED(step))

@@ -5,14 +5,14 @@
 #include "dpi.h"
 #include "gdi_owners.h"
 #include "gui_ids.h"
-#include "text_format.h"
+#include "text/format.h"
 
 namespace gui {
 
 namespace {
 
 constexpr wchar_t kClass[] = L"UfcleanSpacePicture";
-const COLORREF kFreed = RGB(52, 163, 96);
+const COLORREF kFreed = RGB(230, 180, 30);
 const COLORREF kUsed = RGB(150, 150, 150);
 const COLORREF kEmpty = RGB(255, 255, 255);
 
@@ -33,6 +33,12 @@ COLORREF TextOn(COLORREF color) {
     return light > 150000 ? RGB(0, 0, 0) : RGB(255, 255, 255);
 }
 
+int TextWidth(HDC dc, const std::wstring& text) {
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
 // A bar of parts side by side over `whole` bytes; each part that is wide
 // enough carries its label.
 void DrawBar(HDC dc, const RECT& bar, const std::vector<SpacePart>& parts, std::uint64_t whole) {
@@ -48,10 +54,12 @@ void DrawBar(HDC dc, const RECT& bar, const std::vector<SpacePart>& parts, std::
         // A part is never thinner than a mark that can be seen.
         const RECT piece = {x, bar.top, std::max(end, x + 3), bar.bottom};
         Fill(dc, piece, part.color);
-        SetTextColor(dc, TextOn(part.color));
+        // A label is drawn whole or not at all: the legend names every part.
         RECT text = {piece.left + 3, piece.top, piece.right - 3, piece.bottom};
-        DrawTextW(dc, part.label.c_str(), -1, &text,
-                  DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+        if (TextWidth(dc, part.label) <= text.right - text.left) {
+            SetTextColor(dc, TextOn(part.color));
+            DrawTextW(dc, part.label.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        }
         x = piece.right;
     }
     GdiObjectOwner frame(CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW)));
@@ -111,6 +119,8 @@ LRESULT CALLBACK SpacePicture::Procedure(HWND window, UINT message, WPARAM wPara
             if (self) self->font_ = reinterpret_cast<HFONT>(wParam);
             if (lParam) InvalidateRect(window, nullptr, FALSE);
             return 0;
+        case kMsgCutLabels:
+            return self ? reinterpret_cast<LRESULT>(&self->cut_) : 0;
         case WM_GETFONT:
             return self ? reinterpret_cast<LRESULT>(self->font_) : 0;
         case WM_ERASEBKGND:
@@ -136,57 +146,96 @@ LRESULT CALLBACK SpacePicture::Procedure(HWND window, UINT message, WPARAM wPara
     }
 }
 
-void SpacePicture::Paint(HDC dc, const RECT& area) const {
+std::vector<SpacePart> SpacePicture::DriveParts() const {
+    const std::uint64_t total = figures_.driveTotal;
+    const std::uint64_t used = total > figures_.driveFree ? total - figures_.driveFree : 0;
+    const std::uint64_t freed = std::min(Sum(figures_.groups), used);
+    return {{host::HumanSize(used) + L" used of " + host::HumanSize(total), used - freed, kUsed},
+            {host::HumanSize(freed), freed, kFreed},
+            {host::HumanSize(figures_.driveFree) + L" free", figures_.driveFree, kEmpty}};
+}
+
+std::vector<SpacePart> SpacePicture::Key() const {
+    std::vector<SpacePart> key;
+    for (const auto* parts : {&figures_.groups, &figures_.largest})
+        for (const SpacePart& part : *parts)
+            key.push_back(
+                {part.label + L" " + host::HumanSize(part.bytes), part.bytes, part.color});
+    const std::vector<SpacePart> drive = DriveParts();
+    const wchar_t* const names[] = {L"Used", L"Freed by a clean", L"Free"};
+    for (size_t k = 0; k < drive.size(); ++k)
+        key.push_back({names[k], drive[k].bytes, drive[k].color});
+    return key;
+}
+
+std::vector<POINT> SpacePicture::KeyPlaces(HDC dc, const std::vector<SpacePart>& key,
+                                           int width) const {
+    // Entries side by side, a new line when the next would pass the edge.
+    const int gap = Scale(4, dpi_), box = Scale(kRow, dpi_) / 2;
+    std::vector<POINT> places;
+    POINT at = {0, 0};
+    for (const SpacePart& part : key) {
+        const int wide = box + gap + TextWidth(dc, part.label);
+        if (at.x > 0 && at.x + wide > width) at = {0, at.y + 1};
+        places.push_back(at);
+        at.x += wide + 3 * gap;
+    }
+    return places;
+}
+
+int SpacePicture::NeededHeight(int width) const {
+    WindowDc screen(window_);
+    SelectIn font(screen.get(),
+                  font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
+    const std::vector<POINT> places = KeyPlaces(screen.get(), Key(), width);
+    const int lines = places.empty() ? 0 : places.back().y + 1;
+    return kBars * (Scale(kRow, dpi_) + Scale(4, dpi_)) + lines * Scale(kRow, dpi_);
+}
+
+void SpacePicture::Paint(HDC dc, const RECT& area) {
+    cut_.clear();
     FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
     SelectIn font(dc, font_ ? static_cast<HGDIOBJ>(font_) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
-    const int gap = Scale(4, dpi_);
-    const int row = (area.bottom - 3 * gap) / 4;
-    const int labelWidth = std::min<int>(Scale(190, dpi_), area.right / 3);
+    const int gap = Scale(4, dpi_), row = Scale(kRow, dpi_);
     const std::uint64_t checked = Sum(figures_.groups);
-    auto caption = [&](int y, const std::wstring& text) {
-        RECT place = {0, y, labelWidth - gap, y + row};
-        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-        DrawTextW(dc, text.c_str(), -1, &place,
-                  DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
-    };
-    auto bar = [&](int y) { return RECT{labelWidth, y, area.right - 1, y + row}; };
-
-    // The checked bytes by group, and the same bytes by largest item.
+    const std::vector<SpacePart> drive = DriveParts();
+    // Before a scan (or when nothing is checked) the drive's line says what it holds.
+    const std::wstring captions[kBars] = {
+        L"To clean: " + host::HumanSize(checked), L"Largest checked items",
+        checked ? figures_.drive + L" a clean frees " + host::HumanSize(drive[1].bytes)
+                : figures_.drive + L" " + host::HumanSize(figures_.driveFree) + L" free"};
+    int labelWidth = 0;
+    for (const std::wstring& text : captions)
+        labelWidth = std::max(labelWidth, TextWidth(dc, text) + 2 * gap);
+    labelWidth = std::min<int>(labelWidth, area.right / 2);
+    const std::vector<SpacePart> bars[kBars] = {Labelled(figures_.groups),
+                                                Labelled(figures_.largest), drive};
+    const std::uint64_t wholes[kBars] = {checked, Sum(figures_.largest), figures_.driveTotal};
     int y = 0;
-    caption(y, L"To clean: " + host::HumanSize(checked));
-    DrawBar(dc, bar(y), Labelled(figures_.groups), checked);
-    y += row + gap;
-    caption(y, L"Largest checked items");
-    DrawBar(dc, bar(y), Labelled(figures_.largest), Sum(figures_.largest));
-    y += row + gap;
-
-    // The drive: what stays used, what a clean frees, what is free.
-    const std::uint64_t total = figures_.driveTotal;
-    const std::uint64_t used = total > figures_.driveFree ? total - figures_.driveFree : 0;
-    const std::uint64_t freed = std::min(checked, used);
-    caption(y, figures_.drive + L" a clean frees " + host::HumanSize(freed));
-    DrawBar(dc, bar(y),
-            {{host::HumanSize(used) + L" used of " + host::HumanSize(total), used - freed, kUsed},
-             {L"", freed, kFreed},
-             {host::HumanSize(figures_.driveFree) + L" free", figures_.driveFree, kEmpty}},
-            total);
-    y += row + gap;
-
-    // The key to the groups' colours.
-    int x = labelWidth;
-    for (const SpacePart& part : figures_.groups) {
-        const int box = row / 2;
-        RECT swatch = {x, y + (row - box) / 2, x + box, y + (row + box) / 2};
-        Fill(dc, swatch, part.color);
-        x += box + gap;
-        const std::wstring text = part.label + L" " + host::HumanSize(part.bytes);
-        SIZE size = {};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        RECT place = {x, y, x + size.cx + 1, y + row};
+    for (int k = 0; k < kBars; ++k, y += row + gap) {
+        RECT place = {0, y, labelWidth - gap, y + row};
+        if (TextWidth(dc, captions[k]) > place.right) cut_.push_back(captions[k]);
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-        DrawTextW(dc, text.c_str(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-        x += size.cx + 3 * gap;
+        DrawTextW(dc, captions[k].c_str(), -1, &place,
+                  DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+        DrawBar(dc, RECT{labelWidth, y, area.right - 1, y + row}, bars[k], wholes[k]);
+    }
+
+    // The key to every colour of the bars, line after line.
+    const std::vector<SpacePart> key = Key();
+    const std::vector<POINT> places = KeyPlaces(dc, key, area.right);
+    const int box = row / 2;
+    GdiObjectOwner frame(CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW)));
+    for (size_t k = 0; k < key.size(); ++k) {
+        const int x = places[k].x, top = y + places[k].y * row;
+        if (top + row > area.bottom) cut_.push_back(key[k].label);
+        RECT swatch = {x, top + (row - box) / 2, x + box, top + (row + box) / 2};
+        Fill(dc, swatch, key[k].color);
+        FrameRect(dc, &swatch, static_cast<HBRUSH>(frame.get()));
+        RECT place = {x + box + gap, top, area.right, top + row};
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        DrawTextW(dc, key[k].label.c_str(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
 }
 

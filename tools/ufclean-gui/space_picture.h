@@ -27,18 +27,31 @@ struct SpaceFigures {
 
 class SpacePicture {
 public:
+    // Sent to the picture: a pointer to the labels its last paint cut
+    // (const std::vector<std::wstring>*), for the window's layout check.
+    static constexpr UINT kMsgCutLabels = WM_APP + 1;
     void Create(HWND parent);
     HWND Handle() const { return window_; }
     void SetDpi(UINT dpi);
     void Show(SpaceFigures figures);
+    // The height that shows the bars and the whole key at this width.
+    int NeededHeight(int width) const;
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void Paint(HDC dc, const RECT& area) const;
+    // Three bars, then the key to their colours on as many lines as it takes.
+    static constexpr int kBars = 3;
+    static constexpr int kRow = 20;             // height of a bar or a line of the key at 96 DPI
+    std::vector<SpacePart> DriveParts() const;  // used, freed by a clean, free
+    std::vector<SpacePart> Key() const;
+    // Where each entry of the key goes: x in pixels, y in lines.
+    std::vector<POINT> KeyPlaces(HDC dc, const std::vector<SpacePart>& key, int width) const;
+    void Paint(HDC dc, const RECT& area);
     HWND window_ = nullptr;
     HFONT font_ = nullptr;  // the parent's, set by WM_SETFONT
     UINT dpi_ = 96;
     SpaceFigures figures_;
+    std::vector<std::wstring> cut_;  // by the last paint
 };
 
 // The drive that holds the Windows folder, with its size and free space.

@@ -1,60 +1,27 @@
 // ufclean: the console host of UnusedFileClean.dll.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cwchar>
 
 #include "app.h"
-#include "categories.h"
-#include "console_output.h"
+#include "pipeline/categories.h"
+#include "platform/console.h"
 #include "run_record.h"
+#include "rules/json_reader.h"
+#include "rules/model.h"
 
 namespace ufclean {
 
 namespace {
 
-const wchar_t kUsage[] =
-    L"usage: ufclean COMMAND [ARGS]\n"
-    L"  categories                      list the categories\n"
-    L"  rules [--rules FILE]            list the cleaning rules, on or off\n"
-    L"  rules --import FILE.ini         read a community rule file and say what it gives\n"
-    L"  scan [CATEGORY...|all]          scan and show what a clean would take\n"
-    L"       [--details] [--json FILE|-] [--keep GLOB]... [--no-default-keep]\n"
-    L"  clean [CATEGORY...|all]         scan, confirm, remove\n"
-    L"       [--yes] [--keep GLOB]... [--no-default-keep] [--details] [--json FILE|-]\n"
-    L"       scan and clean also take RULE ids, [--with GROUP,...] (rules that are off\n"
-    L"       by default: cookies, history, session, developer, ...), [--rules FILE]\n"
-    L"       (JSON, or the community format for FILE.ini), [--profile NAME] (a saved\n"
-    L"       choice) and [--older-than DAYS] (items written in the last DAYS days\n"
-    L"       stay); --json FILE may hold {time} and {computer}\n"
-    L"  profile save NAME [CATEGORY...|all] [RULE...] [--with ...] [--keep ...]\n"
-    L"       [--no-default-keep] [--older-than DAYS]   save a choice under a name\n"
-    L"  profile list | show NAME | delete NAME\n"
-    L"  schedule add NAME --profile P --daily|--weekly DAY|--at-logon\n"
-    L"       [--time HH:MM] [--report FOLDER]   clean with P from Task Scheduler\n"
-    L"  schedule list | show NAME | remove NAME\n"
-    L"  remove-user-data                delete this user's profiles, schedules and logs\n"
-    L"  keep-list                       the built-in keep rules and their reasons\n"
-    L"  check                           whether a clean is needed\n"
-    L"  drives                          the fixed drives\n"
-    L"  drive-scan ROOT                 scan one drive (e.g. C:\\)\n"
-    L"  download-dir [PATH]             set the browser's download folder\n"
-    L"  save-dir [PATH]                 show or set the browser's save folder\n"
-    L"  clear-clipboard                 empty the clipboard\n"
-    L"  clear-search-history            delete the search autocomplete list\n"
-    L"'all' is every scan category; 5 and 17 run only when named. With 'all' or no\n"
-    L"category the rules that are on run too; ufclean-rules.json beside ufclean adds\n"
-    L"rules.\n"
-    L"Exit status: 0 done, 1 usage error or refused, 2 stopped, 3 module missing,\n"
-    L"4 profile missing or broken.\n";
-
-std::atomic<Function::IUnusedFileClean*> g_cleaner{nullptr};
-std::atomic<bool> g_stopRequested{false};
+// The command being parsed or run: a usage error points at its usage.
+const CommandInfo* g_command = nullptr;
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-    g_stopRequested = true;
-    if (Function::IUnusedFileClean* cleaner = g_cleaner.load()) cleaner->SetStopFlag(1);
+    Stop().Request();
     return TRUE;  // the command finishes its report and exits with 2
 }
 
@@ -91,10 +58,32 @@ bool IsNumber(const std::wstring& word) {
     return !word.empty();
 }
 
+// The command, or --help and --version; one line for a word that is none.
+int ParseCommand(const std::wstring& word, Options* options) {
+    options->command = word == L"--help" || word == L"-h" ? L"help" : word;
+    g_command = FindCommand(options->command);
+    if (g_command || word == L"--version") return kExitOk;
+    std::vector<std::wstring> names = CommandNames();
+    names.insert(names.end(), {L"--help", L"--version"});
+    return UsageError(
+        (word.size() > 1 && word[0] == L'-' ? L"unknown option: " : L"unknown command: ") + word +
+        DidYouMean(word, names));
+}
+
 int Parse(int argc, wchar_t** argv, Options* options) {
-    if (argc < 2) return UsageError(L"no command given");
-    options->command = argv[1];
-    bool all = false;
+    if (argc < 2) {
+        PrintUsage(GetStdHandle(STD_ERROR_HANDLE));
+        return kExitUsage;
+    }
+    if (int status = ParseCommand(argv[1], options)) return status;
+    if (!g_command) return kExitOk;  // --version: nothing follows
+    // Asked for its usage, a command reads no further.
+    for (int i = 2; i < argc; ++i)
+        if (std::wstring(argv[i]) == L"--help" || std::wstring(argv[i]) == L"-h")
+            options->help = true;
+    if (options->help) return kExitOk;
+    host::Choice& choice = options->choice;
+    std::vector<std::wstring> seen;
     for (int i = 2; i < argc; ++i) {
         const std::wstring word = argv[i];
         auto next = [&](std::wstring* value) {
@@ -102,8 +91,18 @@ int Parse(int argc, wchar_t** argv, Options* options) {
             *value = argv[++i];
             return true;
         };
+        // Every option but --keep is given once: a second value would win
+        // or add up unseen.
+        if (word.size() > 1 && word[0] == L'-' && word != L"--keep") {
+            const std::wstring name = word == L"-y" ? L"--yes" : word;
+            if (std::find(seen.begin(), seen.end(), name) != seen.end())
+                return UsageError(L"repeated option: " + word);
+            seen.push_back(name);
+        }
         if (word == L"--details") {
             options->details = true;
+        } else if (word == L"--reasons") {
+            options->reasons = true;
         } else if (word == L"--yes" || word == L"-y") {
             options->yes = true;
         } else if (word == L"--no-default-keep") {
@@ -117,8 +116,13 @@ int Parse(int argc, wchar_t** argv, Options* options) {
             options->keeps.push_back(glob);
         } else if (word == L"--with") {
             std::wstring groups;
-            if (!next(&groups) || !ParseGroups(groups, &options->withGroups))
+            if (!next(&groups) || !ParseGroups(groups, &choice.withGroups))
                 return UsageError(L"--with needs groups such as cookies,history,session,developer");
+            for (host::RuleGroup group : choice.withGroups)
+                if (group == host::RuleGroup::Credentials)
+                    return UsageError(
+                        L"--with credentials: rules that take passwords, keys, bookmarks or sync "
+                        L"data run only when named by their id (see ufclean rules)");
         } else if (word == L"--rules") {
             if (!next(&options->rulesFile) || options->rulesFile.empty())
                 return UsageError(L"--rules needs a file name");
@@ -128,99 +132,132 @@ int Parse(int argc, wchar_t** argv, Options* options) {
         } else if (int status = kExitOk; ParseProfileOption(word, next, options, &status)) {
             if (status) return status;
         } else if (word.size() > 1 && word[0] == L'-' && word != L"-") {
-            return UsageError(L"unknown option: " + word);
+            return UsageError(L"unknown option: " + word + DidYouMean(word, OptionsOf(*g_command)));
         } else if (CommandTakesCategories(options->command) || TakesSelection(*options)) {
             if (word == L"all") {
-                all = true;
+                choice.all = true;
                 continue;
             }
             if (!IsNumber(word)) {
                 // A rule id, checked once the rules are loaded.
-                options->ruleIds.push_back(word);
+                choice.ruleIds.push_back(word);
                 continue;
             }
             const std::uint32_t number = ParseCategory(word);
             if (!number)
                 return UsageError(L"unknown category: " + word + L" (see ufclean categories)");
             bool seen = false;
-            for (std::uint32_t c : options->categories) seen = seen || c == number;
-            if (!seen) options->categories.push_back(number);
+            for (std::uint32_t c : choice.categories) seen = seen || c == number;
+            if (!seen) choice.categories.push_back(number);
         } else {
             options->arguments.push_back(word);
         }
     }
-    options->all = all;
+    options->givenRuleIds = choice.ruleIds.size();
     return kExitOk;
 }
 
-// With 'all' or nothing named, every scan category and the rules that are on
-// by default run ('all' adds the categories not named already; named actions
-// stay). Runs once the profile's choice is in.
-void CompleteSelection(Options* options) {
-    const bool nothingNamed = options->categories.empty() && options->ruleIds.empty();
-    options->defaultRules = options->all || nothingNamed;
-    if (!options->defaultRules) return;
-    for (const host::CategoryInfo& info : host::Categories()) {
-        if (info.kind != host::CategoryKind::Scan) continue;
-        bool seen = false;
-        for (std::uint32_t c : options->categories) seen = seen || c == info.number;
-        if (!seen) options->categories.push_back(info.number);
+// "; did you mean ...?" for a word that names no rule: a rule id, a
+// category by its name, or a group of --with near it.
+std::wstring NearestChoice(const std::wstring& word, const std::vector<host::CleaningRule>& rules) {
+    std::vector<std::wstring> names, shown;
+    for (const host::CleaningRule& rule : rules) {
+        names.push_back(rule.id);
+        shown.push_back(rule.id);
     }
+    for (const host::CategoryInfo& info : host::Categories()) {
+        if (info.kind == host::CategoryKind::None) continue;
+        names.push_back(info.name);
+        shown.push_back(std::to_wstring(info.number) + L" (" + info.name + L")");
+    }
+    for (host::RuleGroup group : host::AllGroups()) {
+        if (group != host::RuleGroup::Credentials) {  // never taken by --with
+            names.push_back(host::GroupName(group));
+            shown.push_back(L"--with " + names.back());
+        }
+    }
+    return DidYouMean(word, names, shown);
 }
 
-// A run that cannot start still leaves its report, saying why.
-int FailRun(const Options& options, int status, const std::wstring& reason) {
-    host::Err(L"ufclean: " + reason + L"\n");
-    if (options.haveJson) WriteFailureReport(options.jsonPath, options.command, status, reason);
-    return status;
-}
-
-// Loads the built-in and the user's rules; a bad rules file stops the
-// command before anything runs.
+// Loads the built-in and the user's rules; a bad or missing rules file
+// stops the command before anything runs.
 int LoadRulesFor(Options* options) {
-    const std::wstring file =
-        options->rulesFile.empty() ? host::DefaultRulesFile() : options->rulesFile;
     std::wstring error;
-    if (!host::LoadRules(file, &options->rules, &error))
-        return FailRun(*options, kExitUsage, L"bad rules file: " + error);
-    for (const std::wstring& id : options->ruleIds) {
+    if (!host::LoadRules(options->rulesFile, &options->rules, &error))
+        return FailRun(*options, kExitUsage, error);
+    for (size_t i = 0; i < options->choice.ruleIds.size(); ++i) {
+        const std::wstring& id = options->choice.ruleIds[i];
         bool known = false;
         for (const host::CleaningRule& rule : options->rules) known = known || rule.id == id;
-        if (!known) return UsageError(L"unknown category or rule: " + id + L" (see ufclean rules)");
+        if (known) continue;
+        if (i >= options->givenRuleIds)
+            return FailRun(*options, kExitProfile,
+                           L"profile \"" + options->profile + L"\" names the rule " + id +
+                               L", which its rules file no longer has");
+        return FailRun(*options, kExitUsage,
+                       L"unknown category or rule: " + id + NearestChoice(id, options->rules) +
+                           L" (see ufclean rules)");
     }
     return kExitOk;
+}
+
+// scan or clean with --rules FILE and no choice at all would run none of
+// the file's rules (unless some are on by default): refused, saying how to
+// choose them, rather than running the default scan as if the file were not
+// given.
+int RefuseUnchosenRules(const Options& options) {
+    const host::Choice& choice = options.choice;
+    const bool alone = choice.Defaults() && !choice.all && choice.withGroups.empty();
+    if (options.rulesFile.empty() || !alone) return kExitOk;
+    for (const host::CleaningRule* rule : host::ChosenRules(choice, options.rules))
+        if (rule->source != host::RuleSource::BuiltIn) return kExitOk;
+    std::size_t given = 0;
+    for (const host::CleaningRule& rule : options.rules)
+        given += rule.source == host::RuleSource::BuiltIn ? 0 : 1;
+    if (given == 0) return kExitOk;
+    return FailRun(options, kExitUsage,
+                   options.rulesFile + L" gives " + std::to_wstring(given) +
+                       L" rule(s), all off until chosen: name their ids (ufclean rules --rules "
+                       L"FILE lists them) or use --with GROUP");
 }
 
 int Dispatch(Options& options) {
     const std::wstring& command = options.command;
+    if (command == L"--version") return RunVersion();
+    if (options.help) return PrintCommandUsage(*g_command);
+    if (command == L"help") return RunHelp(options);
     if (command == L"categories") return RunCategories();
     if (command == L"keep-list") return RunKeepList();
     if (command == L"schedule") return RunSchedule(options);
     if (command == L"remove-user-data") return RunRemoveUserData();
-    if (options.haveJson) options.jsonPath = ExpandReportPath(options.jsonPath, options.profile);
+    if (command == L"drive-scan" && options.arguments.size() != 1)
+        return UsageError(L"drive-scan needs one drive root, such as C:\\");
+    if (options.haveJson) {
+        options.jsonPath =
+            ExpandReportPath(options.jsonPath, options.profile, options.scheduleName);
+        // Nothing runs before its report can be written.
+        if (CommandTakesCategories(command) || command == L"drive-scan")
+            if (int status = ClaimReport(options.jsonPath, command, !options.scheduleName.empty()))
+                return status;
+    }
     if (CommandTakesCategories(command)) {
         std::wstring reason;
         if (int status = ApplyProfile(&options, &reason)) return FailRun(options, status, reason);
-        CompleteSelection(&options);
     }
-    if (command == L"rules" || CommandTakesCategories(command) || TakesSelection(options))
+    if (command == L"rules" || CommandTakesCategories(command) || TakesSelection(options)) {
         if (int status = LoadRulesFor(&options)) return status;
+        if (int status = CommandTakesCategories(command) ? RefuseUnchosenRules(options) : 0)
+            return status;
+    }
     if (command == L"rules") return RunRules(options);
     if (command == L"profile") return RunProfile(options);
-    static const wchar_t* const moduleCommands[] = {
-        L"scan",     L"clean",           L"check",
-        L"drives",   L"drive-scan",      L"download-dir",
-        L"save-dir", L"clear-clipboard", L"clear-search-history"};
-    bool known = false;
-    for (const wchar_t* name : moduleCommands) known = known || command == name;
-    if (!known) return UsageError(L"unknown command: " + command);
-    if (command == L"drive-scan" && options.arguments.size() != 1)
-        return UsageError(L"drive-scan needs one drive root, such as C:\\");
+    if (!g_command->module) return UsageError(L"unknown command: " + command);
 
     host::LoadedCleaner cleaner;
     std::wstring error;
     if (!cleaner.Load(&error)) return FailRun(options, kExitModule, error);
-    WatchCtrlC(cleaner.get());
+    Stop().Attach(cleaner.get());
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     int status = kExitOk;
     if (command == L"scan")
         status = RunScan(cleaner.get(), options);
@@ -237,33 +274,37 @@ int Dispatch(Options& options) {
     else if (command == L"save-dir")
         status = RunSaveDir(cleaner.get(), options);
     else if (command == L"clear-clipboard") {
-        host::Out(cleaner->ClearClipboard() ? L"clipboard emptied\n" : L"clipboard not emptied\n");
+        host::Out(L"clipboard " + ActionOutcome(kCategoryClipboard, cleaner->ClearClipboard()) +
+                  L"\n");
     } else {
         host::Out(cleaner->CleanSearchAssistantMru() ? L"search history deleted\n"
                                                      : L"search history not deleted\n");
     }
-    g_cleaner = nullptr;  // the handler must not reach a released cleaner
+    Stop().Attach(nullptr);  // the handler must not reach a released cleaner
     return status;
 }
 
 }  // namespace
 
 int UsageError(const std::wstring& reason) {
-    host::Err(L"ufclean: " + reason + L"\n" + kUsage);
+    // A reason that names where to look already needs no pointer.
+    const bool pointed = reason.find(L"(see ufclean") != std::wstring::npos;
+    const std::wstring usage = g_command && g_command->name != std::wstring(L"help")
+                                   ? L"ufclean " + std::wstring(g_command->name) + L" --help"
+                                   : L"ufclean --help";
+    host::Err(L"ufclean: " + reason + (pointed ? L"" : L" (see " + usage + L")") + L"\n");
     return kExitUsage;
 }
 
-void WatchCtrlC(Function::IUnusedFileClean* cleaner) {
-    g_cleaner = cleaner;
-    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+int FailRun(const Options& options, int status, const std::wstring& reason) {
+    host::Err(L"ufclean: " + reason + L"\n");
+    if (options.haveJson) WriteFailureReport(options.jsonPath, options.command, status, reason);
+    return status;
 }
 
-bool StopWasRequested() {
-    return g_stopRequested.load();
-}
-
-const std::atomic<bool>* StopSignal() {
-    return &g_stopRequested;
+host::StopSignal& Stop() {
+    static host::StopSignal signal;
+    return signal;
 }
 
 }  // namespace ufclean
@@ -271,9 +312,5 @@ const std::atomic<bool>* StopSignal() {
 int wmain(int argc, wchar_t** argv) {
     ufclean::Options options;
     if (int status = ufclean::Parse(argc, argv, &options)) return status;
-    if (options.command == L"help" || options.command == L"--help") {
-        host::Out(ufclean::kUsage);
-        return 0;
-    }
     return ufclean::Dispatch(options);
 }

@@ -1,11 +1,18 @@
 // Saved profiles in ufclean: their options, the profile command, and a
 // profile's choice added to a scan or clean.
+#include <windows.h>
+
 #include <algorithm>
 
 #include "app.h"
-#include "console_output.h"
-#include "profiles.h"
-#include "schedule.h"
+#include "platform/console.h"
+#include "schedule/profiles.h"
+#include "schedule/schedules.h"
+#include "text/format.h"
+#include "fs/fold.h"
+#include "rules/model.h"
+#include "schedule/names.h"
+#include "schedule/records_lock.h"
 
 namespace ufclean {
 
@@ -37,9 +44,21 @@ std::wstring Summary(const host::Profile& profile) {
     if (profile.noDefaultKeep) parts.push_back(L"without the built-in keep list");
     if (profile.olderThanDays)
         parts.push_back(L"older than " + std::to_wstring(profile.olderThanDays) + L" days");
+    if (!profile.rulesFile.empty()) parts.push_back(L"rules from " + profile.rulesFile);
     std::wstring text;
     for (const std::wstring& part : parts) text += (text.empty() ? L"" : L"; ") + part;
     return text;
+}
+
+// The schedules that run the profile (their record read as it is).
+std::vector<std::wstring> SchedulesRunning(const std::wstring& profile) {
+    std::vector<host::Schedule> schedules;
+    std::wstring error;
+    host::LoadSchedules(&schedules, &error);
+    std::vector<std::wstring> names;
+    for (const host::Schedule& schedule : schedules)
+        if (ufc::SameFolded(schedule.profile, profile)) names.push_back(schedule.name);
+    return names;
 }
 
 int Refuse(const std::wstring& reason, int status) {
@@ -50,18 +69,35 @@ int Refuse(const std::wstring& reason, int status) {
 int SaveFromOptions(const Options& options) {
     host::Profile profile;
     profile.name = options.arguments[1];
-    profile.categories = options.categories;
+    const host::Choice& choice = options.choice;
+    profile.categories = choice.categories;
     // Nothing named is what a plain "ufclean clean" does: everything.
-    profile.all = options.all || (options.categories.empty() && options.ruleIds.empty());
-    profile.ruleIds = options.ruleIds;
-    profile.withGroups = options.withGroups;
+    profile.all = choice.Defaults();
+    profile.ruleIds = choice.ruleIds;
+    profile.withGroups = choice.withGroups;
     profile.keeps = options.keeps;
     profile.noDefaultKeep = options.noDefaultKeep;
     profile.olderThanDays = options.olderThanDays;
     std::wstring error;
+    host::RecordsLock lock;
+    if (!host::KeepRulesFile(&profile, options.rulesFile, options.rules, &error) ||
+        !lock.Acquire(&error))
+        return Refuse(error, kExitUsage);
+    // A schedule runs a profile by its name: a save over one changes what
+    // the schedule cleans, so it is never done unasked.
+    host::Profile old;
+    const bool exists =
+        host::LoadProfile(profile.name, &old, &error) != host::ProfileStatus::Missing;
+    const std::wstring runBy = Joined(SchedulesRunning(profile.name));
+    if (exists && !options.replace)
+        return Refuse(L"profile \"" + profile.name + L"\" exists" +
+                          (runBy.empty() ? L"" : L" (run by schedule " + runBy + L")") +
+                          L": give --replace to save over it",
+                      kExitUsage);
     if (!host::SaveProfile(profile, &error)) return Refuse(error, kExitUsage);
-    host::Out(L"saved profile " + profile.name + L": " + Summary(profile) + L"\n  " +
-              host::ProfileFile(profile.name) + L"\n");
+    host::Out((exists ? L"replaced profile " : L"saved profile ") + profile.name + L": " +
+              Summary(profile) + L"\n  " + host::ProfileFile(profile.name) + L"\n" +
+              (exists && !runBy.empty() ? L"  now run by schedule " + runBy + L"\n" : L""));
     return kExitOk;
 }
 
@@ -101,6 +137,14 @@ bool ParseProfileOption(const std::wstring& word, const std::function<bool(std::
     } else if (word == L"--report") {
         if (!next(&schedule.reportFolder) || schedule.reportFolder.empty())
             *status = UsageError(L"--report needs a folder");
+    } else if (word == L"--schedule") {
+        std::wstring reason = L"none given";
+        if (!next(&options->scheduleName) || !host::CheckName(options->scheduleName, &reason))
+            *status = UsageError(L"--schedule needs a schedule name: " + reason);
+    } else if (word == L"--repair") {
+        schedule.repair = true;
+    } else if (word == L"--replace") {
+        options->replace = true;
     } else {
         return false;
     }
@@ -117,10 +161,24 @@ int ApplyProfile(Options* options, std::wstring* reason) {
     host::Profile profile;
     if (host::LoadProfile(options->profile, &profile, reason) != host::ProfileStatus::Ok)
         return kExitProfile;
-    AddMissing(&options->categories, profile.categories);
-    options->all = options->all || profile.all;
-    AddMissing(&options->ruleIds, profile.ruleIds);
-    AddMissing(&options->withGroups, profile.withGroups);
+    // The profile's rules come from the file it was saved with.
+    if (!profile.rulesFile.empty()) {
+        wchar_t full[MAX_PATH] = {};
+        if (options->rulesFile.empty()) {
+            options->rulesFile = profile.rulesFile;
+        } else if (GetFullPathNameW(options->rulesFile.c_str(), MAX_PATH, full, nullptr) >=
+                       MAX_PATH ||
+                   !ufc::SameFolded(full, profile.rulesFile)) {
+            *reason = L"--rules " + options->rulesFile + L" is not the rules file of profile \"" +
+                      profile.name + L"\" (" + profile.rulesFile + L")";
+            return kExitUsage;
+        }
+    }
+    host::Choice& choice = options->choice;
+    AddMissing(&choice.categories, profile.categories);
+    choice.all = choice.all || profile.all;
+    AddMissing(&choice.ruleIds, profile.ruleIds);
+    AddMissing(&choice.withGroups, profile.withGroups);
     AddMissing(&options->keeps, profile.keeps);
     options->noDefaultKeep = options->noDefaultKeep || profile.noDefaultKeep;
     // An age given on the command line wins over the profile's.
@@ -148,15 +206,14 @@ int RunProfile(const Options& options) {
         host::Profile profile;
         std::wstring error;
         if (verb == L"delete") {
+            host::RecordsLock lock;
+            if (!lock.Acquire(&error)) return Refuse(error, kExitUsage);
             if (!host::DeleteProfile(words[1], &error)) return Refuse(error, kExitProfile);
             host::Out(L"deleted profile " + words[1] + L"\n");
             // Its schedules stay: their runs will say that the profile is gone.
-            std::vector<host::Schedule> schedules;
-            host::LoadSchedules(&schedules, &error);
-            for (const host::Schedule& schedule : schedules)
-                if (schedule.profile == words[1])
-                    host::Out(L"note: schedule " + schedule.name +
-                              L" still runs it (ufclean schedule remove " + schedule.name + L")\n");
+            for (const std::wstring& schedule : SchedulesRunning(words[1]))
+                host::Out(L"note: schedule " + schedule +
+                          L" still runs it (ufclean schedule remove " + schedule + L")\n");
             return kExitOk;
         }
         if (host::LoadProfile(words[1], &profile, &error) != host::ProfileStatus::Ok)

@@ -1,7 +1,6 @@
 #include "progress_line.h"
 
-#include "categories.h"
-#include "console_output.h"
+#include "platform/console.h"
 
 namespace ufclean {
 
@@ -22,14 +21,17 @@ void ProgressLine::OnProgress(const ProgressInfo* info) {
     if (drawn_ && now - lastDraw_ < 50) return;
     lastDraw_ = now;
     const size_t width = static_cast<size_t>(host::ConsoleWidth(err_)) - 1;
-    const std::wstring label = label_.empty() ? std::to_wstring(info->category) : label_;
-    std::wstring head = L"[" + label + L"] " + std::to_wstring(info->percent) + L"% " +
+    std::wstring head = L"[" + label_ + L"] " + std::to_wstring(info->percent) + L"% " +
                         std::to_wstring(info->count) + L" ";
     std::wstring path(info->path, wcsnlen(info->path, kTextUnits));
     std::wstring line = head + ElideMiddle(path, width > head.size() ? width - head.size() : 0);
     line.resize(width, L' ');
     host::Write(err_, L"\r" + line + L"\r");
     drawn_ = true;
+}
+
+void ProgressLine::OnRowStart(std::size_t, const host::Row& row) {
+    label_ = row.IsRule() ? row.target.rule->id : std::to_wstring(row.category);
 }
 
 void ProgressLine::Clear() {

@@ -6,19 +6,19 @@
 
 #include <string>
 
-#include "UnusedFileClean.h"
+#include "pipeline/scan.h"
 
 namespace ufclean {
 
-class ProgressLine : public IScanProgress {
+class ProgressLine : public host::RunObserver {
 public:
     ProgressLine();
     ~ProgressLine() { Clear(); }
     void OnProgress(const ProgressInfo* info) override;
+    // The row's label: its category's number, or its rule's id.
+    void OnRowStart(std::size_t index, const host::Row& row) override;
     // Removes the line so that the next output starts on a clean row.
     void Clear();
-    // Shown in place of the category number (a cleaning rule's id).
-    void SetLabel(const std::wstring& label) { label_ = label; }
 
 private:
     HANDLE err_;

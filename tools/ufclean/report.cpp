@@ -1,14 +1,8 @@
 #include "report.h"
 
-#include <cstdio>
-
 #include "app.h"
-#include "categories.h"
-#include "console_output.h"
-#include "json_writer.h"
-#include "module_loader.h"
-#include "run_record.h"
-#include "text_format.h"
+#include "platform/console.h"
+#include "text/format.h"
 
 namespace ufclean {
 
@@ -20,281 +14,173 @@ std::wstring Pad(std::wstring text, size_t width, bool right = false) {
     return right ? fill + text : text + fill;
 }
 
-std::wstring Row(const std::wstring& number, const std::wstring& name,
-                 const std::vector<std::wstring>& columns) {
-    std::wstring line = Pad(number, 4, true) + L"  " + Pad(name, 42);
-    for (const std::wstring& column : columns) line += L" " + Pad(column, 11, true);
+// Text cut to width in its middle ("Left-over unin...r folders"), so both
+// ends stay readable.
+std::wstring Middle(const std::wstring& text, size_t width) {
+    if (text.size() <= width || width < 5) return text;
+    const size_t head = (width - 3) / 2;
+    return text.substr(0, head) + L"..." + text.substr(text.size() - (width - 3 - head));
+}
+
+// A table line of at most 79 columns (an 80-column console wraps a line
+// that fills it): the number, the name cut to fit, the columns right-aligned
+// to their widths.
+std::wstring Line(const std::wstring& number, const std::wstring& name,
+                  const std::vector<std::wstring>& columns, const std::vector<size_t>& widths) {
+    size_t room = 79 - 6;
+    for (size_t width : widths) room -= width + 1;
+    std::wstring line = Pad(number, 4, true) + L"  " + Pad(Middle(name, room), room);
+    for (size_t c = 0; c < columns.size() && c < widths.size(); ++c)
+        line += L" " + Pad(columns[c], widths[c], true);
+    while (!line.empty() && line.back() == L' ') line.pop_back();
     return line + L"\n";
 }
 
+const std::vector<size_t> kScanWidths = {6, 9, 6, 6, 9};
+const std::vector<size_t> kCleanWidths = {7, 6, 7, 9};
+
 // A rule row has no number: its id stands in the details and the JSON.
-std::wstring RunNumber(const CategoryRun& run) {
-    return run.isRule ? L"-" : std::to_wstring(run.number);
+std::wstring RowNumber(const host::Row& row) {
+    return row.IsRule() ? L"-" : std::to_wstring(row.category);
 }
 
-std::wstring RunName(const CategoryRun& run) {
-    return run.isRule ? run.target.Title() : std::wstring(host::CategoryName(run.number));
-}
-
-// What the rule rows have to say: "Chrome: cache: 2 file(s) in use: close
-// Chrome to clean its cache", or before a clean "Chrome is running".
-void PrintRuleNotes(const std::vector<CategoryRun>& runs) {
-    for (const CategoryRun& run : runs) {
-        if (!run.isRule) continue;
-        const std::wstring title = run.target.Title() + L": ";
-        if (!run.skipReason.empty()) host::Out(title + run.skipReason + L"\n");
-        if (run.inUse)
-            host::Out(title + std::to_wstring(run.inUse) + L" file(s) in use: " +
-                      run.target.InUseAdvice() + L"\n");
-        else if (run.running && !run.cleaned)
-            host::Out(title + run.target.ApplicationName() +
-                      L" is running and may hold some files: " + run.target.InUseAdvice() + L"\n");
+// What the rows have to say: the files a category left out as in use,
+// "Chrome: cache: 2 file(s) in use: close Chrome to clean its cache", or
+// before a clean "Chrome is running", and what the guard kept out, row by
+// row and in all.
+void PrintRowNotes(const host::Pipeline& run) {
+    for (const host::Row& row : run.Rows()) {
+        if (row.Shown() && row.heldAtScan)
+            host::Out(std::to_wstring(row.category) + L" " + row.Name() + L": " +
+                      std::to_wstring(row.heldAtScan) +
+                      L" file(s) in use or not writable, left out: close the programs that use "
+                      L"them and scan again\n");
+        if (!row.Shown() || !row.IsRule()) continue;
+        const std::wstring title = row.Name() + L": ";
+        if (!row.skipReason.empty()) host::Out(title + row.skipReason + L"\n");
+        if (row.stoppedByGuard.total)
+            host::Out(title + L"stopped by the guard: " + row.stoppedByGuard.Text() + L"\n");
+        if (row.inUse)
+            host::Out(title + std::to_wstring(row.inUse) + L" file(s) in use: " +
+                      row.target.InUseAdvice() + L"\n");
+        else if (row.running && !row.cleaned)
+            host::Out(title + row.target.ApplicationName() +
+                      L" is running and may hold some files: " + row.target.InUseAdvice() + L"\n");
     }
-}
-
-void WriteDate(host::JsonWriter* json, const char* key, const SYSTEMTIME& date) {
-    const std::wstring text = host::FormatDate(date);
-    if (text.empty()) return;
-    json->Key(key);
-    json->String(text);
-}
-
-void WriteItem(host::JsonWriter* json, const CategoryRun& run, const FoundItem& item) {
-    json->BeginObject();
-    if (run.isRule) {
-        json->Key("rule");
-        json->String(run.target.rule->id);
-    } else {
-        json->Key("category");
-        json->Number(item.category);
-    }
-    json->Key("name");
-    json->String(std::wstring(item.name, wcsnlen(item.name, kTextUnits)));
-    json->Key("folder");
-    json->String(std::wstring(item.folder, wcsnlen(item.folder, kTextUnits)));
-    json->Key("path");
-    json->String(host::ItemPath(item));
-    json->Key("size");
-    json->Number(item.size);
-    json->Key("type");
-    json->String(std::wstring(item.typeText, wcsnlen(item.typeText, kTextUnits)));
-    json->Key("selected");
-    json->Bool(item.selected != 0);
-    WriteDate(json, "created", item.created);
-    WriteDate(json, "accessed", item.accessed);
-    WriteDate(json, "written", item.written);
-    json->EndObject();
+    if (const std::uint64_t guarded = run.Sum().stopped)
+        host::Out(L"Total: stopped by the guard: " + std::to_wstring(guarded) +
+                  L" (see \"What no rule can reach\" in the README)\n");
 }
 
 }  // namespace
 
-void AddItems(host::ItemStore* store, ResultList* items, CategoryRun* run) {
-    run->store = store;
-    run->first = store->Count();
-    store->Append(items, 0);
-    run->end = store->Count();
-}
-
-void PrintScanSummary(const std::vector<CategoryRun>& runs) {
-    host::Out(Row(L"No.", L"Category", {L"Items", L"Size"}));
-    ScanTotals sum;
-    for (const CategoryRun& run : runs) {
-        if (run.action) {
-            host::Out(Row(RunNumber(run), RunName(run), {L"-", L"action"}));
-            continue;
-        }
-        host::Out(Row(RunNumber(run), RunName(run),
-                      {std::to_wstring(run.totals.count), host::HumanSize(run.totals.bytes)}));
-        sum.count += run.totals.count;
-        sum.bytes += run.totals.bytes;
+void PrintScanSummary(const host::Pipeline& run, bool emptyRows) {
+    host::Out(
+        Line(L"No.", L"Category", {L"Found", L"Size", L"Kept", L"Remove", L"Frees"}, kScanWidths));
+    const std::vector<host::RowFigures> figures = run.Figures();
+    for (std::size_t r = 0; r < run.Rows().size(); ++r) {
+        const host::Row& row = run.Rows()[r];
+        const host::RowFigures& own = figures[r];
+        if (!row.Shown() || (!emptyRows && !row.IsAction() && own.found == 0)) continue;
+        host::Out(row.IsAction()
+                      ? Line(RowNumber(row), row.Name(), {L"-", L"action"}, kScanWidths)
+                      : Line(RowNumber(row), row.Name(),
+                             {std::to_wstring(own.found), host::HumanSize(own.foundBytes),
+                              std::to_wstring(own.kept), std::to_wstring(own.wouldRemove),
+                              host::HumanSize(own.wouldFree)},
+                             kScanWidths));
     }
-    host::Out(Row(L"", L"Total", {std::to_wstring(sum.count), host::HumanSize(sum.bytes)}));
-    PrintRuleNotes(runs);
+    const host::Totals sum = run.Sum();
+    host::Out(Line(L"", L"Total",
+                   {std::to_wstring(sum.found), host::HumanSize(sum.foundBytes),
+                    std::to_wstring(sum.kept + sum.keptForAge), std::to_wstring(sum.wouldRemove),
+                    host::HumanSize(sum.wouldFree)},
+                   kScanWidths));
+    if (sum.repeatedFiles)
+        host::Out(L"      " + std::to_wstring(sum.repeatedFiles) +
+                  L" file(s) listed by more than one row are counted under the first\n");
+    PrintRowNotes(run);
 }
 
-void PrintDetails(const std::vector<CategoryRun>& runs) {
-    for (const CategoryRun& run : runs) {
-        run.ForEachItem([&](const FoundItem& item) {
+void PrintDetails(const host::Pipeline& run) {
+    const host::ItemStore& store = run.Store();
+    host::Out(L" No.        Size  Written           Path\n");
+    // A repeat: an earlier row lists the same file.
+    std::vector<bool> repeat(store.Count());
+    for (const auto& listing : run.Repeats()) repeat[listing.first] = true;
+    for (const host::Row& row : run.Rows()) {
+        if (!row.Shown()) continue;
+        for (std::uint32_t i = row.first; i < row.end; ++i) {
             const std::wstring number =
-                run.isRule ? run.target.rule->id : std::to_wstring(item.category);
-            std::wstring line = Pad(number, 4, true) + L"  " +
-                                Pad(host::HumanSize(item.size), 10, true) + L"  " +
-                                Pad(host::FormatDate(item.written), 16) + L"  " +
-                                (item.selected ? L"" : L"(kept) ") + host::ItemPath(item);
-            host::Out(line + L"\n");
-        });
+                row.IsRule() ? row.target.rule->id : std::to_wstring(store.Category(i));
+            const wchar_t* mark = repeat[i]            ? L"(listed above) "
+                                  : store.Kept(i)      ? L"(kept) "
+                                  : !store.Selected(i) ? L"(unchecked) "
+                                                       : L"";
+            host::Out(Pad(number, 4, true) + L"  " +
+                      Pad(host::HumanSize(store.Bytes(i)), 10, true) + L"  " +
+                      Pad(host::FormatDate(store.Date(i, host::ItemTime::Written)), 16) + L"  " +
+                      mark + store.Path(i) + L"\n");
+        }
     }
 }
 
-void PrintKeepUse(const std::vector<KeepUse>& rules, const std::vector<CategoryRun>& runs,
-                  std::uint32_t olderThanDays) {
-    for (const KeepUse& use : rules) {
-        if (use.kept == 0) continue;
-        host::Out(L"kept " + std::to_wstring(use.kept) + L" item(s): " + use.rule.reason + L" (" +
-                  use.rule.glob + L")\n");
+void PrintKeepUse(const host::Pipeline& run) {
+    const std::vector<host::KeepRule>& rules = run.KeepRules();
+    const std::vector<std::uint64_t>& counts = run.KeepCounts();
+    for (size_t r = 0; r < rules.size() && r < counts.size(); ++r) {
+        if (counts[r] == 0) continue;
+        host::Out(L"kept " + std::to_wstring(counts[r]) + L" item(s): " + rules[r].reason + L" (" +
+                  host::KeepRuleText(rules[r]) + L")\n");
     }
-    std::uint64_t young = 0;
-    for (const CategoryRun& run : runs) young += run.keptForAge;
-    if (young)
+    if (const std::uint64_t young = run.Sum().keptForAge)
         host::Out(L"kept " + std::to_wstring(young) + L" item(s) written in the last " +
-                  std::to_wstring(olderThanDays) + L" day(s) (--older-than)\n");
+                  std::to_wstring(run.OlderThanDays()) + L" day(s) (--older-than)\n");
 }
 
-void PrintCleanSummary(const std::vector<CategoryRun>& runs) {
-    host::Out(Row(L"No.", L"Category", {L"Removed", L"Failed", L"Freed"}));
-    CleanTotals sum;
-    for (const CategoryRun& run : runs) {
-        if (!run.skipReason.empty()) {
-            host::Out(Row(RunNumber(run), RunName(run), {L"skipped"}));
+void PrintCleanSummary(const host::Pipeline& run) {
+    host::Out(
+        Line(L"No.", L"Category", {L"Removed", L"Failed", L"Changed", L"Freed"}, kCleanWidths));
+    for (const host::Row& row : run.Rows()) {
+        if (!row.Shown()) continue;
+        if (!row.skipReason.empty()) {
+            host::Out(Line(RowNumber(row), row.Name(), {L"skipped"}, kCleanWidths));
             continue;
         }
-        if (!run.cleaned) continue;
+        // A row the clean found nothing to do in is no line of its own.
+        const CleanTotals& done = row.cleanTotals;
+        if (!row.cleaned ||
+            (!row.IsAction() && done.removed + done.failed + row.changed + row.inUse == 0))
+            continue;
+        if (row.IsAction()) {  // a step, no files: what it did
+            host::Out(Line(RowNumber(row), row.Name(),
+                           {ActionOutcome(row.category, row.cleanResult == 1)}, kCleanWidths));
+            continue;
+        }
         host::Out(
-            Row(RunNumber(run), RunName(run),
-                {std::to_wstring(run.cleanTotals.removed), std::to_wstring(run.cleanTotals.failed),
-                 host::HumanSize(run.cleanTotals.bytesFreed)}));
-        sum.removed += run.cleanTotals.removed;
-        sum.failed += run.cleanTotals.failed;
-        sum.bytesFreed += run.cleanTotals.bytesFreed;
+            Line(RowNumber(row), row.Name(),
+                 {std::to_wstring(row.cleanTotals.removed), std::to_wstring(row.cleanTotals.failed),
+                  std::to_wstring(row.changed), host::HumanSize(row.cleanTotals.bytesFreed)},
+                 kCleanWidths));
     }
-    host::Out(Row(L"", L"Total",
-                  {std::to_wstring(sum.removed), std::to_wstring(sum.failed),
-                   host::HumanSize(sum.bytesFreed)}));
-    for (const CategoryRun& run : runs)
-        if (!run.skipReason.empty() && !run.isRule)
-            host::Out(L"category " + std::to_wstring(run.number) + L" skipped: " + run.skipReason +
-                      L"\n");
-    PrintRuleNotes(runs);
-}
-
-bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
-                     const std::vector<CategoryRun>& runs, const std::vector<KeepUse>& rules,
-                     bool stopped) {
-    host::JsonWriter json;
-    ScanTotals sum;
-    CleanTotals cleanSum;
-    std::uint64_t kept = 0, keptForAge = 0;
-    json.BeginObject();
-    json.Key("command");
-    json.String(command);
-    json.Key("stopped");
-    json.Bool(stopped);
-    WriteRunFields(&json, stopped ? kExitStopped : kExitOk);
-    json.Key("categories");
-    json.BeginArray();
-    for (const CategoryRun& run : runs) {
-        json.BeginObject();
-        if (run.isRule) {
-            json.Key("rule");
-            json.String(run.target.rule->id);
-            json.Key("application");
-            json.String(run.target.ApplicationName());
-            json.Key("group");
-            json.String(host::GroupName(run.target.rule->group));
-            json.Key("running");
-            json.Bool(run.running);
-            json.Key("inUse");
-            json.Number(run.inUse);
-            if (run.inUse || run.running) {
-                json.Key("advice");
-                json.String(run.target.InUseAdvice());
-            }
-        } else {
-            json.Key("number");
-            json.Number(run.number);
-        }
-        json.Key("name");
-        json.String(RunName(run));
-        json.Key("action");
-        json.Bool(run.action);
-        json.Key("count");
-        json.Number(run.totals.count);
-        json.Key("bytes");
-        json.Number(run.totals.bytes);
-        json.Key("kept");
-        json.Number(run.kept);
-        json.Key("keptForAge");
-        json.Number(run.keptForAge);
-        if (run.cleaned) {
-            json.Key("removed");
-            json.Number(run.cleanTotals.removed);
-            json.Key("failed");
-            json.Number(run.cleanTotals.failed);
-            json.Key("bytesFreed");
-            json.Number(run.cleanTotals.bytesFreed);
-            if (run.isRule) {
-                json.Key("foldersRemoved");
-                json.Number(run.foldersRemoved);
-            }
-        }
-        if (!run.skipReason.empty()) {
-            json.Key("skipped");
-            json.String(run.skipReason);
-        }
-        json.Key("items");
-        json.BeginArray();
-        run.ForEachItem([&](const FoundItem& item) { WriteItem(&json, run, item); });
-        json.EndArray();
-        json.EndObject();
-        sum.count += run.totals.count;
-        sum.bytes += run.totals.bytes;
-        kept += run.kept;
-        keptForAge += run.keptForAge;
-        cleanSum.removed += run.cleanTotals.removed;
-        cleanSum.failed += run.cleanTotals.failed;
-        cleanSum.bytesFreed += run.cleanTotals.bytesFreed;
-    }
-    json.EndArray();
-    json.Key("keepRules");
-    json.BeginArray();
-    for (const KeepUse& use : rules) {
-        json.BeginObject();
-        json.Key("glob");
-        json.String(use.rule.glob);
-        json.Key("reason");
-        json.String(use.rule.reason);
-        json.Key("kept");
-        json.Number(use.kept);
-        json.EndObject();
-    }
-    json.EndArray();
-    json.Key("total");
-    json.BeginObject();
-    json.Key("count");
-    json.Number(sum.count);
-    json.Key("bytes");
-    json.Number(sum.bytes);
-    json.Key("kept");
-    json.Number(kept);
-    json.Key("keptForAge");
-    json.Number(keptForAge);
-    json.Key("removed");
-    json.Number(cleanSum.removed);
-    json.Key("failed");
-    json.Number(cleanSum.failed);
-    json.Key("bytesFreed");
-    json.Number(cleanSum.bytesFreed);
-    json.EndObject();
-    json.EndObject();
-    const std::string text = json.Text() + "\n";
-
-    if (path == L"-") {
-        host::Out(host::Widen(text));
-        return true;
-    }
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        host::Err(L"ufclean: cannot write " + path + L": " + host::SystemErrorText(GetLastError()) +
-                  L"\n");
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok =
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-        written == text.size();
-    CloseHandle(file);
-    return ok;
+    const host::Totals sum = run.Sum();
+    host::Out(Line(L"", L"Total",
+                   {std::to_wstring(sum.removed), std::to_wstring(sum.failed),
+                    std::to_wstring(sum.changed), host::HumanSize(sum.freed)},
+                   kCleanWidths));
+    // The headline the question gave, and where its bytes went.
+    host::Out(L"Cleaning " + std::to_wstring(sum.planRemove) + L" item(s), " +
+              host::HumanSize(sum.planFree) + L": freed " + host::HumanSize(sum.freed) +
+              L", left " + host::HumanSize(sum.leftBytes) + L" in " +
+              std::to_wstring(sum.failed + sum.inUse + sum.changed) + L" item(s)\n");
+    if (sum.changed)
+        host::Out(std::to_wstring(sum.changed) +
+                  L" file(s) changed since the scan were left: scan again to see them\n");
+    for (const host::Row& row : run.Rows())
+        if (row.Shown() && !row.skipReason.empty() && !row.IsRule())
+            host::Out(L"category " + std::to_wstring(row.category) + L" skipped: " +
+                      row.skipReason + L"\n");
+    PrintRowNotes(run);
 }
 
 }  // namespace ufclean

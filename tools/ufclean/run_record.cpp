@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
-#include "console_output.h"
-#include "profiles.h"
-#include "text_format.h"
+#include "app.h"
+#include "platform/console.h"
+#include "text/format.h"
+#include "platform/user_files.h"
 
 namespace ufclean {
 
@@ -12,7 +13,7 @@ namespace {
 
 struct RunRecord {
     SYSTEMTIME started = {};
-    std::wstring profile;
+    std::wstring profile, schedule;
 };
 
 RunRecord& Record() {
@@ -41,10 +42,28 @@ void Replace(std::wstring* text, const std::wstring& from, const std::wstring& t
         text->replace(at, from.size(), to);
 }
 
+std::string FailureReportText(const std::wstring& command, int exitCode,
+                              const std::wstring& reason) {
+    host::JsonWriter json;
+    json.BeginObject();
+    json.Key("command");
+    json.String(command);
+    WriteRunFields(&json, exitCode);
+    json.Key("error");
+    json.String(reason);
+    json.Key("categories");
+    json.BeginArray();
+    json.EndArray();
+    json.EndObject();
+    return json.Text() + "\n";
+}
+
 }  // namespace
 
-std::wstring ExpandReportPath(const std::wstring& path, const std::wstring& profile) {
+std::wstring ExpandReportPath(const std::wstring& path, const std::wstring& profile,
+                              const std::wstring& schedule) {
     Record().profile = profile;
+    Record().schedule = schedule;
     if (path == L"-") return path;
     SYSTEMTIME local = {};
     SystemTimeToTzSpecificLocalTime(nullptr, &Record().started, &local);
@@ -64,6 +83,29 @@ std::wstring ExpandReportPath(const std::wstring& path, const std::wstring& prof
     return expanded;
 }
 
+int ClaimReport(const std::wstring& path, const std::wstring& command, bool scheduled) {
+    if (path == L"-") return kExitOk;
+    std::wstring error;
+    if (host::WriteTextFile(path,
+                            FailureReportText(command, kExitStopped,
+                                              L"the run did not finish: it was ended before it "
+                                              L"wrote its report (a time limit, a shutdown)"),
+                            &error))
+        return kExitOk;
+    const std::wstring reason = L"the report cannot be written, so nothing runs: " + error;
+    host::Err(L"ufclean: " + reason + L"\n");
+    if (!scheduled) return kExitUsage;
+    const std::wstring folder = host::DefaultReportFolder();
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring fallback =
+        folder + L"\\" + path.substr(slash == std::wstring::npos ? 0 : slash + 1);
+    if (host::MakeFolder(folder, &error) &&
+        WriteFailureReport(fallback, command, kExitUsage,
+                           reason + L" (this report went to the default folder instead)"))
+        host::Err(L"ufclean: the report of this failure: " + fallback + L"\n");
+    return kExitUsage;
+}
+
 void WriteRunFields(host::JsonWriter* json, int exitCode) {
     const SYSTEMTIME& t = Record().started;
     json->Key("computer");
@@ -71,6 +113,10 @@ void WriteRunFields(host::JsonWriter* json, int exitCode) {
     if (!Record().profile.empty()) {
         json->Key("profile");
         json->String(Record().profile);
+    }
+    if (!Record().schedule.empty()) {
+        json->Key("schedule");
+        json->String(Record().schedule);
     }
     json->Key("started");
     json->String(Digits(t.wYear, 4) + L"-" + Digits(t.wMonth, 2) + L"-" + Digits(t.wDay, 2) + L"T" +
@@ -82,18 +128,10 @@ void WriteRunFields(host::JsonWriter* json, int exitCode) {
 
 bool WriteFailureReport(const std::wstring& path, const std::wstring& command, int exitCode,
                         const std::wstring& reason) {
-    host::JsonWriter json;
-    json.BeginObject();
-    json.Key("command");
-    json.String(command);
-    WriteRunFields(&json, exitCode);
-    json.Key("error");
-    json.String(reason);
-    json.Key("categories");
-    json.BeginArray();
-    json.EndArray();
-    json.EndObject();
-    const std::string text = json.Text() + "\n";
+    return WriteReportText(path, FailureReportText(command, exitCode, reason));
+}
+
+bool WriteReportText(const std::wstring& path, const std::string& text) {
     if (path == L"-") {
         host::Out(host::Widen(text));
         return true;

@@ -1,0 +1,247 @@
+// The run both hosts drive: rows scanned into one store, selected once
+// (keep rules, the age limit, what a row chosen by itself may take, the
+// whole recycle bin), planned and cleaned; the totals count a file once.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <set>
+
+#include "fixtures/categories.h"
+#include "fixtures/demo_profile.h"
+#include "fixtures/fixtures.h"
+#include "fixtures/rule_files.h"
+#include "fs/fold.h"
+#include "fs/handles.h"
+#include "pipeline/choice.h"
+#include "pipeline/pipeline.h"
+#include "rules/table.h"
+
+namespace {
+
+enum class Seed { WindowsTemp, Firefox, Bin };
+
+std::wstring Parent(const std::wstring& path) {
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+// The rows of form history: category 22, or the rule's.
+std::vector<host::Row> FormHistoryRows(bool rule, bool byId) {
+    if (!rule) return {host::CategoryRow(kCategoryFirefoxFormHistory, byId)};
+    static const std::vector<host::CleaningRule> rules = host::BuiltInRules();
+    std::vector<host::Row> rows;
+    for (const host::CleaningRule& each : rules)
+        if (each.id == L"gecko.form-history")
+            for (const host::RuleTarget& target : host::TargetsOf({&each}))
+                rows.push_back(host::RuleRow(target, byId));
+    return rows;
+}
+
+TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
+    const struct {
+        const char* what;
+        Seed seed;
+        std::vector<host::Row> rows;
+        host::SelectOptions select;
+        std::set<std::wstring> staying;  // names of seeded files the selection (or busy) keeps
+        const wchar_t* skipped;          // the start of the first row's skip reason
+        const wchar_t* held = nullptr;   // a seeded file held open while the scan runs
+        const wchar_t* busy = nullptr;   // one held open while the clean runs
+    } cases[] = {
+        {"all taken",
+         Seed::WindowsTemp,
+         {host::CategoryRow(kCategoryWindowsTemp, true)},
+         {},
+         {},
+         L""},
+        // The module leaves a file it cannot open alone out of its list.
+        {"held open",
+         Seed::WindowsTemp,
+         {host::CategoryRow(kCategoryWindowsTemp, true)},
+         {},
+         {L"cab1.cab"},
+         L"",
+         L"cab1.cab"},
+        {"held in the clean",
+         Seed::WindowsTemp,
+         {host::CategoryRow(kCategoryWindowsTemp, true)},
+         {},
+         {L"cab1.cab"},
+         L"",
+         nullptr,
+         L"cab1.cab"},
+        {"--keep",
+         Seed::WindowsTemp,
+         {host::CategoryRow(kCategoryWindowsTemp, false)},
+         {true, {L"*\\setup-*"}, 0},
+         {L"setup-4711.tmp"},
+         L""},
+        {"--older-than",
+         Seed::WindowsTemp,
+         {host::CategoryRow(kCategoryWindowsTemp, false)},
+         {true, {}, 2},
+         {L"cab1.cab", L"keep-this-note.txt", L"\u00dcbersicht \u65e5\u672c \U0001F600.tmp"},
+         L""},
+        // The keep list's form history goes only to a row chosen by itself:
+        // category 22 named by its number, or the rule named by its id.
+        {"22 by number", Seed::Firefox, FormHistoryRows(false, true), {}, {}, L""},
+        {"rule by id", Seed::Firefox, FormHistoryRows(true, true), {}, {}, L""},
+        {"22 by default",
+         Seed::Firefox,
+         FormHistoryRows(false, false),
+         {},
+         {L"formhistory.sqlite"},
+         L""},
+        {"rule by default",
+         Seed::Firefox,
+         FormHistoryRows(true, false),
+         {},
+         {L"formhistory.sqlite"},
+         L""},
+        // One item kept keeps the whole bin, and the plan says why.
+        {"bin held",
+         Seed::Bin,
+         {host::CategoryRow(kCategoryRecycleBin, false)},
+         {true, {L"*old draft*"}, 0},
+         {L"old draft.txt"},
+         L"the recycle bin is always emptied whole, and a keep rule (*old draft*) matches "},
+        // Recycled today: younger than any age limit, whatever its last write.
+        {"bin aged by deletion",
+         Seed::Bin,
+         {host::CategoryRow(kCategoryRecycleBin, false)},
+         {true, {}, 2},
+         {L"old draft.txt", L"unused photo.jpg"},
+         L"the recycle bin is always emptied whole, and --older-than keeps "},
+    };
+    Function::IUnusedFileClean* cleaner = FunCreate();
+    host::StopSignal stop;
+    stop.Attach(cleaner);
+    for (const auto& c : cases) {
+        std::vector<std::wstring> seeded;
+        if (c.seed == Seed::WindowsTemp) {
+            for (const fx::SeededFile& file : fx::SeedWindowsTemp()) seeded.push_back(file.path);
+            // The first two are older than two days.
+            fx::SetWriteAge(seeded[0], 72);
+            fx::SetWriteAge(seeded[1], 72);
+            fx::MakeDirs(Parent(seeded[0]) + L"\\empty before");
+        } else if (c.seed == Seed::Firefox) {
+            for (const fx::RuleFile& file : fx::SeedFirefoxProfile())
+                if (file.path.find(L"formhistory.sqlite") != std::wstring::npos)
+                    seeded.push_back(file.path);
+        } else {
+            fx::EmptyRecycleBin();
+            for (const fx::SeededFile& file : fx::SeedRecycledFiles()) seeded.push_back(file.path);
+        }
+        ASSERT_FALSE(seeded.empty()) << c.what;
+        host::Pipeline run(cleaner, &stop);
+        run.SetRows(c.rows);
+        // The seeded file of that name, opened with no sharing.
+        auto hold = [&](const wchar_t* name) {
+            ufc::unique_hfile held;
+            for (const std::wstring& path : seeded)
+                if (name && path.size() > wcslen(name) &&
+                    path.compare(path.size() - wcslen(name), std::wstring::npos, name) == 0)
+                    held.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                           nullptr));
+            EXPECT_EQ(held.valid(), name != nullptr) << c.what;
+            return held;
+        };
+        {
+            const ufc::unique_hfile held = hold(c.held);
+            ASSERT_FALSE(run.Scan(c.select, nullptr)) << c.what;
+        }
+        EXPECT_EQ(run.Rows()[0].heldAtScan, c.held ? 1u : 0u) << c.what;
+        const host::ItemStore& store = run.Store();
+        // Each seeded file is listed, and selected unless it stays.
+        std::set<std::wstring> selectedPaths, listed, paths;
+        std::uint64_t pathBytes = 0;
+        for (std::uint32_t i = 0; i < store.Count(); ++i) {
+            const std::wstring name(store.Name(i));
+            listed.insert(name);
+            if (paths.insert(ufc::Folded(store.Path(i))).second) pathBytes += store.Bytes(i);
+            if (store.Selected(i)) selectedPaths.insert(ufc::Folded(store.Path(i)));
+            EXPECT_TRUE(!c.staying.count(name) || !store.Selected(i) || (c.busy && name == c.busy))
+                << c.what;
+        }
+        for (const std::wstring& path : seeded) {
+            const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+            EXPECT_EQ(listed.count(name), c.held && name == c.held ? 0u : 1u)
+                << c.what << " " << fx::Narrow(path);
+        }
+        const host::CleanPlan& plan = run.Plan();
+        EXPECT_EQ(plan.skipReasons[0].rfind(c.skipped, 0), 0u)
+            << c.what << ": " << fx::Narrow(plan.skipReasons[0]);
+        // A clean would take each selected file once; the scan found each
+        // once (the bin, which every drive letter gets whole, too).
+        const host::Totals before = run.Sum();
+        EXPECT_EQ(before.found, paths.size()) << c.what;
+        EXPECT_EQ(before.foundBytes, pathBytes) << c.what;
+        EXPECT_EQ(before.wouldRemove, plan.rows.empty() ? 0u : selectedPaths.size()) << c.what;
+        {
+            const ufc::unique_hfile busy = hold(c.busy);
+            EXPECT_FALSE(run.Clean(nullptr)) << c.what;
+        }
+        const host::Totals after = run.Sum();
+        EXPECT_EQ(after.removed + after.failed + after.inUse + after.changed, before.wouldRemove)
+            << c.what;
+        EXPECT_EQ(after.planFree, before.wouldFree) << c.what;
+        EXPECT_EQ(after.freed + after.leftBytes, before.wouldFree) << c.what;
+        for (const std::wstring& path : seeded) {
+            const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+            if (c.seed == Seed::Bin) continue;  // recycled items have no path of their own
+            EXPECT_EQ(fx::Exists(path), c.staying.count(name) != 0)
+                << c.what << " " << fx::Narrow(name);
+        }
+        EXPECT_TRUE(c.seed != Seed::Bin || fx::BinItemCount() == seeded.size()) << c.what;
+        // The clean removes the temp folders it emptied, and only those.
+        for (const std::wstring& path : seeded) {
+            if (c.seed != Seed::WindowsTemp || path.find(L"\\cab1.cab") == std::wstring::npos)
+                continue;
+            EXPECT_EQ(fx::Exists(Parent(path)), c.staying.count(L"cab1.cab") != 0) << c.what;
+            EXPECT_TRUE(fx::Exists(Parent(seeded[0]) + L"\\empty before")) << c.what;
+        }
+    }
+    stop.Attach(nullptr);
+    cleaner->Release();
+}
+
+// The default set: cookies and history stay unless a group of --with or a
+// number names them; the one-step cleaners only when named.
+TEST(Pipeline, TheDefaultSetLeavesCookiesAndHistory) {
+    using G = host::RuleGroup;
+    const struct {
+        const char* what;
+        host::Choice choice;
+        std::set<std::uint32_t> taken, left;  // categories
+        std::set<std::uint32_t> byNumber;     // rows chosen by themselves
+        bool cookieRule;                      // chromium.cookies runs
+    } cases[] = {
+        {"nothing named", {}, {1, 9, 16, 20}, {2, 3, 5, 17, 18, 21, 22}, {}, false},
+        {"all", {{}, {}, {}, true}, {1, 9, 16, 20}, {2, 3, 5, 17, 18, 21, 22}, {}, false},
+        {"--with cookies", {{}, {}, {G::Cookies}, false}, {2, 9, 18}, {3, 21, 22}, {}, true},
+        {"--with history", {{}, {}, {G::History}, false}, {3, 9, 21, 22}, {2, 18}, {}, false},
+        {"3 and 17 by number", {{3, 17}, {}, {}, false}, {3, 17}, {2, 9, 18, 21}, {3, 17}, false},
+        {"9 --with cookies", {{9}, {}, {G::Cookies}, false}, {2, 9, 18}, {1, 3}, {9}, true},
+    };
+    static const std::vector<host::CleaningRule> rules = host::BuiltInRules();
+    for (const auto& c : cases) {
+        std::set<std::uint32_t> categories, byNumber;
+        bool cookieRule = false;
+        for (const host::Row& row : host::RowsOf(c.choice, rules)) {
+            if (row.IsRule()) {
+                cookieRule = cookieRule || row.target.rule->id == L"chromium.cookies";
+                continue;
+            }
+            categories.insert(row.category);
+            if (row.chosenById) byNumber.insert(row.category);
+        }
+        for (std::uint32_t number : c.taken)
+            EXPECT_TRUE(categories.count(number)) << c.what << number;
+        for (std::uint32_t number : c.left)
+            EXPECT_FALSE(categories.count(number)) << c.what << number;
+        EXPECT_EQ(byNumber, c.byNumber) << c.what;
+        EXPECT_EQ(cookieRule, c.cookieRule) << c.what;
+    }
+}
+
+}  // namespace

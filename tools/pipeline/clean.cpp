@@ -1,0 +1,78 @@
+#include "pipeline/clean.h"
+
+#include "pipeline/removal.h"
+#include "pipeline/temp_folders.h"
+#include "rules/rule_clean.h"
+
+namespace host {
+
+namespace {
+
+void CleanCategory(Function::IUnusedFileClean* cleaner, StopSignal* stop, const ItemStore& store,
+                   const CleanPlan& plan, RunObserver* observer, Row* row,
+                   std::vector<ItemOutcome>* outcomes) {
+    stop->PrepareModule();
+    if (row->IsAction()) {
+        row->cleanResult = cleaner->CleanUnusedFile(static_cast<int>(row->category), ResultList(),
+                                                    &row->cleanTotals, observer);
+        return;
+    }
+    // The module takes a list per call: chunks rebuilt from the store.
+    RemovalPass pass = PassFor(row->category, row->first, row->end);
+    pass.skip = &plan.skip;
+    RemovalResult done;
+    RemoveModuleItems(cleaner, row->category, store, pass, observer, &done, outcomes);
+    if (row->category == kCategoryWindowsTemp && done.result == 1)
+        row->foldersRemoved =
+            RemoveEmptiedTempFolders(WindowsTempFolder(), store, row->first, row->end, *outcomes);
+    row->cleanTotals = done.totals;
+    row->changed = done.changed;
+    row->cleanResult = done.result;
+}
+
+void CleanRule(StopSignal* stop, const ItemStore& store, const CleanPlan& plan,
+               RunObserver* observer, Row* row, std::vector<ItemOutcome>* outcomes) {
+    RuleCleanResult done;
+    CleanRuleItems(store, {row->first, row->end}, &plan.skip, row->emptiedFolders,
+                   GuardContextOf(row->target, row->chosenById), observer, stop->Flag(), &done,
+                   outcomes);
+    row->cleanTotals = done.totals;
+    row->inUse = done.inUse;
+    row->changed = done.changed;
+    row->foldersRemoved = done.foldersRemoved;
+    row->stoppedByGuard.Add(done.stoppedByGuard);
+    row->cleanResult = done.stopped ? 2 : 1;
+}
+
+}  // namespace
+
+bool CleanRows(Function::IUnusedFileClean* cleaner, StopSignal* stop, const ItemStore& store,
+               std::vector<Row>* rows, const CleanPlan& plan, RunObserver* observer,
+               std::vector<ItemOutcome>* outcomes) {
+    RunObserver quiet;
+    if (!observer) observer = &quiet;
+    outcomes->assign(store.Count(), ItemOutcome::None);
+    for (std::size_t r = 0; r < rows->size() && r < plan.skipReasons.size(); ++r) {
+        (*rows)[r].skipReason = plan.skipReasons[r];
+        (*rows)[r].cleaned = false;
+    }
+    bool stopped = false;
+    for (std::size_t index : plan.rows) {
+        if ((stopped = stop->Requested())) break;
+        Row& row = (*rows)[index];
+        row.cleanTotals = {};
+        row.inUse = row.changed = row.foldersRemoved = 0;
+        observer->OnRowStart(index, row);
+        if (row.IsRule())
+            CleanRule(stop, store, plan, observer, &row, outcomes);
+        else
+            CleanCategory(cleaner, stop, store, plan, observer, &row, outcomes);
+        row.cleaned = true;
+        observer->OnRowDone(index, row);
+        if ((stopped = row.cleanResult == 2 || stop->Requested())) break;
+    }
+    for (const auto& [repeat, first] : plan.repeats) (*outcomes)[repeat] = (*outcomes)[first];
+    return stopped;
+}
+
+}  // namespace host

@@ -1,0 +1,52 @@
+#include "pipeline/select.h"
+
+#include "pipeline/recycled.h"
+
+namespace host {
+
+std::vector<KeepRule> KeepRulesOf(const SelectOptions& options) {
+    std::vector<KeepRule> rules;
+    if (options.defaultKeep) rules = DefaultKeepRules();
+    for (const std::wstring& glob : options.keeps) rules.push_back({glob, L"--keep"});
+    return rules;
+}
+
+std::vector<ItemRange> FileRanges(const std::vector<Row>& rows) {
+    std::vector<ItemRange> ranges;
+    for (const Row& row : rows)
+        if (row.reached && row.category != kCategoryRecycleBin && row.end > row.first)
+            ranges.push_back({row.first, row.end});
+    return ranges;
+}
+
+void SelectRow(const std::vector<KeepRule>& keepRules, std::uint32_t olderThanDays,
+               ItemStore* store, Row* row, std::vector<std::uint64_t>* keepCounts) {
+    if (!row->reached) return;
+    const ChosenByItself chosen = row->Chosen();
+    row->kept += ApplyKeepRules(keepRules, store, row->first, row->end, keepCounts,
+                                row->chosenById ? &chosen : nullptr);
+    // A recycled item's age is the day it was deleted.
+    if (row->category == kCategoryRecycleBin && olderThanDays)
+        row->keptForAge +=
+            AgeRecycledItems(olderThanDays, RecycledDates(), store, row->first, row->end);
+    else
+        row->keptForAge += ApplyAgeLimit(olderThanDays, store, row->first, row->end);
+}
+
+void DeselectRepeats(const std::vector<Row>& rows, ItemStore* store) {
+    // Category 1 also lists the Firefox caches, category 6 the index files
+    // of 1 and 2, a rule a file a category lists: each is removed once.
+    // A row alone repeats no other row's file.
+    const std::vector<ItemRange> ranges = FileRanges(rows);
+    if (ranges.size() < 2) return;
+    for (const auto& repeat : FindRepeats(*store, ranges)) store->SetSelected(repeat.first, false);
+}
+
+void SelectItems(const std::vector<KeepRule>& keepRules, std::uint32_t olderThanDays,
+                 ItemStore* store, std::vector<Row>* rows, std::vector<std::uint64_t>* keepCounts) {
+    keepCounts->assign(keepRules.size(), 0);
+    for (Row& row : *rows) SelectRow(keepRules, olderThanDays, store, &row, keepCounts);
+    DeselectRepeats(*rows, store);
+}
+
+}  // namespace host
