@@ -1,7 +1,10 @@
 # Shared by the scripts: the packages the project needs, installed when missing.
 UFC_PACKAGES=(cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
               binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine64 googletest xvfb xauth
-              clang libclang-rt-14-dev cppcheck nlohmann-json3-dev wixl msitools)
+              clang libclang-rt-14-dev cppcheck nlohmann-json3-dev wixl msitools
+              # npm (with Node.js here) names the tarballs of SQLite and the
+              # public suffix list that the configure downloads and checks.
+              nodejs)
 
 ufc_install_packages() {
   local missing=()
