@@ -101,6 +101,12 @@ DWORD HeldClean::Take(ufc::RootedDeleter& deleter, const ItemStore& store, std::
     return ERROR_SUCCESS;
 }
 
+bool HeldClean::HoldCopies(const std::vector<std::wstring>& files, std::wstring* why) {
+    (void)files;
+    *why = L"not yet";
+    return false;
+}
+
 void HeldClean::Settle() {
     for (Slot& slot : slots_)
         if (slot.run) slot.run->Commit();

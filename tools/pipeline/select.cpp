@@ -14,14 +14,17 @@ std::vector<KeepRule> KeepRulesOf(const SelectOptions& options) {
 std::vector<ItemRange> FileRanges(const std::vector<Row>& rows) {
     std::vector<ItemRange> ranges;
     for (const Row& row : rows)
-        if (row.reached && row.category != kCategoryRecycleBin && row.end > row.first)
+        if (row.reached && row.category != kCategoryRecycleBin && !row.Edits() &&
+            row.end > row.first)
             ranges.push_back({row.first, row.end});
     return ranges;
 }
 
 void SelectRow(const std::vector<KeepRule>& keepRules, std::uint32_t olderThanDays,
                ItemStore* store, Row* row, std::vector<std::uint64_t>* keepCounts) {
-    if (!row->reached) return;
+    // An edit deletes no file: the keep list and the age limit are the
+    // edit's own business (bookmarks stay; the kept sites' cookies stay).
+    if (!row->reached || row->Edits()) return;
     const ChosenByItself chosen = row->Chosen();
     row->kept += ApplyKeepRules(keepRules, store, row->first, row->end, keepCounts,
                                 row->chosenById ? &chosen : nullptr);

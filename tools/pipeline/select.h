@@ -21,6 +21,9 @@ struct SelectOptions {
     bool defaultKeep = true;          // the built-in keep list applies
     std::vector<std::wstring> keeps;  // the person's own patterns (--keep)
     std::uint32_t olderThanDays = 0;  // items written more recently stay (0: none)
+    // The sites whose cookies stay: the cookie rules then edit the cookie
+    // databases instead of deleting them (read by the scan).
+    std::vector<std::string> keptSites;
 };
 
 // The keep rules of the options: the built-in ones, then one per pattern.

@@ -46,6 +46,28 @@ void WriteItem(host::JsonWriter* json, const host::Row& row, const host::ItemSto
     json->EndObject();
 }
 
+// Rows per kind per database, as the scan's preview or the clean's edit
+// counted them; a refused edit says why.
+void WriteEdits(host::JsonWriter* json, const host::Row& row) {
+    json->Key("edits");
+    json->BeginArray();
+    for (const host::RowEdit& edit : row.edits) {
+        for (const auto& count : edit.removed) {
+            json->BeginObject();
+            Field(json, "database", edit.database);
+            Field(json, "kind", host::Widen(count.kind));
+            Field(json, "rows", static_cast<std::uint64_t>(count.rows));
+            json->EndObject();
+        }
+        if (edit.refused.empty()) continue;
+        json->BeginObject();
+        Field(json, "database", edit.database);
+        Field(json, "refused", edit.refused);
+        json->EndObject();
+    }
+    json->EndArray();
+}
+
 void WriteRuleFields(host::JsonWriter* json, const host::Row& row) {
     Field(json, "rule", row.target.rule->id);
     Field(json, "application", row.target.ApplicationName());
@@ -92,6 +114,7 @@ void WriteRow(host::JsonWriter* json, const host::Row& row, const host::RowFigur
         Field(json, "foldersRemoved", row.foldersRemoved);
     }
     if (!row.skipReason.empty()) Field(json, "skipped", row.skipReason);
+    if (row.Edits()) WriteEdits(json, row);
     json->Key("items");
     json->BeginArray();
     for (std::uint32_t i = row.first; i < row.end; ++i) WriteItem(json, row, store, i);

@@ -1,0 +1,65 @@
+#include "pipeline/edit_clean.h"
+
+#include <algorithm>
+
+#include "rules/probe.h"
+#include "rules/rule_scan.h"
+
+namespace host {
+
+namespace {
+
+bool InUse(const std::wstring& reason) {
+    return reason.find(L"in use") != std::wstring::npos;
+}
+
+}  // namespace
+
+void CleanEdits(const ItemStore& store, const std::vector<std::uint32_t>& skip,
+                IScanProgress* progress, const std::atomic<bool>* stop, Row* row,
+                std::vector<ItemOutcome>* outcomes, HeldClean* held) {
+    row->cleanResult = 1;
+    ProgressInfo note = {};
+    for (std::uint32_t i = row->first; i < row->end; ++i) {
+        if (!store.Selected(i) || std::binary_search(skip.begin(), skip.end(), i)) continue;
+        if (stop && stop->load()) {
+            row->cleanResult = 2;
+            return;
+        }
+        const std::wstring path = store.Path(i);
+        auto edit = std::find_if(row->edits.begin(), row->edits.end(),
+                                 [&](const RowEdit& e) { return e.database == path; });
+        if (edit == row->edits.end()) continue;
+        if (progress) {
+            path.copy(note.path, std::min<std::size_t>(path.size(), kTextUnits - 1));
+            note.count = static_cast<std::uint32_t>(row->cleanTotals.removed);
+            progress->OnProgress(&note);
+        }
+        // The browser's lock file, asked again now: a running browser's
+        // databases are left as they are.
+        RuleProbe probe;
+        const Application* application = row->target.application;
+        edit->made = false;
+        if (application && LockHeld(*application, probe)) {
+            edit->refused = row->target.InUseAdvice();
+        } else if (held && !held->NotHeld(*row) &&
+                   !held->HoldCopies(EditFiles(*edit), &edit->refused)) {
+            edit->refused = L"its files cannot be held for undo: " + edit->refused;
+        } else {
+            MakeEdit(&*edit);
+        }
+        if (edit->made) {
+            row->cleanTotals.removed += 1;
+            row->cleanTotals.bytesFreed += Freed(*edit);
+            (*outcomes)[i] = ItemOutcome::Removed;
+        } else {
+            row->cleanTotals.failed += 1;
+            const bool inUse =
+                InUse(edit->refused) || (application && edit->refused == row->target.InUseAdvice());
+            if (inUse) row->inUse += 1;
+            (*outcomes)[i] = inUse ? ItemOutcome::InUse : ItemOutcome::Remained;
+        }
+    }
+}
+
+}  // namespace host
