@@ -7,14 +7,6 @@
 
 namespace host {
 
-namespace {
-
-bool InUse(const std::wstring& reason) {
-    return reason.find(L"in use") != std::wstring::npos;
-}
-
-}  // namespace
-
 void CleanEdits(const ItemStore& store, const std::vector<std::uint32_t>& skip,
                 IScanProgress* progress, const std::atomic<bool>* stop, Row* row,
                 std::vector<ItemOutcome>* outcomes, HeldClean* held) {
@@ -39,13 +31,21 @@ void CleanEdits(const ItemStore& store, const std::vector<std::uint32_t>& skip,
         // databases are left as they are.
         RuleProbe probe;
         const Application* application = row->target.application;
-        edit->made = false;
+        const std::vector<std::wstring> files = EditFiles(*edit);
+        std::uint64_t heldBytes = 0;
+        edit->made = edit->inUse = false;
         if (application && LockHeld(*application, probe)) {
             edit->refused = row->target.InUseAdvice();
+            edit->inUse = true;
         } else if (held && !held->NotHeld(*row) &&
-                   !held->HoldCopies(EditFiles(*edit), &edit->refused)) {
+                   !held->HoldCopies(files, &heldBytes, &edit->refused)) {
             edit->refused = L"its files cannot be held for undo: " + edit->refused;
         } else {
+            // Held as they were: undo puts them back whole.
+            if (heldBytes) {
+                row->held += files.size();
+                row->heldBytes += heldBytes;
+            }
             MakeEdit(&*edit);
         }
         if (edit->made) {
@@ -54,10 +54,8 @@ void CleanEdits(const ItemStore& store, const std::vector<std::uint32_t>& skip,
             (*outcomes)[i] = ItemOutcome::Removed;
         } else {
             row->cleanTotals.failed += 1;
-            const bool inUse =
-                InUse(edit->refused) || (application && edit->refused == row->target.InUseAdvice());
-            if (inUse) row->inUse += 1;
-            (*outcomes)[i] = inUse ? ItemOutcome::InUse : ItemOutcome::Remained;
+            if (edit->inUse) row->inUse += 1;
+            (*outcomes)[i] = edit->inUse ? ItemOutcome::InUse : ItemOutcome::Remained;
         }
     }
 }

@@ -56,8 +56,10 @@ public:
     const wchar_t* NotHeld(const Row& row) const { return NotHeldReason(row, options_.mode); }
     // Copies files (a database about to be edited, with its -wal and
     // -journal) into the user's run as they are now, so that undo puts them
-    // back whole; false with why when they cannot all be held.
-    bool HoldCopies(const std::vector<std::wstring>& files, std::wstring* why);
+    // back whole; false with why when they cannot all be held. bytes gets
+    // what the copies hold.
+    bool HoldCopies(const std::vector<std::wstring>& files, std::uint64_t* bytes,
+                    std::wstring* why);
     // Marks the runs finished; the summary is then whole.
     void Finish();
     const UndoSummary& Summary() const { return summary_; }

@@ -33,6 +33,12 @@ std::vector<std::string> LoadKeptSites() {
     return sites;
 }
 
+std::vector<std::wstring> KeptSiteNames() {
+    std::vector<std::wstring> names;
+    for (const std::string& site : LoadKeptSites()) names.push_back(Widen(site));
+    return names;
+}
+
 bool SaveKeptSites(const std::vector<std::string>& sites, std::wstring* error) {
     const std::wstring data = UserDataFolder();
     if (data.empty() || !MakeFolder(data, error)) {

@@ -16,6 +16,8 @@ namespace host {
 std::wstring KeptSitesFile();
 // The saved list, sorted; empty when there is none.
 std::vector<std::string> LoadKeptSites();
+// The same as text, for a profile: what it saves stays kept for its cleans.
+std::vector<std::wstring> KeptSiteNames();
 bool SaveKeptSites(const std::vector<std::string>& sites, std::wstring* error);
 
 // The site a name the person gave stands for ("Mail.Example.org" ->

@@ -65,6 +65,7 @@ bool Pipeline::Scan(const SelectOptions& options, RunObserver* observer) {
                                 &keepCounts_);
     const bool stopped = ScanRows(cleaner_, stop_, &store_, &rows_, &selecting, options.keptSites);
     DeselectRepeats(rows_, &store_);
+    DeselectEditedFiles(&rows_, &store_);
     FindRepeatedFiles();
     return stopped;
 }

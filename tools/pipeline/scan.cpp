@@ -20,6 +20,7 @@ void ScanRuleRow(Row* row, bool elevated, StopSignal* stop, ItemStore* store, Ru
     RuleScanResult result;
     ScanRule(row->target, row->chosenById, observer, stop->Flag(), store, &result, probe,
              &keptSites);
+    row->editsDatabases = result.editsDatabases;
     row->edits = std::move(result.edits);
     row->totals = result.totals;
     row->folders = result.folders;

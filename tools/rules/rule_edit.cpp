@@ -31,6 +31,7 @@ browser_data::Outcome Run(const RowEdit& edit, Mode mode) {
 
 void Take(const browser_data::Outcome& outcome, RowEdit* edit) {
     edit->refused = outcome.refused;
+    edit->inUse = outcome.refused.find(L"in use by another program") != std::wstring::npos;
     edit->removed = outcome.removed;
     edit->bytesBefore = outcome.bytesBefore;
     edit->bytesAfter = outcome.bytesAfter;
@@ -79,14 +80,19 @@ void PreviewEdits(const RuleTarget& target, const std::vector<std::wstring>& fol
         edit.edit = rule.edit;
         if (rule.edit == DatabaseEdit::Cookies) edit.keptSites = keptSites;
         // A running browser's databases are not opened, not even to look.
-        if (running)
+        if (running) {
             edit.refused = target.InUseAdvice();
-        else
+            edit.inUse = true;
+        } else {
             Take(Run(edit, Mode::Preview), &edit);
-        // An edit that would remove nothing is nothing to do.
+        }
+        // An edit that would remove nothing is no item: nothing to do.
         std::int64_t rows = 0;
         for (const browser_data::RowCount& count : edit.removed) rows += count.rows;
-        if (edit.refused.empty() && rows == 0) continue;
+        if (edit.refused.empty() && rows == 0) {
+            edits->push_back(std::move(edit));
+            continue;
+        }
 
         // Its item: the database's name and dates, the bytes the edit frees.
         WIN32_FIND_DATAW entry = {};
@@ -114,7 +120,7 @@ std::vector<std::wstring> EditFiles(const RowEdit& edit) {
     std::vector<std::wstring> files;
     WIN32_FILE_ATTRIBUTE_DATA data;
     for (const std::wstring& database : databases)
-        for (const wchar_t* suffix : {L"", L"-wal", L"-journal", L"-shm"})
+        for (const wchar_t* suffix : {L"", L"-wal", L"-journal"})
             if (IsPlainFile(database + suffix, &data)) files.push_back(database + suffix);
     if (edit.edit == DatabaseEdit::History && edit.family == RuleFamily::Chromium &&
         IsPlainFile(edit.profile + L"Visited Links", &data))

@@ -28,6 +28,7 @@ struct RowEdit {
     DatabaseEdit edit = DatabaseEdit::None;
     std::vector<std::string> keptSites;  // a cookie edit's
     std::wstring refused;                // why it is not (or was not) made
+    bool inUse = false;                  // refused for the browser runs or holds a database
     std::vector<browser_data::RowCount> removed;
     std::uint64_t bytesBefore = 0, bytesAfter = 0;
     bool made = false;  // the clean made it
@@ -47,7 +48,8 @@ std::wstring EditedDatabase(const CleaningRule& rule, const std::wstring& folder
 
 // Previews the rule's edit in each profile folder (ending in a backslash)
 // whose database (the first of the key's names that is a file) is there,
-// and adds it to the store as one item, its type text saying what goes
+// and adds it to the store as one item (unless it would remove nothing:
+// then it is in edits alone), its type text saying what goes
 // ("database edit: 812 visits, 90 places") or why nothing will. With
 // running (the browser holds its lock file) nothing is opened: the item
 // says so and the clean asks again. The edits, their items' count and
@@ -57,7 +59,8 @@ void PreviewEdits(const RuleTarget& target, const std::vector<std::wstring>& fol
                   std::vector<RowEdit>* edits, ScanTotals* totals);
 
 // The files an edit may change, that are there: each database with its
-// -wal, -journal and -shm, the Visited Links file of a Chromium profile.
+// -wal and -journal (SQLite makes the -shm index again from them), the
+// Visited Links file of a Chromium profile.
 std::vector<std::wstring> EditFiles(const RowEdit& edit);
 
 // Makes the edit; its refusal, rows and bytes become the edit's. True when

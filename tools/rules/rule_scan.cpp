@@ -218,7 +218,7 @@ void ScanRule(const RuleTarget& target, bool chosenById, IScanProgress* progress
                           ? LockHeld(*target.application, probing)
                           : !rule.processes.empty() && probing.ProcessRuns(rule.processes);
     static const std::vector<std::string> noSites;
-    if (EditsDatabases(rule, keptSites ? *keptSites : noSites)) {
+    if ((result->editsDatabases = EditsDatabases(rule, keptSites ? *keptSites : noSites))) {
         std::vector<std::wstring> paths;
         for (const RuleFolder& folder : folders) paths.push_back(folder.path);
         PreviewEdits(target, paths, keptSites ? *keptSites : noSites, result->running, store,

@@ -45,7 +45,10 @@ struct RuleScanResult {
     std::vector<std::wstring> emptiedFolders;
     GuardCounts stoppedByGuard;  // files the rule reached that the guard kept out
     bool stopped = false;
-    std::vector<RowEdit> edits;  // a rule that edits databases: one per item
+    // A rule that edits databases: an edit per profile, whether or not it
+    // is an item.
+    bool editsDatabases = false;
+    std::vector<RowEdit> edits;
 };
 
 // Whether the running application holds its lock file.

@@ -32,7 +32,8 @@ enum ControlId : int {
     kIdNotice = 123,  // why the recycle bin stays, when it does
     kIdFilter = 124,  // text in name or folder narrows the item list
     kIdFilterLabel = 125,
-    kIdSpace = 126,  // the picture of the space; its text sums it up
+    kIdSpace = 126,    // the picture of the space; its text sums it up
+    kIdCookies = 127,  // the sites holding cookies, a box each: kept
 };
 
 // The check box states of the tree's nodes (state image indices).

@@ -202,6 +202,8 @@ void MainWindow::CreateControls() {
     TabCtrl_InsertItem(tabs_, 0, &tab);
     tab.pszText = const_cast<wchar_t*>(L"Drives");
     TabCtrl_InsertItem(tabs_, 1, &tab);
+    tab.pszText = const_cast<wchar_t*>(L"Cookies");
+    TabCtrl_InsertItem(tabs_, 2, &tab);
     categories_.Create(window_, options_.checked, options_.rules);
     space_.Create(window_);
     filterLabel_ =
@@ -213,6 +215,7 @@ void MainWindow::CreateControls() {
                  reinterpret_cast<LPARAM>(L"text in the name or folder"));
     items_.Create(window_);
     drives_.Create(window_);
+    cookies_.Create(window_);
     notice_ = Child(window_, WC_STATICW, RulesFileNotice().c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX,
                     kIdNotice);
     progress_ = Child(window_, PROGRESS_CLASSW, L"", 0, kIdProgress);
@@ -273,6 +276,7 @@ void MainWindow::Layout() {
     y += line + Scale(8, dpi_);
     place(items_.Handle(), right, y, rightWidth, listsBottom - y);
     place(drives_.Handle(), page.left, page.top, pageWidth, page.bottom - page.top);
+    place(cookies_.Handle(), page.left, page.top, pageWidth, page.bottom - page.top);
     y = listsBottom + Scale(4, dpi_);
     place(notice_, page.left, y, pageWidth, line);
     y += line + Scale(4, dpi_);
@@ -296,7 +300,10 @@ void MainWindow::ShowPage(int page) {
                          filter_, notice_, progress_, status_, totals_, scan_, stop_, clean_})
         ShowWindow(control, clean);
     ShowWindow(drives_.Handle(), page == 1 ? SW_SHOW : SW_HIDE);
-    SetFocus(page == 0 ? categories_.Handle() : drives_.Handle());
+    // The sites are read when the page is shown: a clean changes them.
+    if (page == 2) cookies_.Load(dpi_);
+    ShowWindow(cookies_.Handle(), page == 2 ? SW_SHOW : SW_HIDE);
+    SetFocus(page == 0 ? categories_.Handle() : page == 1 ? drives_.Handle() : cookies_.Handle());
 }
 
 void MainWindow::SetState(UINT_PTR state) {
@@ -325,7 +332,7 @@ void MainWindow::OnCommand(int id) {
             if (!worker_->Busy()) StartClean();
             break;
         case kCmdNextPage:
-            ShowPage(1 - page_);
+            ShowPage((page_ + 1) % 3);
             break;
         default:
             break;
@@ -345,6 +352,8 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
         if (categories_.OnNotify(*header, &result)) ShowSpace();
     } else if (header->idFrom == kIdDrives && header->code == NM_CUSTOMDRAW) {
         return drives_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+    } else if (header->idFrom == kIdCookies && header->code == LVN_ITEMCHANGED) {
+        cookies_.OnItemChanged(*reinterpret_cast<NMLISTVIEW*>(header));
     }
     return result;
 }

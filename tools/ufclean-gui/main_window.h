@@ -1,6 +1,7 @@
 // The main window: a Clean page (the tree of choices, the picture of the
 // space, the filter and the found items, progress, totals, Scan / Stop /
-// Clean) and a Drives page, switched by a tab control.
+// Clean), a Drives page and a Cookies page (the sites whose cookies a clean
+// keeps), switched by a tab control.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <memory>
 
 #include "choice_tree.h"
+#include "cookies_page.h"
 #include "drives_page.h"
 #include "gdi_owners.h"
 #include "item_list.h"
@@ -69,6 +71,7 @@ private:
     ItemList items_;
     SpacePicture space_;
     DrivesPage drives_;
+    CookiesPage cookies_;
     host::StopSignal stopSignal_;
     ScanModel model_;
     std::unique_ptr<Worker> worker_;

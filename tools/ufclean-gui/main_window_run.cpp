@@ -5,6 +5,7 @@
 #include "clean_confirm.h"
 #include "gui_ids.h"
 #include "main_window.h"
+#include "pipeline/kept_sites.h"
 #include "rule_rows.h"
 #include "text/format.h"
 
@@ -33,6 +34,7 @@ void MainWindow::StartScan() {
     SetText(status_, L"Scanning...");
     host::SelectOptions select;
     select.olderThanDays = options_.olderThanDays;
+    select.keptSites = host::LoadKeptSites();
     worker_->StartScan(std::move(select));
 }
 

@@ -81,9 +81,7 @@ int SaveFromOptions(const Options& options) {
     profile.ruleIds = choice.ruleIds;
     profile.withGroups = choice.withGroups;
     profile.keeps = options.keeps;
-    // The sites kept now stay kept for the profile's cleans.
-    for (const std::string& site : host::LoadKeptSites())
-        profile.keptSites.push_back(host::Widen(site));
+    profile.keptSites = host::KeptSiteNames();
     profile.noDefaultKeep = options.noDefaultKeep;
     profile.olderThanDays = options.olderThanDays;
     profile.undo = options.undo;
