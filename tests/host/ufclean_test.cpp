@@ -1,54 +1,19 @@
 // ufclean.exe started as a user would, on seeded junk in this program's
 // prefix, checked by its exit status, output, report and effects.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 #include <shlobj.h>
 
 #include <algorithm>
-#include <map>
 
 #include "fixtures/categories.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
-#include "fs/fold.h"
 #include "text/format.h"
 
 namespace {
 
 using fx::RunUfclean;
-using nlohmann::json;
-
-std::string FoldedUtf8(const std::wstring& path) {
-    return host::Utf8(ufc::Folded(path));
-}
-
-// A scan's report of the given categories: its items' sizes by folded
-// path, and its text.
-std::map<std::string, double> ScanSizes(const std::wstring& categories, std::string* raw) {
-    const std::wstring report = fx::Scratch(L"host-report") + L"\\report.json";
-    EXPECT_EQ(RunUfclean(L"scan " + categories + L" --json \"" + report + L"\"").exitCode, 0u);
-    *raw = fx::ReadFileText(report);
-    std::map<std::string, double> sizes;
-    const json parsed = json::parse(*raw);
-    for (const json& section : parsed["categories"])
-        for (const json& item : section["items"])
-            sizes[FoldedUtf8(host::Widen(item["path"].get<std::string>()))] = item["size"];
-    return sizes;
-}
-
-// The scan's report lists the seeded files with their sizes and UTF-8 names.
-TEST(Ufclean, TheReportListsTheSeededFilesWithTheirSizesAndNames) {
-    std::map<std::string, double> expected;
-    for (const fx::SeededFile& file : fx::SeedWindowsTemp())
-        expected[FoldedUtf8(file.path)] = static_cast<double>(file.size);
-    std::string raw;
-    EXPECT_EQ(ScanSizes(L"9", &raw), expected) << raw;
-    // Raw UTF-8 of U+00DC, U+65E5 and U+1F600 (a surrogate pair in UTF-16).
-    EXPECT_EQ(fx::Lacking(raw, {"\xC3\x9C"
-                                "bersicht \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.tmp"}),
-              "");
-}
 
 // Refusals and questions: the exit status and one line that says what is
 // wrong (with "did you mean" for a word near a command, option, rule or
