@@ -22,9 +22,8 @@ void CleanCategory(Function::IUnusedFileClean* cleaner, StopSignal* stop, const 
     pass.skip = &plan.skip;
     RemovalResult done;
     RemoveModuleItems(cleaner, row->category, store, pass, observer, &done, outcomes);
-    if (row->category == kCategoryWindowsTemp && done.result == 1)
-        row->foldersRemoved =
-            RemoveEmptiedTempFolders(WindowsTempFolder(), store, row->first, row->end, *outcomes);
+    // The folders it emptied in a temporary place go too.
+    if (done.result == 1) row->foldersRemoved = RemoveEmptiedTempFolders(*row, store, *outcomes);
     row->cleanTotals = done.totals;
     row->changed = done.changed;
     row->cleanResult = done.result;
@@ -40,6 +39,7 @@ void CleanRule(StopSignal* stop, const ItemStore& store, const CleanPlan& plan,
     row->inUse = done.inUse;
     row->changed = done.changed;
     row->foldersRemoved = done.foldersRemoved;
+    if (!done.stopped) row->foldersRemoved += RemoveEmptiedTempFolders(*row, store, *outcomes);
     row->stoppedByGuard.Add(done.stoppedByGuard);
     row->cleanResult = done.stopped ? 2 : 1;
 }
