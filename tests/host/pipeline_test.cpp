@@ -39,6 +39,12 @@ std::vector<host::Row> FormHistoryRows(bool rule, bool byId) {
     return RuleRows(L"gecko.form-history", byId);
 }
 
+std::vector<host::Row> BothFormHistoryRows() {
+    std::vector<host::Row> rows = FormHistoryRows(false, true);
+    for (const host::Row& row : FormHistoryRows(true, true)) rows.push_back(row);
+    return rows;
+}
+
 TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
     const struct {
         const char* what;
@@ -82,6 +88,8 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         // category 22 named by its number, or the rule named by its id.
         {"22 by number", Seed::Firefox, FormHistoryRows(false, true), {}, {}, L""},
         {"rule by id", Seed::Firefox, FormHistoryRows(true, true), {}, {}, L""},
+        // One file, two rows: taken once, and gone from both after the clean.
+        {"22 and the rule", Seed::Firefox, BothFormHistoryRows(), {}, {}, L""},
         {"22 by default",
          Seed::Firefox,
          FormHistoryRows(false, false),
@@ -188,6 +196,11 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
                 << c.what << " " << fx::Narrow(name);
         }
         EXPECT_TRUE(c.seed != Seed::Bin || fx::BinItemCount() == seeded.size()) << c.what;
+        // What the clean removed leaves the store under every row that listed it.
+        run.DropRemoved();
+        for (std::uint32_t i = 0; i < store.Count(); ++i)
+            EXPECT_TRUE(c.seed == Seed::Bin || fx::Exists(store.Path(i)))
+                << c.what << " " << fx::Narrow(store.Path(i));
     }
     // A clean removes the folders it emptied in every temporary place, deepest
     // first: not one that was empty before, not one a file it left holds, not
