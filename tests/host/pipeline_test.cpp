@@ -15,25 +15,33 @@
 #include "fs/handles.h"
 #include "pipeline/choice.h"
 #include "pipeline/pipeline.h"
+#include "rules/places.h"
 #include "rules/table.h"
 
 namespace {
 
 enum class Seed { WindowsTemp, Firefox, Bin };
 
-std::wstring Parent(const std::wstring& path) {
-    return path.substr(0, path.find_last_of(L'\\'));
+// The rows of a built-in rule, one per application.
+std::vector<host::Row> RuleRows(const wchar_t* id, bool byId) {
+    static const std::vector<host::CleaningRule> rules = host::BuiltInRules();
+    std::vector<host::Row> rows;
+    for (const host::CleaningRule& each : rules)
+        if (each.id == id)
+            for (const host::RuleTarget& target : host::TargetsOf({&each}))
+                rows.push_back(host::RuleRow(target, byId));
+    return rows;
 }
 
 // The rows of form history: category 22, or the rule's.
 std::vector<host::Row> FormHistoryRows(bool rule, bool byId) {
     if (!rule) return {host::CategoryRow(kCategoryFirefoxFormHistory, byId)};
-    static const std::vector<host::CleaningRule> rules = host::BuiltInRules();
-    std::vector<host::Row> rows;
-    for (const host::CleaningRule& each : rules)
-        if (each.id == L"gecko.form-history")
-            for (const host::RuleTarget& target : host::TargetsOf({&each}))
-                rows.push_back(host::RuleRow(target, byId));
+    return RuleRows(L"gecko.form-history", byId);
+}
+
+std::vector<host::Row> BothFormHistoryRows() {
+    std::vector<host::Row> rows = FormHistoryRows(false, true);
+    for (const host::Row& row : FormHistoryRows(true, true)) rows.push_back(row);
     return rows;
 }
 
@@ -48,12 +56,6 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         const wchar_t* held = nullptr;   // a seeded file held open while the scan runs
         const wchar_t* busy = nullptr;   // one held open while the clean runs
     } cases[] = {
-        {"all taken",
-         Seed::WindowsTemp,
-         {host::CategoryRow(kCategoryWindowsTemp, true)},
-         {},
-         {},
-         L""},
         // The module leaves a file it cannot open alone out of its list.
         {"held open",
          Seed::WindowsTemp,
@@ -86,6 +88,8 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         // category 22 named by its number, or the rule named by its id.
         {"22 by number", Seed::Firefox, FormHistoryRows(false, true), {}, {}, L""},
         {"rule by id", Seed::Firefox, FormHistoryRows(true, true), {}, {}, L""},
+        // One file, two rows: taken once, and gone from both after the clean.
+        {"22 and the rule", Seed::Firefox, BothFormHistoryRows(), {}, {}, L""},
         {"22 by default",
          Seed::Firefox,
          FormHistoryRows(false, false),
@@ -123,7 +127,6 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
             // The first two are older than two days.
             fx::SetWriteAge(seeded[0], 72);
             fx::SetWriteAge(seeded[1], 72);
-            fx::MakeDirs(Parent(seeded[0]) + L"\\empty before");
         } else if (c.seed == Seed::Firefox) {
             for (const fx::RuleFile& file : fx::SeedFirefoxProfile())
                 if (file.path.find(L"formhistory.sqlite") != std::wstring::npos)
@@ -193,13 +196,55 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
                 << c.what << " " << fx::Narrow(name);
         }
         EXPECT_TRUE(c.seed != Seed::Bin || fx::BinItemCount() == seeded.size()) << c.what;
-        // The clean removes the temp folders it emptied, and only those.
-        for (const std::wstring& path : seeded) {
-            if (c.seed != Seed::WindowsTemp || path.find(L"\\cab1.cab") == std::wstring::npos)
-                continue;
-            EXPECT_EQ(fx::Exists(Parent(path)), c.staying.count(L"cab1.cab") != 0) << c.what;
-            EXPECT_TRUE(fx::Exists(Parent(seeded[0]) + L"\\empty before")) << c.what;
+        // What the clean removed leaves the store under every row that listed it.
+        run.DropRemoved();
+        for (std::uint32_t i = 0; i < store.Count(); ++i)
+            EXPECT_TRUE(c.seed == Seed::Bin || fx::Exists(store.Path(i)))
+                << c.what << " " << fx::Narrow(store.Path(i));
+    }
+    // A clean removes the folders it emptied in every temporary place, deepest
+    // first: not one that was empty before, not one a file it left holds, not
+    // the place itself, not a folder behind a link.
+    const struct {
+        const char* what;
+        std::vector<host::Row> rows;
+        std::wstring place;
+    } places[] = {
+        {"Windows Temp, category 9",
+         {host::CategoryRow(kCategoryWindowsTemp, true)},
+         fx::Special(CSIDL_WINDOWS) + L"\\Temp"},
+        {"internet cache, category 1",
+         {host::CategoryRow(kCategoryInternetTempFiles, true)},
+         fx::Special(CSIDL_INTERNET_CACHE)},
+        {"user's Temp, its rule", RuleRows(L"windows.user-temp", true),
+         host::KnownFolderPath(host::KnownFolder::UserTemp)},
+    };
+    const std::wstring outside = fx::Scratch(L"pipeline-temp-link");
+    fx::MakeFile(outside + L"\\behind the link.tmp", 10);
+    for (const auto& c : places) {
+        fx::EmptyFolder(c.place);
+        const std::wstring nest = c.place + L"\\ufc-nest";
+        // Old enough for the rule's own age limit and the guard.
+        for (const wchar_t* file : {L"\\a\\b\\f.tmp", L"\\a\\g.tmp", L"\\held\\h.tmp"}) {
+            fx::MakeFile(nest + file, 10);
+            fx::SetWriteAge(nest + file, 72);
         }
+        fx::MakeDirs(nest + L"\\empty before");
+        fx::MakeDirs(c.place + L"\\ufc-empty");
+        ASSERT_TRUE(fx::MakeFolderLink(outside, nest + L"\\link")) << c.what;
+        host::Pipeline run(cleaner, &stop);
+        run.SetRows(c.rows);
+        ASSERT_FALSE(run.Scan({}, nullptr)) << c.what;
+        ufc::unique_hfile held = fx::HoldOpen(nest + L"\\held\\h.tmp");
+        run.Plan();
+        EXPECT_FALSE(run.Clean(nullptr)) << c.what;
+        held.reset();
+        EXPECT_EQ(run.Sum().foldersRemoved, 2u) << c.what;
+        for (const wchar_t* stays :
+             {L"\\ufc-nest\\held\\h.tmp", L"\\ufc-nest\\empty before", L"\\ufc-empty", L""})
+            EXPECT_TRUE(fx::Exists(c.place + stays)) << c.what << fx::Narrow(stays);
+        EXPECT_TRUE(fx::Exists(outside + L"\\behind the link.tmp")) << c.what;
+        fx::RemoveTree(nest);
     }
     stop.Attach(nullptr);
     cleaner->Release();
@@ -216,8 +261,6 @@ TEST(Pipeline, TheDefaultSetLeavesCookiesAndHistory) {
         std::set<std::uint32_t> byNumber;     // rows chosen by themselves
         bool cookieRule;                      // chromium.cookies runs
     } cases[] = {
-        {"nothing named", {}, {1, 9, 16, 20}, {2, 3, 5, 17, 18, 21, 22}, {}, false},
-        {"all", {{}, {}, {}, true}, {1, 9, 16, 20}, {2, 3, 5, 17, 18, 21, 22}, {}, false},
         {"--with cookies", {{}, {}, {G::Cookies}, false}, {2, 9, 18}, {3, 21, 22}, {}, true},
         {"--with history", {{}, {}, {G::History}, false}, {3, 9, 21, 22}, {2, 18}, {}, false},
         {"3 and 17 by number", {{3, 17}, {}, {}, false}, {3, 17}, {2, 9, 18, 21}, {3, 17}, false},

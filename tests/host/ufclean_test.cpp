@@ -14,44 +14,12 @@
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
-#include "fs/fold.h"
 #include "text/format.h"
 
 namespace {
 
 using fx::RunUfclean;
 using nlohmann::json;
-
-std::string FoldedUtf8(const std::wstring& path) {
-    return host::Utf8(ufc::Folded(path));
-}
-
-// A scan's report of the given categories: its items' sizes by folded
-// path, and its text.
-std::map<std::string, double> ScanSizes(const std::wstring& categories, std::string* raw) {
-    const std::wstring report = fx::Scratch(L"host-report") + L"\\report.json";
-    EXPECT_EQ(RunUfclean(L"scan " + categories + L" --json \"" + report + L"\"").exitCode, 0u);
-    *raw = fx::ReadFileText(report);
-    std::map<std::string, double> sizes;
-    const json parsed = json::parse(*raw);
-    for (const json& section : parsed["categories"])
-        for (const json& item : section["items"])
-            sizes[FoldedUtf8(host::Widen(item["path"].get<std::string>()))] = item["size"];
-    return sizes;
-}
-
-// The scan's report lists the seeded files with their sizes and UTF-8 names.
-TEST(Ufclean, TheReportListsTheSeededFilesWithTheirSizesAndNames) {
-    std::map<std::string, double> expected;
-    for (const fx::SeededFile& file : fx::SeedWindowsTemp())
-        expected[FoldedUtf8(file.path)] = static_cast<double>(file.size);
-    std::string raw;
-    EXPECT_EQ(ScanSizes(L"9", &raw), expected) << raw;
-    // Raw UTF-8 of U+00DC, U+65E5 and U+1F600 (a surrogate pair in UTF-16).
-    EXPECT_EQ(fx::Lacking(raw, {"\xC3\x9C"
-                                "bersicht \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.tmp"}),
-              "");
-}
 
 // Refusals and questions: the exit status and one line that says what is
 // wrong (with "did you mean" for a word near a command, option, rule or
@@ -116,72 +84,6 @@ TEST(Ufclean, RefusalsAndQuestionsSayWhatAndTouchNothing) {
                                              .c_str()}),
               "");
     for (const fx::SeededFile& file : seeded) EXPECT_TRUE(fx::Exists(file.path));
-}
-
-// The demo profile scanned and cleaned with the default set: the table's
-// total, the report's rows and total, and what the clean removed agree;
-// cookies and history stay.
-TEST(Ufclean, TheDemoProfileScanAndCleanAgree) {
-    fx::EmptyRecycleBin();
-    const std::vector<fx::SeededFile> seeded = fx::SeedDemoProfile();
-    const std::wstring folder = fx::Scratch(L"host-demo");
-    const fx::RunResult scan = RunUfclean(L"scan --json \"" + folder + L"\\scan.json\"");
-    ASSERT_EQ(scan.exitCode, 0u) << scan.err;
-    const json report = json::parse(fx::ReadFileText(folder + L"\\scan.json"));
-    const json& total = report["total"];
-    // The rows add up to the total, and a file is one item wherever found.
-    const char* const figures[] = {"found", "foundBytes", "wouldRemove", "wouldFree"};
-    const char* const totals[] = {"count", "bytes", "wouldRemove", "wouldFree"};
-    double rows[4] = {};
-    std::set<std::string> paths, taken, left;
-    for (const json& row : report["categories"]) {
-        for (int f = 0; f < 4; ++f) rows[f] += row[figures[f]].get<double>();
-        for (const json& item : row["items"]) {
-            const std::string path = item["path"];
-            paths.insert(FoldedUtf8(host::Widen(path)));
-            if (row.value("number", 0) == kCategoryRecycleBin || !fx::Exists(host::Widen(path)))
-                continue;  // files of the disk only
-            (item["selected"].get<bool>() ? taken : left).insert(FoldedUtf8(host::Widen(path)));
-        }
-    }
-    for (int f = 0; f < 4; ++f) EXPECT_EQ(rows[f], total[totals[f]].get<double>()) << totals[f];
-    EXPECT_EQ(total["count"].get<double>(), paths.size());
-    EXPECT_GT(total["wouldRemove"].get<double>(), 0);
-    EXPECT_EQ(total["inUseAtScan"].get<double>(), 0);  // nothing held, nothing filtered counted
-    // The table's total line says the same.
-    const std::string line = "Total " + std::to_string(total["count"].get<std::uint64_t>()) + " " +
-                             host::Utf8(host::HumanSize(total["bytes"].get<std::uint64_t>()));
-    std::string said = scan.out;
-    said.erase(
-        std::unique(said.begin(), said.end(), [](char a, char b) { return a == ' ' && b == ' '; }),
-        said.end());
-    EXPECT_EQ(fx::Lacking(said, {line.c_str()}), "") << scan.out;
-
-    const fx::RunResult clean = RunUfclean(L"clean --yes --json \"" + folder + L"\\clean.json\"");
-    ASSERT_EQ(clean.exitCode, 0u) << clean.out << clean.err;
-    const json done = json::parse(fx::ReadFileText(folder + L"\\clean.json"))["total"];
-    EXPECT_EQ(done["removed"].get<double>() + done["failed"].get<double>() +
-                  done["inUse"].get<double>() + done["changedSinceScan"].get<double>(),
-              total["wouldRemove"].get<double>());
-    // The question's size is what the clean freed, held for undo and left.
-    EXPECT_EQ(done["bytesFreed"].get<double>() + done["bytesHeld"].get<double>() +
-                  done["bytesLeft"].get<double>(),
-              total["wouldFree"].get<double>());
-    for (const std::string& path : taken) EXPECT_FALSE(fx::Exists(host::Widen(path))) << path;
-    for (const std::string& path : left)  // a repeat goes with its first listing
-        EXPECT_TRUE(taken.count(path) || fx::Exists(host::Widen(path))) << path;
-    // The default set leaves cookies and history.
-    std::size_t privacy = 0;
-    for (const fx::SeededFile& file : seeded) {
-        const std::string path = FoldedUtf8(file.path);
-        for (const char* name : {"\\cookies", "\\history", "cookies.sqlite", "formhistory"})
-            if (path.find(FoldedUtf8(host::Widen(name))) != std::string::npos) {
-                ++privacy;
-                EXPECT_TRUE(fx::Exists(file.path)) << path;
-                break;
-            }
-    }
-    EXPECT_GT(privacy, 3u);
 }
 
 // What a file is: its bytes, dates and attributes, read by its exact name.

@@ -58,10 +58,11 @@ TEST(Removal, DeletesExactlyTheSelectedFilesAndCountsWhatFailed) {
     EXPECT_TRUE(fx::Exists(a + L"\\sub\\inside.txt"));
     EXPECT_TRUE(fx::Exists(longFolder + L"\\victim.txt"));
 
-    // Categories without a removal leave everything.
+    // Categories without a removal leave everything, a selected file too.
     CleanTotals none;
+    const ResultList stays{Item(9, a, L"deselected.tmp", 10)};
     for (int category : {0, 24, 25})
-        EXPECT_EQ(cleaner.CleanUnusedFile(category, items, &none, &recorder), 1u);
+        EXPECT_EQ(cleaner.CleanUnusedFile(category, stays, &none, &recorder), 1u);
     EXPECT_EQ(none.removed + none.failed, 0u);
     EXPECT_TRUE(fx::Exists(a + L"\\deselected.tmp"));
     // A stop request ends the removal at its next item.

@@ -46,9 +46,9 @@ void CleanCategory(Function::IUnusedFileClean* cleaner, StopSignal* stop, const 
         row->changed = done.changed;
         row->cleanResult = done.result;
     }
-    if (row->category == kCategoryWindowsTemp && row->cleanResult == 1)
-        row->foldersRemoved =
-            RemoveEmptiedTempFolders(WindowsTempFolder(), store, row->first, row->end, *outcomes);
+    // The folders it emptied in a temporary place go too.
+    if (row->cleanResult == 1)
+        row->foldersRemoved += RemoveEmptiedTempFolders(*row, store, *outcomes);
 }
 
 void CleanRule(StopSignal* stop, const ItemStore& store, const CleanPlan& plan,
@@ -61,6 +61,7 @@ void CleanRule(StopSignal* stop, const ItemStore& store, const CleanPlan& plan,
                    GuardContextOf(row->target, row->chosenById), observer, stop->Flag(), &done,
                    outcomes, held && !held->NotHeld(*row) ? held : nullptr);
     Record(done, row);
+    if (!done.stopped) row->foldersRemoved += RemoveEmptiedTempFolders(*row, store, *outcomes);
 }
 
 }  // namespace

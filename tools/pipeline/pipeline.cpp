@@ -130,6 +130,13 @@ void Pipeline::DropRemoved() {
     for (std::uint32_t i = 0; i < store_.Count() && i < outcomes_.size(); ++i)
         if (outcomes_[i] != ItemOutcome::None) store_.SetOutcome(i, outcomes_[i]);
     outcomes_.clear();
+    // A file removed under one row is gone under every row that listed it.
+    for (const auto& [repeat, first] : repeats_) {
+        if (store_.Outcome(first) == ItemOutcome::Removed)
+            store_.SetOutcome(repeat, ItemOutcome::Removed);
+        else if (store_.Outcome(repeat) == ItemOutcome::Removed)
+            store_.SetOutcome(first, ItemOutcome::Removed);
+    }
     store_.Compact([&](std::uint32_t i) { return store_.Outcome(i) != ItemOutcome::Removed; });
     // The items stay in the order of their rows.
     for (Row& row : rows_) row.first = row.end = 0;

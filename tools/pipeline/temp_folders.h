@@ -1,5 +1,5 @@
-// The folders a clean of the Windows temporary files emptied: the module
-// deletes the files and leaves their folders, which stay behind empty.
+// The folders a clean emptied in the temporary places: the module and the
+// rules delete the files and leave their folders, which stay behind empty.
 #pragma once
 
 #include <cstdint>
@@ -7,20 +7,21 @@
 #include <vector>
 
 #include "items/item_store.h"
+#include "pipeline/row.h"
 
 namespace host {
 
-// Removes, deepest first, the folders below root (ending in a backslash)
-// that hold a file of [first, end) the clean removed (outcomes, indexed like
-// the store) or a folder that went before, when they are empty now: by
-// handle, never through a link, never root itself, never a folder that was
-// empty before. The number removed.
-std::uint64_t RemoveEmptiedTempFolders(const std::wstring& root, const ItemStore& store,
-                                       std::uint32_t first, std::uint32_t end,
-                                       const std::vector<ItemOutcome>& outcomes);
+// The temporary places a row cleans, each ending in a backslash: the one a
+// category of the module scans, or those a rule's keys lie in. Empty for
+// any other row, and for a place the system does not name.
+std::vector<std::wstring> TempRootsOf(const Row& row);
 
-// The Windows temporary folder that the module's category scans, with its
-// trailing backslash; empty when the system does not say.
-std::wstring WindowsTempFolder();
+// Removes, deepest first, the folders below the row's temporary places
+// that hold a file of the row the clean removed (outcomes, indexed like the
+// store) or a folder that went before, when they are empty now: by handle,
+// never through a link, never a place itself, never a folder that was
+// empty before. The number removed.
+std::uint64_t RemoveEmptiedTempFolders(const Row& row, const ItemStore& store,
+                                       const std::vector<ItemOutcome>& outcomes);
 
 }  // namespace host

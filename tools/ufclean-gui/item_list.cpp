@@ -136,9 +136,8 @@ void ItemList::FillRow(const ScanModel& model, NMLVDISPINFOW* info) {
     LVITEMW& row = info->item;
     if (row.iItem < 0 || static_cast<size_t>(row.iItem) >= view_.Rows()) return;
     const std::uint32_t item = view_.ItemAt(static_cast<size_t>(row.iItem));
-    const host::ItemStore& store = model.Store();
     if (row.mask & LVIF_STATE) {
-        row.state = INDEXTOSTATEIMAGEMASK(store.Selected(item) ? 2 : 1);
+        row.state = INDEXTOSTATEIMAGEMASK(model.Checked(item) ? 2 : 1);
         row.stateMask |= LVIS_STATEIMAGEMASK;
     }
     if (row.mask & LVIF_IMAGE) row.iImage = ImageOf(model, item);
@@ -244,7 +243,7 @@ bool ItemList::OnNotify(ScanModel& model, const NMHDR& header, LRESULT* result) 
             const int row = ListView_HitTest(list_, &test);
             if (row < 0 || !(test.flags & LVHT_ONITEMSTATEICON)) return false;
             const std::uint32_t item = view_.ItemAt(static_cast<size_t>(row));
-            if (!model.SetSelected(item, !model.Store().Selected(item))) return false;
+            if (!model.SetSelected(item, !model.Checked(item))) return false;
             ListView_RedrawItems(list_, row, row);
             return true;
         }
@@ -257,7 +256,7 @@ bool ItemList::OnNotify(ScanModel& model, const NMHDR& header, LRESULT* result) 
             }
             if (key == VK_DELETE) return CheckSelected(model, -1, false);
             if (key != VK_SPACE || focused < 0) return false;
-            const bool checked = model.Store().Selected(view_.ItemAt(static_cast<size_t>(focused)));
+            const bool checked = model.Checked(view_.ItemAt(static_cast<size_t>(focused)));
             return CheckSelected(model, focused, !checked);
         }
         default:

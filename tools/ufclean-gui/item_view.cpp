@@ -78,7 +78,9 @@ void ItemView::Reset(const ScanModel& model) {
 
 void ItemView::Append(const ScanModel& model, std::uint32_t from) {
     const std::size_t old = order_.size();
-    for (std::uint32_t i = from; i < model.Store().Count(); ++i) order_.push_back(i);
+    // A file two rows list is one row, under the first.
+    for (std::uint32_t i = from; i < model.Store().Count(); ++i)
+        if (!model.IsRepeat(i)) order_.push_back(i);
     // The new items come after the equal rows already there.
     if (column_ >= 0 && order_.size() > old) Sort(model, order_.begin(), order_.end());
     ApplyFilter(model);

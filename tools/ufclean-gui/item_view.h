@@ -1,4 +1,5 @@
-// The order of the item list's rows: every item of the store, sorted by a
+// The order of the item list's rows: every item of the store (a file two
+// rows list once, under the first), sorted by a
 // column (stably: equal rows keep their order) and narrowed by a filter
 // text (in the name or the folder, case-insensitive). It works on the
 // store's numbers and pools, never on the list control's rows.

@@ -57,6 +57,8 @@ private:
     // Found items or a clean-only action: what the Clean button would act on.
     bool SomethingToClean() const;
     void SaveScreenshotAndExit();
+    // With --report: the run's JSON report, as the console writes it.
+    void WriteReport(const wchar_t* command, bool stopped);
     // --bench-items: times the list on synthetic items (bench_mode.cpp).
     void RunBenchmark();
 

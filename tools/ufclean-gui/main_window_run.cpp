@@ -6,6 +6,8 @@
 #include "gui_ids.h"
 #include "main_window.h"
 #include "pipeline/kept_sites.h"
+#include "pipeline/run_report.h"
+#include "platform/user_files.h"
 #include "rule_rows.h"
 #include "text/format.h"
 
@@ -98,6 +100,7 @@ void MainWindow::OnScanDone(bool stopped) {
                                           host::HumanSize(totals.foundBytes) + L" in " +
                                           std::to_wstring(model_.RowCount()) + L" categories."
                                     : std::wstring(L"nothing to clean.")));
+    WriteReport(L"scan", stopped);
     SetState(kStateScanned);
     ShowTotals();
     ShowSpace();
@@ -110,6 +113,8 @@ void MainWindow::OnScanDone(bool stopped) {
 
 void MainWindow::OnCleanDone(bool stopped) {
     worker_->Finished();
+    // The report of what the clean was given and did, as the console's.
+    WriteReport(L"clean", stopped);
     model_.Pipeline().DropRemoved();
     model_.Recount();
     items_.Reset(model_);
@@ -124,6 +129,18 @@ void MainWindow::OnCleanDone(bool stopped) {
     SetState(kStateCleaned);
     ShowTotals();
     if (closing_) DestroyWindow(window_);
+}
+
+void MainWindow::WriteReport(const wchar_t* command, bool stopped) {
+    if (options_.report.empty()) return;
+    host::JsonWriter json;
+    json.BeginObject();
+    host::WriteRunReport(&json, command, stopped, model_.Pipeline());
+    json.EndObject();
+    std::wstring error;
+    if (host::WriteTextFile(options_.report, json.Text() + "\n", &error)) return;
+    exitCode_ = kGuiExitReport;
+    OutputDebugStringW(error.c_str());
 }
 
 bool MainWindow::SomethingToClean() const {

@@ -74,6 +74,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
                 static_cast<std::uint32_t>(std::wcstoul(days.c_str(), nullptr, 10));
         } else if (word == L"--rules" && hasValue) {
             options->rulesFile = argv[++i];
+        } else if (word == L"--report" && i + 1 < argc) {
+            options->report = argv[++i];
         } else if (word == L"--save-profile" && i + 1 < argc) {
             options->saveProfile = argv[++i];
         } else if (word == L"--page" && i + 1 < argc && std::wstring(argv[i + 1]) == L"drives") {
@@ -89,7 +91,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
         } else {
             *error = L"unknown option: " + word +
                      L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
-                     L"[--older-than DAYS] [--rules FILE] [--page drives] [--save-profile NAME] "
+                     L"[--older-than DAYS] [--rules FILE] [--report FILE.json] [--page drives] "
+                     L"[--save-profile NAME] "
                      L"[--screenshot FILE.png [--layout-report FILE]] [--bench-items N]";
             return false;
         }

@@ -16,6 +16,7 @@ enum GuiExit : int {
     kGuiExitScreenshot = 4,  // --screenshot could not write its picture
     kGuiExitProfile = 5,     // --save-profile could not save the choice
     kGuiExitLayout = 6,      // --layout-report could not write its report
+    kGuiExitReport = 7,      // --report could not write the run's report
 };
 
 struct Options {
@@ -29,6 +30,7 @@ struct Options {
     std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
     std::size_t benchItems = 0;       // --bench-items N: time the list, print, exit
     std::wstring rulesFile;           // --rules FILE; empty: the one beside the program
+    std::wstring report;              // --report FILE: each scan's and clean's JSON report
 };
 
 // False with a reason for a word it does not know.

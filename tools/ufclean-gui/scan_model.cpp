@@ -28,6 +28,7 @@ void ScanModel::Start(const std::vector<std::uint32_t>& numbers) {
     }
     numbers_ = numbers;
     sums_.assign(numbers.size(), Sums());
+    repeat_.clear();
     pipeline_.SetRows(std::move(rows));
 }
 
@@ -42,9 +43,37 @@ void ScanModel::Recount() {
         sums_[r].count = figures[r].found;
         sums_[r].bytes = figures[r].foundBytes;
     }
+    repeat_.assign(Store().Count(), false);
+    for (const auto& listing : pipeline_.Repeats()) repeat_[listing.first] = true;
+}
+
+std::pair<std::size_t, std::size_t> ScanModel::RepeatsOf(std::uint32_t item) const {
+    // The repeats are sorted by their first listing.
+    const auto& repeats = pipeline_.Repeats();
+    const auto range =
+        std::equal_range(repeats.begin(), repeats.end(), std::make_pair(0u, item),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
+    return {static_cast<std::size_t>(range.first - repeats.begin()),
+            static_cast<std::size_t>(range.second - repeats.begin())};
+}
+
+bool ScanModel::Checked(std::uint32_t item) const {
+    if (Store().Selected(item)) return true;
+    const auto [begin, end] = RepeatsOf(item);
+    for (std::size_t k = begin; k < end; ++k)
+        if (Store().Selected(pipeline_.Repeats()[k].first)) return true;
+    return false;
 }
 
 bool ScanModel::SetSelected(std::uint32_t item, bool selected) {
+    bool changed = Select(item, selected);
+    const auto [begin, end] = RepeatsOf(item);
+    for (std::size_t k = begin; k < end; ++k)
+        changed = Select(pipeline_.Repeats()[k].first, false) || changed;
+    return changed;
+}
+
+bool ScanModel::Select(std::uint32_t item, bool selected) {
     if (!pipeline_.SetSelected(item, selected)) return false;
     Sums& sums = sums_[Store().Run(item)];
     const std::uint64_t bytes = Store().Bytes(item);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "UnusedFileClean.h"
@@ -52,7 +53,15 @@ public:
 
     const host::ItemStore& Store() const { return pipeline_.Store(); }
     std::uint32_t NumberOfItem(std::uint32_t item) const { return numbers_[Store().Run(item)]; }
-    // False when the item already was so.
+    // A later listing of a file an earlier row lists: the list shows the
+    // file once, under its first row (known once the worker has ended).
+    bool IsRepeat(std::uint32_t item) const { return item < repeat_.size() && repeat_[item]; }
+    // The check the list shows for an item's file: its own, or a later
+    // listing's (a row chosen by itself may take what the first one kept).
+    bool Checked(std::uint32_t item) const;
+    // The person's check of the file an item shows: the item takes it, its
+    // later listings let it go (the clean takes a file with its first
+    // listing). False when nothing changed.
     bool SetSelected(std::uint32_t item, bool selected);
     // "protected: bookmarks", "protected: written in the last 7 day(s)",
     // "failed: in use by another program", or empty.
@@ -63,9 +72,14 @@ public:
     std::vector<bool> Chosen(const std::vector<std::uint32_t>& numbers) const;
 
 private:
+    // The later listings of a file, [begin, end) of the pipeline's repeats.
+    std::pair<std::size_t, std::size_t> RepeatsOf(std::uint32_t item) const;
+    bool Select(std::uint32_t item, bool selected);
+
     host::Pipeline pipeline_;
     std::vector<std::uint32_t> numbers_;
     std::vector<Sums> sums_;
+    std::vector<bool> repeat_;  // by item
 };
 
 }  // namespace gui
