@@ -53,8 +53,8 @@ void CleanEdits(const ItemStore& store, const std::vector<std::uint32_t>& skip,
             row->cleanTotals.bytesFreed += Freed(*edit);
             (*outcomes)[i] = ItemOutcome::Removed;
         } else {
-            row->cleanTotals.failed += 1;
-            if (edit->inUse) row->inUse += 1;
+            // As a rule's clean counts files: one held open is in use, not failed.
+            (edit->inUse ? row->inUse : row->cleanTotals.failed) += 1;
             (*outcomes)[i] = edit->inUse ? ItemOutcome::InUse : ItemOutcome::Remained;
         }
     }

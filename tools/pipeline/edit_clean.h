@@ -13,8 +13,8 @@
 namespace host {
 
 // Makes the edits of the row's selected items (those of skip, sorted,
-// aside). Each counts removed (its bytes the ones it freed) or failed with
-// its reason in the row's edit; outcomes gets Removed, InUse (the browser
+// aside). Each counts removed (its bytes the ones it freed), in use or
+// failed, with its reason in the row's edit; outcomes gets Removed, InUse (the browser
 // runs or holds the database) or Remained (refused). With held, an edit's
 // files are copied into the undo store before it, and an edit whose files
 // cannot be held is not made.
