@@ -5,6 +5,8 @@
 // module (plain) against held by the pipeline.
 #include "bench_undo.h"
 
+#include <shlobj.h>
+
 #include <cstdio>
 #include <vector>
 
@@ -32,7 +34,8 @@ struct Round {
 // The pipeline's clean of the Windows temporary files found, every item
 // selected; the seconds of Clean alone.
 double PipelineClean(Function::IUnusedFileClean* cleaner, const ResultList& found,
-                     const ScanTotals& totals, host::UndoMode mode, host::UndoSummary* held) {
+                     const ScanTotals& totals, host::UndoMode mode, host::UndoSummary* held,
+                     host::Totals* sum) {
     host::StopSignal stop;
     stop.Attach(cleaner);
     host::Pipeline run(cleaner, &stop);
@@ -45,6 +48,7 @@ double PipelineClean(Function::IUnusedFileClean* cleaner, const ResultList& foun
     run.Plan();
     const double seconds = TimeOf([&] { run.Clean(nullptr, {mode, L"benchmark"}); });
     *held = run.UndoHeld();
+    *sum = run.Sum();
     return seconds;
 }
 
@@ -57,9 +61,18 @@ bool ComparePipeline(const SyntheticTree& tree, const ResultList& found, const S
     std::vector<double> plainTimes, heldTimes, ratios;
     for (int round = 0; valid && round <= kRuns; ++round) {
         host::UndoSummary none, held;
-        const double plain = PipelineClean(cleaner, found, totals, host::UndoMode::None, &none);
-        for (const FoundItem& item : found) valid = tree.Recreate(item) && valid;
-        const double holding = PipelineClean(cleaner, found, totals, host::UndoMode::All, &held);
+        host::Totals sum;
+        const double plain =
+            PipelineClean(cleaner, found, totals, host::UndoMode::None, &none, &sum);
+        // The clean of the temporary files removed the folders it emptied.
+        std::wstring folder;
+        for (const FoundItem& item : found) {
+            if (folder != item.folder) SHCreateDirectoryExW(nullptr, item.folder, nullptr);
+            folder = item.folder;
+            valid = tree.Recreate(item) && valid;
+        }
+        const double holding =
+            PipelineClean(cleaner, found, totals, host::UndoMode::All, &held, &sum);
         host::OpenStores open;
         host::OpenUndoStores(&open);
         undo::RestoreResult restored;
@@ -72,10 +85,16 @@ bool ComparePipeline(const SyntheticTree& tree, const ResultList& found, const S
                     plain, holding, plain > 0 ? holding / plain : 0,
                     valid ? "" : " (CHECK FAILED: not every file was held and came back)");
         if (!valid)
-            std::printf("  of %zu: held %llu, not undoable %llu, restored %llu; %ls\n",
-                        found.size(), static_cast<unsigned long long>(held.files),
-                        static_cast<unsigned long long>(held.notUndoable),
-                        static_cast<unsigned long long>(restored.restored), held.trouble.c_str());
+            std::printf(
+                "  of %zu (removed %llu, failed %llu, changed %llu, in use %llu): held %llu, "
+                "not undoable %llu, restored %llu; %ls\n",
+                found.size(), static_cast<unsigned long long>(sum.removed),
+                static_cast<unsigned long long>(sum.failed),
+                static_cast<unsigned long long>(sum.changed),
+                static_cast<unsigned long long>(sum.inUse),
+                static_cast<unsigned long long>(held.files),
+                static_cast<unsigned long long>(held.notUndoable),
+                static_cast<unsigned long long>(restored.restored), held.trouble.c_str());
         std::fflush(stdout);
         if (round == 0) continue;
         plainTimes.push_back(plain);
