@@ -82,6 +82,8 @@ void WriteRow(JsonWriter* json, const Row& row, const RowFigures& figures, const
         Field(json, "failed", row.cleanTotals.failed);
         Field(json, "changedSinceScan", row.changed);
         Field(json, "bytesFreed", row.cleanTotals.bytesFreed);
+        Field(json, "held", row.held);
+        Field(json, "bytesHeld", row.heldBytes);
         Field(json, "foldersRemoved", row.foldersRemoved);
     }
     if (!row.skipReason.empty()) Field(json, "skipped", row.skipReason);
@@ -92,7 +94,7 @@ void WriteRow(JsonWriter* json, const Row& row, const RowFigures& figures, const
     json->EndObject();
 }
 
-void WriteTotals(JsonWriter* json, const Totals& sum) {
+void WriteTotals(JsonWriter* json, const Totals& sum, const UndoSummary& held) {
     // A file that two rows list counts once.
     json->Key("total");
     json->BeginObject();
@@ -109,8 +111,20 @@ void WriteTotals(JsonWriter* json, const Totals& sum) {
     Field(json, "failed", sum.failed);
     Field(json, "inUse", sum.inUse);
     Field(json, "changedSinceScan", sum.changed);
+    // Freed now; held files take their room until the undo store lets them go.
     Field(json, "bytesFreed", sum.freed);
+    Field(json, "held", sum.held);
+    Field(json, "bytesHeld", sum.heldBytes);
     Field(json, "bytesLeft", sum.leftBytes);
+    if (!held.runs.empty()) {
+        Field(json, "heldUntil", FormatTicks(held.until));
+        json->Key("undoRuns");
+        json->BeginArray();
+        for (const std::wstring& id : held.runs) json->String(id);
+        json->EndArray();
+    }
+    Field(json, "notUndoable", held.notUndoable);
+    if (!held.trouble.empty()) Field(json, "notUndoableWhy", held.trouble);
     json->EndObject();
 }
 
@@ -138,7 +152,7 @@ void WriteRunReport(JsonWriter* json, const std::wstring& command, bool stopped,
         json->EndObject();
     }
     json->EndArray();
-    WriteTotals(json, run.Sum());
+    WriteTotals(json, run.Sum(), run.UndoHeld());
 }
 
 }  // namespace host
