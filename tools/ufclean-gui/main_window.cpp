@@ -156,6 +156,11 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case kMsgCleanDone:
             OnCleanDone(wParam != 0);
             return 0;
+        case kMsgUndoDone: {
+            std::unique_ptr<UndoNote> note(reinterpret_cast<UndoNote*>(lParam));
+            OnUndoDone(*note);
+            return 0;
+        }
         case kMsgCapture:
             SaveScreenshotAndExit();
             return 0;
@@ -183,7 +188,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY: {
             // Messages still queued own their payloads.
             MSG left;
-            while (PeekMessageW(&left, window_, kMsgProgress, kMsgCleanDone, PM_REMOVE))
+            while (PeekMessageW(&left, window_, kMsgProgress, kMsgUndoDone, PM_REMOVE))
                 FreeWorkerPayload(left.message, left.lParam);
             RemovePropW(window_, kStateProperty);
             PostQuitMessage(exitCode_);
@@ -202,6 +207,8 @@ void MainWindow::CreateControls() {
     TabCtrl_InsertItem(tabs_, 0, &tab);
     tab.pszText = const_cast<wchar_t*>(L"Drives");
     TabCtrl_InsertItem(tabs_, 1, &tab);
+    tab.pszText = const_cast<wchar_t*>(L"History");
+    TabCtrl_InsertItem(tabs_, 2, &tab);
     categories_.Create(window_, options_.checked, options_.rules);
     space_.Create(window_);
     filterLabel_ =
@@ -213,6 +220,7 @@ void MainWindow::CreateControls() {
                  reinterpret_cast<LPARAM>(L"text in the name or folder"));
     items_.Create(window_);
     drives_.Create(window_);
+    history_.Create(window_);
     notice_ = Child(window_, WC_STATICW, RulesFileNotice().c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX,
                     kIdNotice);
     progress_ = Child(window_, PROGRESS_CLASSW, L"", 0, kIdProgress);
@@ -224,9 +232,9 @@ void MainWindow::CreateControls() {
     stop_ = Child(window_, WC_BUTTONW, L"S&top", WS_TABSTOP | WS_DISABLED, kIdStop);
     clean_ = Child(window_, WC_BUTTONW, L"&Clean", WS_TABSTOP | WS_DISABLED, kIdClean);
     ApplyDpi(WindowDpi(window_));
-    ShowSpace();
     drives_.Load(cleaner_, dpi_);
-    ShowPage(options_.drivesPage ? 1 : 0);
+    LoadHistory();  // and the picture, with the bytes held for undo
+    ShowPage(options_.page);
     SetState(kStateReady);
 }
 
@@ -273,6 +281,7 @@ void MainWindow::Layout() {
     y += line + Scale(8, dpi_);
     place(items_.Handle(), right, y, rightWidth, listsBottom - y);
     place(drives_.Handle(), page.left, page.top, pageWidth, page.bottom - page.top);
+    history_.Place(page, dpi_);
     y = listsBottom + Scale(4, dpi_);
     place(notice_, page.left, y, pageWidth, line);
     y += line + Scale(4, dpi_);
@@ -296,12 +305,17 @@ void MainWindow::ShowPage(int page) {
                          filter_, notice_, progress_, status_, totals_, scan_, stop_, clean_})
         ShowWindow(control, clean);
     ShowWindow(drives_.Handle(), page == 1 ? SW_SHOW : SW_HIDE);
-    SetFocus(page == 0 ? categories_.Handle() : drives_.Handle());
+    if (page == 2 && !worker_->Busy()) LoadHistory();
+    history_.Show(page == 2);
+    const HWND focus[] = {categories_.Handle(), drives_.Handle(), history_.List()};
+    SetFocus(focus[page]);
 }
 
 void MainWindow::SetState(UINT_PTR state) {
     SetPropW(window_, kStateProperty, reinterpret_cast<HANDLE>(state));
     const bool busy = state == kStateBusy;
+    if (!busy) idleState_ = state;
+    history_.Enable(!busy);
     EnableWindow(scan_, !busy);
     EnableWindow(stop_, busy);
     EnableWindow(clean_, !busy && state != kStateReady && SomethingToClean());
@@ -324,8 +338,12 @@ void MainWindow::OnCommand(int id) {
         case kIdClean:
             if (!worker_->Busy()) StartClean();
             break;
+        case kIdUndo:
+        case kIdFreeNow:
+            if (!worker_->Busy()) StartUndo(id == kIdFreeNow);
+            break;
         case kCmdNextPage:
-            ShowPage(1 - page_);
+            ShowPage((page_ + 1) % 3);
             break;
         default:
             break;
@@ -343,6 +361,8 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
         }
     } else if (header->idFrom == kIdCategories) {
         if (categories_.OnNotify(*header, &result)) ShowSpace();
+    } else if (header->idFrom == kIdHistory && header->code == LVN_ITEMCHANGED) {
+        history_.Enable(!worker_->Busy());
     } else if (header->idFrom == kIdDrives && header->code == NM_CUSTOMDRAW) {
         return drives_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
     }

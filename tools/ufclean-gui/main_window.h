@@ -1,6 +1,7 @@
 // The main window: a Clean page (the tree of choices, the picture of the
 // space, the filter and the found items, progress, totals, Scan / Stop /
-// Clean) and a Drives page, switched by a tab control.
+// Clean), a Drives page and a History page (the held cleans, Undo and Free
+// now), switched by a tab control.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include "choice_tree.h"
 #include "drives_page.h"
 #include "gdi_owners.h"
+#include "history_page.h"
 #include "item_list.h"
 #include "options.h"
 #include "pipeline/stop_signal.h"
@@ -52,6 +54,12 @@ private:
     void ShowRows();
     void ShowTotals();
     void ShowSpace();
+    // The undo store's side (main_window_history.cpp): the History page
+    // listed again and the picture with the bytes it holds; Undo or Free now of
+    // the selected run on the worker; the report of its end.
+    void LoadHistory();
+    void StartUndo(bool free);
+    void OnUndoDone(const UndoNote& note);
     // Found items or a clean-only action: what the Clean button would act on.
     bool SomethingToClean() const;
     void SaveScreenshotAndExit();
@@ -69,6 +77,10 @@ private:
     ItemList items_;
     SpacePicture space_;
     DrivesPage drives_;
+    HistoryPage history_;
+    std::uint64_t heldBytes_ = 0;  // by the undo store's runs
+    undo::RunSummary undoing_;     // the run an undo or a Free now acts on
+    UINT_PTR idleState_ = 0;       // the state before the worker's job
     host::StopSignal stopSignal_;
     ScanModel model_;
     std::unique_ptr<Worker> worker_;

@@ -219,6 +219,11 @@ void MainWindow::ShowSpace() {
     if (checked > shown)
         figures.largest.push_back({L"the rest", checked - shown, RGB(210, 226, 230)});
     ReadSystemDrive(&figures);
+    // The undo store's bytes, when it lies on that drive.
+    const std::wstring undoStore = undo::Store::DefaultPath(UndoStoreKind());
+    if (undoStore.size() >= 2 && figures.drive.size() == 2 &&
+        CompareStringOrdinal(undoStore.c_str(), 2, figures.drive.c_str(), 2, TRUE) == CSTR_EQUAL)
+        figures.held = heldBytes_;
     space_.Show(std::move(figures));
     Layout();  // the key may take another line
 }

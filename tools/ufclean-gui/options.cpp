@@ -76,9 +76,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
             options->rulesFile = argv[++i];
         } else if (word == L"--save-profile" && i + 1 < argc) {
             options->saveProfile = argv[++i];
-        } else if (word == L"--page" && i + 1 < argc && std::wstring(argv[i + 1]) == L"drives") {
-            options->drivesPage = true;
-            ++i;
+        } else if (word == L"--page" && i + 1 < argc &&
+                   (std::wstring(argv[i + 1]) == L"drives" ||
+                    std::wstring(argv[i + 1]) == L"history")) {
+            options->page = std::wstring(argv[++i]) == L"drives" ? 1 : 2;
         } else if (word == L"--bench-items" && hasValue) {
             const std::wstring count = argv[++i];
             if (count.size() > 9 || count.find_first_not_of(L"0123456789") != std::wstring::npos ||
@@ -87,10 +88,11 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
                 return false;
             }
         } else {
-            *error = L"unknown option: " + word +
-                     L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
-                     L"[--older-than DAYS] [--rules FILE] [--page drives] [--save-profile NAME] "
-                     L"[--screenshot FILE.png [--layout-report FILE]] [--bench-items N]";
+            *error =
+                L"unknown option: " + word +
+                L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
+                L"[--older-than DAYS] [--rules FILE] [--page drives|history] [--save-profile NAME] "
+                L"[--screenshot FILE.png [--layout-report FILE]] [--bench-items N]";
             return false;
         }
     }

@@ -24,7 +24,7 @@ struct Options {
     bool scanAtStart = false;         // --scan
     std::wstring screenshot;          // --screenshot FILE: save, then exit
     std::wstring layoutReport;        // --layout-report FILE: with the screenshot, cut labels
-    bool drivesPage = false;          // --page drives
+    int page = 0;                     // --page drives|history: 1, 2; the Clean page 0
     std::uint32_t olderThanDays = 0;  // --older-than DAYS: younger items start unchecked
     std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
     std::size_t benchItems = 0;       // --bench-items N: time the list, print, exit

@@ -65,6 +65,9 @@ void FreeWorkerPayload(UINT message, LPARAM lParam) {
         case kMsgRowDone:
             delete reinterpret_cast<RowNote*>(lParam);
             break;
+        case kMsgUndoDone:
+            delete reinterpret_cast<UndoNote*>(lParam);
+            break;
         default:
             break;
     }
@@ -92,6 +95,20 @@ void Worker::StartClean() {
         PostingObserver observer(window_, pipeline_->Store(), pipeline_->PlannedRows());
         const bool stopped = pipeline_->Clean(&observer);
         PostMessageW(window_, kMsgCleanDone, stopped ? 1 : 0, 0);
+    });
+}
+
+void Worker::StartUndo(std::wstring id, bool free) {
+    thread_ = std::thread([this, id = std::move(id), free] {
+        auto note = std::make_unique<UndoNote>();
+        note->id = id;
+        note->freed = free;
+        undo::Store store;
+        note->error = OpenUndoStore(&store, &note->why);
+        if (note->error == ERROR_SUCCESS)
+            note->error = free ? undo::PurgeRun(store, id)
+                               : undo::Restore(store, id, nullptr, &note->result, &note->why);
+        Post(window_, kMsgUndoDone, std::move(note));
     });
 }
 

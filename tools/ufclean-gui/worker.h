@@ -13,6 +13,7 @@
 
 #include "pipeline/row.h"
 #include "pipeline/stop_signal.h"
+#include "history_page.h"
 #include "scan_model.h"
 
 namespace gui {
@@ -40,6 +41,7 @@ enum WorkerMessage : UINT {
     kMsgRowDone,                // RowNote*
     kMsgScanDone,               // wParam: 1 when stopped
     kMsgCleanDone,              // wParam: 1 when stopped
+    kMsgUndoDone,               // UndoNote*
 };
 
 // Frees the payload of a worker message that will not be handled (the
@@ -59,6 +61,8 @@ public:
     void StartScan(host::SelectOptions options);
     // The pipeline's plan is made.
     void StartClean();
+    // Takes run id of the undo store back, or, when free, lets it go.
+    void StartUndo(std::wstring id, bool free);
     // From the window's thread: the running call stops at its next check.
     void RequestStop() { stop_->Request(); }
     // Called when the done message arrives: the thread has nothing left to do.

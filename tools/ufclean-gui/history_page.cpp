@@ -1,0 +1,177 @@
+#include "history_page.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "dpi.h"
+#include "gui_ids.h"
+#include "list_view.h"
+#include "platform/elevation.h"
+#include "platform/system_error.h"
+#include "text/format.h"
+
+namespace gui {
+
+namespace {
+
+enum Column { kStarted, kWhat, kFiles, kHeld, kUntil, kState, kColumns };
+const int kWidths96[kColumns] = {120, 260, 60, 80, 120, 200};
+
+// Names listed in the message after an undo; the rest are counted.
+constexpr std::size_t kNamesShown = 20;
+
+HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id) {
+    return CreateWindowExW(0, type, text, WS_CHILD | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+}
+
+std::wstring StateOf(const undo::RunSummary& run) {
+    if (!run.damage.empty()) return run.damage;
+    return run.finished ? L"finished" : L"cut short";
+}
+
+}  // namespace
+
+undo::StoreKind UndoStoreKind() {
+    return host::HostIsElevated() ? undo::StoreKind::Machine : undo::StoreKind::User;
+}
+
+DWORD OpenUndoStore(undo::Store* store, std::wstring* why) {
+    const std::wstring path = undo::Store::DefaultPath(UndoStoreKind());
+    if (path.empty()) {
+        *why = L"the system does not say where the undo store goes";
+        return ERROR_PATH_NOT_FOUND;
+    }
+    return store->Open(path, UndoStoreKind(), why);
+}
+
+std::wstring LocalTimeOf(std::uint64_t ticks) {
+    FILETIME utc = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}, local = {};
+    SYSTEMTIME time = {};
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &time)) return {};
+    return host::FormatDate(time);
+}
+
+void HistoryPage::Create(HWND parent) {
+    list_ = CreateReportList(parent, kIdHistory, LVS_SINGLESEL | LVS_NOSORTHEADER, 0);
+    ShowWindow(list_, SW_HIDE);
+    AddColumn(list_, kStarted, L"Cleaned", kWidths96[kStarted]);
+    AddColumn(list_, kWhat, L"What", kWidths96[kWhat]);
+    AddColumn(list_, kFiles, L"Files", kWidths96[kFiles], true);
+    AddColumn(list_, kHeld, L"Held", kWidths96[kHeld], true);
+    AddColumn(list_, kUntil, L"Held until", kWidths96[kUntil]);
+    AddColumn(list_, kState, L"State", kWidths96[kState]);
+    status_ = Child(parent, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS,
+                    kIdHistoryStatus);
+    undo_ = Child(parent, WC_BUTTONW, L"&Undo", WS_TABSTOP | WS_DISABLED, kIdUndo);
+    free_ = Child(parent, WC_BUTTONW, L"&Free now", WS_TABSTOP | WS_DISABLED, kIdFreeNow);
+}
+
+std::uint64_t HistoryPage::Load(UINT dpi) {
+    ListView_DeleteAllItems(list_);
+    runs_.clear();
+    std::uint64_t held = 0;
+    undo::Store store;
+    std::wstring why;
+    const std::wstring path = undo::Store::DefaultPath(UndoStoreKind());
+    // Listing makes no store: one is made by the first held clean.
+    const DWORD there = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
+    if (there == INVALID_FILE_ATTRIBUTES) {
+        SetWindowTextW(status_, L"No clean is held for undo.");
+    } else if (OpenUndoStore(&store, &why) != ERROR_SUCCESS) {
+        SetWindowTextW(status_, (L"The undo store cannot be read: " + why).c_str());
+    } else if (const DWORD error = undo::ListRuns(store, undo::PurgePolicy().keepDays, &runs_)) {
+        SetWindowTextW(status_,
+                       (L"The undo store cannot be read: " + host::SystemErrorText(error)).c_str());
+    } else {
+        std::reverse(runs_.begin(), runs_.end());
+        for (const undo::RunSummary& run : runs_) held += run.bytes;
+        SetWindowTextW(status_, runs_.empty()
+                                    ? L"No clean is held for undo."
+                                    : (std::to_wstring(runs_.size()) +
+                                       L" clean(s) held for undo, " + host::HumanSize(held) + L".")
+                                          .c_str());
+    }
+    for (std::size_t r = 0; r < runs_.size(); ++r) {
+        const undo::RunSummary& run = runs_[r];
+        const int row = AddRow(list_, LocalTimeOf(run.started), static_cast<LPARAM>(r));
+        SetCell(list_, row, kWhat, run.what);
+        SetCell(list_, row, kFiles, std::to_wstring(run.files));
+        SetCell(list_, row, kHeld, host::HumanSize(run.bytes));
+        SetCell(list_, row, kUntil, LocalTimeOf(run.until));
+        SetCell(list_, row, kState, StateOf(run));
+    }
+    if (!runs_.empty()) ListView_SetItemState(list_, 0, LVIS_SELECTED | LVIS_FOCUSED, 0xF);
+    FitColumns(list_, kColumns, runs_.size(), dpi,
+               [&](std::size_t row, int column) { return CellOf(list_, row, column); });
+    Enable(idle_);
+    return held;
+}
+
+void HistoryPage::Show(bool shown) {
+    for (HWND control : {list_, status_, undo_, free_})
+        ShowWindow(control, shown ? SW_SHOW : SW_HIDE);
+}
+
+void HistoryPage::Place(const RECT& page, UINT dpi) {
+    const int gap = Scale(8, dpi), line = Scale(20, dpi), button = Scale(28, dpi);
+    const int buttonWidth = Scale(96, dpi), width = page.right - page.left;
+    const int bottom = page.bottom - button;
+    const int listBottom = bottom - line - 2 * Scale(4, dpi);
+    MoveWindow(list_, page.left, page.top, width,
+               std::max(0, listBottom - static_cast<int>(page.top)), TRUE);
+    MoveWindow(status_, page.left, listBottom + Scale(4, dpi), width, line, TRUE);
+    MoveWindow(undo_, page.right - 2 * buttonWidth - gap, bottom, buttonWidth, button, TRUE);
+    MoveWindow(free_, page.right - buttonWidth, bottom, buttonWidth, button, TRUE);
+}
+
+const undo::RunSummary* HistoryPage::Selected() const {
+    const int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+    return row >= 0 && static_cast<std::size_t>(row) < runs_.size()
+               ? &runs_[static_cast<std::size_t>(row)]
+               : nullptr;
+}
+
+void HistoryPage::Enable(bool idle) {
+    idle_ = idle;
+    const undo::RunSummary* run = Selected();
+    EnableWindow(undo_, idle && run && run->damage.empty() && run->files > 0);
+    EnableWindow(free_, idle && run);
+    EnableWindow(list_, idle);
+}
+
+std::wstring HistoryPage::Summary(const undo::RunSummary& run, const UndoNote& note) {
+    const std::wstring clean = L"the clean of " + LocalTimeOf(run.started);
+    if (note.error != ERROR_SUCCESS)
+        return (note.freed ? L"Free now of " : L"Undo of ") + clean + L" failed: " +
+               (note.why.empty() ? host::SystemErrorText(note.error) : note.why);
+    if (note.freed)
+        return L"Freed " + host::HumanSize(run.bytes) + L" held by " + clean +
+               L": its files are deleted.";
+    const undo::RestoreResult& result = note.result;
+    std::wstring text =
+        L"Undo of " + clean + L": " + std::to_wstring(result.restored) + L" file(s) back in place";
+    if (!result.beside.empty())
+        text += L", " + std::to_wstring(result.beside.size()) +
+                L" beside their paths (taken since the clean)";
+    if (!result.failed.empty())
+        text += L", " + std::to_wstring(result.failed.size()) + L" failed and stay held";
+    return text + L"; " + host::HumanSize(result.bytes) + L" restored.";
+}
+
+std::wstring HistoryPage::Details(const UndoNote& note) {
+    const undo::RestoreResult& result = note.result;
+    std::wstring text;
+    std::size_t shown = 0;
+    if (!result.beside.empty()) text += L"Restored beside their paths, which are taken again:\n";
+    for (const auto& [path, name] : result.beside)
+        if (++shown <= kNamesShown) text += path + L"  ->  " + name + L"\n";
+    if (!result.failed.empty()) text += L"\nStill held, not restored:\n";
+    for (const auto& [path, error] : result.failed)
+        if (++shown <= kNamesShown) text += path + L": " + host::SystemErrorText(error) + L"\n";
+    if (shown > kNamesShown) text += L"and " + std::to_wstring(shown - kNamesShown) + L" more.";
+    return text;
+}
+
+}  // namespace gui
