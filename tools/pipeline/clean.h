@@ -8,6 +8,7 @@
 
 #include "UnusedFileClean.h"
 #include "items/item_store.h"
+#include "pipeline/held_clean.h"
 #include "pipeline/plan.h"
 #include "pipeline/row.h"
 #include "pipeline/scan.h"
@@ -18,9 +19,11 @@ namespace host {
 // Cleans the plan's rows in order; each row records what its clean did, and
 // outcomes (indexed like the store) what became of each item handed over;
 // a listing the plan skipped shares its first listing's fate. A stop ends
-// the clean before the next row or file. True when a stop ended it.
+// the clean before the next row or file. True when a stop ended it. With
+// held, the files of the rows its mode holds are held for undo instead of
+// deleted (a category's through the pipeline's deleter, not the module's).
 bool CleanRows(Function::IUnusedFileClean* cleaner, StopSignal* stop, const ItemStore& store,
                std::vector<Row>* rows, const CleanPlan& plan, RunObserver* observer,
-               std::vector<ItemOutcome>* outcomes);
+               std::vector<ItemOutcome>* outcomes, HeldClean* held = nullptr);
 
 }  // namespace host

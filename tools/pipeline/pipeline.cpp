@@ -54,6 +54,7 @@ void Pipeline::SetRows(std::vector<Row> rows) {
     plan_ = {};
     outcomes_.clear();
     headline_ = {};
+    held_ = {};
 }
 
 bool Pipeline::Scan(const SelectOptions& options, RunObserver* observer) {
@@ -97,10 +98,20 @@ const CleanPlan& Pipeline::Plan(const std::vector<bool>* chosen) {
     return plan_;
 }
 
-bool Pipeline::Clean(RunObserver* observer) {
+bool Pipeline::Clean(RunObserver* observer, const UndoOptions& undo) {
     const Totals before = SumRows(store_, rows_, repeats_, Planned());
     headline_ = {before.wouldRemove, before.wouldFree, 0};
-    const bool stopped = CleanRows(cleaner_, stop_, store_, &rows_, plan_, observer, &outcomes_);
+    held_ = {};
+    bool stopped;
+    if (undo.mode == UndoMode::None) {
+        stopped = CleanRows(cleaner_, stop_, store_, &rows_, plan_, observer, &outcomes_);
+    } else {
+        HeldClean held(undo);
+        stopped = CleanRows(cleaner_, stop_, store_, &rows_, plan_, observer, &outcomes_, &held);
+        // A clean stopped is finished too: what it did not reach never moved.
+        held.Finish();
+        held_ = held.Summary();
+    }
     for (std::uint32_t i = 0; i < outcomes_.size(); ++i)
         if (outcomes_[i] != ItemOutcome::None && outcomes_[i] != ItemOutcome::Removed &&
             !std::binary_search(plan_.skip.begin(), plan_.skip.end(), i))

@@ -20,6 +20,7 @@
 #include "UnusedFileClean.h"
 #include "items/item_store.h"
 #include "items/keep_list.h"
+#include "pipeline/held_clean.h"
 #include "pipeline/plan.h"
 #include "pipeline/row.h"
 #include "pipeline/scan.h"
@@ -56,7 +57,11 @@ public:
     const CleanPlan& Plan(const std::vector<bool>* chosen = nullptr);
     std::size_t PlannedRows() const { return plan_.rows.size(); }
     // Cleans what the last plan takes; true when a stop ended the clean.
-    bool Clean(RunObserver* observer);
+    // With an undo mode, the files of the rows it holds (NotHeldReason) go
+    // into the undo store instead of being deleted: UndoHeld then says which
+    // runs hold them, how many and until when.
+    bool Clean(RunObserver* observer, const UndoOptions& undo = {});
+    const UndoSummary& UndoHeld() const { return held_; }
     // After a clean: the removed items leave the store (the rows' ranges
     // follow), the others keep the reason they stayed (ItemStore::Outcome).
     void DropRemoved();
@@ -104,6 +109,7 @@ private:
     // The last clean's would remove and would free as it started, and the
     // bytes it was handed and left.
     std::array<std::uint64_t, 3> headline_ = {};
+    UndoSummary held_;  // of the last clean
 };
 
 }  // namespace host

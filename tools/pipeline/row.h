@@ -57,6 +57,8 @@ struct Row {
     std::uint64_t inUse = 0;    // not removed: held open by another program
     std::uint64_t changed = 0;  // not removed: rewritten or replaced since the scan
     std::uint64_t foldersRemoved = 0;
+    // Of those removed: held for undo (their bytes are not in bytesFreed).
+    std::uint64_t held = 0, heldBytes = 0;
 
     bool IsRule() const { return kind == RowKind::Rule; }
     bool IsAction() const { return kind == RowKind::Action; }

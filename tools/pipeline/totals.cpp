@@ -62,6 +62,8 @@ Totals SumRows(const ItemStore& store, const std::vector<Row>& rows,
         sum.removed += row.cleanTotals.removed;
         sum.failed += row.cleanTotals.failed;
         sum.freed += row.cleanTotals.bytesFreed;
+        sum.held += row.held;
+        sum.heldBytes += row.heldBytes;
         sum.inUse += row.inUse;
         sum.changed += row.changed;
         sum.foldersRemoved += row.foldersRemoved;

@@ -23,11 +23,14 @@ struct Totals {
     // selected items, each file once.
     std::uint64_t wouldRemove = 0, wouldFree = 0;
     // The clean.
+    // removed counts the files held for undo, freed their bytes not: they
+    // still take their space until the undo store lets them go.
     std::uint64_t removed = 0, failed = 0, inUse = 0, changed = 0, freed = 0;
+    std::uint64_t held = 0, heldBytes = 0;
     std::uint64_t foldersRemoved = 0;
     // The last clean's headline, what it would remove and free as it
     // started, and the bytes of what it was handed and left (each file
-    // once): planFree is freed + leftBytes.
+    // once): planFree is freed + heldBytes + leftBytes.
     std::uint64_t planRemove = 0, planFree = 0, leftBytes = 0;
 };
 

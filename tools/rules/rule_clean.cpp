@@ -18,6 +18,9 @@ namespace host {
 
 namespace {
 
+// Files handed to a taker at a time: its journal is flushed once a batch.
+constexpr std::size_t kTakenPerBatch = 4096;
+
 bool FitsPath(const std::wstring& path) {
     return path.size() < ufc::kPathUnits;
 }
@@ -51,10 +54,25 @@ std::uint64_t RemoveEmptiedFolders(const std::vector<std::wstring>& folders,
     return removed;
 }
 
-void CleanRuleItems(const ItemStore& store, ItemRange range, const std::vector<std::uint32_t>* skip,
-                    const std::vector<std::wstring>& emptiedFolders, const GuardContext& guard,
-                    IScanProgress* progress, const std::atomic<bool>* stop, RuleCleanResult* result,
-                    std::vector<ItemOutcome>* outcomes) {
+ufc::FileIdentity ListedIdentity(const ItemStore& store, std::uint32_t i) {
+    ufc::FileIdentity listed;
+    listed.idTag = store.IdTag(i);
+    if (const std::uint64_t written = store.Time(i, ItemTime::Written)) {
+        listed.size = store.Bytes(i);
+        listed.written = written;
+    }
+    return listed;
+}
+
+namespace {
+
+// The clean of a range's selected files; guard null: the module's items,
+// which its scan already chose, go without a word of the guard.
+void CleanItems(const ItemStore& store, ItemRange range, const std::vector<std::uint32_t>* skip,
+                const std::vector<std::wstring>& emptiedFolders, const GuardContext* guard,
+                IScanProgress* progress, const std::atomic<bool>* stop, RuleCleanResult* result,
+                std::vector<ItemOutcome>* outcomes, FileTaker* taker) {
+    static const GuardContext kUnused;
     std::uint64_t handed = 0;
     for (std::uint32_t i = range.first; i < range.end; ++i) handed += Handed(store, skip, i);
     std::vector<std::wstring> removedFrom;  // the folders of the files removed, in order
@@ -63,49 +81,63 @@ void CleanRuleItems(const ItemStore& store, ItemRange range, const std::vector<s
     {
         std::uint64_t done = 0;
         ufc::RootedDeleter deleter(KnownRuleRoots());
-        FileGuard fileGuard(guard);
+        FileGuard fileGuard(guard ? *guard : kUnused);
         ProgressInfo info;
         info.category = kCategoryUnset;
-        for (std::uint32_t i = range.first; i < range.end; ++i) {
-            if (!Handed(store, skip, i)) continue;
-            if (stop && stop->load()) {
-                result->stopped = true;
-                return;
-            }
-            const std::wstring path = store.Path(i);
-            ++done;
-            if (progress) {
-                ufc::CopyTruncated(info.path, path.c_str());
-                info.percent = static_cast<std::uint32_t>(done * 100 / handed);
-                info.count = static_cast<std::uint32_t>(result->totals.removed);
-                progress->OnProgress(&info);
-            }
-            // An item without dates counts as new: the guard keeps it in a
-            // temporary folder.
-            const std::uint64_t written = store.Time(i, ItemTime::Written);
-            const std::uint64_t created = store.Time(i, ItemTime::Created);
-            const std::uint64_t newest = written && created ? std::max(written, created) : ~0ull;
-            const GuardVerdict verdict = fileGuard.Check(store.Folder(i), store.Name(i), newest);
-            ItemOutcome outcome = ItemOutcome::Remained;
-            if (verdict.Stopped()) {
+        std::vector<std::uint32_t> batch;
+        for (std::uint32_t next = range.first; next < range.end;) {
+            // The guard has its say on a batch before a taker hears of it:
+            // a taker's journal announces only files that are to go.
+            batch.clear();
+            for (; next < range.end && batch.size() < kTakenPerBatch; ++next) {
+                if (!Handed(store, skip, next)) continue;
+                // An item without dates counts as new: the guard keeps it in a
+                // temporary folder.
+                const std::uint64_t written = store.Time(next, ItemTime::Written);
+                const std::uint64_t created = store.Time(next, ItemTime::Created);
+                const std::uint64_t newest =
+                    written && created ? std::max(written, created) : ~0ull;
+                const GuardVerdict verdict =
+                    guard ? fileGuard.Check(store.Folder(next), store.Name(next), newest)
+                          : GuardVerdict();
+                if (!verdict.Stopped()) {
+                    batch.push_back(next);
+                    continue;
+                }
+                ++done;
                 result->stoppedByGuard.Add(verdict.reason);
-            } else {
+                if (outcomes) (*outcomes)[next] = ItemOutcome::Remained;
+            }
+            if (taker && !batch.empty()) taker->Announce(store, batch);
+            for (std::uint32_t i : batch) {
+                if (stop && stop->load()) {
+                    result->stopped = true;
+                    if (taker) taker->Settle();
+                    return;
+                }
+                const std::wstring path = store.Path(i);
+                ++done;
+                if (progress) {
+                    ufc::CopyTruncated(info.path, path.c_str());
+                    info.percent = static_cast<std::uint32_t>(done * 100 / handed);
+                    info.count = static_cast<std::uint32_t>(result->totals.removed);
+                    progress->OnProgress(&info);
+                }
                 // Below the rule roots no link is followed: one put in place of a
                 // listed folder since the scan would lead the delete elsewhere.
                 // The file that goes is the one listed: its size, last write and
-                // file id are checked on the handle that deletes it.
-                ufc::FileIdentity listed;
-                listed.idTag = store.IdTag(i);
-                if (written) {
-                    listed.size = store.Bytes(i);
-                    listed.written = written;
-                }
-                const DWORD error = FitsPath(path) ? deleter.DeleteFile(path.c_str(), listed)
-                                                   : ERROR_FILENAME_EXCED_RANGE;
-                outcome = error == ufc::kChangedSinceScan ? ItemOutcome::Changed : OutcomeOf(error);
+                // file id are checked on the handle that removes it.
+                bool held = false;
+                DWORD error = ERROR_FILENAME_EXCED_RANGE;
+                if (FitsPath(path))
+                    error = taker ? taker->Take(deleter, store, i, &held)
+                                  : deleter.DeleteFile(path.c_str(), ListedIdentity(store, i));
+                const ItemOutcome outcome =
+                    error == ufc::kChangedSinceScan ? ItemOutcome::Changed : OutcomeOf(error);
                 if (error == ERROR_SUCCESS) {
                     result->totals.removed += 1;
-                    result->totals.bytesFreed += store.Bytes(i);
+                    (held ? result->heldBytes : result->totals.bytesFreed) += store.Bytes(i);
+                    result->held += held;
                     if (removedFrom.empty() || removedFrom.back() != store.Folder(i))
                         removedFrom.emplace_back(store.Folder(i));
                 } else if (outcome == ItemOutcome::InUse) {
@@ -115,11 +147,28 @@ void CleanRuleItems(const ItemStore& store, ItemRange range, const std::vector<s
                 } else {
                     result->totals.failed += 1;
                 }
+                if (outcomes) (*outcomes)[i] = outcome;
             }
-            if (outcomes) (*outcomes)[i] = outcome;
+            if (taker) taker->Settle();
         }
     }
     result->foldersRemoved += RemoveEmptiedFolders(emptiedFolders, removedFrom, KnownRuleRoots());
+}
+
+}  // namespace
+
+void CleanRuleItems(const ItemStore& store, ItemRange range, const std::vector<std::uint32_t>* skip,
+                    const std::vector<std::wstring>& emptiedFolders, const GuardContext& guard,
+                    IScanProgress* progress, const std::atomic<bool>* stop, RuleCleanResult* result,
+                    std::vector<ItemOutcome>* outcomes, FileTaker* taker) {
+    CleanItems(store, range, skip, emptiedFolders, &guard, progress, stop, result, outcomes, taker);
+}
+
+void TakeStoredItems(const ItemStore& store, ItemRange range,
+                     const std::vector<std::uint32_t>* skip, IScanProgress* progress,
+                     const std::atomic<bool>* stop, RuleCleanResult* result,
+                     std::vector<ItemOutcome>* outcomes, FileTaker* taker) {
+    CleanItems(store, range, skip, {}, nullptr, progress, stop, result, outcomes, taker);
 }
 
 }  // namespace host

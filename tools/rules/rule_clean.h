@@ -10,16 +10,41 @@
 #include "UnusedFileClean.h"
 #include "items/item_store.h"
 #include "items/selection.h"
+#include "fs/file_identity.h"
+#include "fs/rooted_delete.h"
 #include "rules/guard.h"
 
 namespace host {
+
+// How a clean takes files away when it does not simply delete them: a held
+// clean moves them into the undo store. A clean hands its files over a
+// batch at a time: the batch is announced before any of its files goes,
+// then each file is taken through the clean's own deleter, then the batch
+// is settled.
+class FileTaker {
+public:
+    virtual void Announce(const ItemStore& store, const std::vector<std::uint32_t>& items) = 0;
+    // ERROR_SUCCESS when the file left its place (held, or deleted when it
+    // could not be held); held says which.
+    virtual DWORD Take(ufc::RootedDeleter& deleter, const ItemStore& store, std::uint32_t item,
+                       bool* held) = 0;
+    virtual void Settle() = 0;
+
+protected:
+    ~FileTaker() = default;
+};
+
+// What the scan listed of item i: its size, last write and the tag of its
+// file id, as the handle that removes it must show them.
+ufc::FileIdentity ListedIdentity(const ItemStore& store, std::uint32_t i);
 
 struct RuleCleanResult {
     CleanTotals totals;
     std::uint64_t inUse = 0;    // not removed: another program holds them open
     std::uint64_t changed = 0;  // not removed: rewritten or replaced since the scan
     std::uint64_t foldersRemoved = 0;
-    GuardCounts stoppedByGuard;  // selected files the guard kept
+    std::uint64_t held = 0, heldBytes = 0;  // of those removed: held for undo, not freed
+    GuardCounts stoppedByGuard;             // selected files the guard kept
     bool stopped = false;
 };
 
@@ -48,10 +73,19 @@ std::uint64_t RemoveEmptiedFolders(const std::vector<std::wstring>& folders,
 // emptied goes: one that held a file the clean removed, or a folder that
 // went before it, when it is empty now and still a real folder. outcomes,
 // when given, is indexed like the store: each item handed over gets
-// Removed or the reason it is still there.
+// Removed or the reason it is still there. With a taker, the files the
+// guard lets go are handed to it a batch at a time instead of deleted.
 void CleanRuleItems(const ItemStore& store, ItemRange range, const std::vector<std::uint32_t>* skip,
                     const std::vector<std::wstring>& emptiedFolders, const GuardContext& guard,
                     IScanProgress* progress, const std::atomic<bool>* stop, RuleCleanResult* result,
-                    std::vector<ItemOutcome>* outcomes);
+                    std::vector<ItemOutcome>* outcomes, FileTaker* taker = nullptr);
+
+// The same for a module category's items, which its scan chose: no guard,
+// no folders removed; each goes through taker (the held clean of a
+// category, in place of the module's own removal).
+void TakeStoredItems(const ItemStore& store, ItemRange range,
+                     const std::vector<std::uint32_t>* skip, IScanProgress* progress,
+                     const std::atomic<bool>* stop, RuleCleanResult* result,
+                     std::vector<ItemOutcome>* outcomes, FileTaker* taker);
 
 }  // namespace host
