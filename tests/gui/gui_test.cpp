@@ -32,29 +32,17 @@ bool WaitForRows(const RemoteGui& gui, int rows) {
     return gui.RowCount(kIdItems) == rows;
 }
 
-// The window's undo store: the machine's when it runs elevated (under Wine
-// it may, while this program does not).
-undo::StoreKind WindowStoreKind() {
-    static const undo::StoreKind kind = [] {
-        RemoteGui probe;
-        const bool elevated = probe.Start(L"--page drives") && probe.Elevated();
-        probe.Close();
-        EXPECT_EQ(probe.WaitForExit(20000), 0u);
-        return elevated ? undo::StoreKind::Machine : undo::StoreKind::User;
-    }();
-    return kind;
-}
-
-// The undo store of kind with no run in it but a held clean of the files
-// (below root), made as a clean makes it; the bytes it holds.
-std::uint64_t OneHeldClean(undo::StoreKind kind, const std::wstring& root,
-                           const std::vector<std::wstring>& files) {
+// The undo stores with no run in them but a held clean of the files (below
+// root) in the user's, made as a clean makes it; the bytes it holds.
+std::uint64_t OneHeldClean(const std::wstring& root, const std::vector<std::wstring>& files) {
     undo::Store store;
     std::wstring why;
-    EXPECT_EQ(store.Open(undo::Store::DefaultPath(kind), kind, &why), 0u) << fx::Narrow(why);
-    std::vector<undo::RunSummary> runs;
-    undo::ListRuns(store, 7, &runs);
-    for (const undo::RunSummary& run : runs) EXPECT_EQ(undo::PurgeRun(store, run.id), 0u);
+    for (undo::StoreKind kind : {undo::StoreKind::Machine, undo::StoreKind::User}) {
+        EXPECT_EQ(store.Open(undo::Store::DefaultPath(kind), kind, &why), 0u) << fx::Narrow(why);
+        std::vector<undo::RunSummary> runs;
+        undo::ListRuns(store, 7, &runs);
+        for (const undo::RunSummary& run : runs) EXPECT_EQ(undo::PurgeRun(store, run.id), 0u);
+    }
     std::unique_ptr<undo::HeldRun> run;
     EXPECT_EQ(undo::HeldRun::Begin(store, {L"Windows temporary files, Chrome: Cache", {root}, 0},
                                    &run, &why),
@@ -209,6 +197,10 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     EXPECT_PRED_FORMAT2(testing::IsSubstring,
                         L"Clean done: removed " + std::to_wstring(checked - 1) + L", failed 1",
                         gui.Text(kIdStatus));
+    // The temporary files are held for undo (the cache that refills is not),
+    // and the clean can be taken back from this page.
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, L", held for undo until ", gui.Text(kIdStatus));
+    EXPECT_TRUE(IsWindowEnabled(gui.Control(kIdUndoClean)));
 
     for (const fx::SeededFile& file : temp)
         EXPECT_EQ(fx::Exists(file.path),
@@ -339,7 +331,7 @@ TEST(GuiHistory, UndoPutsAHeldCleanBackAndFreeNowDeletesOne) {
         const std::vector<std::wstring> files = {root + L"\\a.tmp", root + L"\\sub\\b.log",
                                                  root + L"\\taken.txt"};
         for (const std::wstring& file : files) fx::MakeFileWithText(file, fx::Narrow(file));
-        const std::uint64_t bytes = OneHeldClean(WindowStoreKind(), root, files);
+        const std::uint64_t bytes = OneHeldClean(root, files);
         fx::MakeFileWithText(files[2], "written since");
         RemoteGui gui;
         ASSERT_TRUE(gui.Start(L"--page history"));
@@ -381,7 +373,7 @@ TEST(GuiLayout, NoLabelIsCutAtEitherScale) {
     // A held clean for the History page and the picture's held part.
     const std::wstring root = fx::Scratch(L"gui-layout-held");
     fx::MakeFileWithText(root + L"\\held.tmp", std::string(300000, 'x'));
-    OneHeldClean(WindowStoreKind(), root, {root + L"\\held.tmp"});
+    OneHeldClean(root, {root + L"\\held.tmp"});
     const std::wstring desktop = L"Control Panel\\Desktop";
     const struct {
         DWORD dpi;

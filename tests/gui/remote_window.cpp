@@ -2,7 +2,6 @@
 
 #include <type_traits>
 
-#include "fs/handles.h"
 #include "platform/module_loader.h"
 #include "platform/program_folder.h"
 
@@ -73,15 +72,6 @@ DWORD RemoteGui::WaitForExit(DWORD milliseconds) {
     if (WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0)
         GetExitCodeProcess(process_.hProcess, &code);
     return code;
-}
-
-bool RemoteGui::Elevated() const {
-    ufc::unique_handle token;
-    TOKEN_ELEVATION elevation = {};
-    DWORD size = 0;
-    return OpenProcessToken(process_.hProcess, TOKEN_QUERY, token.put()) &&
-           GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
-           elevation.TokenIsElevated != 0;
 }
 
 bool RemoteGui::WaitForState(UINT_PTR state, DWORD milliseconds) const {

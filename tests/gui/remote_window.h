@@ -27,10 +27,6 @@ public:
         if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
     }
 
-    // Whether the program runs elevated (under Wine it may, while the test
-    // program does not): it then uses the machine's undo store.
-    bool Elevated() const;
-
     HWND Control(int id) const { return GetDlgItem(window_, id); }
     UINT_PTR State() const {
         return reinterpret_cast<UINT_PTR>(GetPropW(window_, gui::kStateProperty));

@@ -37,6 +37,9 @@ enum ControlId : int {
     kIdHistoryStatus = 141,
     kIdUndo = 142,
     kIdFreeNow = 143,
+    kIdUndoMode = 144,  // what the next clean holds for undo: default, all, none
+    kIdUndoModeLabel = 145,
+    kIdUndoClean = 146,  // takes the last clean back
 };
 
 // The check box states of the tree's nodes (state image indices).

@@ -7,7 +7,7 @@
 #include "dpi.h"
 #include "gui_ids.h"
 #include "list_view.h"
-#include "platform/elevation.h"
+#include "pipeline/held_clean.h"
 #include "platform/system_error.h"
 #include "text/format.h"
 
@@ -21,11 +21,6 @@ const int kWidths96[kColumns] = {120, 260, 60, 80, 120, 200};
 // Names listed in the message after an undo; the rest are counted.
 constexpr std::size_t kNamesShown = 20;
 
-HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id) {
-    return CreateWindowExW(0, type, text, WS_CHILD | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-}
-
 std::wstring StateOf(const undo::RunSummary& run) {
     if (!run.damage.empty()) return run.damage;
     return run.finished ? L"finished" : L"cut short";
@@ -33,17 +28,27 @@ std::wstring StateOf(const undo::RunSummary& run) {
 
 }  // namespace
 
-undo::StoreKind UndoStoreKind() {
-    return host::HostIsElevated() ? undo::StoreKind::Machine : undo::StoreKind::User;
-}
-
-DWORD OpenUndoStore(undo::Store* store, std::wstring* why) {
-    const std::wstring path = undo::Store::DefaultPath(UndoStoreKind());
-    if (path.empty()) {
-        *why = L"the system does not say where the undo store goes";
-        return ERROR_PATH_NOT_FOUND;
+void UndoRuns(const std::vector<HeldRunRef>& runs, bool free, UndoNote* note) {
+    note->freed = free;
+    for (const HeldRunRef& ref : runs) {
+        undo::Store store;
+        std::wstring why;
+        undo::RestoreResult result;
+        DWORD error = store.Open(undo::Store::DefaultPath(ref.kind), ref.kind, &why);
+        if (error == ERROR_SUCCESS)
+            error = free ? undo::PurgeRun(store, ref.id)
+                         : undo::Restore(store, ref.id, nullptr, &result, &why);
+        if (error != ERROR_SUCCESS && note->error == ERROR_SUCCESS) {
+            note->error = error;
+            note->why = why;
+        }
+        note->result.restored += result.restored;
+        note->result.bytes += result.bytes;
+        note->result.beside.insert(note->result.beside.end(), result.beside.begin(),
+                                   result.beside.end());
+        note->result.failed.insert(note->result.failed.end(), result.failed.begin(),
+                                   result.failed.end());
     }
-    return store->Open(path, UndoStoreKind(), why);
 }
 
 std::wstring LocalTimeOf(std::uint64_t ticks) {
@@ -55,7 +60,6 @@ std::wstring LocalTimeOf(std::uint64_t ticks) {
 
 void HistoryPage::Create(HWND parent) {
     list_ = CreateReportList(parent, kIdHistory, LVS_SINGLESEL | LVS_NOSORTHEADER, 0);
-    ShowWindow(list_, SW_HIDE);
     AddColumn(list_, kStarted, L"Cleaned", kWidths96[kStarted]);
     AddColumn(list_, kWhat, L"What", kWidths96[kWhat]);
     AddColumn(list_, kFiles, L"Files", kWidths96[kFiles], true);
@@ -72,27 +76,39 @@ std::uint64_t HistoryPage::Load(UINT dpi) {
     ListView_DeleteAllItems(list_);
     runs_.clear();
     std::uint64_t held = 0;
-    undo::Store store;
-    std::wstring why;
-    const std::wstring path = undo::Store::DefaultPath(UndoStoreKind());
-    // Listing makes no store: one is made by the first held clean.
-    const DWORD there = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
-    if (there == INVALID_FILE_ATTRIBUTES) {
-        SetWindowTextW(status_, L"No clean is held for undo.");
-    } else if (OpenUndoStore(&store, &why) != ERROR_SUCCESS) {
-        SetWindowTextW(status_, (L"The undo store cannot be read: " + why).c_str());
-    } else if (const DWORD error = undo::ListRuns(store, undo::PurgePolicy().keepDays, &runs_)) {
-        SetWindowTextW(status_,
-                       (L"The undo store cannot be read: " + host::SystemErrorText(error)).c_str());
-    } else {
-        std::reverse(runs_.begin(), runs_.end());
-        for (const undo::RunSummary& run : runs_) held += run.bytes;
-        SetWindowTextW(status_, runs_.empty()
-                                    ? L"No clean is held for undo."
-                                    : (std::to_wstring(runs_.size()) +
-                                       L" clean(s) held for undo, " + host::HumanSize(held) + L".")
-                                          .c_str());
+    kinds_.clear();
+    host::OpenStores open;
+    host::OpenUndoStores(&open);
+    for (const undo::Store& store : open.stores) {
+        std::vector<undo::RunSummary> runs;
+        if (const DWORD error = undo::ListRuns(store, host::kDefaultKeepDays, &runs))
+            open.why = L"the undo store " + store.Path() + L" cannot be read: " +
+                       host::SystemErrorText(error);
+        for (undo::RunSummary& run : runs) {
+            held += run.bytes;
+            runs_.push_back(std::move(run));
+            kinds_.push_back(store.Kind());
+        }
     }
+    // Newest first, whichever store holds them.
+    std::vector<std::size_t> order(runs_.size());
+    for (std::size_t r = 0; r < order.size(); ++r) order[r] = r;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return runs_[a].started > runs_[b].started;
+    });
+    std::vector<undo::RunSummary> runs;
+    std::vector<undo::StoreKind> kinds;
+    for (std::size_t r : order) {
+        runs.push_back(std::move(runs_[r]));
+        kinds.push_back(kinds_[r]);
+    }
+    runs_ = std::move(runs);
+    kinds_ = std::move(kinds);
+    const std::wstring status = runs_.empty()
+                                    ? L"No clean is held for undo."
+                                    : std::to_wstring(runs_.size()) + L" clean(s) held for undo, " +
+                                          host::HumanSize(held) + L".";
+    SetWindowTextW(status_, (open.why.empty() ? status : status + L" " + open.why).c_str());
     for (std::size_t r = 0; r < runs_.size(); ++r) {
         const undo::RunSummary& run = runs_[r];
         const int row = AddRow(list_, LocalTimeOf(run.started), static_cast<LPARAM>(r));
@@ -141,13 +157,25 @@ void HistoryPage::Enable(bool idle) {
     EnableWindow(list_, idle);
 }
 
-std::wstring HistoryPage::Summary(const undo::RunSummary& run, const UndoNote& note) {
-    const std::wstring clean = L"the clean of " + LocalTimeOf(run.started);
+std::vector<HeldRunRef> HistoryPage::Find(const std::vector<std::wstring>& ids) const {
+    std::vector<HeldRunRef> found;
+    for (std::size_t r = 0; r < runs_.size(); ++r)
+        if (std::find(ids.begin(), ids.end(), runs_[r].id) != ids.end())
+            found.push_back({kinds_[r], runs_[r].id});
+    return found;
+}
+
+HeldRunRef HistoryPage::RefOf(const undo::RunSummary& run) const {
+    return {kinds_[static_cast<std::size_t>(&run - runs_.data())], run.id};
+}
+
+std::wstring HistoryPage::Summary(const std::wstring& clean, std::uint64_t bytes,
+                                  const UndoNote& note) {
     if (note.error != ERROR_SUCCESS)
         return (note.freed ? L"Free now of " : L"Undo of ") + clean + L" failed: " +
                (note.why.empty() ? host::SystemErrorText(note.error) : note.why);
     if (note.freed)
-        return L"Freed " + host::HumanSize(run.bytes) + L" held by " + clean +
+        return L"Freed " + host::HumanSize(bytes) + L" held by " + clean +
                L": its files are deleted.";
     const undo::RestoreResult& result = note.result;
     std::wstring text =

@@ -15,20 +15,24 @@
 
 namespace gui {
 
-// The store this process's held cleans use: the machine's when elevated,
-// else the user's.
-undo::StoreKind UndoStoreKind();
-// Opens (or makes) that store; why says what failed.
-DWORD OpenUndoStore(undo::Store* store, std::wstring* why);
-
-// What a job on the store (an undo or a Free now) did, posted by the worker.
-struct UndoNote {
+// A run of one of the undo stores.
+struct HeldRunRef {
+    undo::StoreKind kind = undo::StoreKind::User;
     std::wstring id;
+};
+
+// What a job on the stores (an undo or a Free now of one or more runs)
+// did, posted by the worker: the restores' results added up, the first
+// failure.
+struct UndoNote {
     bool freed = false;  // Free now; else an undo
     DWORD error = ERROR_SUCCESS;
     std::wstring why;
     undo::RestoreResult result;
 };
+
+// Takes the runs back (free: lets them go), as the worker does.
+void UndoRuns(const std::vector<HeldRunRef>& runs, bool free, UndoNote* note);
 
 class HistoryPage {
 public:
@@ -37,7 +41,8 @@ public:
     HWND Status() const { return status_; }
     HWND UndoButton() const { return undo_; }
     HWND FreeButton() const { return free_; }
-    // Lists the store's runs again; the bytes they hold now, all runs.
+    // Lists the runs of the stores there are again (the user's, and the
+    // machine's when elevated); the bytes they hold now, all runs.
     std::uint64_t Load(UINT dpi);
     // Shows or hides the page's controls.
     void Show(bool shown);
@@ -45,17 +50,23 @@ public:
     void Place(const RECT& page, UINT dpi);
     // The run selected in the list; null when none is.
     const undo::RunSummary* Selected() const;
+    // The listed runs named by ids, in whichever store holds them.
+    std::vector<HeldRunRef> Find(const std::vector<std::wstring>& ids) const;
+    HeldRunRef RefOf(const undo::RunSummary& run) const;
     // Undo and Free now act on a selected run while nothing else runs.
     void Enable(bool idle);
 
-    // The status line for a finished job on run, and, when some files went
-    // beside their paths or stayed held, a message naming each.
-    static std::wstring Summary(const undo::RunSummary& run, const UndoNote& note);
+    // The status line for a finished job on the clean named (holding bytes),
+    // and, when some files went beside their paths or stayed held, a message
+    // naming each.
+    static std::wstring Summary(const std::wstring& clean, std::uint64_t bytes,
+                                const UndoNote& note);
     static std::wstring Details(const UndoNote& note);
 
 private:
     HWND list_ = nullptr, status_ = nullptr, undo_ = nullptr, free_ = nullptr;
     std::vector<undo::RunSummary> runs_;  // newest first, as listed
+    std::vector<undo::StoreKind> kinds_;  // the store of each
     bool idle_ = true;
 };
 

@@ -8,6 +8,7 @@
 #include "dpi.h"
 #include "gui_ids.h"
 #include "layout_check.h"
+#include "list_view.h"
 #include "platform/user_files.h"
 #include "rule_rows.h"
 #include "save_profile.h"
@@ -22,11 +23,6 @@ constexpr int kCmdNextPage = 130;
 constexpr UINT kMsgBench = WM_APP + 21;  // after the first paint
 constexpr UINT_PTR kFilterTimer = 1;     // the filter waits for a pause in typing
 constexpr UINT kFilterDelay = 200;
-
-HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id) {
-    return CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-}
 
 }  // namespace
 
@@ -231,6 +227,7 @@ void MainWindow::CreateControls() {
     scan_ = Child(window_, WC_BUTTONW, L"&Scan", WS_TABSTOP | BS_DEFPUSHBUTTON, kIdScan);
     stop_ = Child(window_, WC_BUTTONW, L"S&top", WS_TABSTOP | WS_DISABLED, kIdStop);
     clean_ = Child(window_, WC_BUTTONW, L"&Clean", WS_TABSTOP | WS_DISABLED, kIdClean);
+    CreateUndoControls();
     ApplyDpi(WindowDpi(window_));
     drives_.Load(cleaner_, dpi_);
     LoadHistory();  // and the picture, with the bytes held for undo
@@ -295,14 +292,20 @@ void MainWindow::Layout() {
     place(scan_, page.right - 3 * buttonWidth - 2 * gap, y, buttonWidth, button);
     place(stop_, page.right - 2 * buttonWidth - gap, y, buttonWidth, button);
     place(clean_, page.right - buttonWidth, y, buttonWidth, button);
+    // Left of them: what the clean holds for undo, and the last clean's undo.
+    const int undoLabel = Scale(100, dpi_), undoBox = Scale(220, dpi_);
+    place(undoModeLabel_, page.left, y, undoLabel, button);
+    place(undoMode_, page.left + undoLabel, y + Scale(2, dpi_), undoBox, Scale(120, dpi_));
+    place(undoClean_, page.left + undoLabel + undoBox + gap, y, Scale(110, dpi_), button);
 }
 
 void MainWindow::ShowPage(int page) {
     page_ = page;
     TabCtrl_SetCurSel(tabs_, page);
     const int clean = page == 0 ? SW_SHOW : SW_HIDE;
-    for (HWND control : {categories_.Handle(), items_.Handle(), space_.Handle(), filterLabel_,
-                         filter_, notice_, progress_, status_, totals_, scan_, stop_, clean_})
+    for (HWND control :
+         {categories_.Handle(), items_.Handle(), space_.Handle(), filterLabel_, filter_, notice_,
+          progress_, status_, totals_, scan_, stop_, clean_, undoModeLabel_, undoMode_, undoClean_})
         ShowWindow(control, clean);
     ShowWindow(drives_.Handle(), page == 1 ? SW_SHOW : SW_HIDE);
     if (page == 2 && !worker_->Busy()) LoadHistory();
@@ -322,6 +325,8 @@ void MainWindow::SetState(UINT_PTR state) {
     EnableWindow(categories_.Handle(), !busy);
     EnableWindow(items_.Handle(), !busy);
     EnableWindow(filter_, !busy);
+    EnableWindow(undoMode_, !busy);
+    EnableWindow(undoClean_, !busy && !lastClean_.empty());
 }
 
 void MainWindow::OnCommand(int id) {
@@ -341,6 +346,13 @@ void MainWindow::OnCommand(int id) {
         case kIdUndo:
         case kIdFreeNow:
             if (!worker_->Busy()) StartUndo(id == kIdFreeNow);
+            break;
+        case kIdUndoClean:
+            if (!worker_->Busy() && !lastClean_.empty())
+                StartUndo(lastClean_, false, L"the last clean", 0);
+            break;
+        case kIdUndoMode:
+            categories_.SetUndoMode(UndoMode());
             break;
         case kCmdNextPage:
             ShowPage((page_ + 1) % 3);

@@ -59,6 +59,12 @@ private:
     // the selected run on the worker; the report of its end.
     void LoadHistory();
     void StartUndo(bool free);
+    void StartUndo(std::vector<HeldRunRef> runs, bool free, std::wstring what, std::uint64_t bytes);
+    // The undo mode the Clean page's box shows, and what a held clean says
+    // it took (the history's What).
+    host::UndoMode UndoMode() const;
+    std::wstring WhatIsCleaned(const std::vector<bool>& chosen) const;
+    void CreateUndoControls();
     void OnUndoDone(const UndoNote& note);
     // Found items or a clean-only action: what the Clean button would act on.
     bool SomethingToClean() const;
@@ -72,6 +78,7 @@ private:
     HWND tabs_ = nullptr, scan_ = nullptr, stop_ = nullptr, clean_ = nullptr;
     HWND progress_ = nullptr, status_ = nullptr, totals_ = nullptr, notice_ = nullptr;
     HWND filter_ = nullptr, filterLabel_ = nullptr;
+    HWND undoMode_ = nullptr, undoModeLabel_ = nullptr, undoClean_ = nullptr;
     HWND lastFocus_ = nullptr;
     ChoiceTree categories_;
     ItemList items_;
@@ -79,8 +86,12 @@ private:
     DrivesPage drives_;
     HistoryPage history_;
     std::uint64_t heldBytes_ = 0;  // by the undo store's runs
-    undo::RunSummary undoing_;     // the run an undo or a Free now acts on
-    UINT_PTR idleState_ = 0;       // the state before the worker's job
+    // The clean an undo or a Free now acts on, as the report names it, and
+    // its bytes; the runs of the last clean.
+    std::wstring undoWhat_;
+    std::uint64_t undoBytes_ = 0;
+    std::vector<HeldRunRef> lastClean_;
+    UINT_PTR idleState_ = 0;  // the state before the worker's job
     host::StopSignal stopSignal_;
     ScanModel model_;
     std::unique_ptr<Worker> worker_;

@@ -72,6 +72,11 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
             }
             options->olderThanDays =
                 static_cast<std::uint32_t>(std::wcstoul(days.c_str(), nullptr, 10));
+        } else if (word == L"--undo") {
+            if (!hasValue || !host::ParseUndoMode(argv[++i], &options->undo)) {
+                *error = L"--undo needs default, all or none";
+                return false;
+            }
         } else if (word == L"--rules" && hasValue) {
             options->rulesFile = argv[++i];
         } else if (word == L"--save-profile" && i + 1 < argc) {
@@ -88,11 +93,12 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
                 return false;
             }
         } else {
-            *error =
-                L"unknown option: " + word +
-                L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
-                L"[--older-than DAYS] [--rules FILE] [--page drives|history] [--save-profile NAME] "
-                L"[--screenshot FILE.png [--layout-report FILE]] [--bench-items N]";
+            *error = L"unknown option: " + word +
+                     L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
+                     L"[--older-than DAYS] [--undo default|all|none] [--rules FILE] [--page "
+                     L"drives|history] "
+                     L"[--save-profile NAME] "
+                     L"[--screenshot FILE.png [--layout-report FILE]] [--bench-items N]";
             return false;
         }
     }

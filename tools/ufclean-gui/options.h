@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+#include "pipeline/undo_policy.h"
+
 namespace gui {
 
 // The desktop host's exit status.
@@ -29,6 +31,7 @@ struct Options {
     std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
     std::size_t benchItems = 0;       // --bench-items N: time the list, print, exit
     std::wstring rulesFile;           // --rules FILE; empty: the one beside the program
+    host::UndoMode undo = host::UndoMode::Default;  // --undo all|default|none, as in the console
 };
 
 // False with a reason for a word it does not know.

@@ -89,25 +89,20 @@ void Worker::StartScan(host::SelectOptions options) {
     });
 }
 
-void Worker::StartClean() {
+void Worker::StartClean(host::UndoOptions undo) {
     stop_->Reset();
-    thread_ = std::thread([this] {
+    thread_ = std::thread([this, undo = std::move(undo)] {
+        host::PurgeUndoStores(undo.keepDays);
         PostingObserver observer(window_, pipeline_->Store(), pipeline_->PlannedRows());
-        const bool stopped = pipeline_->Clean(&observer);
+        const bool stopped = pipeline_->Clean(&observer, undo);
         PostMessageW(window_, kMsgCleanDone, stopped ? 1 : 0, 0);
     });
 }
 
-void Worker::StartUndo(std::wstring id, bool free) {
-    thread_ = std::thread([this, id = std::move(id), free] {
+void Worker::StartUndo(std::vector<HeldRunRef> runs, bool free) {
+    thread_ = std::thread([this, runs = std::move(runs), free] {
         auto note = std::make_unique<UndoNote>();
-        note->id = id;
-        note->freed = free;
-        undo::Store store;
-        note->error = OpenUndoStore(&store, &note->why);
-        if (note->error == ERROR_SUCCESS)
-            note->error = free ? undo::PurgeRun(store, id)
-                               : undo::Restore(store, id, nullptr, &note->result, &note->why);
+        UndoRuns(runs, free, note.get());
         Post(window_, kMsgUndoDone, std::move(note));
     });
 }

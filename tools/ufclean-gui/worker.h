@@ -59,10 +59,11 @@ public:
     bool Busy() const { return thread_.joinable(); }
     // The pipeline's rows are set; each is selected as its scan ends.
     void StartScan(host::SelectOptions options);
-    // The pipeline's plan is made.
-    void StartClean();
-    // Takes run id of the undo store back, or, when free, lets it go.
-    void StartUndo(std::wstring id, bool free);
+    // The pipeline's plan is made. Runs held for undo that expired, or
+    // that the disk needs the room of, go first, as in every clean.
+    void StartClean(host::UndoOptions undo);
+    // Takes the runs back, or, when free, lets them go (UndoRuns).
+    void StartUndo(std::vector<HeldRunRef> runs, bool free);
     // From the window's thread: the running call stops at its next check.
     void RequestStop() { stop_->Request(); }
     // Called when the done message arrives: the thread has nothing left to do.
