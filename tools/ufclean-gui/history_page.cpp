@@ -75,8 +75,8 @@ void HistoryPage::Create(HWND parent) {
 std::uint64_t HistoryPage::Load(UINT dpi) {
     ListView_DeleteAllItems(list_);
     runs_.clear();
+    refs_.clear();
     std::uint64_t held = 0;
-    kinds_.clear();
     host::OpenStores open;
     host::OpenUndoStores(&open);
     for (const undo::Store& store : open.stores) {
@@ -86,8 +86,22 @@ std::uint64_t HistoryPage::Load(UINT dpi) {
                        host::SystemErrorText(error);
         for (undo::RunSummary& run : runs) {
             held += run.bytes;
-            runs_.push_back(std::move(run));
-            kinds_.push_back(store.Kind());
+            // An elevated clean holds the user's files in the user's store and
+            // the system's in the machine's: one clean, one row.
+            std::size_t at = 0;
+            while (at < runs_.size() &&
+                   !(run.damage.empty() && runs_[at].damage.empty() &&
+                     runs_[at].started == run.started && runs_[at].what == run.what))
+                ++at;
+            if (at == runs_.size()) {
+                runs_.push_back(run);
+                refs_.push_back({});
+            } else {
+                runs_[at].files += run.files;
+                runs_[at].bytes += run.bytes;
+                runs_[at].finished = runs_[at].finished && run.finished;
+            }
+            refs_[at].push_back({store.Kind(), run.id});
         }
     }
     // Newest first, whichever store holds them.
@@ -97,13 +111,13 @@ std::uint64_t HistoryPage::Load(UINT dpi) {
         return runs_[a].started > runs_[b].started;
     });
     std::vector<undo::RunSummary> runs;
-    std::vector<undo::StoreKind> kinds;
+    std::vector<std::vector<HeldRunRef>> refs;
     for (std::size_t r : order) {
         runs.push_back(std::move(runs_[r]));
-        kinds.push_back(kinds_[r]);
+        refs.push_back(std::move(refs_[r]));
     }
     runs_ = std::move(runs);
-    kinds_ = std::move(kinds);
+    refs_ = std::move(refs);
     const std::wstring status = runs_.empty()
                                     ? L"No clean is held for undo."
                                     : std::to_wstring(runs_.size()) + L" clean(s) held for undo, " +
@@ -159,14 +173,14 @@ void HistoryPage::Enable(bool idle) {
 
 std::vector<HeldRunRef> HistoryPage::Find(const std::vector<std::wstring>& ids) const {
     std::vector<HeldRunRef> found;
-    for (std::size_t r = 0; r < runs_.size(); ++r)
-        if (std::find(ids.begin(), ids.end(), runs_[r].id) != ids.end())
-            found.push_back({kinds_[r], runs_[r].id});
+    for (const std::vector<HeldRunRef>& refs : refs_)
+        for (const HeldRunRef& ref : refs)
+            if (std::find(ids.begin(), ids.end(), ref.id) != ids.end()) found.push_back(ref);
     return found;
 }
 
-HeldRunRef HistoryPage::RefOf(const undo::RunSummary& run) const {
-    return {kinds_[static_cast<std::size_t>(&run - runs_.data())], run.id};
+const std::vector<HeldRunRef>& HistoryPage::RefsOf(const undo::RunSummary& run) const {
+    return refs_[static_cast<std::size_t>(&run - runs_.data())];
 }
 
 std::wstring HistoryPage::Summary(const std::wstring& clean, std::uint64_t bytes,

@@ -52,7 +52,9 @@ public:
     const undo::RunSummary* Selected() const;
     // The listed runs named by ids, in whichever store holds them.
     std::vector<HeldRunRef> Find(const std::vector<std::wstring>& ids) const;
-    HeldRunRef RefOf(const undo::RunSummary& run) const;
+    // The runs a listed row stands for: one clean may hold files in both
+    // stores.
+    const std::vector<HeldRunRef>& RefsOf(const undo::RunSummary& run) const;
     // Undo and Free now act on a selected run while nothing else runs.
     void Enable(bool idle);
 
@@ -65,8 +67,8 @@ public:
 
 private:
     HWND list_ = nullptr, status_ = nullptr, undo_ = nullptr, free_ = nullptr;
-    std::vector<undo::RunSummary> runs_;  // newest first, as listed
-    std::vector<undo::StoreKind> kinds_;  // the store of each
+    std::vector<undo::RunSummary> runs_;         // newest first, as listed
+    std::vector<std::vector<HeldRunRef>> refs_;  // the runs of each
     bool idle_ = true;
 };
 

@@ -26,7 +26,7 @@ void MainWindow::StartUndo(bool free) {
                         .c_str(),
                     L"Free now", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
         return;
-    StartUndo({history_.RefOf(*run)}, free, L"the clean of " + LocalTimeOf(run->started),
+    StartUndo(history_.RefsOf(*run), free, L"the clean of " + LocalTimeOf(run->started),
               run->bytes);
 }
 
