@@ -47,6 +47,7 @@ TEST(ProfileText, ReadsBackWhatItWritesAndRefusesBrokenTextsWithTheirFault) {
     saved.keeps = {L"*\\keep \u00e9*"};
     saved.noDefaultKeep = true;
     saved.olderThanDays = 30;
+    saved.undo = host::UndoMode::All;
     host::Profile read;
     read.name = L"round";
     std::wstring error;
@@ -54,7 +55,7 @@ TEST(ProfileText, ReadsBackWhatItWritesAndRefusesBrokenTextsWithTheirFault) {
     // ProfileRuns reads back categories, groups, keeps and age from the file.
     EXPECT_EQ(host::ProfileJson(read), host::ProfileJson(saved));
     EXPECT_EQ(read.ruleIds, saved.ruleIds);
-    EXPECT_TRUE(read.noDefaultKeep && !read.all);
+    EXPECT_TRUE(read.noDefaultKeep && !read.all && read.undo == host::UndoMode::All);
 
     const std::pair<const char*, const char*> broken[] = {
         {"{\"categories\": [9],\n \"all\": tru}", "line 2: not valid JSON"},
@@ -69,6 +70,7 @@ TEST(ProfileText, ReadsBackWhatItWritesAndRefusesBrokenTextsWithTheirFault) {
         {"{\"all\": 1}", "\"all\" must be true or false"},
         {"{\"olderThanDays\": -3}", "from 0 to 36500"},
         {"{\"olderThanDays\": 40000}", "from 0 to 36500"},
+        {"{\"undo\": \"some\"}", "\"undo\" must be \"default\", \"all\" or \"none\""},
     };
     for (const auto& [text, fault] : broken) {
         host::Profile profile;

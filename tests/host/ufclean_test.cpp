@@ -91,6 +91,8 @@ TEST(Ufclean, RefusalsAndQuestionsSayWhatAndTouchNothing) {
          "category 16 skipped: the recycle bin is always emptied whole"},
         {L"--version", 0, "ufclean " UFC_VERSION " (UnusedFileClean.dll 1.0.0.0)"},
         {L"download-dir", 0, "C:\\as-it-was\n"},
+        {L"clean 9 --undo some", 1, "--undo needs default, all or none"},
+        {L"undo 19990101-000000", 6, "no held clean 19990101-000000 (see ufclean history)"},
     };
     for (const auto& row : rows) {
         const fx::RunResult run = RunUfclean(row.arguments);
@@ -159,8 +161,9 @@ TEST(Ufclean, TheDemoProfileScanAndCleanAgree) {
     EXPECT_EQ(done["removed"].get<double>() + done["failed"].get<double>() +
                   done["inUse"].get<double>() + done["changedSinceScan"].get<double>(),
               total["wouldRemove"].get<double>());
-    // The question's size is what the clean freed and what it left.
-    EXPECT_EQ(done["bytesFreed"].get<double>() + done["bytesLeft"].get<double>(),
+    // The question's size is what the clean freed, held for undo and left.
+    EXPECT_EQ(done["bytesFreed"].get<double>() + done["bytesHeld"].get<double>() +
+                  done["bytesLeft"].get<double>(),
               total["wouldFree"].get<double>());
     for (const std::string& path : taken) EXPECT_FALSE(fx::Exists(host::Widen(path))) << path;
     for (const std::string& path : left)  // a repeat goes with its first listing
@@ -177,6 +180,105 @@ TEST(Ufclean, TheDemoProfileScanAndCleanAgree) {
             }
     }
     EXPECT_GT(privacy, 3u);
+}
+
+// What a file is: its bytes, dates and attributes, read by its exact name.
+struct FileLook {
+    std::string bytes;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    bool operator==(const FileLook& o) const {
+        return bytes == o.bytes && data.dwFileAttributes == o.data.dwFileAttributes &&
+               CompareFileTime(&data.ftCreationTime, &o.data.ftCreationTime) == 0 &&
+               CompareFileTime(&data.ftLastWriteTime, &o.data.ftLastWriteTime) == 0;
+    }
+};
+
+FileLook Look(const std::wstring& path) {
+    FileLook look;
+    const std::wstring exact = L"\\\\?\\" + path;
+    if (GetFileAttributesExW(exact.c_str(), GetFileExInfoStandard, &look.data))
+        look.bytes = fx::ReadFileText(exact);
+    return look;
+}
+
+// A held clean (the default) and its undo, one row per kind of item: each
+// comes back with its bytes, dates and attributes; --only takes back the
+// matches alone; a cache that fills again by itself is deleted, not held;
+// --undo none holds nothing; history --purge lets every run go.
+TEST(Ufclean, AHeldCleanIsTakenBackWhole) {
+    const std::wstring folder = fx::Scratch(L"host-undo");
+    const std::wstring community = folder + L"\\community.ini";
+    fx::MakeFileWithText(community, "[UfcHeld *]\nFileKey1=%AppData%\\UfcHeld|*.tmp\n");
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const struct {
+        const char* what;
+        std::wstring path;
+        DWORD attributes;
+        bool held;
+    } rows[] = {
+        {"module category", fx::Special(CSIDL_WINDOWS) + L"\\Temp\\held-setup.tmp",
+         FILE_ATTRIBUTE_ARCHIVE, true},
+        {"built-in rule", temp + std::wstring(L"held-note.tmp"), FILE_ATTRIBUTE_ARCHIVE, true},
+        {"community rule", fx::Special(CSIDL_APPDATA) + L"\\UfcHeld\\held.tmp",
+         FILE_ATTRIBUTE_ARCHIVE, true},
+        {"read-only file", temp + std::wstring(L"held-read-only.tmp"), FILE_ATTRIBUTE_READONLY,
+         true},
+        {"trailing-dot name", temp + std::wstring(L"held trailing dot."), FILE_ATTRIBUTE_ARCHIVE,
+         true},
+        {"browser cache", fx::Special(CSIDL_INTERNET_CACHE) + L"\\Content.IE5\\UFCHELD1\\p[1].htm",
+         FILE_ATTRIBUTE_ARCHIVE, false},
+    };
+    const std::wstring choice = L"9 1 windows.user-temp ini.ufcheld --rules \"" + community + L"\"";
+    const std::wstring clean =
+        L"clean --yes " + choice + L" --json \"" + folder + L"\\clean.json\"";
+    std::map<std::wstring, FileLook> seeded;
+    auto seed = [&] {
+        for (const auto& row : rows) {
+            fx::MakeFile(L"\\\\?\\" + row.path, 100 + seeded.size() * 7);
+            fx::SetWriteAge(L"\\\\?\\" + row.path, 72);
+            SetFileAttributesW((L"\\\\?\\" + row.path).c_str(), row.attributes);
+            seeded[row.path] = Look(row.path);
+        }
+    };
+    seed();
+    RunUfclean(L"history --purge");  // what other tests held
+    fx::RunResult run = RunUfclean(clean);
+    ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+    const json done = json::parse(fx::ReadFileText(folder + L"\\clean.json"))["total"];
+    EXPECT_EQ(done["notUndoable"].get<double>(), 0) << run.out;
+    EXPECT_EQ(fx::Lacking(run.out, {"freed now ", ", held for undo until ", "ufclean undo "}), "");
+    for (const auto& row : rows) EXPECT_FALSE(fx::Exists(L"\\\\?\\" + row.path)) << row.what;
+
+    run = RunUfclean(L"undo --only \"*\\UfcHeld\\*\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    for (const auto& row : rows)
+        EXPECT_EQ(fx::Exists(L"\\\\?\\" + row.path),
+                  row.path.find(L"UfcHeld") != std::wstring::npos)
+            << row.what;
+    run = RunUfclean(L"undo");
+    EXPECT_EQ(run.exitCode, 0u) << run.out << run.err;
+    for (const auto& row : rows) {
+        EXPECT_EQ(Look(row.path) == seeded[row.path], row.held) << row.what;
+        EXPECT_EQ(fx::Exists(L"\\\\?\\" + row.path), row.held) << row.what;
+    }
+    // Taken back whole, the runs are gone; --undo none, saved with a
+    // profile, makes none.
+    EXPECT_EQ(RunUfclean(L"profile save held-none --replace --undo none " + choice).exitCode, 0u);
+    run = RunUfclean(L"clean --yes --profile held-none");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    for (const auto& row : rows) EXPECT_FALSE(fx::Exists(L"\\\\?\\" + row.path)) << row.what;
+    EXPECT_EQ(RunUfclean(L"history").out, "no clean is held for undo\n");
+
+    seeded.clear();
+    seed();
+    EXPECT_EQ(RunUfclean(clean).exitCode, 0u);
+    const json history = json::parse(RunUfclean(L"history --json -").out)["runs"];
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history.back()["what"], "clean 9 1 windows.user-temp ini.ufcheld");
+    run = RunUfclean(L"history --purge");
+    EXPECT_EQ(fx::Lacking(run.out, {"let go "}), "") << run.out << run.err;
+    EXPECT_EQ(RunUfclean(L"history").out, "no clean is held for undo\n");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // {"categories": [9, 16], "all": false, "rules": ["chromium.cookies"],
 //  "with": ["history"], "keep": ["*\\keep*"], "noDefaultKeep": false,
-//  "olderThanDays": 30, "rulesFile": "C:\\rules\\more.json"}
+//  "olderThanDays": 30, "rulesFile": "C:\\rules\\more.json", "undo": "default"}
 #include "schedule/profiles.h"
 
 #include <windows.h>
@@ -41,9 +41,9 @@ public:
     bool Read(std::wstring* reason) {
         reason_ = reason;
         if (!root_.is_object()) return Fail(L"a profile is one JSON object");
-        static const char* const known[] = {"categories",    "all",      "rules",
-                                            "with",          "keep",     "noDefaultKeep",
-                                            "olderThanDays", "rulesFile"};
+        static const char* const known[] = {"categories",    "all",       "rules",
+                                            "with",          "keep",      "noDefaultKeep",
+                                            "olderThanDays", "rulesFile", "undo"};
         for (auto field = root_.begin(); field != root_.end(); ++field)
             if (std::find_if(std::begin(known), std::end(known), [&](const char* name) {
                     return field.key() == name;
@@ -51,7 +51,7 @@ public:
                 return At(field.key()), Fail(L"unknown field \"" + Widen(field.key()) + L"\"");
         return Categories() && Flag("all", &profile_->all) && Texts("rules", &profile_->ruleIds) &&
                Groups() && Texts("keep", &profile_->keeps) &&
-               Flag("noDefaultKeep", &profile_->noDefaultKeep) && Days() && RulesFile();
+               Flag("noDefaultKeep", &profile_->noDefaultKeep) && Days() && RulesFile() && Undo();
     }
 
 private:
@@ -122,6 +122,13 @@ private:
         profile_->olderThanDays = days.get<std::uint32_t>();
         return true;
     }
+    bool Undo() {
+        if (!At("undo")) return true;
+        const json& mode = root_["undo"];
+        return (mode.is_string() &&
+                ParseUndoMode(Widen(mode.get<std::string>()), &profile_->undo)) ||
+               Fail(L"\"undo\" must be \"default\", \"all\" or \"none\"");
+    }
     bool RulesFile() {
         if (!At("rulesFile")) return true;
         if (!root_["rulesFile"].is_string()) return Fail(L"\"rulesFile\" must be a text");
@@ -161,6 +168,7 @@ std::string ProfileJson(const Profile& profile) {
     root["noDefaultKeep"] = profile.noDefaultKeep;
     root["olderThanDays"] = profile.olderThanDays;
     if (!profile.rulesFile.empty()) root["rulesFile"] = Utf8(profile.rulesFile);
+    root["undo"] = Utf8(UndoModeName(profile.undo));
     return root.dump(2) + "\n";
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/undo_policy.h"
 #include "rules/model.h"
 #include "platform/user_files.h"
 
@@ -25,6 +26,7 @@ struct Profile {
     // The rules file the profile's rules come from, by full path; empty
     // when the built-in rules hold them.
     std::wstring rulesFile;
+    UndoMode undo = UndoMode::Default;  // what its cleans hold for undo
 };
 
 std::wstring ProfileFile(const std::wstring& name);

@@ -89,4 +89,13 @@ std::wstring FormatDate(const SYSTEMTIME& date) {
     return text;
 }
 
+std::wstring FormatTicks(std::uint64_t ticks) {
+    const FILETIME utc = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME system = {}, local = {};
+    if (!FileTimeToSystemTime(&utc, &system) ||
+        !SystemTimeToTzSpecificLocalTime(nullptr, &system, &local))
+        return {};
+    return FormatDate(local);
+}
+
 }  // namespace host

@@ -22,5 +22,7 @@ std::wstring ItemPath(const FoundItem& item);
 
 // "2026-12-06 04:10", or empty when the date is unset or not a valid date.
 std::wstring FormatDate(const SYSTEMTIME& date);
+// FILETIME ticks (UTC) as FormatDate says the local time.
+std::wstring FormatTicks(std::uint64_t ticks);
 
 }  // namespace host

@@ -51,13 +51,6 @@ void UndoRuns(const std::vector<HeldRunRef>& runs, bool free, UndoNote* note) {
     }
 }
 
-std::wstring LocalTimeOf(std::uint64_t ticks) {
-    FILETIME utc = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}, local = {};
-    SYSTEMTIME time = {};
-    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &time)) return {};
-    return host::FormatDate(time);
-}
-
 void HistoryPage::Create(HWND parent) {
     list_ = CreateReportList(parent, kIdHistory, LVS_SINGLESEL | LVS_NOSORTHEADER, 0);
     AddColumn(list_, kStarted, L"Cleaned", kWidths96[kStarted]);
@@ -125,11 +118,11 @@ std::uint64_t HistoryPage::Load(UINT dpi) {
     SetWindowTextW(status_, (open.why.empty() ? status : status + L" " + open.why).c_str());
     for (std::size_t r = 0; r < runs_.size(); ++r) {
         const undo::RunSummary& run = runs_[r];
-        const int row = AddRow(list_, LocalTimeOf(run.started), static_cast<LPARAM>(r));
+        const int row = AddRow(list_, host::FormatTicks(run.started), static_cast<LPARAM>(r));
         SetCell(list_, row, kWhat, run.what);
         SetCell(list_, row, kFiles, std::to_wstring(run.files));
         SetCell(list_, row, kHeld, host::HumanSize(run.bytes));
-        SetCell(list_, row, kUntil, LocalTimeOf(run.until));
+        SetCell(list_, row, kUntil, host::FormatTicks(run.until));
         SetCell(list_, row, kState, StateOf(run));
     }
     if (!runs_.empty()) ListView_SetItemState(list_, 0, LVIS_SELECTED | LVIS_FOCUSED, 0xF);

@@ -72,7 +72,4 @@ private:
     bool idle_ = true;
 };
 
-// "2026-12-07 19:45" in local time, from FILETIME ticks (UTC).
-std::wstring LocalTimeOf(std::uint64_t ticks);
-
 }  // namespace gui

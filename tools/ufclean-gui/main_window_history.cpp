@@ -22,11 +22,11 @@ void MainWindow::StartUndo(bool free) {
         MessageBoxW(window_,
                     (L"Delete the " + std::to_wstring(run->files) + L" file(s), " +
                      host::HumanSize(run->bytes) + L", held by the clean of " +
-                     LocalTimeOf(run->started) + L"?\n\nThe clean cannot be taken back then.")
+                     host::FormatTicks(run->started) + L"?\n\nThe clean cannot be taken back then.")
                         .c_str(),
                     L"Free now", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES)
         return;
-    StartUndo(history_.RefsOf(*run), free, L"the clean of " + LocalTimeOf(run->started),
+    StartUndo(history_.RefsOf(*run), free, L"the clean of " + host::FormatTicks(run->started),
               run->bytes);
 }
 

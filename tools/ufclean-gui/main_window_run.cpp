@@ -123,7 +123,7 @@ void MainWindow::OnCleanDone(bool stopped) {
         std::to_wstring(totals.failed + totals.inUse + totals.changed) + L", freed now " +
         host::HumanSize(totals.freed);
     if (held.files)
-        text += L", held for undo until " + LocalTimeOf(held.until) + L" (" +
+        text += L", held for undo until " + host::FormatTicks(held.until) + L" (" +
                 std::to_wstring(held.files) + L" file(s), " + host::HumanSize(held.bytes) + L")";
     text += L".";
     if (held.notUndoable)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pipeline/choice.h"
+#include "pipeline/held_clean.h"
 #include "pipeline/stop_signal.h"
 #include "platform/module_loader.h"
 #include "rules/model.h"
@@ -18,8 +19,10 @@ enum ExitCode {
     kExitUsage = 1,
     kExitStopped = 2,
     kExitModule = 3,
-    kExitProfile = 4,  // the profile named by --profile is missing or broken
-    kExitDeclined = 5  // the confirmation was answered no: nothing removed
+    kExitProfile = 4,   // the profile named by --profile is missing or broken
+    kExitDeclined = 5,  // the confirmation was answered no: nothing removed
+    kExitNoRun = 6,     // undo or history --purge: no such run of the undo store
+    kExitNotUndone = 7  // undo: a run that cannot be read, or files that stayed held
 };
 
 // schedule add: when the task runs and where its reports go.
@@ -57,6 +60,13 @@ struct Options {
     // and goes to the default folder when it cannot be written where asked.
     std::wstring scheduleName;
     ScheduleOptions schedule;
+    // --undo: what a clean holds for undo (saved with a profile); --keep-days:
+    // how long held runs stay; undo --only GLOB; history --purge.
+    bool haveUndo = false;
+    host::UndoMode undo = host::UndoMode::Default;
+    std::uint32_t keepDays = host::kDefaultKeepDays;
+    std::wstring only;
+    bool purge = false;
 };
 
 // One line on stderr: the reason and where to read the usage (the
@@ -111,6 +121,8 @@ int RunRules(const Options& options);
 int RunProfile(const Options& options);
 int RunSchedule(const Options& options);
 int RunRemoveUserData();
+int RunHistory(const Options& options);
+int RunUndo(const Options& options);
 
 // The options of saved profiles and schedules (--profile, --older-than,
 // --daily, --weekly, --at-logon, --time, --report, --schedule, --repair,

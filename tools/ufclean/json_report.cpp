@@ -87,6 +87,8 @@ void WriteRow(host::JsonWriter* json, const host::Row& row, const host::RowFigur
         Field(json, "failed", row.cleanTotals.failed);
         Field(json, "changedSinceScan", row.changed);
         Field(json, "bytesFreed", row.cleanTotals.bytesFreed);
+        Field(json, "held", row.held);
+        Field(json, "bytesHeld", row.heldBytes);
         Field(json, "foldersRemoved", row.foldersRemoved);
     }
     if (!row.skipReason.empty()) Field(json, "skipped", row.skipReason);
@@ -97,7 +99,7 @@ void WriteRow(host::JsonWriter* json, const host::Row& row, const host::RowFigur
     json->EndObject();
 }
 
-void WriteTotals(host::JsonWriter* json, const host::Totals& sum) {
+void WriteTotals(host::JsonWriter* json, const host::Totals& sum, const host::UndoSummary& held) {
     // A file that two rows list counts once.
     json->Key("total");
     json->BeginObject();
@@ -114,8 +116,20 @@ void WriteTotals(host::JsonWriter* json, const host::Totals& sum) {
     Field(json, "failed", sum.failed);
     Field(json, "inUse", sum.inUse);
     Field(json, "changedSinceScan", sum.changed);
+    // Freed now; held files take their room until the undo store lets them go.
     Field(json, "bytesFreed", sum.freed);
+    Field(json, "held", sum.held);
+    Field(json, "bytesHeld", sum.heldBytes);
     Field(json, "bytesLeft", sum.leftBytes);
+    if (!held.runs.empty()) {
+        Field(json, "heldUntil", host::FormatTicks(held.until));
+        json->Key("undoRuns");
+        json->BeginArray();
+        for (const std::wstring& id : held.runs) json->String(id);
+        json->EndArray();
+    }
+    Field(json, "notUndoable", held.notUndoable);
+    if (!held.trouble.empty()) Field(json, "notUndoableWhy", held.trouble);
     json->EndObject();
 }
 
@@ -146,7 +160,7 @@ bool WriteJsonReport(const std::wstring& path, const std::wstring& command,
         json.EndObject();
     }
     json.EndArray();
-    WriteTotals(&json, run.Sum());
+    WriteTotals(&json, run.Sum(), run.UndoHeld());
     json.EndObject();
     return WriteReportText(path, json.Text() + "\n");
 }

@@ -101,6 +101,11 @@ int Parse(int argc, wchar_t** argv, Options* options) {
         }
         if (word == L"--details") {
             options->details = true;
+        } else if (word == L"--purge") {
+            options->purge = true;
+        } else if (word == L"--only") {
+            if (!next(&options->only) || options->only.empty())
+                return UsageError(L"--only needs a pattern");
         } else if (word == L"--reasons") {
             options->reasons = true;
         } else if (word == L"--yes" || word == L"-y") {
@@ -230,6 +235,8 @@ int Dispatch(Options& options) {
     if (command == L"keep-list") return RunKeepList();
     if (command == L"schedule") return RunSchedule(options);
     if (command == L"remove-user-data") return RunRemoveUserData();
+    if (command == L"history") return RunHistory(options);
+    if (command == L"undo") return RunUndo(options);
     if (command == L"drive-scan" && options.arguments.size() != 1)
         return UsageError(L"drive-scan needs one drive root, such as C:\\");
     if (options.haveJson) {

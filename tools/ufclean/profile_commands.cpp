@@ -45,6 +45,8 @@ std::wstring Summary(const host::Profile& profile) {
     if (profile.olderThanDays)
         parts.push_back(L"older than " + std::to_wstring(profile.olderThanDays) + L" days");
     if (!profile.rulesFile.empty()) parts.push_back(L"rules from " + profile.rulesFile);
+    if (profile.undo != host::UndoMode::Default)
+        parts.push_back(L"undo " + std::wstring(host::UndoModeName(profile.undo)));
     std::wstring text;
     for (const std::wstring& part : parts) text += (text.empty() ? L"" : L"; ") + part;
     return text;
@@ -78,6 +80,7 @@ int SaveFromOptions(const Options& options) {
     profile.keeps = options.keeps;
     profile.noDefaultKeep = options.noDefaultKeep;
     profile.olderThanDays = options.olderThanDays;
+    profile.undo = options.undo;
     std::wstring error;
     host::RecordsLock lock;
     if (!host::KeepRulesFile(&profile, options.rulesFile, options.rules, &error) ||
@@ -123,6 +126,17 @@ bool ParseProfileOption(const std::wstring& word, const std::function<bool(std::
             *status = UsageError(L"--older-than needs a number of days from 0 to 36500");
         else
             options->olderThanDays = static_cast<std::uint32_t>(std::stoul(value));
+    } else if (word == L"--undo") {
+        options->haveUndo = true;
+        if (!next(&value) || !host::ParseUndoMode(value, &options->undo))
+            *status = UsageError(L"--undo needs default, all or none");
+    } else if (word == L"--keep-days") {
+        const bool number = next(&value) && !value.empty() && value.size() <= 4 &&
+                            value.find_first_not_of(L"0123456789") == std::wstring::npos;
+        if (!number || std::stoul(value) > 3650)
+            *status = UsageError(L"--keep-days needs a number of days from 0 to 3650");
+        else
+            options->keepDays = static_cast<std::uint32_t>(std::stoul(value));
     } else if (word == L"--daily" || word == L"--at-logon") {
         setTrigger(word == L"--daily" ? L"daily" : L"logon");
     } else if (word == L"--weekly") {
@@ -183,6 +197,7 @@ int ApplyProfile(Options* options, std::wstring* reason) {
     options->noDefaultKeep = options->noDefaultKeep || profile.noDefaultKeep;
     // An age given on the command line wins over the profile's.
     if (options->olderThanDays == 0) options->olderThanDays = profile.olderThanDays;
+    if (!options->haveUndo) options->undo = profile.undo;
     return kExitOk;
 }
 

@@ -168,11 +168,24 @@ void PrintCleanSummary(const host::Pipeline& run) {
                    {std::to_wstring(sum.removed), std::to_wstring(sum.failed),
                     std::to_wstring(sum.changed), host::HumanSize(sum.freed)},
                    kCleanWidths));
-    // The headline the question gave, and where its bytes went.
+    // The headline the question gave, and where its bytes went: held files
+    // take their room until the undo store lets them go.
+    const host::UndoSummary& held = run.UndoHeld();
+    const bool holding = !held.runs.empty() || sum.held;
     host::Out(L"Cleaning " + std::to_wstring(sum.planRemove) + L" item(s), " +
-              host::HumanSize(sum.planFree) + L": freed " + host::HumanSize(sum.freed) +
+              host::HumanSize(sum.planFree) + (holding ? L": freed now " : L": freed ") +
+              host::HumanSize(sum.freed) +
+              (holding ? L", held for undo until " + host::FormatTicks(held.until) + L" " +
+                             host::HumanSize(sum.heldBytes) + L" in " + std::to_wstring(sum.held) +
+                             L" file(s)"
+                       : L"") +
               L", left " + host::HumanSize(sum.leftBytes) + L" in " +
               std::to_wstring(sum.failed + sum.inUse + sum.changed) + L" item(s)\n");
+    for (const std::wstring& id : held.runs)
+        host::Out(L"take it back with: ufclean undo " + id + L"\n");
+    if (held.notUndoable || !held.trouble.empty())
+        host::Out(std::to_wstring(held.notUndoable) + L" file(s) deleted, not undoable" +
+                  (held.trouble.empty() ? L"" : L": " + held.trouble) + L"\n");
     if (sum.changed)
         host::Out(std::to_wstring(sum.changed) +
                   L" file(s) changed since the scan were left: scan again to see them\n");

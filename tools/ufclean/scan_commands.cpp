@@ -49,9 +49,26 @@ int Confirm(const Options& options, const host::Totals& totals) {
     return yes ? kExitOk : kExitDeclined;
 }
 
+// What a clean took, as its history shows it: "profile weekly", "clean 9
+// windows.user-temp", "clean (the default set)".
+std::wstring WhatOf(const Options& options) {
+    if (!options.profile.empty()) return L"profile " + options.profile;
+    const host::Choice& choice = options.choice;
+    std::wstring what = L"clean";
+    if (choice.all) what += L" all";
+    for (std::uint32_t number : choice.categories) what += L" " + std::to_wstring(number);
+    for (const std::wstring& id : choice.ruleIds) what += L" " + id;
+    for (host::RuleGroup group : choice.withGroups)
+        what += L" --with " + std::wstring(host::GroupName(group));
+    return what == L"clean" ? L"clean (the default set)" : what;
+}
+
 // The scan of a scan or clean, with what a clean would take selected and
 // planned: a scan's report says what the clean would do. True when stopped.
 bool ScanAndSelect(const Options& options, host::Pipeline* run) {
+    // Held cleans that expired, or that the disk needs the room of, go
+    // first: every run (a scheduled one too) keeps the store in bounds.
+    host::PurgeUndoStores(options.keepDays);
     run->SetRows(host::RowsOf(options.choice, options.rules));
     host::SelectOptions select;
     select.defaultKeep = !options.noDefaultKeep;
@@ -88,7 +105,7 @@ int RunClean(Function::IUnusedFileClean* cleaner, const Options& options) {
     bool stopped;
     {
         ProgressLine progress;
-        stopped = run.Clean(&progress);
+        stopped = run.Clean(&progress, {options.undo, WhatOf(options), options.keepDays});
     }
     if (!ReportOwnsStdout(options)) PrintCleanSummary(run);
     return Finish(options, run, stopped);

@@ -38,11 +38,25 @@ const CommandInfo kCommands[] = {
      kChoice, true},
     {L"clean",
      L"  clean [CATEGORY...|RULE...|all] scan, confirm (count and size), remove\n"
-     L"       [--yes] [--details] [--json FILE|-]\n",
+     L"       [--yes] [--details] [--json FILE|-] [--undo default|all|none]\n"
+     L"       [--keep-days N]: what a clean removes is held for undo N days (7).\n"
+     L"       default holds all but what fills again by itself (1, 6, 20, the cache\n"
+     L"       group, update downloads); all holds those too; the recycle bin (16),\n"
+     L"       registry entries (4, 8) and one-step cleaners (5, 17) are never held\n",
      kChoice, true},
+    {L"history",
+     L"  history [--json FILE|-]         the cleans held for undo, until when\n"
+     L"       [--keep-days N]\n"
+     L"  history --purge [RUN]           let held cleans go now (all, or RUN)\n",
+     nullptr, false},
+    {L"undo",
+     L"  undo [RUN] [--only GLOB]        put back what a held clean removed (RUN:\n"
+     L"       the latest; GLOB: matched against the original full paths)\n",
+     nullptr, false},
     {L"profile",
      L"  profile save NAME [CATEGORY...|all] [RULE...] [--with ...] [--keep ...]\n"
      L"       [--no-default-keep] [--older-than DAYS] [--rules FILE] [--replace]\n"
+     L"       [--undo default|all|none]\n"
      L"       save a choice under a name (--replace: over a profile of that name)\n"
      L"  profile list | show NAME | delete NAME\n",
      nullptr, false},
@@ -79,7 +93,8 @@ const CommandInfo kCommands[] = {
 
 const wchar_t kExitCodes[] =
     L"Exit status: 0 done, 1 usage error or refused, 2 stopped, 3 module missing,\n"
-    L"4 profile missing or broken, 5 declined at the confirmation.\n";
+    L"4 profile missing or broken, 5 declined at the confirmation, 6 no such undo\n"
+    L"run, 7 not undone (a damaged run, or files that stay held).\n";
 
 wchar_t Folded(wchar_t c) {
     return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
