@@ -35,6 +35,10 @@ void UndoRuns(const std::vector<HeldRunRef>& runs, bool free, UndoNote* note) {
         std::wstring why;
         undo::RestoreResult result;
         DWORD error = store.Open(undo::Store::DefaultPath(ref.kind), ref.kind, &why);
+        // A clean cut short is completed first, so that it is taken back whole.
+        undo::CompleteResult completed;
+        if (error == ERROR_SUCCESS && !free && !ref.finished)
+            error = undo::Complete(store, ref.id, &completed, &why);
         if (error == ERROR_SUCCESS)
             error = free ? undo::PurgeRun(store, ref.id)
                          : undo::Restore(store, ref.id, nullptr, &result, &why);
@@ -94,7 +98,7 @@ std::uint64_t HistoryPage::Load(UINT dpi) {
                 runs_[at].bytes += run.bytes;
                 runs_[at].finished = runs_[at].finished && run.finished;
             }
-            refs_[at].push_back({store.Kind(), run.id});
+            refs_[at].push_back({store.Kind(), run.id, run.finished});
         }
     }
     // Newest first, whichever store holds them.

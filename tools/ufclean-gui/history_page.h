@@ -19,6 +19,7 @@ namespace gui {
 struct HeldRunRef {
     undo::StoreKind kind = undo::StoreKind::User;
     std::wstring id;
+    bool finished = true;  // false: cut short, completed before it is taken back
 };
 
 // What a job on the stores (an undo or a Free now of one or more runs)

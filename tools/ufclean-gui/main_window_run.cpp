@@ -51,7 +51,8 @@ void MainWindow::StartClean() {
         return;
     }
     if (!ConfirmClean(window_, totals.wouldRemove, totals.wouldFree, actions,
-                      binHeld ? model_.Store().Path(held) : std::wstring())) {
+                      binHeld ? model_.Store().Path(held) : std::wstring(),
+                      UndoMode() != host::UndoMode::None)) {
         SetText(status_, L"Clean cancelled: nothing removed.");
         return;
     }
@@ -113,7 +114,6 @@ void MainWindow::OnCleanDone(bool stopped) {
     model_.Recount();
     items_.Reset(model_);
     ShowRows();
-    ShowSpace();
     SendMessageW(progress_, PBM_SETPOS, 1000, 0);
     const host::Totals totals = model_.Pipeline().Sum();
     const host::UndoSummary& held = model_.Pipeline().UndoHeld();
@@ -130,7 +130,7 @@ void MainWindow::OnCleanDone(bool stopped) {
         text += L" " + std::to_wstring(held.notUndoable) + L" file(s) deleted, not undoable" +
                 (held.trouble.empty() ? L"." : L": " + held.trouble + L".");
     SetText(status_, text);
-    LoadHistory();
+    LoadHistory();  // and the picture
     lastClean_ = history_.Find(held.runs);
     SetState(kStateCleaned);
     ShowTotals();
