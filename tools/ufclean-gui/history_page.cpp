@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cwctype>
 
 #include "dpi.h"
 #include "gui_ids.h"
@@ -66,7 +67,7 @@ void HistoryPage::Create(HWND parent) {
     status_ = Child(parent, WC_STATICW, L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS,
                     kIdHistoryStatus);
     undo_ = Child(parent, WC_BUTTONW, L"&Undo", WS_TABSTOP | WS_DISABLED, kIdUndo);
-    free_ = Child(parent, WC_BUTTONW, L"&Free now", WS_TABSTOP | WS_DISABLED, kIdFreeNow);
+    free_ = Child(parent, WC_BUTTONW, L"Free &now", WS_TABSTOP | WS_DISABLED, kIdFreeNow);
 }
 
 std::uint64_t HistoryPage::Load(UINT dpi) {
@@ -119,6 +120,7 @@ std::uint64_t HistoryPage::Load(UINT dpi) {
                                     ? L"No clean is held for undo."
                                     : std::to_wstring(runs_.size()) + L" clean(s) held for undo, " +
                                           host::HumanSize(held) + L".";
+    if (!open.why.empty()) open.why[0] = static_cast<wchar_t>(towupper(open.why[0]));
     SetWindowTextW(status_, (open.why.empty() ? status : status + L" " + open.why).c_str());
     for (std::size_t r = 0; r < runs_.size(); ++r) {
         const undo::RunSummary& run = runs_[r];

@@ -63,7 +63,7 @@ void MainWindow::CreateUndoControls() {
         if (entry.mode == options_.undo) SendMessageW(undoMode_, CB_SETCURSEL, at, 0);
     }
     categories_.SetUndoMode(options_.undo);
-    undoClean_ = Child(window_, WC_BUTTONW, L"&Undo clean", WS_TABSTOP | WS_DISABLED, kIdUndoClean);
+    undoClean_ = Child(window_, WC_BUTTONW, L"Undo c&lean", WS_TABSTOP | WS_DISABLED, kIdUndoClean);
 }
 
 host::UndoMode MainWindow::UndoMode() const {
