@@ -1,6 +1,7 @@
 // The main window: a Clean page (the tree of choices, the picture of the
 // space, the filter and the found items, progress, totals, Scan / Stop /
-// Clean) and a Drives page, switched by a tab control.
+// Clean), a Drives page and a History page (the held cleans, Undo and Free
+// now), switched by a tab control.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 #include "choice_tree.h"
 #include "drives_page.h"
 #include "gdi_owners.h"
+#include "history_page.h"
 #include "item_list.h"
 #include "options.h"
 #include "pipeline/stop_signal.h"
@@ -52,6 +54,18 @@ private:
     void ShowRows();
     void ShowTotals();
     void ShowSpace();
+    // The undo store's side (main_window_history.cpp): the History page
+    // listed again and the picture with the bytes it holds; Undo or Free now of
+    // the selected run on the worker; the report of its end.
+    void LoadHistory();
+    void StartUndo(bool free);
+    void StartUndo(std::vector<HeldRunRef> runs, bool free, std::wstring what, std::uint64_t bytes);
+    // The undo mode the Clean page's box shows, and what a held clean says
+    // it took (the history's What).
+    host::UndoMode UndoMode() const;
+    std::wstring WhatIsCleaned(const std::vector<bool>& chosen) const;
+    void CreateUndoControls();
+    void OnUndoDone(const UndoNote& note);
     // Found items or a clean-only action: what the Clean button would act on.
     bool SomethingToClean() const;
     void SaveScreenshotAndExit();
@@ -66,11 +80,20 @@ private:
     HWND tabs_ = nullptr, scan_ = nullptr, stop_ = nullptr, clean_ = nullptr;
     HWND progress_ = nullptr, status_ = nullptr, totals_ = nullptr, notice_ = nullptr;
     HWND filter_ = nullptr, filterLabel_ = nullptr;
+    HWND undoMode_ = nullptr, undoModeLabel_ = nullptr, undoClean_ = nullptr;
     HWND lastFocus_ = nullptr;
     ChoiceTree categories_;
     ItemList items_;
     SpacePicture space_;
     DrivesPage drives_;
+    HistoryPage history_;
+    std::uint64_t heldBytes_ = 0;  // by the undo store's runs
+    // The clean an undo or a Free now acts on, as the report names it, and
+    // its bytes; the runs of the last clean.
+    std::wstring undoWhat_;
+    std::uint64_t undoBytes_ = 0;
+    std::vector<HeldRunRef> lastClean_;
+    UINT_PTR idleState_ = 0;  // the state before the worker's job
     host::StopSignal stopSignal_;
     ScanModel model_;
     std::unique_ptr<Worker> worker_;
