@@ -462,90 +462,91 @@ TEST(GuiDemo, BothHostsScanAndCleanTheDemoProfileAlike) {
         EXPECT_EQ(hosts[0].clean["total"][key], hosts[1].clean["total"][key]) << key;
     }
     EXPECT_GT(hosts[1].clean["total"]["removed"].get<int>(), 0);
+}
 
-    // The History page lists a held clean with its files and bytes, which the
-    // picture of the space shows as held; Undo puts its files back (one beside
-    // its path, taken since, and the window names it), Free now deletes them.
-    TEST(GuiHistory, UndoPutsAHeldCleanBackAndFreeNowDeletesOne) {
-        const std::wstring root = fx::Scratch(L"gui-history");
-        const struct {
-            int button;
-            const wchar_t* status;  // how the page's status line starts
-            bool back;              // the files are in their places again
-        } rows[] = {{kIdUndo, L"Undo of the clean of ", true}, {kIdFreeNow, L"Freed ", false}};
-        for (const auto& row : rows) {
-            const std::vector<std::wstring> files = {root + L"\\a.tmp", root + L"\\sub\\b.log",
-                                                     root + L"\\taken.txt"};
-            for (const std::wstring& file : files) fx::MakeFileWithText(file, fx::Narrow(file));
-            const std::uint64_t bytes = OneHeldClean(root, files);
-            fx::MakeFileWithText(files[2], "written since");
-            RemoteGui gui;
-            ASSERT_TRUE(gui.Start(L"--page history"));
-            ASSERT_EQ(gui.RowCount(kIdHistory), 1) << fx::Narrow(gui.Text(kIdHistoryStatus));
-            EXPECT_EQ(gui.Cell(kIdHistory, 0, 1), L"Windows temporary files, Chrome: Cache");
-            EXPECT_EQ(gui.Cell(kIdHistory, 0, 2), L"3");
-            EXPECT_EQ(gui.Cell(kIdHistory, 0, 3), host::HumanSize(bytes));
-            EXPECT_PRED_FORMAT2(testing::IsSubstring, L"Held for undo: " + host::HumanSize(bytes),
-                                gui.Text(kIdSpace));
-            gui.Click(row.button);
-            if (row.button == kIdFreeNow) {
-                EXPECT_PRED_FORMAT2(testing::IsSubstring, L"Delete the 3 file(s)",
-                                    gui.AnswerMessageBox(IDYES, 20000));
-            } else {
-                EXPECT_PRED_FORMAT2(testing::IsSubstring, files[2] + L"  ->  taken (restored).txt",
-                                    gui.AnswerMessageBox(IDOK, 30000));
-            }
-            for (int i = 0; i < 1500 && gui.Text(kIdHistoryStatus).rfind(row.status, 0) != 0; ++i)
-                Sleep(20);
-            EXPECT_EQ(gui.Text(kIdHistoryStatus).rfind(row.status, 0), 0u)
-                << fx::Narrow(gui.Text(kIdHistoryStatus));
-            EXPECT_EQ(gui.RowCount(kIdHistory), 0);
-            for (const std::wstring& file : {files[0], files[1]})
-                EXPECT_EQ(fx::ReadFileText(file), row.back ? fx::Narrow(file) : std::string());
-            EXPECT_EQ(fx::Exists(root + L"\\taken (restored).txt"), row.back);
-            EXPECT_EQ(fx::ReadFileText(files[2]), "written since");
-            gui.Close();
-            EXPECT_EQ(gui.WaitForExit(20000), 0u);
-            fx::EmptyFolder(root);
+// The History page lists a held clean with its files and bytes, which the
+// picture of the space shows as held; Undo puts its files back (one beside
+// its path, taken since, and the window names it), Free now deletes them.
+TEST(GuiHistory, UndoPutsAHeldCleanBackAndFreeNowDeletesOne) {
+    const std::wstring root = fx::Scratch(L"gui-history");
+    const struct {
+        int button;
+        const wchar_t* status;  // how the page's status line starts
+        bool back;              // the files are in their places again
+    } rows[] = {{kIdUndo, L"Undo of the clean of ", true}, {kIdFreeNow, L"Freed ", false}};
+    for (const auto& row : rows) {
+        const std::vector<std::wstring> files = {root + L"\\a.tmp", root + L"\\sub\\b.log",
+                                                 root + L"\\taken.txt"};
+        for (const std::wstring& file : files) fx::MakeFileWithText(file, fx::Narrow(file));
+        const std::uint64_t bytes = OneHeldClean(root, files);
+        fx::MakeFileWithText(files[2], "written since");
+        RemoteGui gui;
+        ASSERT_TRUE(gui.Start(L"--page history"));
+        ASSERT_EQ(gui.RowCount(kIdHistory), 1) << fx::Narrow(gui.Text(kIdHistoryStatus));
+        EXPECT_EQ(gui.Cell(kIdHistory, 0, 1), L"Windows temporary files, Chrome: Cache");
+        EXPECT_EQ(gui.Cell(kIdHistory, 0, 2), L"3");
+        EXPECT_EQ(gui.Cell(kIdHistory, 0, 3), host::HumanSize(bytes));
+        EXPECT_PRED_FORMAT2(testing::IsSubstring, L"Held for undo: " + host::HumanSize(bytes),
+                            gui.Text(kIdSpace));
+        gui.Click(row.button);
+        if (row.button == kIdFreeNow) {
+            EXPECT_PRED_FORMAT2(testing::IsSubstring, L"Delete the 3 file(s)",
+                                gui.AnswerMessageBox(IDYES, 20000));
+        } else {
+            EXPECT_PRED_FORMAT2(testing::IsSubstring, files[2] + L"  ->  taken (restored).txt",
+                                gui.AnswerMessageBox(IDOK, 30000));
         }
+        for (int i = 0; i < 1500 && gui.Text(kIdHistoryStatus).rfind(row.status, 0) != 0; ++i)
+            Sleep(20);
+        EXPECT_EQ(gui.Text(kIdHistoryStatus).rfind(row.status, 0), 0u)
+            << fx::Narrow(gui.Text(kIdHistoryStatus));
+        EXPECT_EQ(gui.RowCount(kIdHistory), 0);
+        for (const std::wstring& file : {files[0], files[1]})
+            EXPECT_EQ(fx::ReadFileText(file), row.back ? fx::Narrow(file) : std::string());
+        EXPECT_EQ(fx::Exists(root + L"\\taken (restored).txt"), row.back);
+        EXPECT_EQ(fx::ReadFileText(files[2]), "written since");
+        gui.Close();
+        EXPECT_EQ(gui.WaitForExit(20000), 0u);
+        fx::EmptyFolder(root);
     }
+}
 
-    // After a scan of the demo profile at 100% and at 150% (Wine reads the
-    // scale at a program's start), the window's own check of its screenshot
-    // finds no label cut: tree labels, column titles and cells, static texts,
-    // buttons, tabs and the picture's captions and key.
-    TEST(GuiLayout, NoLabelIsCutAtEitherScale) {
-        fx::SeedDemoProfile();
-        // A held clean for the History page and the picture's held part.
-        const std::wstring root = fx::Scratch(L"gui-layout-held");
-        fx::MakeFileWithText(root + L"\\held.tmp", std::string(300000, 'x'));
-        OneHeldClean(root, {root + L"\\held.tmp"});
-        const std::wstring desktop = L"Control Panel\\Desktop";
-        const struct {
-            DWORD dpi;
-            const wchar_t* name;
-            const wchar_t* page;
-        } scales[] = {{96, L"window-100", L"--scan all"},
-                      {144, L"window-150", L"--scan all"},
-                      {96, L"history-100", L"--page history"},
-                      {144, L"history-150", L"--page history"}};
-        const std::wstring folder = fx::Scratch(L"gui-layout");
-        int heights[std::size(scales)] = {};
-        for (size_t k = 0; k < std::size(scales); ++k) {
-            fx::SetDword(HKEY_CURRENT_USER, desktop, L"LogPixels", scales[k].dpi);
-            const std::wstring shot = folder + L"\\" + scales[k].name + L".png";
-            const std::wstring report = folder + L"\\" + scales[k].name + L".txt";
-            RemoteGui gui;
-            ASSERT_TRUE(gui.Start(std::wstring(scales[k].page) + L" --screenshot \"" + shot +
-                                      L"\" --layout-report \"" + report + L"\"",
-                                  false));
-            ASSERT_EQ(gui.WaitForExit(120000), 0u) << fx::Narrow(scales[k].name);
-            heights[k] = PngSize(shot).second;
-            EXPECT_EQ(fx::ReadFileText(report), "") << fx::Narrow(scales[k].name);
-        }
-        fx::SetDword(HKEY_CURRENT_USER, desktop, L"LogPixels", 96);
-        // The larger scale made a larger window.
-        EXPECT_GT(heights[1], heights[0]);
+// After a scan of the demo profile at 100% and at 150% (Wine reads the
+// scale at a program's start), the window's own check of its screenshot
+// finds no label cut: tree labels, column titles and cells, static texts,
+// buttons, tabs and the picture's captions and key.
+TEST(GuiLayout, NoLabelIsCutAtEitherScale) {
+    fx::SeedDemoProfile();
+    // A held clean for the History page and the picture's held part.
+    const std::wstring root = fx::Scratch(L"gui-layout-held");
+    fx::MakeFileWithText(root + L"\\held.tmp", std::string(300000, 'x'));
+    OneHeldClean(root, {root + L"\\held.tmp"});
+    const std::wstring desktop = L"Control Panel\\Desktop";
+    const struct {
+        DWORD dpi;
+        const wchar_t* name;
+        const wchar_t* page;
+    } scales[] = {{96, L"window-100", L"--scan all"},
+                  {144, L"window-150", L"--scan all"},
+                  {96, L"history-100", L"--page history"},
+                  {144, L"history-150", L"--page history"}};
+    const std::wstring folder = fx::Scratch(L"gui-layout");
+    int heights[std::size(scales)] = {};
+    for (size_t k = 0; k < std::size(scales); ++k) {
+        fx::SetDword(HKEY_CURRENT_USER, desktop, L"LogPixels", scales[k].dpi);
+        const std::wstring shot = folder + L"\\" + scales[k].name + L".png";
+        const std::wstring report = folder + L"\\" + scales[k].name + L".txt";
+        RemoteGui gui;
+        ASSERT_TRUE(gui.Start(std::wstring(scales[k].page) + L" --screenshot \"" + shot +
+                                  L"\" --layout-report \"" + report + L"\"",
+                              false));
+        ASSERT_EQ(gui.WaitForExit(120000), 0u) << fx::Narrow(scales[k].name);
+        heights[k] = PngSize(shot).second;
+        EXPECT_EQ(fx::ReadFileText(report), "") << fx::Narrow(scales[k].name);
     }
+    fx::SetDword(HKEY_CURRENT_USER, desktop, L"LogPixels", 96);
+    // The larger scale made a larger window.
+    EXPECT_GT(heights[1], heights[0]);
+}
 
 }  // namespace

@@ -1,19 +1,24 @@
 // ufclean.exe started as a user would, on seeded junk in this program's
 // prefix, checked by its exit status, output, report and effects.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <shlobj.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 #include "fixtures/categories.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
+#include "fs/fold.h"
 #include "text/format.h"
 
 namespace {
 
 using fx::RunUfclean;
+using nlohmann::json;
 
 // Refusals and questions: the exit status and one line that says what is
 // wrong (with "did you mean" for a word near a command, option, rule or
