@@ -1,7 +1,11 @@
 // The three operations run on the same 100,000 files in each round: the
 // plain clean deletes them (and they are written again, untimed), the held
 // clean moves them into the user's undo store, the restore moves them back.
+// Then the pipeline's clean of them as a host runs it: deleted by the
+// module (plain) against held by the pipeline.
 #include "bench_undo.h"
+
+#include <shlobj.h>
 
 #include <cstdio>
 #include <vector>
@@ -12,6 +16,9 @@
 #include "undo/restore.h"
 #include "undo/runs.h"
 #include "fs/rooted_delete.h"
+#include "pipeline/pipeline.h"
+
+extern "C" Function::IUnusedFileClean* FunCreate();
 
 namespace bench {
 
@@ -23,6 +30,82 @@ constexpr std::size_t kChunk = 4096;
 struct Round {
     double plain = 0, held = 0, undo = 0;
 };
+
+// The pipeline's clean of the Windows temporary files found, every item
+// selected; the seconds of Clean alone.
+double PipelineClean(Function::IUnusedFileClean* cleaner, const ResultList& found,
+                     const ScanTotals& totals, host::UndoMode mode, host::UndoSummary* held,
+                     host::Totals* sum) {
+    host::StopSignal stop;
+    stop.Attach(cleaner);
+    host::Pipeline run(cleaner, &stop);
+    run.SetRows({host::CategoryRow(kCategoryWindowsTemp, true)});
+    ResultList items = found;
+    run.TakeItems(0, &items, totals);
+    host::SelectOptions select;
+    select.defaultKeep = false;
+    run.Select(select);
+    run.Plan();
+    const double seconds = TimeOf([&] { run.Clean(nullptr, {mode, L"benchmark"}); });
+    *held = run.UndoHeld();
+    *sum = run.Sum();
+    return seconds;
+}
+
+// The pipeline's held clean against its plain clean, the same files in
+// each round: deleted and written again, or held and restored (untimed).
+bool ComparePipeline(const SyntheticTree& tree, const ResultList& found, const ScanTotals& totals,
+                     Report* report) {
+    Function::IUnusedFileClean* cleaner = FunCreate();
+    bool valid = cleaner != nullptr;
+    std::vector<double> plainTimes, heldTimes, ratios;
+    for (int round = 0; valid && round <= kRuns; ++round) {
+        host::UndoSummary none, held;
+        host::Totals sum;
+        const double plain =
+            PipelineClean(cleaner, found, totals, host::UndoMode::None, &none, &sum);
+        // The clean of the temporary files removed the folders it emptied.
+        std::wstring folder;
+        for (const FoundItem& item : found) {
+            if (folder != item.folder) SHCreateDirectoryExW(nullptr, item.folder, nullptr);
+            folder = item.folder;
+            valid = tree.Recreate(item) && valid;
+        }
+        const double holding =
+            PipelineClean(cleaner, found, totals, host::UndoMode::All, &held, &sum);
+        host::OpenStores open;
+        host::OpenUndoStores(&open);
+        undo::RestoreResult restored;
+        std::wstring why;
+        for (const undo::Store& store : open.stores)
+            for (const std::wstring& id : held.runs)
+                undo::Restore(store, id, nullptr, &restored, &why);  // in the store that has it
+        valid = valid && held.files == found.size() && restored.restored == found.size();
+        std::printf("  pipeline round %d: plain clean %.3f s, held clean %.3f s (%.2fx)%s\n", round,
+                    plain, holding, plain > 0 ? holding / plain : 0,
+                    valid ? "" : " (CHECK FAILED: not every file was held and came back)");
+        if (!valid)
+            std::printf(
+                "  of %zu (removed %llu, failed %llu, changed %llu, in use %llu): held %llu, "
+                "not undoable %llu, restored %llu; %ls\n",
+                found.size(), static_cast<unsigned long long>(sum.removed),
+                static_cast<unsigned long long>(sum.failed),
+                static_cast<unsigned long long>(sum.changed),
+                static_cast<unsigned long long>(sum.inUse),
+                static_cast<unsigned long long>(held.files),
+                static_cast<unsigned long long>(held.notUndoable),
+                static_cast<unsigned long long>(restored.restored), held.trouble.c_str());
+        std::fflush(stdout);
+        if (round == 0) continue;
+        plainTimes.push_back(plain);
+        heldTimes.push_back(holding);
+        ratios.push_back(plain > 0 ? holding / plain : 0);
+    }
+    if (cleaner) cleaner->Release();
+    report->Add({"pipeline held clean", found.size(), Median(heldTimes), Median(plainTimes)});
+    std::printf("  pipeline held/plain %.2f\n", Median(ratios));
+    return valid;
+}
 
 }  // namespace
 
@@ -119,7 +202,7 @@ bool CompareUndo(const SyntheticTree& tree, Report* report) {
     report->Add({"undo", files.size(), undoTime, heldTime});
     report->AddTarget("held/plain", Median(heldRatios), 1.1, false);
     report->AddTarget("undo/held", Median(undoRatios), 1.2, false);
-    return valid;
+    return ComparePipeline(tree, found, totals, report) && valid;
 }
 
 }  // namespace bench

@@ -22,6 +22,8 @@
 #include "remote_window.h"
 #include "text/format.h"
 #include "rules/model.h"
+#include "undo/held_run.h"
+#include "undo/runs.h"
 
 namespace {
 
@@ -34,6 +36,41 @@ std::wstring NameOf(const std::wstring& path) {
 bool WaitForRows(const RemoteGui& gui, int rows) {
     for (int i = 0; i < 250 && gui.RowCount(kIdItems) != rows; ++i) Sleep(20);
     return gui.RowCount(kIdItems) == rows;
+}
+
+// The undo stores with no run in them but a held clean of the files (below
+// root) in the user's, made as a clean makes it; the bytes it holds.
+std::uint64_t OneHeldClean(const std::wstring& root, const std::vector<std::wstring>& files) {
+    undo::Store store;
+    std::wstring why;
+    for (undo::StoreKind kind : {undo::StoreKind::Machine, undo::StoreKind::User}) {
+        EXPECT_EQ(store.Open(undo::Store::DefaultPath(kind), kind, &why), 0u) << fx::Narrow(why);
+        std::vector<undo::RunSummary> runs;
+        undo::ListRuns(store, 7, &runs);
+        for (const undo::RunSummary& run : runs) EXPECT_EQ(undo::PurgeRun(store, run.id), 0u);
+    }
+    std::unique_ptr<undo::HeldRun> run;
+    EXPECT_EQ(undo::HeldRun::Begin(store, {L"Windows temporary files, Chrome: Cache", {root}, 0},
+                                   &run, &why),
+              0u)
+        << fx::Narrow(why);
+    std::vector<undo::PlannedFile> planned;
+    std::uint64_t bytes = 0;
+    for (const std::wstring& file : files) {
+        ufc::unique_hfile open(
+            CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr));
+        ufc::FileState state;
+        EXPECT_TRUE(open && ufc::ReadFileState(open.get(), &state)) << fx::Narrow(file);
+        planned.push_back({file, {state.size, state.written, ufc::FileIdTag(state.fileId)}});
+        bytes += state.size;
+    }
+    std::uint32_t first = 0;
+    EXPECT_EQ(run->Plan(planned, &first), 0u);
+    ufc::RootedDeleter deleter({root});
+    for (std::uint32_t i = 0; i < files.size(); ++i)
+        EXPECT_TRUE(run->Hold(first + i, deleter).held);
+    EXPECT_EQ(run->Finish(), 0u);
+    return bytes;
 }
 
 TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows) {
@@ -175,6 +212,10 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     EXPECT_PRED_FORMAT2(testing::IsSubstring,
                         L"Clean done: removed " + std::to_wstring(checked - 1) + L", failed 1",
                         gui.Text(kIdStatus));
+    // The temporary files are held for undo (the cache that refills is not),
+    // and the clean can be taken back from this page.
+    EXPECT_PRED_FORMAT2(testing::IsSubstring, L", held for undo until ", gui.Text(kIdStatus));
+    EXPECT_TRUE(IsWindowEnabled(gui.Control(kIdUndoClean)));
 
     for (const fx::SeededFile& file : temp)
         EXPECT_EQ(fx::Exists(file.path),
@@ -329,9 +370,8 @@ TEST(GuiDemo, BothHostsScanAndCleanTheDemoProfileAlike) {
             EXPECT_EQ(fx::Lacking(raw, {"\xC3\x9C"
                                         "bersicht \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.tmp"}),
                       "");
-            // The window's clean holds nothing for undo: neither does this one.
             const fx::RunResult clean =
-                fx::RunUfclean(L"clean --yes --undo none --json \"" + report + L"-clean.json\"");
+                fx::RunUfclean(L"clean --yes --json \"" + report + L"-clean.json\"");
             ASSERT_EQ(clean.exitCode, 0u) << clean.out << clean.err;
             host.clean = json::parse(fx::ReadFileText(report + L"-clean.json"));
         } else {
@@ -392,7 +432,9 @@ TEST(GuiDemo, BothHostsScanAndCleanTheDemoProfileAlike) {
         EXPECT_EQ(done("removed") + done("failed") + done("inUse") + done("changedSinceScan"),
                   scanned("wouldRemove"))
             << name;
-        EXPECT_EQ(done("bytesFreed") + done("bytesLeft"), scanned("wouldFree")) << name;
+        // What it freed now, held for undo and left is what the question said.
+        EXPECT_EQ(done("bytesFreed") + done("bytesHeld") + done("bytesLeft"), scanned("wouldFree"))
+            << name;
         for (const std::string& path : taken) EXPECT_FALSE(fx::Exists(host::Widen(path))) << path;
         for (const std::string& path : left)  // a repeat goes with its first listing
             EXPECT_TRUE(taken.count(path) || fx::Exists(host::Widen(path))) << path;
@@ -413,13 +455,60 @@ TEST(GuiDemo, BothHostsScanAndCleanTheDemoProfileAlike) {
         EXPECT_GT(privacy, 3u) << name;
     }
     // Both hosts give the same figures, of the scan and of the clean.
-    for (const char* key :
-         {"count", "bytes", "repeatedFiles", "kept", "keptForAge", "wouldRemove", "wouldFree",
-          "removed", "failed", "inUse", "changedSinceScan", "bytesFreed", "bytesLeft"}) {
+    for (const char* key : {"count", "bytes", "repeatedFiles", "kept", "keptForAge", "wouldRemove",
+                            "wouldFree", "removed", "failed", "inUse", "changedSinceScan",
+                            "bytesFreed", "held", "bytesHeld", "bytesLeft"}) {
         EXPECT_EQ(hosts[0].scan["total"][key], hosts[1].scan["total"][key]) << key;
         EXPECT_EQ(hosts[0].clean["total"][key], hosts[1].clean["total"][key]) << key;
     }
     EXPECT_GT(hosts[1].clean["total"]["removed"].get<int>(), 0);
+}
+
+// The History page lists a held clean with its files and bytes, which the
+// picture of the space shows as held; Undo puts its files back (one beside
+// its path, taken since, and the window names it), Free now deletes them.
+TEST(GuiHistory, UndoPutsAHeldCleanBackAndFreeNowDeletesOne) {
+    const std::wstring root = fx::Scratch(L"gui-history");
+    const struct {
+        int button;
+        const wchar_t* status;  // how the page's status line starts
+        bool back;              // the files are in their places again
+    } rows[] = {{kIdUndo, L"Undo of the clean of ", true}, {kIdFreeNow, L"Freed ", false}};
+    for (const auto& row : rows) {
+        const std::vector<std::wstring> files = {root + L"\\a.tmp", root + L"\\sub\\b.log",
+                                                 root + L"\\taken.txt"};
+        for (const std::wstring& file : files) fx::MakeFileWithText(file, fx::Narrow(file));
+        const std::uint64_t bytes = OneHeldClean(root, files);
+        fx::MakeFileWithText(files[2], "written since");
+        RemoteGui gui;
+        ASSERT_TRUE(gui.Start(L"--page history"));
+        ASSERT_EQ(gui.RowCount(kIdHistory), 1) << fx::Narrow(gui.Text(kIdHistoryStatus));
+        EXPECT_EQ(gui.Cell(kIdHistory, 0, 1), L"Windows temporary files, Chrome: Cache");
+        EXPECT_EQ(gui.Cell(kIdHistory, 0, 2), L"3");
+        EXPECT_EQ(gui.Cell(kIdHistory, 0, 3), host::HumanSize(bytes));
+        EXPECT_PRED_FORMAT2(testing::IsSubstring, L"Held for undo: " + host::HumanSize(bytes),
+                            gui.Text(kIdSpace));
+        gui.Click(row.button);
+        if (row.button == kIdFreeNow) {
+            EXPECT_PRED_FORMAT2(testing::IsSubstring, L"Delete the 3 file(s)",
+                                gui.AnswerMessageBox(IDYES, 20000));
+        } else {
+            EXPECT_PRED_FORMAT2(testing::IsSubstring, files[2] + L"  ->  taken (restored).txt",
+                                gui.AnswerMessageBox(IDOK, 30000));
+        }
+        for (int i = 0; i < 1500 && gui.Text(kIdHistoryStatus).rfind(row.status, 0) != 0; ++i)
+            Sleep(20);
+        EXPECT_EQ(gui.Text(kIdHistoryStatus).rfind(row.status, 0), 0u)
+            << fx::Narrow(gui.Text(kIdHistoryStatus));
+        EXPECT_EQ(gui.RowCount(kIdHistory), 0);
+        for (const std::wstring& file : {files[0], files[1]})
+            EXPECT_EQ(fx::ReadFileText(file), row.back ? fx::Narrow(file) : std::string());
+        EXPECT_EQ(fx::Exists(root + L"\\taken (restored).txt"), row.back);
+        EXPECT_EQ(fx::ReadFileText(files[2]), "written since");
+        gui.Close();
+        EXPECT_EQ(gui.WaitForExit(20000), 0u);
+        fx::EmptyFolder(root);
+    }
 }
 
 // After a scan of the demo profile at 100% and at 150% (Wine reads the
@@ -428,21 +517,29 @@ TEST(GuiDemo, BothHostsScanAndCleanTheDemoProfileAlike) {
 // buttons, tabs and the picture's captions and key.
 TEST(GuiLayout, NoLabelIsCutAtEitherScale) {
     fx::SeedDemoProfile();
+    // A held clean for the History page and the picture's held part.
+    const std::wstring root = fx::Scratch(L"gui-layout-held");
+    fx::MakeFileWithText(root + L"\\held.tmp", std::string(300000, 'x'));
+    OneHeldClean(root, {root + L"\\held.tmp"});
     const std::wstring desktop = L"Control Panel\\Desktop";
     const struct {
         DWORD dpi;
         const wchar_t* name;
-    } scales[] = {{96, L"window-100"}, {144, L"window-150"}};
+        const wchar_t* page;
+    } scales[] = {{96, L"window-100", L"--scan all"},
+                  {144, L"window-150", L"--scan all"},
+                  {96, L"history-100", L"--page history"},
+                  {144, L"history-150", L"--page history"}};
     const std::wstring folder = fx::Scratch(L"gui-layout");
-    int heights[2] = {};
-    for (size_t k = 0; k < 2; ++k) {
+    int heights[std::size(scales)] = {};
+    for (size_t k = 0; k < std::size(scales); ++k) {
         fx::SetDword(HKEY_CURRENT_USER, desktop, L"LogPixels", scales[k].dpi);
         const std::wstring shot = folder + L"\\" + scales[k].name + L".png";
         const std::wstring report = folder + L"\\" + scales[k].name + L".txt";
         RemoteGui gui;
-        ASSERT_TRUE(gui.Start(
-            L"--scan all --screenshot \"" + shot + L"\" --layout-report \"" + report + L"\"",
-            false));
+        ASSERT_TRUE(gui.Start(std::wstring(scales[k].page) + L" --screenshot \"" + shot +
+                                  L"\" --layout-report \"" + report + L"\"",
+                              false));
         ASSERT_EQ(gui.WaitForExit(120000), 0u) << fx::Narrow(scales[k].name);
         heights[k] = PngSize(shot).second;
         EXPECT_EQ(fx::ReadFileText(report), "") << fx::Narrow(scales[k].name);

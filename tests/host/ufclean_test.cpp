@@ -14,6 +14,7 @@
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
+#include "fs/fold.h"
 #include "text/format.h"
 
 namespace {
@@ -107,8 +108,9 @@ FileLook Look(const std::wstring& path) {
 
 // A held clean (the default) and its undo, one row per kind of item: each
 // comes back with its bytes, dates and attributes; --only takes back the
-// matches alone; a cache that fills again by itself is deleted, not held;
-// --undo none holds nothing; history --purge lets every run go.
+// matches alone; a cache that fills again by itself is deleted, not held
+// (unless --undo all); --undo none holds nothing; history --purge lets
+// every run go.
 TEST(Ufclean, AHeldCleanIsTakenBackWhole) {
     const std::wstring folder = fx::Scratch(L"host-undo");
     const std::wstring community = folder + L"\\community.ini";
@@ -174,9 +176,12 @@ TEST(Ufclean, AHeldCleanIsTakenBackWhole) {
     for (const auto& row : rows) EXPECT_FALSE(fx::Exists(L"\\\\?\\" + row.path)) << row.what;
     EXPECT_EQ(RunUfclean(L"history").out, "no clean is held for undo\n");
 
+    // --undo all holds the cache too.
     seeded.clear();
     seed();
-    EXPECT_EQ(RunUfclean(clean).exitCode, 0u);
+    EXPECT_EQ(RunUfclean(clean + L" --undo all").exitCode, 0u);
+    EXPECT_EQ(RunUfclean(L"undo --only \"*\\UFCHELD1\\*\"").exitCode, 0u);
+    EXPECT_TRUE(Look(rows[5].path) == seeded[rows[5].path]);
     const json history = json::parse(RunUfclean(L"history --json -").out)["runs"];
     ASSERT_FALSE(history.empty());
     EXPECT_EQ(history.back()["what"], "clean 9 1 windows.user-temp ini.ufcheld");

@@ -48,7 +48,7 @@ void CleanCategory(Function::IUnusedFileClean* cleaner, StopSignal* stop, const 
     }
     // The folders it emptied in a temporary place go too.
     if (row->cleanResult == 1)
-        row->foldersRemoved += RemoveEmptiedTempFolders(*row, store, *outcomes);
+        row->foldersRemoved = RemoveEmptiedTempFolders(*row, store, *outcomes);
 }
 
 void CleanRule(StopSignal* stop, const ItemStore& store, const CleanPlan& plan,

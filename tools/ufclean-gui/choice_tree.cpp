@@ -262,8 +262,10 @@ void ChoiceTree::ShowRun(std::uint32_t number, const host::Row& run, const Sums&
     node.cleaned.clear();
     if (run.cleaned) {
         node.cleaned = std::to_wstring(run.cleanTotals.removed) + L" removed";
-        if (run.cleanTotals.failed)
-            node.cleaned += L", " + std::to_wstring(run.cleanTotals.failed) + L" failed";
+        // A category's files in use fail, as the module's own clean counts
+        // them; a rule's say what to do below.
+        const std::uint64_t failed = run.cleanTotals.failed + (run.IsRule() ? 0 : run.inUse);
+        if (failed) node.cleaned += L", " + std::to_wstring(failed) + L" failed";
         if (run.changed)
             node.cleaned += L", " + std::to_wstring(run.changed) + L" changed since the scan";
         if (run.cleanTotals.bytesFreed)
@@ -294,9 +296,15 @@ bool ChoiceTree::OnNotify(const NMHDR& header, LRESULT* result) {
         const Node* node = tip.lParam >= 0 && static_cast<size_t>(tip.lParam) < nodes_.size()
                                ? &nodes_[static_cast<size_t>(tip.lParam)]
                                : nullptr;
-        if (node && node->offReason && tip.pszText && tip.cchTextMax > 0)
-            lstrcpynW(tip.pszText, (L"Opt-in: " + std::wstring(node->offReason)).c_str(),
-                      tip.cchTextMax);
+        std::wstring text;
+        if (node && node->offReason) text = L"Opt-in: " + std::wstring(node->offReason);
+        const wchar_t* notHeld = node && node->leaf && undoMode_ != host::UndoMode::None
+                                     ? host::NotHeldReason(ChoiceRow(node->number), undoMode_)
+                                     : nullptr;
+        if (notHeld)
+            text += (text.empty() ? L"" : L"\n") + std::wstring(L"Not held for undo: ") + notHeld;
+        if (!text.empty() && tip.pszText && tip.cchTextMax > 0)
+            lstrcpynW(tip.pszText, text.c_str(), tip.cchTextMax);
         return false;
     }
     HTREEITEM hit = nullptr;

@@ -17,6 +17,7 @@
 #include "choice_groups.h"
 #include "gdi_owners.h"
 #include "pipeline/row.h"
+#include "pipeline/undo_policy.h"
 #include "scan_model.h"
 
 namespace gui {
@@ -37,6 +38,9 @@ public:
     // A row of the run: the choice it stands for, the row, its sums.
     void ShowRun(std::uint32_t number, const host::Row& run, const Sums& sums);
     ChoiceGroup GroupOf(std::uint32_t number) const;
+    // The undo mode of the next clean: a choice whose files it does not
+    // hold says why in its tip.
+    void SetUndoMode(host::UndoMode mode) { undoMode_ = mode; }
     // Clicks and keys of the tree; true when a check box changed.
     bool OnNotify(const NMHDR& header, LRESULT* result);
 
@@ -74,6 +78,7 @@ private:
 
     HWND tree_ = nullptr;
     std::vector<Node> nodes_;
+    host::UndoMode undoMode_ = host::UndoMode::Default;
     ImageListOwner boxes_;
 };
 

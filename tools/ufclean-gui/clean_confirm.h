@@ -10,8 +10,8 @@ namespace gui {
 
 // Asks whether to remove the checked items (count of them, bytes in all);
 // true for Yes. heldBinPath: the unchecked recycle-bin item that keeps the
-// bin, or empty.
+// bin, or empty. holds: the clean holds files for undo.
 bool ConfirmClean(HWND owner, std::uint64_t count, std::uint64_t bytes, size_t actions,
-                  const std::wstring& heldBinPath);
+                  const std::wstring& heldBinPath, bool holds);
 
 }  // namespace gui

@@ -34,6 +34,13 @@ enum ControlId : int {
     kIdFilterLabel = 125,
     kIdSpace = 126,    // the picture of the space; its text sums it up
     kIdCookies = 127,  // the sites holding cookies, a box each: kept
+    kIdHistory = 140,  // the held cleans of the undo store
+    kIdHistoryStatus = 141,
+    kIdUndo = 142,
+    kIdFreeNow = 143,
+    kIdUndoMode = 144,  // what the next clean holds for undo: default, all, none
+    kIdUndoModeLabel = 145,
+    kIdUndoClean = 146,  // takes the last clean back
 };
 
 // The check box states of the tree's nodes (state image indices).

@@ -7,6 +7,11 @@
 
 namespace gui {
 
+HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id) {
+    return CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+}
+
 HWND CreateReportList(HWND parent, int id, DWORD extraStyle, DWORD extendedStyle) {
     HWND list = CreateWindowExW(
         WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",

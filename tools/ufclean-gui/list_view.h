@@ -1,4 +1,5 @@
-// Small helpers over the report-style list views of the window.
+// Small helpers over the report-style list views of the window, and the
+// making of its other controls.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,8 @@
 
 namespace gui {
 
+// A visible child control of parent, of the class type, with its id.
+HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id);
 HWND CreateReportList(HWND parent, int id, DWORD extraStyle, DWORD extendedStyle);
 void AddColumn(HWND list, int index, const wchar_t* title, int width, bool right = false);
 // Inserts a row at the end with the text of column 0; returns its index.

@@ -8,6 +8,7 @@
 #include "dpi.h"
 #include "gui_ids.h"
 #include "layout_check.h"
+#include "list_view.h"
 #include "platform/user_files.h"
 #include "rule_rows.h"
 #include "save_profile.h"
@@ -22,11 +23,6 @@ constexpr int kCmdNextPage = 130;
 constexpr UINT kMsgBench = WM_APP + 21;  // after the first paint
 constexpr UINT_PTR kFilterTimer = 1;     // the filter waits for a pause in typing
 constexpr UINT kFilterDelay = 200;
-
-HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id) {
-    return CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-}
 
 }  // namespace
 
@@ -156,6 +152,11 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case kMsgCleanDone:
             OnCleanDone(wParam != 0);
             return 0;
+        case kMsgUndoDone: {
+            std::unique_ptr<UndoNote> note(reinterpret_cast<UndoNote*>(lParam));
+            OnUndoDone(*note);
+            return 0;
+        }
         case kMsgCapture:
             SaveScreenshotAndExit();
             return 0;
@@ -183,7 +184,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY: {
             // Messages still queued own their payloads.
             MSG left;
-            while (PeekMessageW(&left, window_, kMsgProgress, kMsgCleanDone, PM_REMOVE))
+            while (PeekMessageW(&left, window_, kMsgProgress, kMsgUndoDone, PM_REMOVE))
                 FreeWorkerPayload(left.message, left.lParam);
             RemovePropW(window_, kStateProperty);
             PostQuitMessage(exitCode_);
@@ -202,8 +203,10 @@ void MainWindow::CreateControls() {
     TabCtrl_InsertItem(tabs_, 0, &tab);
     tab.pszText = const_cast<wchar_t*>(L"Drives");
     TabCtrl_InsertItem(tabs_, 1, &tab);
-    tab.pszText = const_cast<wchar_t*>(L"Cookies");
+    tab.pszText = const_cast<wchar_t*>(L"History");
     TabCtrl_InsertItem(tabs_, 2, &tab);
+    tab.pszText = const_cast<wchar_t*>(L"Cookies");
+    TabCtrl_InsertItem(tabs_, 3, &tab);
     categories_.Create(window_, options_.checked, options_.rules);
     space_.Create(window_);
     filterLabel_ =
@@ -215,6 +218,7 @@ void MainWindow::CreateControls() {
                  reinterpret_cast<LPARAM>(L"text in the name or folder"));
     items_.Create(window_);
     drives_.Create(window_);
+    history_.Create(window_);
     cookies_.Create(window_);
     notice_ = Child(window_, WC_STATICW, RulesFileNotice().c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX,
                     kIdNotice);
@@ -226,10 +230,11 @@ void MainWindow::CreateControls() {
     scan_ = Child(window_, WC_BUTTONW, L"&Scan", WS_TABSTOP | BS_DEFPUSHBUTTON, kIdScan);
     stop_ = Child(window_, WC_BUTTONW, L"S&top", WS_TABSTOP | WS_DISABLED, kIdStop);
     clean_ = Child(window_, WC_BUTTONW, L"&Clean", WS_TABSTOP | WS_DISABLED, kIdClean);
+    CreateUndoControls();
     ApplyDpi(WindowDpi(window_));
-    ShowSpace();
     drives_.Load(cleaner_, dpi_);
-    ShowPage(options_.drivesPage ? 1 : 0);
+    LoadHistory();  // and the picture, with the bytes held for undo
+    ShowPage(options_.page);
     SetState(kStateReady);
 }
 
@@ -276,6 +281,7 @@ void MainWindow::Layout() {
     y += line + Scale(8, dpi_);
     place(items_.Handle(), right, y, rightWidth, listsBottom - y);
     place(drives_.Handle(), page.left, page.top, pageWidth, page.bottom - page.top);
+    history_.Place(page, dpi_);
     place(cookies_.Handle(), page.left, page.top, pageWidth, page.bottom - page.top);
     y = listsBottom + Scale(4, dpi_);
     place(notice_, page.left, y, pageWidth, line);
@@ -290,31 +296,45 @@ void MainWindow::Layout() {
     place(scan_, page.right - 3 * buttonWidth - 2 * gap, y, buttonWidth, button);
     place(stop_, page.right - 2 * buttonWidth - gap, y, buttonWidth, button);
     place(clean_, page.right - buttonWidth, y, buttonWidth, button);
+    // Left of them: what the clean holds for undo, and the last clean's undo.
+    const int undoLabel = Scale(100, dpi_), undoBox = Scale(220, dpi_);
+    place(undoModeLabel_, page.left, y, undoLabel, button);
+    place(undoMode_, page.left + undoLabel, y + Scale(2, dpi_), undoBox, Scale(120, dpi_));
+    place(undoClean_, page.left + undoLabel + undoBox + gap, y, Scale(110, dpi_), button);
 }
 
 void MainWindow::ShowPage(int page) {
     page_ = page;
     TabCtrl_SetCurSel(tabs_, page);
     const int clean = page == 0 ? SW_SHOW : SW_HIDE;
-    for (HWND control : {categories_.Handle(), items_.Handle(), space_.Handle(), filterLabel_,
-                         filter_, notice_, progress_, status_, totals_, scan_, stop_, clean_})
+    for (HWND control :
+         {categories_.Handle(), items_.Handle(), space_.Handle(), filterLabel_, filter_, notice_,
+          progress_, status_, totals_, scan_, stop_, clean_, undoModeLabel_, undoMode_, undoClean_})
         ShowWindow(control, clean);
     ShowWindow(drives_.Handle(), page == 1 ? SW_SHOW : SW_HIDE);
+    if (page == 2 && !worker_->Busy()) LoadHistory();
+    history_.Show(page == 2);
     // The sites are read when the page is shown: a clean changes them.
-    if (page == 2) cookies_.Load(dpi_);
-    ShowWindow(cookies_.Handle(), page == 2 ? SW_SHOW : SW_HIDE);
-    SetFocus(page == 0 ? categories_.Handle() : page == 1 ? drives_.Handle() : cookies_.Handle());
+    if (page == 3) cookies_.Load(dpi_);
+    ShowWindow(cookies_.Handle(), page == 3 ? SW_SHOW : SW_HIDE);
+    const HWND focus[] = {categories_.Handle(), drives_.Handle(), history_.List(),
+                          cookies_.Handle()};
+    SetFocus(focus[page]);
 }
 
 void MainWindow::SetState(UINT_PTR state) {
     SetPropW(window_, kStateProperty, reinterpret_cast<HANDLE>(state));
     const bool busy = state == kStateBusy;
+    if (!busy) idleState_ = state;
+    history_.Enable(!busy);
     EnableWindow(scan_, !busy);
     EnableWindow(stop_, busy);
     EnableWindow(clean_, !busy && state != kStateReady && SomethingToClean());
     EnableWindow(categories_.Handle(), !busy);
     EnableWindow(items_.Handle(), !busy);
     EnableWindow(filter_, !busy);
+    EnableWindow(undoMode_, !busy);
+    EnableWindow(undoClean_, !busy && !lastClean_.empty());
 }
 
 void MainWindow::OnCommand(int id) {
@@ -331,8 +351,19 @@ void MainWindow::OnCommand(int id) {
         case kIdClean:
             if (!worker_->Busy()) StartClean();
             break;
+        case kIdUndo:
+        case kIdFreeNow:
+            if (!worker_->Busy()) StartUndo(id == kIdFreeNow);
+            break;
+        case kIdUndoClean:
+            if (!worker_->Busy() && !lastClean_.empty())
+                StartUndo(lastClean_, false, L"the last clean", 0);
+            break;
+        case kIdUndoMode:
+            categories_.SetUndoMode(UndoMode());
+            break;
         case kCmdNextPage:
-            ShowPage((page_ + 1) % 3);
+            ShowPage((page_ + 1) % 4);
             break;
         default:
             break;
@@ -350,6 +381,8 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
         }
     } else if (header->idFrom == kIdCategories) {
         if (categories_.OnNotify(*header, &result)) ShowSpace();
+    } else if (header->idFrom == kIdHistory && header->code == LVN_ITEMCHANGED) {
+        history_.Enable(!worker_->Busy());
     } else if (header->idFrom == kIdDrives && header->code == NM_CUSTOMDRAW) {
         return drives_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
     } else if (header->idFrom == kIdCookies && header->code == LVN_ITEMCHANGED) {

@@ -1,7 +1,8 @@
 // The main window: a Clean page (the tree of choices, the picture of the
 // space, the filter and the found items, progress, totals, Scan / Stop /
-// Clean), a Drives page and a Cookies page (the sites whose cookies a clean
-// keeps), switched by a tab control.
+// Clean), a Drives page, a History page (the held cleans, Undo and Free
+// now) and a Cookies page (the sites whose cookies a clean keeps), switched
+// by a tab control.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include "cookies_page.h"
 #include "drives_page.h"
 #include "gdi_owners.h"
+#include "history_page.h"
 #include "item_list.h"
 #include "options.h"
 #include "pipeline/stop_signal.h"
@@ -54,6 +56,18 @@ private:
     void ShowRows();
     void ShowTotals();
     void ShowSpace();
+    // The undo store's side (main_window_history.cpp): the History page
+    // listed again and the picture with the bytes it holds; Undo or Free now of
+    // the selected run on the worker; the report of its end.
+    void LoadHistory();
+    void StartUndo(bool free);
+    void StartUndo(std::vector<HeldRunRef> runs, bool free, std::wstring what, std::uint64_t bytes);
+    // The undo mode the Clean page's box shows, and what a held clean says
+    // it took (the history's What).
+    host::UndoMode UndoMode() const;
+    std::wstring WhatIsCleaned(const std::vector<bool>& chosen) const;
+    void CreateUndoControls();
+    void OnUndoDone(const UndoNote& note);
     // Found items or a clean-only action: what the Clean button would act on.
     bool SomethingToClean() const;
     void SaveScreenshotAndExit();
@@ -68,11 +82,20 @@ private:
     HWND tabs_ = nullptr, scan_ = nullptr, stop_ = nullptr, clean_ = nullptr;
     HWND progress_ = nullptr, status_ = nullptr, totals_ = nullptr, notice_ = nullptr;
     HWND filter_ = nullptr, filterLabel_ = nullptr;
+    HWND undoMode_ = nullptr, undoModeLabel_ = nullptr, undoClean_ = nullptr;
     HWND lastFocus_ = nullptr;
     ChoiceTree categories_;
     ItemList items_;
     SpacePicture space_;
     DrivesPage drives_;
+    HistoryPage history_;
+    std::uint64_t heldBytes_ = 0;  // by the undo store's runs
+    // The clean an undo or a Free now acts on, as the report names it, and
+    // its bytes; the runs of the last clean.
+    std::wstring undoWhat_;
+    std::uint64_t undoBytes_ = 0;
+    std::vector<HeldRunRef> lastClean_;
+    UINT_PTR idleState_ = 0;  // the state before the worker's job
     CookiesPage cookies_;
     host::StopSignal stopSignal_;
     ScanModel model_;

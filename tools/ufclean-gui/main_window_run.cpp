@@ -55,15 +55,17 @@ void MainWindow::StartClean() {
         return;
     }
     if (!ConfirmClean(window_, totals.wouldRemove, totals.wouldFree, actions,
-                      binHeld ? model_.Store().Path(held) : std::wstring())) {
+                      binHeld ? model_.Store().Path(held) : std::wstring(),
+                      UndoMode() != host::UndoMode::None)) {
         SetText(status_, L"Clean cancelled: nothing removed.");
         return;
     }
     run.Plan(&chosen);
+    lastClean_.clear();
     SetState(kStateBusy);
     SendMessageW(progress_, PBM_SETPOS, 0, 0);
     SetText(status_, L"Cleaning...");
-    worker_->StartClean();
+    worker_->StartClean({UndoMode(), WhatIsCleaned(chosen), host::kDefaultKeepDays});
 }
 
 void MainWindow::OnProgress(const ProgressNote& note) {
@@ -119,13 +121,24 @@ void MainWindow::OnCleanDone(bool stopped) {
     model_.Recount();
     items_.Reset(model_);
     ShowRows();
-    ShowSpace();
     SendMessageW(progress_, PBM_SETPOS, 1000, 0);
     const host::Totals totals = model_.Pipeline().Sum();
-    SetText(status_, std::wstring(stopped ? L"Clean stopped: removed " : L"Clean done: removed ") +
-                         std::to_wstring(totals.removed) + L", failed " +
-                         std::to_wstring(totals.failed) + L", freed " +
-                         host::HumanSize(totals.freed) + L".");
+    const host::UndoSummary& held = model_.Pipeline().UndoHeld();
+    std::wstring text =
+        std::wstring(stopped ? L"Clean stopped: removed " : L"Clean done: removed ") +
+        std::to_wstring(totals.removed) + L", failed " +
+        std::to_wstring(totals.failed + totals.inUse + totals.changed) + L", freed now " +
+        host::HumanSize(totals.freed);
+    if (held.files)
+        text += L", held for undo until " + host::FormatTicks(held.until) + L" (" +
+                std::to_wstring(held.files) + L" file(s), " + host::HumanSize(held.bytes) + L")";
+    text += L".";
+    if (held.notUndoable)
+        text += L" " + std::to_wstring(held.notUndoable) + L" file(s) deleted, not undoable" +
+                (held.trouble.empty() ? L"." : L": " + held.trouble + L".");
+    SetText(status_, text);
+    LoadHistory();  // and the picture
+    lastClean_ = history_.Find(held.runs);
     SetState(kStateCleaned);
     ShowTotals();
     if (closing_) DestroyWindow(window_);
@@ -238,6 +251,9 @@ void MainWindow::ShowSpace() {
     if (checked > shown)
         figures.largest.push_back({L"the rest", checked - shown, RGB(210, 226, 230)});
     ReadSystemDrive(&figures);
+    // The bytes held for undo: the stores lie in the profile and the
+    // program data folder, both on the system drive as a rule.
+    figures.held = heldBytes_;
     space_.Show(std::move(figures));
     Layout();  // the key may take another line
 }

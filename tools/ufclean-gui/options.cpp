@@ -72,15 +72,21 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
             }
             options->olderThanDays =
                 static_cast<std::uint32_t>(std::wcstoul(days.c_str(), nullptr, 10));
+        } else if (word == L"--undo") {
+            if (!hasValue || !host::ParseUndoMode(argv[++i], &options->undo)) {
+                *error = L"--undo needs default, all or none";
+                return false;
+            }
         } else if (word == L"--rules" && hasValue) {
             options->rulesFile = argv[++i];
         } else if (word == L"--report" && i + 1 < argc) {
             options->report = argv[++i];
         } else if (word == L"--save-profile" && i + 1 < argc) {
             options->saveProfile = argv[++i];
-        } else if (word == L"--page" && i + 1 < argc && std::wstring(argv[i + 1]) == L"drives") {
-            options->drivesPage = true;
-            ++i;
+        } else if (word == L"--page" && i + 1 < argc &&
+                   (std::wstring(argv[i + 1]) == L"drives" ||
+                    std::wstring(argv[i + 1]) == L"history")) {
+            options->page = std::wstring(argv[++i]) == L"drives" ? 1 : 2;
         } else if (word == L"--bench-items" && hasValue) {
             const std::wstring count = argv[++i];
             if (count.size() > 9 || count.find_first_not_of(L"0123456789") != std::wstring::npos ||
@@ -91,7 +97,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
         } else {
             *error = L"unknown option: " + word +
                      L"\nusage: ufclean-gui [--categories LIST|all] [--scan [LIST|all]] "
-                     L"[--older-than DAYS] [--rules FILE] [--report FILE.json] [--page drives] "
+                     L"[--older-than DAYS] [--undo default|all|none] [--rules FILE] "
+                     L"[--report FILE.json] [--page drives|history] "
                      L"[--save-profile NAME] "
                      L"[--screenshot FILE.png [--layout-report FILE]] [--bench-items N]";
             return false;

@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+#include "pipeline/undo_policy.h"
+
 namespace gui {
 
 // The desktop host's exit status.
@@ -25,12 +27,13 @@ struct Options {
     bool scanAtStart = false;         // --scan
     std::wstring screenshot;          // --screenshot FILE: save, then exit
     std::wstring layoutReport;        // --layout-report FILE: with the screenshot, cut labels
-    bool drivesPage = false;          // --page drives
+    int page = 0;                     // --page drives|history: 1, 2; the Clean page 0
     std::uint32_t olderThanDays = 0;  // --older-than DAYS: younger items start unchecked
     std::wstring saveProfile;         // --save-profile NAME: the checked rows, at start
     std::size_t benchItems = 0;       // --bench-items N: time the list, print, exit
     std::wstring rulesFile;           // --rules FILE; empty: the one beside the program
     std::wstring report;              // --report FILE: each scan's and clean's JSON report
+    host::UndoMode undo = host::UndoMode::Default;  // --undo all|default|none, as in the console
 };
 
 // False with a reason for a word it does not know.

@@ -65,6 +65,11 @@ const host::RuleTarget* RuleRowTarget(std::uint32_t number) {
     return &rows[number - kFirstRuleRow];
 }
 
+host::Row ChoiceRow(std::uint32_t number) {
+    const host::RuleTarget* target = RuleRowTarget(number);
+    return target ? host::RuleRow(*target, true) : host::CategoryRow(number, false);
+}
+
 std::wstring RowName(std::uint32_t number) {
     const host::RuleTarget* target = RuleRowTarget(number);
     return target ? target->Title() : std::wstring(host::CategoryName(number));

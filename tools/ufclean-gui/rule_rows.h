@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pipeline/row.h"
 #include "rules/model.h"
 
 namespace gui {
@@ -25,6 +26,10 @@ const std::wstring& RulesFileError();
 std::wstring RulesFileNotice();
 // Null when number is a category's.
 const host::RuleTarget* RuleRowTarget(std::uint32_t number);
+
+// The pipeline's row of a choice of the tree: a rule row runs only when the
+// person checks it, so it is chosen by its id.
+host::Row ChoiceRow(std::uint32_t number);
 
 // The category's name or the rule row's title ("Chrome: code cache").
 std::wstring RowName(std::uint32_t number);

@@ -21,11 +21,7 @@ Sums SumsOf(const host::ItemStore& store, std::uint32_t first, std::uint32_t end
 
 void ScanModel::Start(const std::vector<std::uint32_t>& numbers) {
     std::vector<host::Row> rows;
-    for (std::uint32_t number : numbers) {
-        // A rule row runs only when the person checks it: chosen by its id.
-        const host::RuleTarget* target = RuleRowTarget(number);
-        rows.push_back(target ? host::RuleRow(*target, true) : host::CategoryRow(number, false));
-    }
+    for (std::uint32_t number : numbers) rows.push_back(ChoiceRow(number));
     numbers_ = numbers;
     sums_.assign(numbers.size(), Sums());
     repeat_.clear();

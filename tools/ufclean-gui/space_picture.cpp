@@ -14,6 +14,7 @@ namespace {
 constexpr wchar_t kClass[] = L"UfcleanSpacePicture";
 const COLORREF kFreed = RGB(230, 180, 30);
 const COLORREF kUsed = RGB(150, 150, 150);
+const COLORREF kHeld = RGB(140, 86, 75);  // apart from every group's colour
 const COLORREF kEmpty = RGB(255, 255, 255);
 
 std::uint64_t Sum(const std::vector<SpacePart>& parts) {
@@ -104,6 +105,7 @@ void SpacePicture::Show(SpaceFigures figures) {
     if (figures_.driveTotal)
         text += L". " + figures_.drive + L" " + host::HumanSize(figures_.driveFree) + L" free of " +
                 host::HumanSize(figures_.driveTotal) + L".";
+    if (figures_.held) text += L" Held for undo: " + host::HumanSize(figures_.held) + L".";
     SetWindowTextW(window_, text.c_str());
     InvalidateRect(window_, nullptr, FALSE);
 }
@@ -149,10 +151,14 @@ LRESULT CALLBACK SpacePicture::Procedure(HWND window, UINT message, WPARAM wPara
 std::vector<SpacePart> SpacePicture::DriveParts() const {
     const std::uint64_t total = figures_.driveTotal;
     const std::uint64_t used = total > figures_.driveFree ? total - figures_.driveFree : 0;
-    const std::uint64_t freed = std::min(Sum(figures_.groups), used);
-    return {{host::HumanSize(used) + L" used of " + host::HumanSize(total), used - freed, kUsed},
-            {host::HumanSize(freed), freed, kFreed},
-            {host::HumanSize(figures_.driveFree) + L" free", figures_.driveFree, kEmpty}};
+    // The held files are still on the drive: a part of what it uses.
+    const std::uint64_t held = std::min(figures_.held, used);
+    const std::uint64_t freed = std::min(Sum(figures_.groups), used - held);
+    return {
+        {host::HumanSize(used) + L" used of " + host::HumanSize(total), used - held - freed, kUsed},
+        {host::HumanSize(held) + L" held", held, kHeld},
+        {host::HumanSize(freed), freed, kFreed},
+        {host::HumanSize(figures_.driveFree) + L" free", figures_.driveFree, kEmpty}};
 }
 
 std::vector<SpacePart> SpacePicture::Key() const {
@@ -162,9 +168,9 @@ std::vector<SpacePart> SpacePicture::Key() const {
             key.push_back(
                 {part.label + L" " + host::HumanSize(part.bytes), part.bytes, part.color});
     const std::vector<SpacePart> drive = DriveParts();
-    const wchar_t* const names[] = {L"Used", L"Freed by a clean", L"Free"};
+    const wchar_t* const names[] = {L"Used", L"Held for undo", L"Freed by a clean", L"Free"};
     for (size_t k = 0; k < drive.size(); ++k)
-        key.push_back({names[k], drive[k].bytes, drive[k].color});
+        if (k != 1 || drive[k].bytes) key.push_back({names[k], drive[k].bytes, drive[k].color});
     return key;
 }
 
@@ -203,7 +209,7 @@ void SpacePicture::Paint(HDC dc, const RECT& area) {
     // Before a scan (or when nothing is checked) the drive's line says what it holds.
     const std::wstring captions[kBars] = {
         L"To clean: " + host::HumanSize(checked), L"Largest checked items",
-        checked ? figures_.drive + L" a clean frees " + host::HumanSize(drive[1].bytes)
+        checked ? figures_.drive + L" a clean frees " + host::HumanSize(drive[2].bytes)
                 : figures_.drive + L" " + host::HumanSize(figures_.driveFree) + L" free"};
     int labelWidth = 0;
     for (const std::wstring& text : captions)

@@ -1,7 +1,7 @@
 // A picture of the space: the bytes a clean would free, as bars by group
 // and by largest item, and the system drive's used and free space with the
-// part a clean would free marked in it. Drawn with GDI from the figures it
-// is given; its window text says the same in words.
+// parts a clean would free and the undo store holds marked in it. Drawn with GDI from the figures
+// it is given; its window text says the same in words.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +23,7 @@ struct SpaceFigures {
     std::vector<SpacePart> largest;  // the largest checked items, then the rest
     std::wstring drive;              // "C:"
     std::uint64_t driveTotal = 0, driveFree = 0;
+    std::uint64_t held = 0;  // of the used space: held for undo by earlier cleans
 };
 
 class SpacePicture {
@@ -42,7 +43,7 @@ private:
     // Three bars, then the key to their colours on as many lines as it takes.
     static constexpr int kBars = 3;
     static constexpr int kRow = 20;             // height of a bar or a line of the key at 96 DPI
-    std::vector<SpacePart> DriveParts() const;  // used, freed by a clean, free
+    std::vector<SpacePart> DriveParts() const;  // used, held for undo, freed by a clean, free
     std::vector<SpacePart> Key() const;
     // Where each entry of the key goes: x in pixels, y in lines.
     std::vector<POINT> KeyPlaces(HDC dc, const std::vector<SpacePart>& key, int width) const;

@@ -65,6 +65,9 @@ void FreeWorkerPayload(UINT message, LPARAM lParam) {
         case kMsgRowDone:
             delete reinterpret_cast<RowNote*>(lParam);
             break;
+        case kMsgUndoDone:
+            delete reinterpret_cast<UndoNote*>(lParam);
+            break;
         default:
             break;
     }
@@ -86,12 +89,21 @@ void Worker::StartScan(host::SelectOptions options) {
     });
 }
 
-void Worker::StartClean() {
+void Worker::StartClean(host::UndoOptions undo) {
     stop_->Reset();
-    thread_ = std::thread([this] {
+    thread_ = std::thread([this, undo = std::move(undo)] {
+        host::PurgeUndoStores(undo.keepDays);
         PostingObserver observer(window_, pipeline_->Store(), pipeline_->PlannedRows());
-        const bool stopped = pipeline_->Clean(&observer);
+        const bool stopped = pipeline_->Clean(&observer, undo);
         PostMessageW(window_, kMsgCleanDone, stopped ? 1 : 0, 0);
+    });
+}
+
+void Worker::StartUndo(std::vector<HeldRunRef> runs, bool free) {
+    thread_ = std::thread([this, runs = std::move(runs), free] {
+        auto note = std::make_unique<UndoNote>();
+        UndoRuns(runs, free, note.get());
+        Post(window_, kMsgUndoDone, std::move(note));
     });
 }
 

@@ -13,6 +13,7 @@
 
 #include "pipeline/row.h"
 #include "pipeline/stop_signal.h"
+#include "history_page.h"
 #include "scan_model.h"
 
 namespace gui {
@@ -40,6 +41,7 @@ enum WorkerMessage : UINT {
     kMsgRowDone,                // RowNote*
     kMsgScanDone,               // wParam: 1 when stopped
     kMsgCleanDone,              // wParam: 1 when stopped
+    kMsgUndoDone,               // UndoNote*
 };
 
 // Frees the payload of a worker message that will not be handled (the
@@ -57,8 +59,11 @@ public:
     bool Busy() const { return thread_.joinable(); }
     // The pipeline's rows are set; each is selected as its scan ends.
     void StartScan(host::SelectOptions options);
-    // The pipeline's plan is made.
-    void StartClean();
+    // The pipeline's plan is made. Runs held for undo that expired, or
+    // that the disk needs the room of, go first, as in every clean.
+    void StartClean(host::UndoOptions undo);
+    // Takes the runs back, or, when free, lets them go (UndoRuns).
+    void StartUndo(std::vector<HeldRunRef> runs, bool free);
     // From the window's thread: the running call stops at its next check.
     void RequestStop() { stop_->Request(); }
     // Called when the done message arrives: the thread has nothing left to do.

@@ -133,6 +133,7 @@ int RunHistory(const Options& options) {
                             L": " + std::to_wstring(run.files) + L" file(s), " +
                             host::HumanSize(run.bytes) + L" held until " +
                             host::FormatTicks(run.until);
+        if (listed.store->Kind() == undo::StoreKind::Machine) line += L" (the machine's store)";
         if (!run.damage.empty())
             line += L" (" + run.damage + L")";
         else if (!run.finished)
