@@ -48,14 +48,14 @@ unique_handle OpenBelow(HANDLE parent, const std::wstring& name, ACCESS_MASK acc
     return unique_handle(handle);
 }
 
-DWORD MoveBelow(HANDLE file, HANDLE folder, const std::wstring& name) {
+DWORD MoveBelow(HANDLE file, HANDLE folder, const std::wstring& name, bool replace) {
     // The record ends in the name; the kernel32 form of this call takes the
     // name as a path of its own (under Wine), so the native one is used.
     const std::size_t bytes = name.size() * sizeof(wchar_t);
     if (name.empty() || bytes > 65535) return ERROR_INVALID_NAME;
     std::unique_ptr<BYTE[]> buffer(new BYTE[sizeof(FILE_RENAME_INFORMATION) + bytes]());
     auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.get());
-    rename->ReplaceIfExists = FALSE;
+    rename->ReplaceIfExists = replace ? TRUE : FALSE;
     rename->RootDirectory = folder;
     rename->FileNameLength = static_cast<ULONG>(bytes);
     std::memcpy(rename->FileName, name.data(), bytes);

@@ -27,9 +27,10 @@ unique_handle OpenBelow(HANDLE parent, const std::wstring& name, ACCESS_MASK acc
                         ULONG options, DWORD* error, ULONG disposition = FILE_OPEN);
 
 // Moves the file held by file (opened with DELETE) to name in the folder
-// held by folder, never over another entry (ERROR_ALREADY_EXISTS). The
-// target is the held folder, not a path looked up again.
-DWORD MoveBelow(HANDLE file, HANDLE folder, const std::wstring& name);
+// held by folder, never over another entry (ERROR_ALREADY_EXISTS) unless
+// replace: then over a file of that name, in one step. The target is the
+// held folder, not a path looked up again.
+DWORD MoveBelow(HANDLE file, HANDLE folder, const std::wstring& name, bool replace = false);
 
 // Reads a folder's entries through its handle, a buffer at a time.
 class FolderListing {

@@ -12,6 +12,51 @@ constexpr std::size_t kMarksPerFlush = 4096;
 // The longest path the system names a file by, in UTF-16 units.
 constexpr std::size_t kMostPathUnits = 32767;
 
+// Copies the plain file name of folder to a new file heldName of into:
+// its bytes, then its dates and attributes. seen gets the file's state with
+// the copy's file id (what a restore finds). Nobody writes the file
+// meanwhile: it is opened sharing reads only.
+DWORD CopyBelow(HANDLE folder, const std::wstring& name, HANDLE into, const std::wstring& heldName,
+                ufc::FileState* seen) {
+    DWORD error;
+    ufc::unique_handle from =
+        ufc::OpenBelow(folder, name, GENERIC_READ, FILE_SHARE_READ,
+                       FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, &error);
+    if (!from) return error;
+    ufc::FileState state;
+    if (!ufc::ReadFileState(from.get(), &state)) return GetLastError();
+    if (state.attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ufc::kLinkOnPath;
+    ufc::unique_handle to =
+        ufc::OpenBelow(into, heldName, GENERIC_WRITE | FILE_WRITE_ATTRIBUTES, 0,
+                       FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, &error, FILE_CREATE);
+    if (!to) return error;
+    std::vector<BYTE> buffer(1 << 20);
+    std::uint64_t copied = 0;
+    for (;;) {
+        DWORD read = 0, written = 0;
+        if (!ReadFile(from.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr))
+            return GetLastError();
+        if (read == 0) break;
+        if (!WriteFile(to.get(), buffer.data(), read, &written, nullptr) || written != read)
+            return GetLastError();
+        copied += read;
+    }
+    if (copied != state.size) return ERROR_READ_FAULT;
+    FILE_BASIC_INFO basic = {};
+    basic.CreationTime.QuadPart = static_cast<LONGLONG>(state.created);
+    basic.LastAccessTime.QuadPart = static_cast<LONGLONG>(state.accessed);
+    basic.LastWriteTime.QuadPart = static_cast<LONGLONG>(state.written);
+    basic.FileAttributes = state.attributes ? state.attributes : FILE_ATTRIBUTE_NORMAL;
+    ufc::FileState held;
+    if (!FlushFileBuffers(to.get()) ||
+        !SetFileInformationByHandle(to.get(), FileBasicInfo, &basic, sizeof basic) ||
+        !ufc::ReadFileState(to.get(), &held))
+        return GetLastError();
+    *seen = state;
+    seen->fileId = held.fileId;
+    return ERROR_SUCCESS;
+}
+
 }  // namespace
 
 HANDLE HeldFolders::For(std::uint32_t index, bool make, DWORD* error) {
@@ -112,7 +157,7 @@ DWORD HeldRun::Plan(const std::vector<PlannedFile>& files, std::uint32_t* first)
             writer_->Folder(folders_++, folder);
             lastFolder_ = folder;
         }
-        writer_->Item(folders_ - 1, file.path.substr(slash + 1), file.expected);
+        writer_->Item(folders_ - 1, file.path.substr(slash + 1), file.expected, file.copy);
         batch_.push_back(Planned{file.path, folders_ - 1, slash + 1, file.expected});
     }
     *first = batchFirst_;
@@ -147,6 +192,27 @@ ufc::HoldOutcome HeldRun::Hold(std::uint32_t index, ufc::RootedDeleter& deleter)
         HoldItem(deleter, held_, index, file.path, file.expected, &state, &error);
     writer_->Outcome(index, state, error, outcome.seen);
     if (++marks_ >= kMarksPerFlush) Commit();
+    return outcome;
+}
+
+ufc::HoldOutcome HeldRun::Copy(std::uint32_t index, ufc::RootedDeleter& deleter) {
+    ufc::HoldOutcome outcome;
+    if (index < batchFirst_ || index - batchFirst_ >= batch_.size()) {
+        outcome.error = ERROR_INVALID_PARAMETER;
+        return outcome;
+    }
+    const Planned& file = batch_[index - batchFirst_];
+    NoteFolder(file, deleter);
+    const HANDLE into = held_.For(index, true, &outcome.error);
+    if (into)
+        outcome.error = deleter.AtFolder(file.path.substr(0, file.nameAt - 1).c_str(), false,
+                                         [&](HANDLE folder) {
+                                             return CopyBelow(folder, file.path.substr(file.nameAt),
+                                                              into, HeldName(index), &outcome.seen);
+                                         });
+    outcome.held = outcome.error == ERROR_SUCCESS;
+    writer_->Outcome(index, outcome.held ? ItemState::Held : ItemState::Left, outcome.error,
+                     outcome.seen);
     return outcome;
 }
 

@@ -25,6 +25,7 @@ enum Kind : std::uint8_t {
     kFolderState = 5,
     kRestored = 6,
     kFinished = 7,
+    kCopyItem = 8,  // an item whose copy is held (the fields of kItem)
 };
 
 DWORD Crc(const BYTE* data, std::size_t bytes) {
@@ -107,8 +108,10 @@ bool Apply(std::uint8_t kind, Fields& in, Journal* run, bool first) {
             run->folders.back().path = in.Text();
             return true;
         }
-        case kItem: {
+        case kItem:
+        case kCopyItem: {
             JournalItem item;
+            item.copy = kind == kCopyItem;
             item.folder = in.U32();
             item.name = in.Text();
             item.planned.size = in.U64();
@@ -191,8 +194,8 @@ void JournalWriter::Folder(std::uint32_t number, const std::wstring& path) {
 }
 
 void JournalWriter::Item(std::uint32_t folder, const std::wstring& name,
-                         const ufc::FileIdentity& planned) {
-    Begin(kItem);
+                         const ufc::FileIdentity& planned, bool copy) {
+    Begin(copy ? kCopyItem : kItem);
     U32(folder);
     Text(name);
     U64(planned.size);

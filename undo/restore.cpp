@@ -31,10 +31,11 @@ DWORD SetState(HANDLE handle, const ufc::FileState& state) {
 
 // Moves the held file into folder under its name, or the first free name
 // beside it; as gets the name used.
-DWORD PlaceIn(HANDLE held, HANDLE folder, const std::wstring& name, std::wstring* as) {
+// A copy goes over the file it was taken from.
+DWORD PlaceIn(HANDLE held, HANDLE folder, const std::wstring& name, bool over, std::wstring* as) {
     for (unsigned n = 0; n <= kMostBeside; ++n) {
         *as = n ? BesideName(name, n) : name;
-        const DWORD error = ufc::MoveBelow(held, folder, *as);
+        const DWORD error = ufc::MoveBelow(held, folder, *as, over);
         if (error != ERROR_ALREADY_EXISTS) return error;
     }
     return ERROR_ALREADY_EXISTS;
@@ -60,7 +61,8 @@ DWORD TakeBack(const Journal& journal, HeldFolders& folders, std::uint32_t index
     const std::wstring folder = journal.folders[item.folder].path;
     std::size_t madeCount = 0;
     error = deleter.AtFolder(
-        folder.c_str(), true, [&](HANDLE into) { return PlaceIn(held.get(), into, item.name, as); },
+        folder.c_str(), true,
+        [&](HANDLE into) { return PlaceIn(held.get(), into, item.name, item.copy, as); },
         &madeCount);
     for (std::wstring path = folder; madeCount > 0; --madeCount, path = ParentOf(path))
         made->insert(path);
@@ -175,7 +177,10 @@ DWORD Complete(const Store& store, const std::wstring& id, CompleteResult* resul
     Journal& journal = work.run.journal;
     for (std::uint32_t i = 0; i < journal.items.size(); ++i) {
         JournalItem& item = journal.items[i];
-        if (item.state == ItemState::Planned)
+        // A copy cut short: the file it copies was never changed.
+        if (item.state == ItemState::Planned && item.copy)
+            item.state = ItemState::Left;
+        else if (item.state == ItemState::Planned)
             item.seen = HoldItem(*work.deleter, work.folders, i, journal.PathOf(item), item.planned,
                                  &item.state, &item.error)
                             .seen;

@@ -39,7 +39,9 @@ void FindUnmarked(HANDLE folder, Journal* journal) {
     std::uint32_t listed = UINT32_MAX;
     for (std::uint32_t i = 0; i < journal->items.size(); ++i) {
         JournalItem& item = journal->items[i];
-        if (item.state != ItemState::Planned) continue;
+        // A copy without its mark may be cut short: the file it copies was
+        // never changed.
+        if (item.state != ItemState::Planned || item.copy) continue;
         if (i / kHeldPerFolder != listed) {
             listed = i / kHeldPerFolder;
             DWORD error;

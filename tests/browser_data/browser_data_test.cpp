@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "browser_data/browser_data.h"
+#include "fixtures/database_rows.h"
 #include "fixtures/fixtures.h"
 #include "browser_data/sqlite_db.h"
 
@@ -59,21 +60,7 @@ Database Connect(const std::wstring& profile, const std::wstring& browser) {
     return db;
 }
 
-// Every row of a query, one "a|b|c" line each.
-std::string Rows(sqlite3* db, const char* sql) {
-    std::wstring error;
-    Statement statement = Prepare(db, sql, &error);
-    if (!statement) return "error: " + Utf8(error);
-    std::string rows;
-    while (sqlite3_step(statement.get()) == SQLITE_ROW) {
-        for (int i = 0; i < sqlite3_column_count(statement.get()); ++i) {
-            const unsigned char* text = sqlite3_column_text(statement.get(), i);
-            rows += (i ? "|" : "") + std::string(text ? reinterpret_cast<const char*>(text) : "");
-        }
-        rows += "\n";
-    }
-    return rows;
-}
+using fx::Rows;
 
 std::string Modify(const std::wstring& path, const char* sql) {
     Database db;

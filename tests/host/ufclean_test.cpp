@@ -8,7 +8,9 @@
 #include <map>
 #include <set>
 
+#include "browser_data/browser_data.h"
 #include "fixtures/categories.h"
+#include "fixtures/database_rows.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
@@ -186,6 +188,110 @@ TEST(Ufclean, AHeldCleanIsTakenBackWhole) {
     run = RunUfclean(L"history --purge");
     EXPECT_EQ(fx::Lacking(run.out, {"let go "}), "") << run.out << run.err;
     EXPECT_EQ(RunUfclean(L"history").out, "no clean is held for undo\n");
+}
+
+// The browsers' databases edited in place by the console, on copies of the
+// browser-made fixtures where Firefox and Chrome keep them: history goes
+// with every bookmark, keyword and tag kept; a kept site's cookies (its
+// subdomains' too) stay and the others go; a running browser's databases,
+// and a held clean taken back, are every byte as they were.
+TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
+    const std::wstring firefox = fx::Special(CSIDL_APPDATA) + L"\\Mozilla\\Firefox";
+    const std::wstring chrome = fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data";
+    const std::wstring gecko = firefox + L"\\Profiles\\ufc.default";
+    const std::wstring chromium = chrome + L"\\Default";
+    const std::vector<std::pair<std::wstring, std::wstring>> files = {
+        {L"firefox\\places.sqlite", gecko + L"\\places.sqlite"},
+        {L"firefox\\favicons.sqlite", gecko + L"\\favicons.sqlite"},
+        {L"firefox\\cookies.sqlite", gecko + L"\\cookies.sqlite"},
+        {L"chromium\\History", chromium + L"\\History"},
+        {L"chromium\\Favicons", chromium + L"\\Favicons"},
+        {L"chromium\\Top Sites", chromium + L"\\Top Sites"},
+        {L"chromium\\Shortcuts", chromium + L"\\Shortcuts"},
+        {L"chromium\\Bookmarks", chromium + L"\\Bookmarks"},
+        {L"chromium\\Network\\Cookies", chromium + L"\\Network\\Cookies"}};
+    // The bytes of the cookie databases, or of the others.
+    auto contents = [&files](bool cookies) {
+        std::string all;
+        for (const auto& file : files)
+            if ((file.first.find(L"ookies") != std::wstring::npos) == cookies)
+                all += fx::ReadFileText(file.second) + "\n--\n";
+        return all;
+    };
+    const char* kBookmarks =
+        "SELECT b.guid, b.type, b.parent, b.title, p.url FROM moz_bookmarks b LEFT JOIN "
+        "moz_places p ON p.id = b.fk UNION ALL SELECT k.keyword, p.url, 0, 0, 0 FROM moz_keywords "
+        "k JOIN moz_places p ON p.id = k.place_id ORDER BY 1";
+    // The cookies' hosts, each with its site.
+    auto cookieSites = [&]() {
+        std::multiset<std::string> sites;
+        for (const std::string& rows :
+             {fx::Rows(gecko + L"\\cookies.sqlite", "SELECT host FROM moz_cookies"),
+              fx::Rows(chromium + L"\\Network\\Cookies", "SELECT host_key FROM cookies")})
+            for (std::size_t at = 0, end; (end = rows.find('\n', at)) != rows.npos; at = end + 1)
+                sites.insert(browser_data::RegistrableDomain(rows.substr(at, end - at)));
+        return sites;
+    };
+    const struct {
+        const char* what;
+        const wchar_t* arguments;
+        bool running;           // the browsers hold their lock files
+        bool undo;              // the clean is taken back
+        bool history, cookies;  // what is edited
+    } rows[] = {
+        {"history", L"--undo none --with history", false, false, true, false},
+        {"cookies of kept sites", L"--undo none --with cookies", false, false, false, true},
+        {"running browsers", L"--with history,cookies", true, false, false, false},
+        {"undo", L"--with history,cookies", false, true, false, false},
+    };
+    ASSERT_EQ(RunUfclean(L"cookies keep mail.example.org").exitCode, 0u);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::wstring source = L"Z:" + host::Widen(UFC_BROWSER_FIXTURES) + L"\\";
+        std::replace(source.begin(), source.end(), L'/', L'\\');
+        for (const auto& file : files) {
+            fx::MakeDirs(file.second.substr(0, file.second.rfind(L'\\')));
+            ASSERT_TRUE(CopyFileW((source + file.first).c_str(), file.second.c_str(), FALSE));
+        }
+        // What makes the folders browser profiles to the keep list.
+        for (const std::wstring& file :
+             {chromium + L"\\Preferences", chromium + L"\\Web Data", gecko + L"\\prefs.js"})
+            fx::MakeFile(file, 10);
+        const std::string history = contents(false), cookies = contents(true);
+        const std::string marks = fx::Rows(gecko + L"\\places.sqlite", kBookmarks);
+        std::multiset<std::string> kept = cookieSites();
+        for (const char* other : {"example.co.uk", "news.test", "notexample.org", "tracker.test"})
+            EXPECT_GT(kept.erase(other), 0u) << other;
+        std::vector<ufc::unique_hfile> locks;
+        for (const std::wstring& lock : {gecko + L"\\parent.lock", chrome + L"\\lockfile"}) {
+            fx::MakeFile(lock);
+            if (row.running) locks.push_back(fx::HoldOpen(lock));
+        }
+        if (row.undo) RunUfclean(L"history --purge");  // undo takes back this clean alone
+        const fx::RunResult run = RunUfclean(std::wstring(L"clean --yes ") + row.arguments);
+        ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
+        if (row.undo) {
+            EXPECT_NE(contents(false) + contents(true), history + cookies);
+            EXPECT_EQ(RunUfclean(L"undo").exitCode, 0u);
+        }
+        if (row.running) {
+            EXPECT_EQ(fx::Lacking(run.out, {"left as it is: close Firefox", "close Chrome"}), "");
+        }
+        EXPECT_EQ(contents(false) == history, !row.history) << run.out;
+        EXPECT_EQ(contents(true) == cookies, !row.cookies) << run.out;
+        if (row.history) {
+            EXPECT_EQ(fx::Rows(gecko + L"\\places.sqlite", "SELECT id FROM moz_historyvisits"), "");
+            EXPECT_EQ(fx::Rows(chromium + L"\\History", "SELECT id FROM visits"), "");
+            EXPECT_EQ(fx::Rows(gecko + L"\\places.sqlite", kBookmarks), marks);
+            EXPECT_EQ(fx::ReadFileText(chromium + L"\\Bookmarks"),
+                      fx::ReadFileText(source + L"chromium\\Bookmarks"));
+        }
+        EXPECT_EQ(cookieSites() == kept, row.cookies);
+        locks.clear();
+    }
+    RunUfclean(L"cookies unkeep example.org");
+    fx::RemoveTree(firefox);
+    fx::RemoveTree(chrome);
 }
 
 }  // namespace

@@ -75,22 +75,26 @@ undo::Store OpenedStore(const std::wstring& name) {
 
 // A held clean of files below root, started `started` (0: now); returns
 // the run's id and the outcome of each file. beforeMoves sees the run's
-// folder once the files are planned.
+// folder once the files are planned. The files whose copy flag is set are
+// held as copies, as before an edit in place.
 std::wstring HeldClean(const undo::Store& store, const std::wstring& root,
                        const std::vector<std::wstring>& files, std::uint64_t started = 0,
                        std::vector<ufc::HoldOutcome>* outcomes = nullptr,
-                       const std::function<void(const std::wstring&)>& beforeMoves = nullptr) {
+                       const std::function<void(const std::wstring&)>& beforeMoves = nullptr,
+                       const std::vector<bool>& copies = {}) {
     std::unique_ptr<undo::HeldRun> run;
     std::wstring why;
     EXPECT_EQ(undo::HeldRun::Begin(store, {L"test clean", {root}, started}, &run, &why), 0u);
     std::vector<undo::PlannedFile> planned;
     for (const std::wstring& file : files) planned.push_back(Listed(file));
+    for (std::size_t i = 0; i < copies.size(); ++i) planned[i].copy = copies[i];
     std::uint32_t first = 0;
     EXPECT_EQ(run->Plan(planned, &first), 0u);
     if (beforeMoves) beforeMoves(store.Path() + L"\\" + run->Id());
     ufc::RootedDeleter deleter({root});
     for (std::uint32_t i = 0; i < files.size(); ++i) {
-        const ufc::HoldOutcome outcome = run->Hold(first + i, deleter);
+        const ufc::HoldOutcome outcome =
+            planned[i].copy ? run->Copy(first + i, deleter) : run->Hold(first + i, deleter);
         if (outcomes) outcomes->push_back(outcome);
     }
     EXPECT_EQ(run->Finish(), 0u);
@@ -107,21 +111,25 @@ TEST(Undo, AHeldCleanAndItsUndoRestoreEveryByteDateAndAttribute) {
         bool inUse;    // held open without delete sharing: stays
         bool blocked;  // its place in the store is taken: deleted, not undoable
         const wchar_t* restoredAs;
+        bool copy;  // a copy is held, the file stays and is rewritten after
     } rows[] = {
-        {L"plain.txt", FILE_ATTRIBUTE_ARCHIVE, 0, false, false, L"plain.txt"},
+        {L"plain.txt", FILE_ATTRIBUTE_ARCHIVE, 0, false, false, L"plain.txt", false},
         {L"read-only.log", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE,
-         0, false, false, L"read-only.log"},
-        {L"trailing dot.", FILE_ATTRIBUTE_ARCHIVE, 0, false, false, L"trailing dot."},
-        {L"a\\b\\c\\deep.tmp", FILE_ATTRIBUTE_ARCHIVE, 0, false, false, L"deep.tmp"},
-        {L"taken.txt", FILE_ATTRIBUTE_ARCHIVE, 1, false, false, L"taken (restored).txt"},
-        {L"twice.txt", FILE_ATTRIBUTE_ARCHIVE, 2, false, false, L"twice (restored 2).txt"},
-        {L"in use.txt", FILE_ATTRIBUTE_ARCHIVE, 0, true, false, L"in use.txt"},
-        {L"not undoable.txt", FILE_ATTRIBUTE_ARCHIVE, 0, false, true, nullptr},
+         0, false, false, L"read-only.log", false},
+        {L"trailing dot.", FILE_ATTRIBUTE_ARCHIVE, 0, false, false, L"trailing dot.", false},
+        {L"a\\b\\c\\deep.tmp", FILE_ATTRIBUTE_ARCHIVE, 0, false, false, L"deep.tmp", false},
+        {L"taken.txt", FILE_ATTRIBUTE_ARCHIVE, 1, false, false, L"taken (restored).txt", false},
+        {L"twice.txt", FILE_ATTRIBUTE_ARCHIVE, 2, false, false, L"twice (restored 2).txt", false},
+        {L"in use.txt", FILE_ATTRIBUTE_ARCHIVE, 0, true, false, L"in use.txt", false},
+        {L"not undoable.txt", FILE_ATTRIBUTE_ARCHIVE, 0, false, true, nullptr, false},
+        {L"edited.sqlite", FILE_ATTRIBUTE_ARCHIVE, 0, false, false, L"edited.sqlite", true},
     };
     std::vector<std::wstring> paths;
     std::vector<Dated> before;
     std::vector<ufc::unique_hfile> users;
+    std::vector<bool> copies;
     for (const Row& row : rows) {
+        copies.push_back(row.copy);
         paths.push_back(root + L"\\" + row.path);
         fx::MakeFileWithText(Long(paths.back()), "bytes of " + fx::Narrow(row.path));
         before.push_back(Date(paths.back(), 50 + paths.size(), row.attributes));
@@ -129,12 +137,14 @@ TEST(Undo, AHeldCleanAndItsUndoRestoreEveryByteDateAndAttribute) {
     }
     const Dated deepFolder = Date(root + L"\\a\\b\\c", 90, 0);
     std::vector<ufc::HoldOutcome> outcomes;
-    const std::wstring id =
-        HeldClean(store, root, paths, 0, &outcomes, [&](const std::wstring& run) {
+    const std::wstring id = HeldClean(
+        store, root, paths, 0, &outcomes,
+        [&](const std::wstring& run) {
             for (std::uint32_t i = 0; i < std::size(rows); ++i)
                 if (rows[i].blocked)
                     fx::MakeFile(run + L"\\" + undo::HeldFolderName(i) + L"\\" + undo::HeldName(i));
-        });
+        },
+        copies);
     // As a rule's clean does, the folders it emptied go.
     ufc::RootedDeleter deleter({root});
     for (const wchar_t* folder : {L"\\a\\b\\c", L"\\a\\b", L"\\a"})
@@ -142,7 +152,10 @@ TEST(Undo, AHeldCleanAndItsUndoRestoreEveryByteDateAndAttribute) {
     for (std::size_t i = 0; i < paths.size(); ++i) {
         EXPECT_EQ(outcomes[i].held, !rows[i].inUse && !rows[i].blocked) << fx::Narrow(paths[i]);
         EXPECT_EQ(outcomes[i].moveError, rows[i].blocked ? DWORD{ERROR_ALREADY_EXISTS} : 0u);
-        EXPECT_EQ(fx::Exists(Long(paths[i])), rows[i].inUse) << fx::Narrow(paths[i]);
+        EXPECT_EQ(fx::Exists(Long(paths[i])), rows[i].inUse || rows[i].copy)
+            << fx::Narrow(paths[i]);
+        // The edit the copy was held for.
+        if (rows[i].copy) fx::MakeFileWithText(Long(paths[i]), "edited in place");
         for (int t = 0; t < rows[i].taken; ++t) {
             const std::wstring name = t ? undo::BesideName(rows[i].path, t) : rows[i].path;
             fx::MakeFileWithText(root + L"\\" + name, "a newcomer");
@@ -166,7 +179,7 @@ TEST(Undo, AHeldCleanAndItsUndoRestoreEveryByteDateAndAttribute) {
     EXPECT_EQ(part.restored, 1u);
     EXPECT_FALSE(part.runRemoved);
     ASSERT_EQ(undo::Restore(store, id, nullptr, &rest, &why), 0u);
-    EXPECT_EQ(rest.restored, 3u);
+    EXPECT_EQ(rest.restored, 4u);
     EXPECT_EQ(rest.beside.size(), 2u);
     EXPECT_TRUE(rest.failed.empty());
     EXPECT_TRUE(rest.runRemoved);
@@ -207,6 +220,9 @@ TEST(Undo, ARunCutShortIsCompletedOrTakenBackFromItsJournal) {
         ASSERT_EQ(undo::HeldRun::Begin(store, {L"cut short", {root}, 0}, &run, &why), 0u);
         std::vector<undo::PlannedFile> planned;
         for (const std::wstring& path : paths) planned.push_back(Listed(path));
+        // The last is a copy held before an edit, as a clean plans it: its
+        // copy was cut short, so the file it copies was never changed.
+        planned.back() = {paths.back(), {}, true};
         std::uint32_t first = 0;
         // A path no file can have is refused before anything is written.
         EXPECT_EQ(run->Plan({{root + L"\\" + std::wstring(32767, L'a'), {}}}, &first),
@@ -217,6 +233,9 @@ TEST(Undo, ARunCutShortIsCompletedOrTakenBackFromItsJournal) {
         ufc::RootedDeleter deleter({root});
         for (std::uint32_t i = 0; i < 260; ++i) EXPECT_TRUE(run->Hold(first + i, deleter).held);
         const std::wstring id = run->Id();
+        const std::wstring partCopy = store.Path() + L"\\" + id + L"\\" +
+                                      undo::HeldFolderName(519) + L"\\" + undo::HeldName(519);
+        fx::MakeFile(partCopy, 7);
         run.reset();
         // The last whole record: a flipped bit high in its length makes it
         // run past the end like a torn one, yet no crash leaves that.
@@ -245,11 +264,14 @@ TEST(Undo, ARunCutShortIsCompletedOrTakenBackFromItsJournal) {
         undo::RestoreResult restored;
         if (what == kComplete) {
             ASSERT_EQ(undo::Complete(store, id, &completed, &why), 0u);
-            EXPECT_EQ(completed.held, 520u);
-            for (const std::wstring& path : paths) EXPECT_FALSE(fx::Exists(path));
+            EXPECT_EQ(completed.held, 519u);
+            EXPECT_EQ(completed.left, 1u);
+            for (const std::wstring& path : paths)
+                EXPECT_EQ(fx::Exists(path), path == paths.back()) << fx::Narrow(path);
             // Completed, the run is whole: all of it comes back.
             ASSERT_EQ(undo::Restore(store, id, nullptr, &restored, &why), 0u) << fx::Narrow(why);
-            EXPECT_EQ(restored.restored, 520u);
+            EXPECT_EQ(restored.restored, 519u);
+            EXPECT_EQ(fx::ReadFileText(paths.back()).size(), 519u);
             EXPECT_TRUE(restored.runRemoved);
         } else {
             EXPECT_EQ(undo::Restore(store, id, nullptr, &restored, &why),

@@ -39,11 +39,13 @@ struct Outcome {
     std::wstring refused;                   // why nothing was changed; empty when done
     std::vector<RowCount> removed;          // rows per kind, in the order of the edit
     std::vector<SiteCookies> removedSites;  // cookie edits: the sites that lose theirs
-    // The databases with their -wal and -journal files, before and after.
+    // The databases with their -wal and -journal files, before and after
+    // (previewed: the pages the edited databases would still use).
     std::uint64_t bytesBefore = 0;
     std::uint64_t bytesAfter = 0;
 
     bool done() const { return refused.empty(); }
+    std::uint64_t Freed() const { return bytesBefore > bytesAfter ? bytesBefore - bytesAfter : 0; }
     std::int64_t Rows(std::string_view kind) const;
 };
 

@@ -90,6 +90,17 @@ void Count(std::vector<RowCount>* removed, const char* kind, std::int64_t rows) 
     }
 }
 
+// The bytes of the pages a database uses (its free pages aside).
+std::uint64_t UsedBytes(sqlite3* db, const char* schema) {
+    std::int64_t pages = 0, free = 0, size = 0;
+    const std::string pragma = "PRAGMA " + Quoted(schema) + ".";
+    if (!QueryInt(db, pragma + "page_count", &pages) ||
+        !QueryInt(db, pragma + "freelist_count", &free) ||
+        !QueryInt(db, pragma + "page_size", &size) || free > pages)
+        return 0;
+    return static_cast<std::uint64_t>((pages - free) * size);
+}
+
 }  // namespace
 
 Outcome RunEdit(const std::vector<Part>& parts, const std::vector<Step>& steps, Mode mode,
@@ -164,6 +175,10 @@ Outcome RunEdit(const std::vector<Part>& parts, const std::vector<Step>& steps, 
         if (step.kind) Count(&outcome.removed, step.kind, changes);
     }
     if (mode == Mode::Preview) {
+        // What the vacuum would leave: the pages still in use, read inside
+        // the transaction, so they are the edited state's.
+        outcome.bytesAfter = 0;
+        for (const Part* part : present) outcome.bytesAfter += UsedBytes(db.get(), part->schema);
         Run(db.get(), "ROLLBACK", trace);
         return outcome;
     }

@@ -142,6 +142,10 @@ void ItemStore::AddFile(std::wstring_view folder, const WIN32_FIND_DATAW& entry,
     items_.push_back(item);
 }
 
+void ItemStore::SetTypeText(std::uint32_t i, std::wstring_view text) {
+    items_[i].type = SmallId(types_.Intern(text));
+}
+
 SYSTEMTIME ItemStore::Date(std::uint32_t i, ItemTime which) const {
     SYSTEMTIME date = {};
     const std::uint64_t ticks = items_[i].times[static_cast<int>(which)];

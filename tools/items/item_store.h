@@ -65,6 +65,7 @@ public:
     std::wstring_view Folder(std::uint32_t i) const { return folders_.Text(items_[i].folder); }
     const TextInterner& Folders() const { return folders_; }
     std::wstring_view TypeText(std::uint32_t i) const { return types_.Text(items_[i].type); }
+    void SetTypeText(std::uint32_t i, std::wstring_view text);
     std::uint64_t Bytes(std::uint32_t i) const { return items_[i].size; }
     // What the clean checks beside size and last write: the tag of the file
     // id the scan's listing gave (0: none).

@@ -1,5 +1,6 @@
 #include "pipeline/clean.h"
 
+#include "pipeline/edit_clean.h"
 #include "pipeline/removal.h"
 #include "pipeline/temp_folders.h"
 #include "rules/rule_clean.h"
@@ -53,6 +54,8 @@ void CleanCategory(Function::IUnusedFileClean* cleaner, StopSignal* stop, const 
 void CleanRule(StopSignal* stop, const ItemStore& store, const CleanPlan& plan,
                RunObserver* observer, Row* row, std::vector<ItemOutcome>* outcomes,
                HeldClean* held) {
+    if (row->Edits())
+        return CleanEdits(store, plan.skip, observer, stop->Flag(), row, outcomes, held);
     RuleCleanResult done;
     CleanRuleItems(store, {row->first, row->end}, &plan.skip, row->emptiedFolders,
                    GuardContextOf(row->target, row->chosenById), observer, stop->Flag(), &done,

@@ -101,6 +101,37 @@ DWORD HeldClean::Take(ufc::RootedDeleter& deleter, const ItemStore& store, std::
     return ERROR_SUCCESS;
 }
 
+bool HeldClean::HoldCopies(const std::vector<std::wstring>& files, std::uint64_t* held,
+                           std::wstring* why) {
+    if (files.empty()) return true;
+    undo::HeldRun* run = RunFor(SlotFor(files.front()));
+    if (!run) {
+        *why = summary_.trouble;
+        return false;
+    }
+    std::vector<undo::PlannedFile> planned;
+    for (const std::wstring& file : files) planned.push_back({file, {}, true});
+    std::uint32_t first = 0;
+    DWORD error = run->Plan(planned, &first);
+    ufc::RootedDeleter deleter(KnownRuleRoots());
+    std::uint64_t bytes = 0;
+    for (std::uint32_t k = 0; k < files.size() && error == ERROR_SUCCESS; ++k) {
+        const ufc::HoldOutcome copy = run->Copy(first + k, deleter);
+        error = copy.error;
+        bytes += copy.seen.size;
+    }
+    // The marks are on the disk before the edit changes a byte.
+    if (const DWORD committed = run->Commit()) error = error ? error : committed;
+    if (error != ERROR_SUCCESS) {
+        *why = SystemErrorText(error);
+        return false;
+    }
+    summary_.files += files.size();
+    summary_.bytes += bytes;
+    *held = bytes;
+    return true;
+}
+
 void HeldClean::Settle() {
     for (Slot& slot : slots_)
         if (slot.run) slot.run->Commit();

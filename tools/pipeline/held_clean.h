@@ -54,6 +54,12 @@ public:
     void Settle() override;
     // Why the row's files are not held (the mode's table), null when they are.
     const wchar_t* NotHeld(const Row& row) const { return NotHeldReason(row, options_.mode); }
+    // Copies files (a database about to be edited, with its -wal and
+    // -journal) into the user's run as they are now, so that undo puts them
+    // back whole; false with why when they cannot all be held. bytes gets
+    // what the copies hold.
+    bool HoldCopies(const std::vector<std::wstring>& files, std::uint64_t* bytes,
+                    std::wstring* why);
     // Marks the runs finished; the summary is then whole.
     void Finish();
     const UndoSummary& Summary() const { return summary_; }

@@ -63,8 +63,9 @@ bool Pipeline::Scan(const SelectOptions& options, RunObserver* observer) {
     keepCounts_.assign(keepRules_.size(), 0);
     SelectingObserver selecting(observer, keepRules_, olderThanDays_, &store_, &rows_,
                                 &keepCounts_);
-    const bool stopped = ScanRows(cleaner_, stop_, &store_, &rows_, &selecting);
+    const bool stopped = ScanRows(cleaner_, stop_, &store_, &rows_, &selecting, options.keptSites);
     DeselectRepeats(rows_, &store_);
+    DeselectEditedFiles(&rows_, &store_);
     FindRepeatedFiles();
     return stopped;
 }

@@ -68,7 +68,8 @@ CleanPlan PlanClean(const ItemStore& store, const std::vector<KeepRule>& keepRul
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (!CleansRow(store, rows[r], plan.skipReasons[r])) continue;
         plan.rows.push_back(r);
-        if (rows[r].category != kCategoryRecycleBin) ranges.push_back({rows[r].first, rows[r].end});
+        if (rows[r].category != kCategoryRecycleBin && !rows[r].Edits())
+            ranges.push_back({rows[r].first, rows[r].end});
     }
     // A path two rows list goes once, with its first listing.
     plan.repeats = FindRepeats(store, ranges);

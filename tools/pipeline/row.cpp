@@ -4,6 +4,12 @@
 
 namespace host {
 
+const RowEdit* Row::EditOf(const std::wstring& path) const {
+    for (const RowEdit& edit : edits)
+        if (edit.database == path) return &edit;
+    return nullptr;
+}
+
 std::wstring Row::Name() const {
     return IsRule() ? target.Title() : std::wstring(CategoryName(category));
 }

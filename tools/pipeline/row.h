@@ -12,6 +12,7 @@
 #include "items/keep_list.h"
 #include "rules/guard.h"
 #include "rules/model.h"
+#include "rules/rule_edit.h"
 
 namespace host {
 
@@ -44,6 +45,11 @@ struct Row {
     std::uint64_t heldAtScan = 0;
     GuardCounts stoppedByGuard;  // files the guard kept out, by the scan and the clean
     std::wstring refusal;        // why it is never cleaned here (it needs an elevated host)
+    // A rule that edits databases: its edits, one per profile (those that
+    // would remove something, or are refused, are its items); the clean
+    // records what each did.
+    bool editsDatabases = false;
+    std::vector<RowEdit> edits;
 
     // What the selection kept.
     std::uint64_t kept = 0;        // by a keep rule
@@ -62,6 +68,10 @@ struct Row {
 
     bool IsRule() const { return kind == RowKind::Rule; }
     bool IsAction() const { return kind == RowKind::Action; }
+    // Its items are edits of databases, not files.
+    bool Edits() const { return editsDatabases; }
+    // The edit of the item at path; null when there is none.
+    const RowEdit* EditOf(const std::wstring& path) const;
     // A row a report shows: one the scan reached, but no rule whose
     // application or folders are not on this machine.
     bool Shown() const { return reached && !(IsRule() && folders == 0); }

@@ -42,6 +42,28 @@ void WriteItem(JsonWriter* json, const Row& row, const ItemStore& store, std::ui
     json->EndObject();
 }
 
+// Rows per kind per database, as the scan's preview or the clean's edit
+// counted them; a refused edit says why.
+void WriteEdits(JsonWriter* json, const Row& row) {
+    json->Key("edits");
+    json->BeginArray();
+    for (const RowEdit& edit : row.edits) {
+        for (const auto& count : edit.removed) {
+            json->BeginObject();
+            Field(json, "database", edit.database);
+            Field(json, "kind", Widen(count.kind));
+            Field(json, "rows", static_cast<std::uint64_t>(count.rows));
+            json->EndObject();
+        }
+        if (edit.refused.empty()) continue;
+        json->BeginObject();
+        Field(json, "database", edit.database);
+        Field(json, "refused", edit.refused);
+        json->EndObject();
+    }
+    json->EndArray();
+}
+
 void WriteRuleFields(JsonWriter* json, const Row& row) {
     Field(json, "rule", row.target.rule->id);
     Field(json, "application", row.target.ApplicationName());
@@ -87,6 +109,7 @@ void WriteRow(JsonWriter* json, const Row& row, const RowFigures& figures, const
         Field(json, "foldersRemoved", row.foldersRemoved);
     }
     if (!row.skipReason.empty()) Field(json, "skipped", row.skipReason);
+    if (row.Edits()) WriteEdits(json, row);
     json->Key("items");
     json->BeginArray();
     for (std::uint32_t i = row.first; i < row.end; ++i) WriteItem(json, row, store, i);

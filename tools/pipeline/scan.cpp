@@ -16,9 +16,12 @@ std::uint16_t Tag(std::size_t row) {
 
 // The rule's items, straight from its walk.
 void ScanRuleRow(Row* row, bool elevated, StopSignal* stop, ItemStore* store, RunObserver* observer,
-                 RuleProbe* probe) {
+                 RuleProbe* probe, const std::vector<std::string>& keptSites) {
     RuleScanResult result;
-    ScanRule(row->target, row->chosenById, observer, stop->Flag(), store, &result, probe);
+    ScanRule(row->target, row->chosenById, observer, stop->Flag(), store, &result, probe,
+             &keptSites);
+    row->editsDatabases = result.editsDatabases;
+    row->edits = std::move(result.edits);
     row->totals = result.totals;
     row->folders = result.folders;
     row->running = result.running;
@@ -32,7 +35,8 @@ void ScanRuleRow(Row* row, bool elevated, StopSignal* stop, ItemStore* store, Ru
 }  // namespace
 
 bool ScanRows(Function::IUnusedFileClean* cleaner, StopSignal* stop, ItemStore* store,
-              std::vector<Row>* rows, RunObserver* observer) {
+              std::vector<Row>* rows, RunObserver* observer,
+              const std::vector<std::string>& keptSites) {
     RunObserver quiet;
     if (!observer) observer = &quiet;
     store->Clear();
@@ -58,7 +62,7 @@ bool ScanRows(Function::IUnusedFileClean* cleaner, StopSignal* stop, ItemStore* 
             if (row.category != kCategoryRecycleBin)
                 row.heldAtScan = CountHeldFiles(met.Paths(), *store, row.first, store->Count());
         } else if (row.kind == RowKind::Rule) {
-            ScanRuleRow(&row, elevated, stop, store, observer, &probe);
+            ScanRuleRow(&row, elevated, stop, store, observer, &probe, keptSites);
         }
         row.end = store->Count();
         store->SetRun(row.first, row.end, Tag(r));

@@ -26,9 +26,11 @@ public:
 // tagged with its index; a rule that needs an elevated host in one that is
 // not gets its refusal. A stop ends the scan before the next row (the
 // module's and the walk's own checks end the running one); the rows not
-// reached stay so. True when a stop ended it.
+// reached stay so. True when a stop ended it. keptSites: the sites whose
+// cookies stay (the cookie rules edit their databases when there are some).
 bool ScanRows(Function::IUnusedFileClean* cleaner, StopSignal* stop, ItemStore* store,
-              std::vector<Row>* rows, RunObserver* observer);
+              std::vector<Row>* rows, RunObserver* observer,
+              const std::vector<std::string>& keptSites = {});
 
 // A row's items taken from a list a host already has (a drive's scan, a
 // benchmark's), as its scan would have listed them: appended to the store.

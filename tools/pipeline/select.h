@@ -21,6 +21,9 @@ struct SelectOptions {
     bool defaultKeep = true;          // the built-in keep list applies
     std::vector<std::wstring> keeps;  // the person's own patterns (--keep)
     std::uint32_t olderThanDays = 0;  // items written more recently stay (0: none)
+    // The sites whose cookies stay: the cookie rules then edit the cookie
+    // databases instead of deleting them (read by the scan).
+    std::vector<std::string> keptSites;
 };
 
 // The keep rules of the options: the built-in ones, then one per pattern.
@@ -41,7 +44,14 @@ void SelectRow(const std::vector<KeepRule>& keepRules, std::uint32_t olderThanDa
 // every row is in.
 void DeselectRepeats(const std::vector<Row>& rows, ItemStore* store);
 
-// SelectRow on every row, then DeselectRepeats.
+// Deselects, in the rows that delete files, the files a database edit of
+// another row changes (the database with its -wal and -journal), unless
+// the edit refuses the database as damaged or unknown: the edit keeps what
+// it was made to keep (bookmarks, the kept sites' cookies), which deleting
+// the file would lose. Each such row counts them kept.
+void DeselectEditedFiles(std::vector<Row>* rows, ItemStore* store);
+
+// SelectRow on every row, then DeselectRepeats and DeselectEditedFiles.
 void SelectItems(const std::vector<KeepRule>& keepRules, std::uint32_t olderThanDays,
                  ItemStore* store, std::vector<Row>* rows, std::vector<std::uint64_t>* keepCounts);
 

@@ -79,6 +79,14 @@ struct RuleKey {
 
 enum class RuleSource { BuiltIn, File, Imported };
 
+// A rule that edits a profile's databases instead of deleting files: one
+// item per profile, the edit, previewed by the scan and made by the clean.
+enum class DatabaseEdit : std::uint8_t {
+    None,
+    History,  // the family's history, bookmarks kept
+    Cookies,  // the cookies of every site but the kept ones (with a keep list only)
+};
+
 struct CleaningRule {
     std::wstring id;           // "chromium.code-cache", "windows.thumbnail-cache"
     std::wstring name;         // "code cache"
@@ -101,6 +109,7 @@ struct CleaningRule {
     bool needsAdmin = false;  // only an elevated host may clean the places
     std::wstring warning;     // shown beside the rule
     RuleSource source = RuleSource::BuiltIn;
+    DatabaseEdit edit = DatabaseEdit::None;
 };
 
 // One rule applied to one application of its family, or a rule of its own

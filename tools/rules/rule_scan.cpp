@@ -44,7 +44,8 @@ KeyBase BaseOf(const RuleTarget& target, const RuleKey& key) {
     return {KnownFolderPath(root), below};
 }
 
-// A file that the running application holds open: its lock file.
+}  // namespace
+
 bool LockHeld(const Application& application, RuleProbe& probe) {
     const std::wstring lock = std::wstring(application.userData) + L"\\" + application.lockFile;
     for (const std::wstring& path : probe.ExpandFiles(KnownFolderPath(application.root), lock)) {
@@ -54,6 +55,8 @@ bool LockHeld(const Application& application, RuleProbe& probe) {
     }
     return false;
 }
+
+namespace {
 
 // Which names a key takes in one folder.
 struct NameFilter {
@@ -197,7 +200,7 @@ bool IsDetected(const RuleTarget& target, RuleProbe* probe) {
 
 void ScanRule(const RuleTarget& target, bool chosenById, IScanProgress* progress,
               const std::atomic<bool>* stop, ItemStore* store, RuleScanResult* result,
-              RuleProbe* probe) {
+              RuleProbe* probe, const std::vector<std::string>* keptSites) {
     result->first = result->end = store->Count();
     RuleProbe own;
     RuleProbe& probing = probe ? *probe : own;
@@ -214,6 +217,15 @@ void ScanRule(const RuleTarget& target, bool chosenById, IScanProgress* progress
     result->running = target.application
                           ? LockHeld(*target.application, probing)
                           : !rule.processes.empty() && probing.ProcessRuns(rule.processes);
+    static const std::vector<std::string> noSites;
+    if ((result->editsDatabases = EditsDatabases(rule, keptSites ? *keptSites : noSites))) {
+        std::vector<std::wstring> paths;
+        for (const RuleFolder& folder : folders) paths.push_back(folder.path);
+        PreviewEdits(target, paths, keptSites ? *keptSites : noSites, result->running, store,
+                     &result->edits, &result->totals);
+        result->end = store->Count();
+        return;
+    }
 
     const GuardContext guard = GuardContextOf(target, chosenById);
     Collector collector{result, store, progress, stop, rule, FileGuard(guard)};

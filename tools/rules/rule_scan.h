@@ -13,6 +13,7 @@
 #include "rules/guard.h"
 #include "rules/model.h"
 #include "rules/probe.h"
+#include "rules/rule_edit.h"
 
 namespace host {
 
@@ -44,16 +45,25 @@ struct RuleScanResult {
     std::vector<std::wstring> emptiedFolders;
     GuardCounts stoppedByGuard;  // files the rule reached that the guard kept out
     bool stopped = false;
+    // A rule that edits databases: an edit per profile, whether or not it
+    // is an item.
+    bool editsDatabases = false;
+    std::vector<RowEdit> edits;
 };
+
+// Whether the running application holds its lock file.
+bool LockHeld(const Application& application, RuleProbe& probe);
 
 // Lists the target's files into the store, straight from their directory
 // entries (category kCategoryUnset, run 0), each that passes the guard
 // (GuardContextOf the target and chosenById). Progress is reported per
 // file met (category kCategoryUnset); stop, when given, is tested before
 // every entry. Files are not opened: whether the application runs is asked
-// once. One probe serves all targets of a scan.
+// once. One probe serves all targets of a scan. A rule that edits
+// databases (EditsDatabases with keptSites, null: none kept) lists its
+// previewed edits instead of files (PreviewEdits).
 void ScanRule(const RuleTarget& target, bool chosenById, IScanProgress* progress,
               const std::atomic<bool>* stop, ItemStore* store, RuleScanResult* result,
-              RuleProbe* probe = nullptr);
+              RuleProbe* probe = nullptr, const std::vector<std::string>* keptSites = nullptr);
 
 }  // namespace host

@@ -73,6 +73,11 @@ CleaningRule NeedsAdmin(CleaningRule rule) {
     return rule;
 }
 
+CleaningRule Edits(DatabaseEdit edit, CleaningRule rule) {
+    rule.edit = edit;
+    return rule;
+}
+
 CleaningRule HeldBy(std::vector<std::wstring> processes, CleaningRule rule) {
     rule.processes = std::move(processes);
     return rule;
@@ -96,14 +101,16 @@ std::vector<CleaningRule> ChromiumRules() {
                  AtUserData(Tree(kApp, L"ShaderCache"))),
         Chromium(L"chromium.gr-shader-cache", L"graphics shader cache", G::Cache,
                  AtUserData(Tree(kApp, L"GrShaderCache"))),
-        Chromium(L"chromium.cookies", L"cookies", G::Cookies,
-                 Files(kApp, L"",
-                       {L"Network\\Cookies", L"Network\\Cookies-journal", L"Cookies",
-                        L"Cookies-journal"})),
-        Chromium(L"chromium.history", L"history", G::History,
-                 Files(kApp, L"",
-                       {L"History", L"History-journal", L"Visited Links", L"Top Sites",
-                        L"Top Sites-journal", L"Shortcuts", L"Shortcuts-journal"})),
+        // With a keep list of sites, the cookies of the others are edited out.
+        Edits(DatabaseEdit::Cookies,
+              Chromium(L"chromium.cookies", L"cookies", G::Cookies,
+                       Files(kApp, L"",
+                             {L"Network\\Cookies", L"Network\\Cookies-journal", L"Cookies",
+                              L"Cookies-journal"}))),
+        // History, Top Sites, Shortcuts, Favicons and Visited Links, edited:
+        // the bookmarked addresses stay.
+        Edits(DatabaseEdit::History, Chromium(L"chromium.history", L"history", G::History,
+                                              Files(kApp, L"", {L"History"}))),
         Chromium(L"chromium.sessions", L"sessions", G::Session, Tree(kApp, L"Sessions")),
         Chromium(
             L"chromium.session-files", L"last session", G::Session,
@@ -117,8 +124,14 @@ std::vector<CleaningRule> GeckoRules() {
         Gecko(L"gecko.startup-cache", L"startup cache", G::Cache,
               Tree(K::LocalAppData, L"startupCache")),
         Gecko(L"gecko.thumbnails", L"thumbnails", G::Cache, Tree(K::LocalAppData, L"thumbnails")),
-        Gecko(L"gecko.cookies", L"cookies", G::Cookies,
-              Files(kApp, L"", {L"cookies.sqlite", L"cookies.sqlite-wal", L"cookies.sqlite-shm"})),
+        Edits(DatabaseEdit::Cookies,
+              Gecko(L"gecko.cookies", L"cookies", G::Cookies,
+                    Files(kApp, L"",
+                          {L"cookies.sqlite", L"cookies.sqlite-wal", L"cookies.sqlite-shm"}))),
+        // places.sqlite and favicons.sqlite, edited: bookmarks, keywords and
+        // tags stay.
+        Edits(DatabaseEdit::History, Gecko(L"gecko.history", L"history", G::History,
+                                           Files(kApp, L"", {L"places.sqlite"}))),
         Gecko(L"gecko.form-history", L"form history", G::History,
               Files(kApp, L"",
                     {L"formhistory.sqlite", L"formhistory.sqlite-wal", L"formhistory.sqlite-shm"})),

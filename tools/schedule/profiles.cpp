@@ -41,9 +41,9 @@ public:
     bool Read(std::wstring* reason) {
         reason_ = reason;
         if (!root_.is_object()) return Fail(L"a profile is one JSON object");
-        static const char* const known[] = {"categories",    "all",       "rules",
-                                            "with",          "keep",      "noDefaultKeep",
-                                            "olderThanDays", "rulesFile", "undo"};
+        static const char* const known[] = {
+            "categories",    "all",           "rules",     "with", "keep",
+            "noDefaultKeep", "olderThanDays", "rulesFile", "undo", "keepCookiesOf"};
         for (auto field = root_.begin(); field != root_.end(); ++field)
             if (std::find_if(std::begin(known), std::end(known), [&](const char* name) {
                     return field.key() == name;
@@ -51,6 +51,7 @@ public:
                 return At(field.key()), Fail(L"unknown field \"" + Widen(field.key()) + L"\"");
         return Categories() && Flag("all", &profile_->all) && Texts("rules", &profile_->ruleIds) &&
                Groups() && Texts("keep", &profile_->keeps) &&
+               Texts("keepCookiesOf", &profile_->keptSites) &&
                Flag("noDefaultKeep", &profile_->noDefaultKeep) && Days() && RulesFile() && Undo();
     }
 
@@ -165,6 +166,11 @@ std::string ProfileJson(const Profile& profile) {
     list = json::array();
     for (const std::wstring& glob : profile.keeps) list.push_back(Utf8(glob));
     root["keep"] = list;
+    if (!profile.keptSites.empty()) {
+        list = json::array();
+        for (const std::wstring& site : profile.keptSites) list.push_back(Utf8(site));
+        root["keepCookiesOf"] = list;
+    }
     root["noDefaultKeep"] = profile.noDefaultKeep;
     root["olderThanDays"] = profile.olderThanDays;
     if (!profile.rulesFile.empty()) root["rulesFile"] = Utf8(profile.rulesFile);

@@ -21,6 +21,7 @@ struct Profile {
     std::vector<std::wstring> ruleIds;
     std::vector<RuleGroup> withGroups;
     std::vector<std::wstring> keeps;
+    std::vector<std::wstring> keptSites;  // whose cookies stay, beside the user's list
     bool noDefaultKeep = false;
     std::uint32_t olderThanDays = 0;  // 0: no age limit
     // The rules file the profile's rules come from, by full path; empty

@@ -33,6 +33,7 @@ enum ControlId : int {
     kIdFilter = 124,  // text in name or folder narrows the item list
     kIdFilterLabel = 125,
     kIdSpace = 126,    // the picture of the space; its text sums it up
+    kIdCookies = 127,  // the sites holding cookies, a box each: kept
     kIdHistory = 140,  // the held cleans of the undo store
     kIdHistoryStatus = 141,
     kIdUndo = 142,

@@ -205,6 +205,8 @@ void MainWindow::CreateControls() {
     TabCtrl_InsertItem(tabs_, 1, &tab);
     tab.pszText = const_cast<wchar_t*>(L"History");
     TabCtrl_InsertItem(tabs_, 2, &tab);
+    tab.pszText = const_cast<wchar_t*>(L"Cookies");
+    TabCtrl_InsertItem(tabs_, 3, &tab);
     categories_.Create(window_, options_.checked, options_.rules);
     space_.Create(window_);
     filterLabel_ =
@@ -217,6 +219,7 @@ void MainWindow::CreateControls() {
     items_.Create(window_);
     drives_.Create(window_);
     history_.Create(window_);
+    cookies_.Create(window_);
     notice_ = Child(window_, WC_STATICW, RulesFileNotice().c_str(), SS_LEFTNOWORDWRAP | SS_NOPREFIX,
                     kIdNotice);
     progress_ = Child(window_, PROGRESS_CLASSW, L"", 0, kIdProgress);
@@ -279,6 +282,7 @@ void MainWindow::Layout() {
     place(items_.Handle(), right, y, rightWidth, listsBottom - y);
     place(drives_.Handle(), page.left, page.top, pageWidth, page.bottom - page.top);
     history_.Place(page, dpi_);
+    place(cookies_.Handle(), page.left, page.top, pageWidth, page.bottom - page.top);
     y = listsBottom + Scale(4, dpi_);
     place(notice_, page.left, y, pageWidth, line);
     y += line + Scale(4, dpi_);
@@ -310,7 +314,11 @@ void MainWindow::ShowPage(int page) {
     ShowWindow(drives_.Handle(), page == 1 ? SW_SHOW : SW_HIDE);
     if (page == 2 && !worker_->Busy()) LoadHistory();
     history_.Show(page == 2);
-    const HWND focus[] = {categories_.Handle(), drives_.Handle(), history_.List()};
+    // The sites are read when the page is shown: a clean changes them.
+    if (page == 3) cookies_.Load(dpi_);
+    ShowWindow(cookies_.Handle(), page == 3 ? SW_SHOW : SW_HIDE);
+    const HWND focus[] = {categories_.Handle(), drives_.Handle(), history_.List(),
+                          cookies_.Handle()};
     SetFocus(focus[page]);
 }
 
@@ -355,7 +363,7 @@ void MainWindow::OnCommand(int id) {
             categories_.SetUndoMode(UndoMode());
             break;
         case kCmdNextPage:
-            ShowPage((page_ + 1) % 3);
+            ShowPage((page_ + 1) % 4);
             break;
         default:
             break;
@@ -377,6 +385,8 @@ LRESULT MainWindow::OnNotify(NMHDR* header) {
         history_.Enable(!worker_->Busy());
     } else if (header->idFrom == kIdDrives && header->code == NM_CUSTOMDRAW) {
         return drives_.OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+    } else if (header->idFrom == kIdCookies && header->code == LVN_ITEMCHANGED) {
+        cookies_.OnItemChanged(*reinterpret_cast<NMLISTVIEW*>(header));
     }
     return result;
 }

@@ -1,7 +1,8 @@
 // The main window: a Clean page (the tree of choices, the picture of the
 // space, the filter and the found items, progress, totals, Scan / Stop /
-// Clean), a Drives page and a History page (the held cleans, Undo and Free
-// now), switched by a tab control.
+// Clean), a Drives page, a History page (the held cleans, Undo and Free
+// now) and a Cookies page (the sites whose cookies a clean keeps), switched
+// by a tab control.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "choice_tree.h"
+#include "cookies_page.h"
 #include "drives_page.h"
 #include "gdi_owners.h"
 #include "history_page.h"
@@ -94,6 +96,7 @@ private:
     std::uint64_t undoBytes_ = 0;
     std::vector<HeldRunRef> lastClean_;
     UINT_PTR idleState_ = 0;  // the state before the worker's job
+    CookiesPage cookies_;
     host::StopSignal stopSignal_;
     ScanModel model_;
     std::unique_ptr<Worker> worker_;

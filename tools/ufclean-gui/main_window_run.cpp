@@ -5,6 +5,7 @@
 #include "clean_confirm.h"
 #include "gui_ids.h"
 #include "main_window.h"
+#include "pipeline/kept_sites.h"
 #include "pipeline/run_report.h"
 #include "platform/user_files.h"
 #include "rule_rows.h"
@@ -35,6 +36,7 @@ void MainWindow::StartScan() {
     SetText(status_, L"Scanning...");
     host::SelectOptions select;
     select.olderThanDays = options_.olderThanDays;
+    select.keptSites = host::LoadKeptSites();
     worker_->StartScan(std::move(select));
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pipeline/kept_sites.h"
 #include "schedule/profiles.h"
 #include "rule_rows.h"
 #include "rules/model.h"
@@ -13,6 +14,7 @@ bool SaveChoiceAsProfile(const std::wstring& name, const std::vector<std::uint32
                          std::wstring* message) {
     host::Profile profile;
     profile.name = name;
+    profile.keptSites = host::KeptSiteNames();
     std::vector<host::CleaningRule> rules;
     for (std::uint32_t number : checked) {
         // A rule row is one browser of its rule; the profile names the rule.

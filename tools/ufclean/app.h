@@ -47,6 +47,7 @@ struct Options {
     bool haveJson = false;
     std::wstring jsonPath;  // "-" for stdout
     std::vector<std::wstring> keeps;
+    std::vector<std::wstring> keptSites;    // a profile's sites whose cookies stay
     std::wstring rulesFile;                 // empty: the one beside the program
     std::vector<host::CleaningRule> rules;  // loaded before a command runs
     std::wstring importFile;                // rules --import FILE: what it gives
@@ -123,6 +124,7 @@ int RunSchedule(const Options& options);
 int RunRemoveUserData();
 int RunHistory(const Options& options);
 int RunUndo(const Options& options);
+int RunCookies(const Options& options);
 
 // The options of saved profiles and schedules (--profile, --older-than,
 // --daily, --weekly, --at-logon, --time, --report, --schedule, --repair,

@@ -251,12 +251,14 @@ int Dispatch(Options& options) {
         std::wstring reason;
         if (int status = ApplyProfile(&options, &reason)) return FailRun(options, status, reason);
     }
-    if (command == L"rules" || CommandTakesCategories(command) || TakesSelection(options)) {
+    if (command == L"rules" || command == L"cookies" || CommandTakesCategories(command) ||
+        TakesSelection(options)) {
         if (int status = LoadRulesFor(&options)) return status;
         if (int status = CommandTakesCategories(command) ? RefuseUnchosenRules(options) : 0)
             return status;
     }
     if (command == L"rules") return RunRules(options);
+    if (command == L"cookies") return RunCookies(options);
     if (command == L"profile") return RunProfile(options);
     if (!g_command->module) return UsageError(L"unknown command: " + command);
 

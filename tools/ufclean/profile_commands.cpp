@@ -6,6 +6,7 @@
 
 #include "app.h"
 #include "platform/console.h"
+#include "pipeline/kept_sites.h"
 #include "schedule/profiles.h"
 #include "schedule/schedules.h"
 #include "text/format.h"
@@ -41,6 +42,8 @@ std::wstring Summary(const host::Profile& profile) {
     for (host::RuleGroup group : profile.withGroups) words.push_back(host::GroupName(group));
     if (!words.empty()) parts.push_back(L"with " + Joined(words));
     if (!profile.keeps.empty()) parts.push_back(L"keep " + Joined(profile.keeps));
+    if (!profile.keptSites.empty())
+        parts.push_back(L"cookies of " + Joined(profile.keptSites) + L" kept");
     if (profile.noDefaultKeep) parts.push_back(L"without the built-in keep list");
     if (profile.olderThanDays)
         parts.push_back(L"older than " + std::to_wstring(profile.olderThanDays) + L" days");
@@ -78,6 +81,7 @@ int SaveFromOptions(const Options& options) {
     profile.ruleIds = choice.ruleIds;
     profile.withGroups = choice.withGroups;
     profile.keeps = options.keeps;
+    profile.keptSites = host::KeptSiteNames();
     profile.noDefaultKeep = options.noDefaultKeep;
     profile.olderThanDays = options.olderThanDays;
     profile.undo = options.undo;
@@ -194,6 +198,7 @@ int ApplyProfile(Options* options, std::wstring* reason) {
     AddMissing(&choice.ruleIds, profile.ruleIds);
     AddMissing(&choice.withGroups, profile.withGroups);
     AddMissing(&options->keeps, profile.keeps);
+    AddMissing(&options->keptSites, profile.keptSites);
     options->noDefaultKeep = options->noDefaultKeep || profile.noDefaultKeep;
     // An age given on the command line wins over the profile's.
     if (options->olderThanDays == 0) options->olderThanDays = profile.olderThanDays;

@@ -2,6 +2,7 @@
 
 #include "app.h"
 #include "platform/console.h"
+#include "rules/rule_edit.h"
 #include "text/format.h"
 
 namespace ufclean {
@@ -58,6 +59,10 @@ void PrintRowNotes(const host::Pipeline& run) {
         if (!row.Shown() || !row.IsRule()) continue;
         const std::wstring title = row.Name() + L": ";
         if (!row.skipReason.empty()) host::Out(title + row.skipReason + L"\n");
+        // An edit refused (or a running browser) leaves its database whole.
+        for (const host::RowEdit& edit : row.edits)
+            if (!edit.refused.empty())
+                host::Out(title + edit.database + L" left as it is: " + edit.refused + L"\n");
         if (row.stoppedByGuard.total)
             host::Out(title + L"stopped by the guard: " + row.stoppedByGuard.Text() + L"\n");
         if (row.inUse)
@@ -121,6 +126,9 @@ void PrintDetails(const host::Pipeline& run) {
                       Pad(host::HumanSize(store.Bytes(i)), 10, true) + L"  " +
                       Pad(host::FormatDate(store.Date(i, host::ItemTime::Written)), 16) + L"  " +
                       mark + store.Path(i) + L"\n");
+            // An edit says what it removes (or removed) from which database.
+            if (const host::RowEdit* edit = row.EditOf(store.Path(i)))
+                host::Out(L"                                  " + host::EditSummary(*edit) + L"\n");
         }
     }
 }

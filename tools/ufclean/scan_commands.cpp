@@ -3,6 +3,7 @@
 
 #include "app.h"
 #include "json_report.h"
+#include "pipeline/kept_sites.h"
 #include "pipeline/pipeline.h"
 #include "platform/console.h"
 #include "progress_line.h"
@@ -73,6 +74,11 @@ bool ScanAndSelect(const Options& options, host::Pipeline* run) {
     host::SelectOptions select;
     select.defaultKeep = !options.noDefaultKeep;
     select.keeps = options.keeps;
+    select.keptSites = host::LoadKeptSites();
+    for (const std::wstring& name : options.keptSites) {
+        std::string site;
+        if (host::SiteOf(name, &site)) host::AddSites(&select.keptSites, {site});
+    }
     select.olderThanDays = options.olderThanDays;
     bool stopped;
     {

@@ -44,6 +44,12 @@ const CommandInfo kCommands[] = {
      L"       group, update downloads); all holds those too; the recycle bin (16),\n"
      L"       registry entries (4, 8) and one-step cleaners (5, 17) are never held\n",
      kChoice, true},
+    {L"cookies",
+     L"  cookies keep SITE... | unkeep SITE...   the sites whose cookies a clean keeps\n"
+     L"       (mail.example.org keeps example.org and every name below it); with one\n"
+     L"       kept, the cookie rules delete the other sites' cookies, not the files\n"
+     L"  cookies list [--rules FILE]     the sites holding cookies, counts, kept or not\n",
+     nullptr, false},
     {L"history",
      L"  history [--json FILE|-]         the cleans held for undo, until when\n"
      L"       [--keep-days N]\n"

@@ -57,6 +57,7 @@ struct RunStart {
 struct PlannedFile {
     std::wstring path;           // the full path the clean deletes
     ufc::FileIdentity expected;  // what the scan listed
+    bool copy = false;           // held as a copy (Copy), the file staying
 };
 
 class HeldRun {
@@ -81,6 +82,13 @@ public:
     // fails for another reason than its use (not undoable: moveError says
     // why; ERROR_NOT_SAME_DEVICE when its volume is not the store's).
     ufc::HoldOutcome Hold(std::uint32_t index, ufc::RootedDeleter& deleter);
+
+    // Holds a copy of file index of the latest plan (planned as a copy): its
+    // bytes, dates and attributes as they are now, read through deleter's
+    // folders, the file itself left in place. held false, with error, when
+    // no whole copy could be made. A restore puts the copy back over the
+    // file. Commit before the file is changed.
+    ufc::HoldOutcome Copy(std::uint32_t index, ufc::RootedDeleter& deleter);
 
     // Writes the marks of the files held since the last commit, flushed.
     DWORD Commit();

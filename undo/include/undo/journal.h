@@ -51,6 +51,9 @@ struct JournalItem {
     ufc::FileState seen;          // what its handle showed before it went
     bool restored = false;
     std::wstring restoredAs;  // the name it got when its own was taken
+    // A copy is held, not the file: it stayed to be edited in place (a
+    // browser's database), and undo puts the copy back over it.
+    bool copy = false;
 };
 
 struct Journal {
@@ -86,7 +89,8 @@ public:
     explicit JournalWriter(HANDLE file) : file_(file) {}
     void Start(const Journal& run);  // the magic and the run's record
     void Folder(std::uint32_t number, const std::wstring& path);
-    void Item(std::uint32_t folder, const std::wstring& name, const ufc::FileIdentity& planned);
+    void Item(std::uint32_t folder, const std::wstring& name, const ufc::FileIdentity& planned,
+              bool copy = false);
     void Outcome(std::uint32_t index, ItemState state, DWORD error, const ufc::FileState& seen);
     void FolderState(std::uint32_t number, const ufc::FileState& state);
     void Restored(std::uint32_t index, const std::wstring& as);
