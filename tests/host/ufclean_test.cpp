@@ -15,6 +15,8 @@
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
 #include "fs/fold.h"
+#include "pipeline/pipeline.h"
+#include "rules/table.h"
 #include "text/format.h"
 
 namespace {
@@ -289,6 +291,39 @@ TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
         EXPECT_EQ(cookieSites() == kept, row.cookies);
         locks.clear();
     }
+    // A profile swapped for a link between the scan and the clean: the edit
+    // leaves the databases behind the link as they were.
+    std::wstring source = L"Z:" + host::Widen(UFC_BROWSER_FIXTURES) + L"\\firefox\\";
+    std::replace(source.begin(), source.end(), L'/', L'\\');
+    const std::wstring victim = fx::Scratch(L"host-edit-victim");
+    for (const std::wstring& folder : {gecko, victim}) {
+        for (const wchar_t* name : {L"places.sqlite", L"favicons.sqlite"})
+            ASSERT_TRUE(CopyFileW((source + name).c_str(), (folder + L"\\" + name).c_str(), FALSE));
+        fx::MakeFile(folder + L"\\prefs.js", 10);
+    }
+    Function::IUnusedFileClean* cleaner = FunCreate();
+    host::StopSignal stop;
+    stop.Attach(cleaner);
+    host::Pipeline run(cleaner, &stop);
+    std::vector<host::Row> geckoRows;
+    static const std::vector<host::CleaningRule> rules = host::BuiltInRules();
+    for (const host::CleaningRule& rule : rules)
+        if (rule.id == L"gecko.history")
+            for (const host::RuleTarget& target : host::TargetsOf({&rule}))
+                geckoRows.push_back(host::RuleRow(target, true));
+    run.SetRows(geckoRows);
+    ASSERT_FALSE(run.Scan({}, nullptr));
+    ASSERT_GT(run.Sum().wouldRemove, 0u);
+    const std::string behind = fx::ReadFileText(victim + L"\\places.sqlite");
+    ASSERT_TRUE(fx::SwapForLink(gecko, victim));
+    run.Plan();
+    run.Clean(nullptr);
+    EXPECT_EQ(run.Sum().removed, 0u);
+    EXPECT_TRUE(fx::ReadFileText(victim + L"\\places.sqlite") == behind);
+    cleaner->Release();
+    fx::RemoveTree(gecko);
+    fx::RemoveTree(gecko + L"-moved");
+
     RunUfclean(L"cookies unkeep example.org");
     fx::RemoveTree(firefox);
     fx::RemoveTree(chrome);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "fs/rooted_delete.h"
+#include "rules/places.h"
 #include "text/format.h"
 
 namespace host {
@@ -84,7 +86,15 @@ void PreviewEdits(const RuleTarget& target, const std::vector<std::wstring>& fol
             edit.refused = target.InUseAdvice();
             edit.inUse = true;
         } else {
-            Take(Run(edit, Mode::Preview), &edit);
+            // Even a preview (rolled back) opens the database only below
+            // folders held link-free, as the clean does.
+            ufc::RootedDeleter folders(KnownRuleRoots());
+            const DWORD reached =
+                folders.AtFolder(edit.database.substr(0, slash).c_str(), false, [&](HANDLE) {
+                    Take(Run(edit, Mode::Preview), &edit);
+                    return DWORD{ERROR_SUCCESS};
+                });
+            if (reached != ERROR_SUCCESS) edit.refused = L"its folder cannot be reached safely";
         }
         // An edit that would remove nothing is no item: nothing to do.
         std::int64_t rows = 0;
