@@ -73,12 +73,6 @@ void ItemList::Reset(const ScanModel& model) {
     Show();
 }
 
-void ItemList::Append(const ScanModel& model, std::uint32_t from) {
-    view_.Append(model, from);
-    FitColumns(model);
-    Show();
-}
-
 void ItemList::SortBy(const ScanModel& model, int column) {
     const bool ascending = column == view_.Column() ? !view_.Ascending() : true;
     view_.SortBy(model, column, ascending);

@@ -26,8 +26,6 @@ public:
     void SetDpi(UINT dpi);
     // Every item anew (after a clean, a new scan).
     void Reset(const ScanModel& model);
-    // A category's items, from `from` on, joined the store.
-    void Append(const ScanModel& model, std::uint32_t from);
     // The same column again sorts the other way.
     void SortBy(const ScanModel& model, int column);
     void SetFilter(const ScanModel& model, const std::wstring& text);
