@@ -53,6 +53,7 @@ TEST(Ufclean, RefusalsAndQuestionsSayWhatAndTouchNothing) {
         {L"scan chromium.nothing", 1, "unknown category or rule: chromium.nothing (see"},
         {L"scan 9 --older-than soon", 1, "--older-than needs a number of days"},
         {L"scan 9 --older-than 3 --older-than 4", 1, "repeated option: --older-than"},
+        {L"clean 9 --yes --keep-days 3651", 1, "--keep-days needs a number of days from 0 to 3650"},
         {L"clean 9 --yes --json C:\\windows\\win.ini\\r.json", 1, "the report cannot be written"},
         {L"clean 9 --yes --rules no-such.ini", 1, "ufclean: no-such.ini: no such file"},
         {L"profile save p --rules no-such.json", 1, "ufclean: no-such.json: no such file"},

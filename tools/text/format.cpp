@@ -1,6 +1,7 @@
 #include "text/format.h"
 
 #include <cstdio>
+#include <cwchar>
 #include <cwctype>
 #include <vector>
 
@@ -96,6 +97,16 @@ std::wstring FormatTicks(std::uint64_t ticks) {
         !SystemTimeToTzSpecificLocalTime(nullptr, &system, &local))
         return {};
     return FormatDate(local);
+}
+
+bool ParseCount(const std::wstring& text, std::uint32_t max, std::uint32_t* value) {
+    if (text.empty() || text.size() > 10 ||
+        text.find_first_not_of(L"0123456789") != std::wstring::npos)
+        return false;
+    const unsigned long long number = std::wcstoull(text.c_str(), nullptr, 10);
+    if (number > max) return false;
+    *value = static_cast<std::uint32_t>(number);
+    return true;
 }
 
 }  // namespace host

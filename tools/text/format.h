@@ -25,4 +25,8 @@ std::wstring FormatDate(const SYSTEMTIME& date);
 // FILETIME ticks (UTC) as FormatDate says the local time.
 std::wstring FormatTicks(std::uint64_t ticks);
 
+// A whole number written in decimal digits alone, from 0 to max; false for
+// any other text (a sign, a space, nothing, more than max).
+bool ParseCount(const std::wstring& text, std::uint32_t max, std::uint32_t* value);
+
 }  // namespace host

@@ -1,9 +1,8 @@
 #include "options.h"
 
-#include <cwchar>
-
 #include "pipeline/categories.h"
 #include "choice_groups.h"
+#include "text/format.h"
 
 namespace gui {
 
@@ -23,10 +22,8 @@ bool ParseCategories(const std::wstring& text, std::set<std::uint32_t>* out) {
         size_t comma = text.find(L',', start);
         if (comma == std::wstring::npos) comma = text.size();
         const std::wstring word = text.substr(start, comma - start);
-        if (word.empty() || word.size() > 3 ||
-            word.find_first_not_of(L"0123456789") != std::wstring::npos)
-            return false;
-        const auto number = static_cast<std::uint32_t>(std::wcstoul(word.c_str(), nullptr, 10));
+        std::uint32_t number = 0;
+        if (!host::ParseCount(word, 999, &number)) return false;
         const host::CategoryInfo* info = host::FindCategory(number);
         if (!info || info->kind == host::CategoryKind::None) return false;
         out->insert(number);
@@ -63,15 +60,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
         } else if (word == L"--layout-report" && i + 1 < argc) {
             options->layoutReport = argv[++i];
         } else if (word == L"--older-than") {
-            const std::wstring days = hasValue ? argv[++i] : L"";
-            if (days.empty() || days.size() > 5 ||
-                days.find_first_not_of(L"0123456789") != std::wstring::npos ||
-                std::wcstoul(days.c_str(), nullptr, 10) > 36500) {
+            if (!hasValue || !host::ParseCount(argv[++i], 36500, &options->olderThanDays)) {
                 *error = L"--older-than needs a number of days from 0 to 36500";
                 return false;
             }
-            options->olderThanDays =
-                static_cast<std::uint32_t>(std::wcstoul(days.c_str(), nullptr, 10));
         } else if (word == L"--undo") {
             if (!hasValue || !host::ParseUndoMode(argv[++i], &options->undo)) {
                 *error = L"--undo needs default, all or none";
@@ -88,9 +80,9 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::wstring* erro
                     std::wstring(argv[i + 1]) == L"history")) {
             options->page = std::wstring(argv[++i]) == L"drives" ? 1 : 2;
         } else if (word == L"--bench-items" && hasValue) {
-            const std::wstring count = argv[++i];
-            if (count.size() > 9 || count.find_first_not_of(L"0123456789") != std::wstring::npos ||
-                (options->benchItems = std::wcstoul(count.c_str(), nullptr, 10)) == 0) {
+            std::uint32_t count = 0;
+            if (!host::ParseCount(argv[++i], 999999999, &count) ||
+                (options->benchItems = count) == 0) {
                 *error = L"--bench-items needs a number of items from 1 to 999999999";
                 return false;
             }

@@ -124,23 +124,15 @@ bool ParseProfileOption(const std::wstring& word, const std::function<bool(std::
         if (!next(&options->profile) || !host::CheckName(options->profile, &reason))
             *status = UsageError(L"--profile needs a profile name: " + reason);
     } else if (word == L"--older-than") {
-        const bool number = next(&value) && !value.empty() && value.size() <= 5 &&
-                            value.find_first_not_of(L"0123456789") == std::wstring::npos;
-        if (!number || std::stoul(value) > 36500)
+        if (!next(&value) || !host::ParseCount(value, 36500, &options->olderThanDays))
             *status = UsageError(L"--older-than needs a number of days from 0 to 36500");
-        else
-            options->olderThanDays = static_cast<std::uint32_t>(std::stoul(value));
     } else if (word == L"--undo") {
         options->haveUndo = true;
         if (!next(&value) || !host::ParseUndoMode(value, &options->undo))
             *status = UsageError(L"--undo needs default, all or none");
     } else if (word == L"--keep-days") {
-        const bool number = next(&value) && !value.empty() && value.size() <= 4 &&
-                            value.find_first_not_of(L"0123456789") == std::wstring::npos;
-        if (!number || std::stoul(value) > 3650)
+        if (!next(&value) || !host::ParseCount(value, 3650, &options->keepDays))
             *status = UsageError(L"--keep-days needs a number of days from 0 to 3650");
-        else
-            options->keepDays = static_cast<std::uint32_t>(std::stoul(value));
     } else if (word == L"--daily" || word == L"--at-logon") {
         setTrigger(word == L"--daily" ? L"daily" : L"logon");
     } else if (word == L"--weekly") {
