@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-#include "fs/rooted_delete.h"
-#include "platform/system_error.h"
-#include "rules/places.h"
 #include "rules/probe.h"
 #include "rules/rule_scan.h"
 
@@ -15,12 +12,6 @@ void CleanEdits(const ItemStore& store, const std::vector<std::uint32_t>& skip,
                 std::vector<ItemOutcome>* outcomes, HeldClean* held) {
     row->cleanResult = 1;
     ProgressInfo note = {};
-    // SQLite opens a database by its path. The database's folder is reached
-    // first as a delete reaches it (every folder through its parent's
-    // handle, no link on the way) and held without delete sharing while the
-    // edit runs: a folder swapped for a link since the scan is refused, and
-    // none can be swapped during the edit.
-    ufc::RootedDeleter folders(KnownRuleRoots());
     for (std::uint32_t i = row->first; i < row->end; ++i) {
         if (!store.Selected(i) || std::binary_search(skip.begin(), skip.end(), i)) continue;
         if (stop && stop->load()) {
@@ -55,14 +46,7 @@ void CleanEdits(const ItemStore& store, const std::vector<std::uint32_t>& skip,
                 row->held += files.size();
                 row->heldBytes += heldBytes;
             }
-            const std::wstring folder = edit->database.substr(0, edit->database.rfind(L'\\'));
-            const DWORD reached = folders.AtFolder(folder.c_str(), false, [&](HANDLE) {
-                MakeEdit(&*edit);
-                return DWORD{ERROR_SUCCESS};
-            });
-            if (reached != ERROR_SUCCESS)
-                edit->refused = L"its folder cannot be reached safely: " + SystemErrorText(reached);
-            folders.Release();
+            MakeEdit(&*edit);
         }
         if (edit->made) {
             row->cleanTotals.removed += 1;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "fs/rooted_delete.h"
+#include "platform/system_error.h"
 #include "rules/places.h"
 #include "text/format.h"
 
@@ -22,13 +23,31 @@ Family FamilyOf(RuleFamily family) {
     return family == RuleFamily::Gecko ? Family::Gecko : Family::Chromium;
 }
 
-browser_data::Outcome Run(const RowEdit& edit, Mode mode) {
+browser_data::Outcome RunAsIs(const RowEdit& edit, Mode mode) {
     if (edit.edit == DatabaseEdit::Cookies)
         return browser_data::KeepCookiesOf(edit.database, FamilyOf(edit.family), edit.keptSites,
                                            mode);
     if (edit.family == RuleFamily::Gecko)
         return browser_data::ClearGeckoHistory(edit.profile, mode);
     return browser_data::ClearChromiumHistory(edit.profile, mode);
+}
+
+// SQLite opens a database by its path. The database's folder is reached
+// first as a delete reaches it (every folder through its parent's handle,
+// no link on the way) and held without delete sharing while the edit, or
+// its rolled-back preview, runs: a folder swapped for a link since the scan
+// is refused, and none can be swapped meanwhile.
+browser_data::Outcome Run(const RowEdit& edit, Mode mode) {
+    browser_data::Outcome outcome;
+    ufc::RootedDeleter folders(KnownRuleRoots());
+    const std::wstring folder = edit.database.substr(0, edit.database.rfind(L'\\'));
+    const DWORD reached = folders.AtFolder(folder.c_str(), false, [&](HANDLE) {
+        outcome = RunAsIs(edit, mode);
+        return DWORD{ERROR_SUCCESS};
+    });
+    if (reached != ERROR_SUCCESS)
+        outcome.refused = L"its folder cannot be reached safely: " + SystemErrorText(reached);
+    return outcome;
 }
 
 void Take(const browser_data::Outcome& outcome, RowEdit* edit) {
@@ -86,15 +105,7 @@ void PreviewEdits(const RuleTarget& target, const std::vector<std::wstring>& fol
             edit.refused = target.InUseAdvice();
             edit.inUse = true;
         } else {
-            // Even a preview (rolled back) opens the database only below
-            // folders held link-free, as the clean does.
-            ufc::RootedDeleter folders(KnownRuleRoots());
-            const DWORD reached =
-                folders.AtFolder(edit.database.substr(0, slash).c_str(), false, [&](HANDLE) {
-                    Take(Run(edit, Mode::Preview), &edit);
-                    return DWORD{ERROR_SUCCESS};
-                });
-            if (reached != ERROR_SUCCESS) edit.refused = L"its folder cannot be reached safely";
+            Take(Run(edit, Mode::Preview), &edit);
         }
         // An edit that would remove nothing is no item: nothing to do.
         std::int64_t rows = 0;
