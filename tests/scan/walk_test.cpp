@@ -73,7 +73,7 @@ TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderNothingBehindALinkAndWhatTheFil
     ASSERT_EQ(cleaner.ScanFolder(folder, &results, &totals, &recorder, nullptr, 1), 1u);
 
     // Every file met is reported, the held one too, before it is judged.
-    EXPECT_EQ(recorder.Paths(), walked);
+    ASSERT_EQ(recorder.Paths(), walked);  // the loop below indexes walked by report
     std::uint32_t found = 0;
     for (std::uint32_t i = 0; i < recorder.reports.size(); ++i) {
         EXPECT_EQ(recorder.reports[i].percent, 100 * (i + 1) / walked.size());
