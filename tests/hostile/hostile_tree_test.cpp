@@ -9,7 +9,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 
 #include "core/system_clean.h"
@@ -107,10 +106,7 @@ void PlantAll(const std::vector<std::wstring>& places) {
         ASSERT_TRUE(fx::MakeFolderLink(f, f + L"\\hostile-cycle")) << fx::Narrow(f);
         ASSERT_TRUE(!haveY || fx::MakeFolderLink(L"Y:\\", f + L"\\hostile-ydrive"));
         std::wstring deep = f;
-        while (deep.size() < 320) {
-            deep += L"\\" + std::wstring(40, L'd');
-            CreateDirectoryW(Long(deep).c_str(), nullptr);
-        }
+        while (deep.size() < 320) deep += L"\\" + std::wstring(40, L'd');
         WriteExact(deep + L"\\bottom.txt", "deep");
         WriteExact(f + L"\\" + std::wstring(251, L'n') + L".txt", "long name");
         WriteExact(f + L"\\\U0001F600 smile.txt", "non-BMP");

@@ -61,18 +61,12 @@ TEST(InterfaceEdges, OutOfRangeCategoriesNullsAndEmptyBuffersChangeNothing) {
     wchar_t room[6] = {L'a', L'b', L'g', L'g', L'g', L'g'};
     EXPECT_EQ(c->AccessSaveDirectory(room, 4, 0), 0);  // 4 bytes: two units
     EXPECT_EQ(std::wstring(room + 2, 4), L"gggg");
-    CleanTotals clean;
+    // Null totals. (An empty list with totals, an item without a folder and a
+    // drive scan without a drive are the RecycleBin, Removal and ScanDrive
+    // tests' rows.)
     EXPECT_EQ(c->CleanItems(ResultList{}, nullptr, nullptr), 1u);
-    EXPECT_EQ(c->CleanItems(ResultList{}, &clean, nullptr), 1u);
-    // An item without a folder is passed over, not cut into another path.
-    EXPECT_EQ(c->CleanUnusedFile(9, ResultList{fx::Item(9, L"", L"nothing.txt")}, &clean, nullptr),
-              1u);
-    EXPECT_EQ(clean.removed + clean.failed, 0u);
-    ResultList results;
-    ScanTotals totals;
-    EXPECT_EQ(c->ScanDrive(nullptr, &results, &totals, nullptr), 1);
     EXPECT_EQ(c->SetStopFlag(0), 1);
-    hostile::casesTried += 12;
+    hostile::casesTried += 9;
     // Without a callback the items and totals of every category agree.
     for (int category = 1; category <= 24; ++category) {
         if (category == 5 || category == 16) continue;  // starts programs / real bin

@@ -213,16 +213,6 @@ TEST(PresenceChecks, ABrokenDesktopShortcutAnswersBeforeTheStartMenuIsScanned) {
     DeleteFileW(desktop.c_str());
 }
 
-// Position of the first item with this name and category, or -1.
-int IndexOf(const ResultList& list, const std::wstring& name, std::uint32_t category) {
-    int index = 0;
-    for (const auto& item : list) {
-        if (name == item.name && item.category == category) return index;
-        ++index;
-    }
-    return -1;
-}
-
 // The named drive's bin; the system drive, in any letter case, adds five
 // file categories after it; another drive lists nothing of the system's.
 TEST(ScanDrive, TheDrivesBinThenTheSystemDrivesFileCategories) {
@@ -249,13 +239,15 @@ TEST(ScanDrive, TheDrivesBinThenTheSystemDrivesFileCategories) {
     fx::Recorder recorder;
     EXPECT_EQ(ufc::ScanDrive(cleaner, L"c:\\", &results, &totals, &recorder), 1);
     EXPECT_EQ(cleaner.CurrentDrive, L"c:\\");
-    int last = -1;
-    for (const auto& p : planted) {
-        const int at = IndexOf(results, p.file.substr(p.file.rfind(L'\\') + 1), p.category);
-        EXPECT_GT(at, last) << fx::Narrow(p.file);
-        last = at;
-    }
-    EXPECT_EQ(IndexOf(results, L"drive-bin.txt", kCategoryRecycleBin), 0);
+    // The planted files, each once, in the order of the rows and under their
+    // categories; the bin's file first of all.
+    std::vector<std::uint32_t> order, categories;
+    for (const auto& item : results)
+        for (const auto& p : planted)
+            if (p.file.substr(p.file.rfind(L'\\') + 1) == item.name) order.push_back(item.category);
+    for (const auto& p : planted) categories.push_back(p.category);
+    ASSERT_EQ(order, categories);
+    EXPECT_EQ(std::wstring(results.front().name), L"drive-bin.txt");
     EXPECT_EQ(totals.count, results.size());
     // The bin's entry is reported first, against the bin's own count.
     EXPECT_EQ(recorder.reports[0].category, static_cast<std::uint32_t>(kCategoryRecycleBin));

@@ -65,8 +65,7 @@ TEST(RootedDeleter, EmptyingLeavesWhatDoesNotFitAndARefusedFileKeepsItsAttribute
     ufc::DeleteFolderTree(root, false);
     for (const auto& row : rows)
         EXPECT_EQ(Exists(L"\\\\?\\" + row.file), row.stays) << row.file.size();
-    for (const auto& row : rows) DeleteFileW((L"\\\\?\\" + row.file).c_str());
-    RemoveDirectoryW((L"\\\\?\\" + path(L'd', 256)).c_str());
+    fx::RemoveTree(L"\\\\?\\" + root);
 
     const std::wstring folder = fx::Scratch(L"rooted");
     // A file mapped into memory cannot go; its read-only bit comes back.
