@@ -146,9 +146,6 @@ TEST(WholeLists, RecentDocumentsOfficeRecentAndTheKeysGo) {
     fx::SetString(HKEY_CURRENT_USER, pv::kIntelliForms + L"\\Storage1", L"v", L"x");
     EXPECT_EQ(cleaner.CleanIntelliForms(), ERROR_SUCCESS);
     EXPECT_NE(cleaner.CleanIntelliForms(), ERROR_SUCCESS);
-    fx::SetString(HKEY_CURRENT_USER, pv::kIntelliForms + L"\\Storage2", L"v", L"x");
-    EXPECT_TRUE(cleaner.DeleteIntelliForms());
-    EXPECT_FALSE(cleaner.DeleteIntelliForms());
 }
 
 const std::wstring kMuiCache = L"Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache";
