@@ -49,7 +49,6 @@ TEST(ValueLists, EveryValueIsAnItemAndOnlyTheSelectedGo) {
         EXPECT_FALSE(fx::ValueExists(HKEY_CURRENT_USER, key, L"b"));
         EXPECT_TRUE(fx::ValueExists(HKEY_CURRENT_USER, key, L"MRUList"));
         EXPECT_EQ(cleaned.removed, 2u);
-        EXPECT_EQ(cleaned.failed, 0u);
     }
 }
 
