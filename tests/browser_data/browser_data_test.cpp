@@ -242,7 +242,6 @@ TEST(BrowserData, UnexpectedDatabasesStayAsTheyWere) {
         const char* reason;
     } cases[] = {
         {L"firefox", GeckoHistory, L"places.sqlite", "hold", "in use"},
-        {L"chromium", ChromiumCookies, L"Network\\Cookies", "hold", "in use"},
         {L"firefox", GeckoHistory, L"places.sqlite", "PRAGMA user_version = 87",
          "schema version 87 is unknown"},
         {L"chromium", ChromiumHistory, L"History",
