@@ -203,9 +203,8 @@ TEST(ShortcutScans, ListBrokenShortcutsAsTheirLinkFilesAndReplaceTheirLists) {
     Shortcuts s;
     fx::MakeDirs(s.quick);
     fx::MakeDirs(s.menu);
-    fx::MakeFile(s.gone + L"tool.exe", 10);
-    ASSERT_TRUE(s.Make(s.desktop + L"\\ufc-broken.lnk", s.gone + L"tool.exe"));
-    DeleteFileW((s.gone + L"tool.exe").c_str());
+    s.made.push_back(s.desktop + L"\\ufc-broken.lnk");
+    ASSERT_TRUE(fx::MakeBrokenShortcut(s.made.back(), s.gone + L"tool.exe"));
     fx::MakeFile(s.gone + L"kept.txt");
     ASSERT_TRUE(s.Make(s.desktop + L"\\ufc-valid.lnk", s.gone + L"kept.txt"));
     ASSERT_TRUE(s.Make(s.quick + L"\\ufc-quick.lnk", s.gone + L"quick.exe"));
