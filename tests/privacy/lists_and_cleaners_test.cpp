@@ -87,15 +87,13 @@ TEST(ValueLists, MissingAndEmptyKeysAndValuesTooLargeToRead) {
     CSystemClean cleaner;
     ResultList results;
     ScanTotals totals;
-    fx::DeleteKey(HKEY_CURRENT_USER, kTypedUrls);
-    fx::DeleteKey(HKEY_CURRENT_USER, kRunMru);
+    for (const std::wstring& key : {kTypedUrls, kRunMru}) fx::DeleteKey(HKEY_CURRENT_USER, key);
     cleaner.ExpectedCount = 77;
     EXPECT_EQ(cleaner.ScanTypedUrls(&results, &totals, nullptr), 0u);
     EXPECT_EQ(cleaner.ScanRunMru(&results, &totals, nullptr), 1u);
     CleanTotals cleaned{5, 2, 0};
     EXPECT_EQ(cleaner.CleanTypedUrls(&cleaned), 0);
-    pv::ResetKey(HKEY_CURRENT_USER, kTypedUrls);
-    pv::ResetKey(HKEY_CURRENT_USER, kRunMru);
+    for (const std::wstring& key : {kTypedUrls, kRunMru}) pv::ResetKey(HKEY_CURRENT_USER, key);
     EXPECT_EQ(cleaner.ScanTypedUrls(&results, &totals, nullptr), 1u);
     EXPECT_EQ(cleaner.ExpectedCount, 77u);  // the typed-address scan leaves it
     EXPECT_EQ(cleaner.ScanRunMru(&results, &totals, nullptr), 1u);
