@@ -127,8 +127,7 @@ TEST(CategoryScan, ReportsEachFileBeforeItsItemAndStopsWhenAsked) {
 TEST(DeleteNamedFile, OnlyBelowTheDesktopAndTheProgramsMenu) {
     const std::wstring desktop = fx::Special(CSIDL_DESKTOP) + L"\\ufc-delete.txt";
     const std::wstring programs = fx::Special(CSIDL_PROGRAMS) + L"\\ufc-group\\ufc-delete.lnk";
-    fx::MakeFile(desktop);
-    fx::MakeFile(programs);
+    for (const std::wstring& file : {desktop, programs}) fx::MakeFile(file);
     SetFileAttributesW(desktop.c_str(), FILE_ATTRIBUTE_READONLY);
     CSystemClean cleaner;
     EXPECT_NE(cleaner.DeleteDesktopFile(L"ufc-delete.txt"), 0);
@@ -201,8 +200,7 @@ struct Shortcuts {
 
 TEST(ShortcutScans, ListBrokenShortcutsAsTheirLinkFilesAndReplaceTheirLists) {
     Shortcuts s;
-    fx::MakeDirs(s.quick);
-    fx::MakeDirs(s.menu);
+    for (const std::wstring& folder : {s.quick, s.menu}) fx::MakeDirs(folder);
     s.made.push_back(s.desktop + L"\\ufc-broken.lnk");
     ASSERT_TRUE(fx::MakeBrokenShortcut(s.made.back(), s.gone + L"tool.exe"));
     fx::MakeFile(s.gone + L"kept.txt");
