@@ -9,7 +9,6 @@
 #include "categories/shortcuts.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
-#include "platform/module_loader.h"
 #include "schedule/profiles.h"
 #include "platform/program_folder.h"
 #include "platform/user_files.h"

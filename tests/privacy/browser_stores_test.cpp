@@ -100,10 +100,7 @@ TEST(BrowserFolders, DownloadAndSaveFoldersAreWrittenAndReadWithinTheirBuffers) 
     wchar_t folder[] = L"C:\\Saved Pages";
     EXPECT_EQ(cleaner.AccessSaveDirectory(folder, 0, 1), 0);
     EXPECT_EQ(fx::GetString(HKEY_CURRENT_USER, kBrowserMain, L"Save Directory"), L"before");
-    EXPECT_EQ(cleaner.AccessSaveDirectory(folder, sizeof(folder), 1), 0);
-    std::vector<wchar_t> read(64, L'#');
-    EXPECT_EQ(cleaner.AccessSaveDirectory(read.data(), 64 * sizeof(wchar_t), 0), 0);
-    EXPECT_EQ(std::wstring(read.data()), L"C:\\Saved Pages");
+    // (A whole folder written and read back: the interface test, through the table.)
     // Data without a terminator that fills the buffer exactly is ended
     // inside the caller's bytes; the unit after them is never touched.
     const BYTE* raw = reinterpret_cast<const BYTE*>(folder);

@@ -49,14 +49,11 @@ TEST(ValueLists, EveryValueIsAnItemAndOnlyTheSelectedGo) {
         EXPECT_FALSE(fx::ValueExists(HKEY_CURRENT_USER, key, L"b"));
         EXPECT_TRUE(fx::ValueExists(HKEY_CURRENT_USER, key, L"MRUList"));
         EXPECT_EQ(cleaned.removed, 2u);
-        EXPECT_EQ(cleaned.failed, 0u);
     }
 }
 
 TEST(TypedUrls, LongAndHostileDataIsCutInsideItsBuffersAndAStopEndsTheScan) {
     pv::ResetKey(HKEY_CURRENT_USER, kTypedUrls);
-    const std::wstring address = L"http://long.example/" + std::wstring(280, L'a');
-    fx::SetString(HKEY_CURRENT_USER, kTypedUrls, L"a-long", address);
     // Exactly fills the 2048-byte buffer, no terminator anywhere.
     fx::SetBinary(HKEY_CURRENT_USER, kTypedUrls, L"b-full", std::vector<BYTE>(2048, 0x41));
     // One byte more than the buffer: cannot be read, skipped.
@@ -73,13 +70,12 @@ TEST(TypedUrls, LongAndHostileDataIsCutInsideItsBuffersAndAStopEndsTheScan) {
     fx::Recorder recorder;
     EXPECT_EQ(cleaner.ScanTypedUrls(&results, &totals, &recorder), 1u);
     EXPECT_EQ(fx::Names(results),
-              (std::vector<std::wstring>{kTypedUrls + L"\\a-long|" + address.substr(0, 259),
-                                         kTypedUrls + L"\\b-full|" + std::wstring(259, L'\x4141'),
+              (std::vector<std::wstring>{kTypedUrls + L"\\b-full|" + std::wstring(259, L'\x4141'),
                                          kTypedUrls + L"\\d-dword|AB",
                                          kTypedUrls + L"\\" + longName + L"|fits"}));
-    EXPECT_EQ(cleaner.ExpectedCount, 6u);
+    EXPECT_EQ(cleaner.ExpectedCount, 5u);
     // The unreadable value still moves the percentage on.
-    EXPECT_EQ(recorder.Percents(), (std::vector<std::uint32_t>{16, 33, 66, 83, 100}));
+    EXPECT_EQ(recorder.Percents(), (std::vector<std::uint32_t>{20, 60, 80, 100}));
 
     recorder.onReport = [&](const ProgressInfo&) { cleaner.StopFlag = 1; };
     ResultList stopped;
@@ -91,15 +87,13 @@ TEST(ValueLists, MissingAndEmptyKeysAndValuesTooLargeToRead) {
     CSystemClean cleaner;
     ResultList results;
     ScanTotals totals;
-    fx::DeleteKey(HKEY_CURRENT_USER, kTypedUrls);
-    fx::DeleteKey(HKEY_CURRENT_USER, kRunMru);
+    for (const std::wstring& key : {kTypedUrls, kRunMru}) fx::DeleteKey(HKEY_CURRENT_USER, key);
     cleaner.ExpectedCount = 77;
     EXPECT_EQ(cleaner.ScanTypedUrls(&results, &totals, nullptr), 0u);
     EXPECT_EQ(cleaner.ScanRunMru(&results, &totals, nullptr), 1u);
     CleanTotals cleaned{5, 2, 0};
     EXPECT_EQ(cleaner.CleanTypedUrls(&cleaned), 0);
-    pv::ResetKey(HKEY_CURRENT_USER, kTypedUrls);
-    pv::ResetKey(HKEY_CURRENT_USER, kRunMru);
+    for (const std::wstring& key : {kTypedUrls, kRunMru}) pv::ResetKey(HKEY_CURRENT_USER, key);
     EXPECT_EQ(cleaner.ScanTypedUrls(&results, &totals, nullptr), 1u);
     EXPECT_EQ(cleaner.ExpectedCount, 77u);  // the typed-address scan leaves it
     EXPECT_EQ(cleaner.ScanRunMru(&results, &totals, nullptr), 1u);
@@ -146,9 +140,6 @@ TEST(WholeLists, RecentDocumentsOfficeRecentAndTheKeysGo) {
     fx::SetString(HKEY_CURRENT_USER, pv::kIntelliForms + L"\\Storage1", L"v", L"x");
     EXPECT_EQ(cleaner.CleanIntelliForms(), ERROR_SUCCESS);
     EXPECT_NE(cleaner.CleanIntelliForms(), ERROR_SUCCESS);
-    fx::SetString(HKEY_CURRENT_USER, pv::kIntelliForms + L"\\Storage2", L"v", L"x");
-    EXPECT_TRUE(cleaner.DeleteIntelliForms());
-    EXPECT_FALSE(cleaner.DeleteIntelliForms());
 }
 
 const std::wstring kMuiCache = L"Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache";
@@ -264,15 +255,13 @@ TEST(SmallCleaners, DeleteListedFilesOnlyAndEmptyTheirFoldersKeepingThem) {
     }
 
     // Windows\Temp and the update cache are emptied and kept; a dot-folder
-    // and what a link leads to stay.
+    // stays. (What a link in them leads to: HostileTree's one-step cleaners.)
     const std::wstring temp = fx::Special(CSIDL_WINDOWS) + L"\\Temp";
     const std::wstring cache = fx::Special(CSIDL_WINDOWS) + L"\\SoftwareDistribution\\Download";
     for (const std::wstring& file :
          {temp + L"\\ufc-junk.tmp", temp + L"\\ufc-sub\\deeper\\x.tmp",
           temp + L"\\.ufc-dot\\keep.me", cache + L"\\a1b2\\update.cab", cache + L"\\loose.bin"})
         fx::MakeFile(file, 10);
-    fx::MakeVictims(folder, {L"precious.doc"});
-    ASSERT_TRUE(fx::MakeFolderLink(folder, temp + L"\\ufc-link"));
     cleaner.CleanWindowsTemp();
     EXPECT_EQ(cleaner.CleanUpdateDownloads(), 1);
     for (const std::wstring& kept : {temp, cache, temp + L"\\.ufc-dot\\keep.me"})
@@ -280,8 +269,6 @@ TEST(SmallCleaners, DeleteListedFilesOnlyAndEmptyTheirFoldersKeepingThem) {
     for (const std::wstring& gone :
          {temp + L"\\ufc-junk.tmp", temp + L"\\ufc-sub", cache + L"\\a1b2", cache + L"\\loose.bin"})
         EXPECT_FALSE(fx::Exists(gone)) << fx::Narrow(gone);
-    EXPECT_EQ(fx::Intact(folder, {L"precious.doc"}), 1u);
-    fx::RemoveTree(temp + L"\\ufc-link");
     fx::RemoveTree(temp + L"\\.ufc-dot");
 }
 

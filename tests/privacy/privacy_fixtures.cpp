@@ -1,7 +1,6 @@
 #include "privacy_fixtures.h"
 
 #include <sddl.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 

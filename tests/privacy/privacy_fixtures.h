@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "core/system_clean.h"
 #include "fixtures/fixtures.h"
