@@ -15,6 +15,7 @@
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
 #include "fs/fold.h"
+#include "pipeline/choice.h"
 #include "pipeline/pipeline.h"
 #include "rules/table.h"
 #include "text/format.h"
@@ -248,10 +249,10 @@ TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
         {"undo", L"--with history,cookies", false, true, false, false},
     };
     ASSERT_EQ(RunUfclean(L"cookies keep mail.example.org").exitCode, 0u);
+    std::wstring source = L"Z:" + host::Widen(UFC_BROWSER_FIXTURES) + L"\\";
+    std::replace(source.begin(), source.end(), L'/', L'\\');
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        std::wstring source = L"Z:" + host::Widen(UFC_BROWSER_FIXTURES) + L"\\";
-        std::replace(source.begin(), source.end(), L'/', L'\\');
         for (const auto& file : files) {
             fx::MakeDirs(file.second.substr(0, file.second.rfind(L'\\')));
             ASSERT_TRUE(CopyFileW((source + file.first).c_str(), file.second.c_str(), FALSE));
@@ -294,25 +295,19 @@ TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
     }
     // A profile swapped for a link between the scan and the clean: the edit
     // leaves the databases behind the link as they were.
-    std::wstring source = L"Z:" + host::Widen(UFC_BROWSER_FIXTURES) + L"\\firefox\\";
-    std::replace(source.begin(), source.end(), L'/', L'\\');
     const std::wstring victim = fx::Scratch(L"host-edit-victim");
     for (const std::wstring& folder : {gecko, victim}) {
         for (const wchar_t* name : {L"places.sqlite", L"favicons.sqlite"})
-            ASSERT_TRUE(CopyFileW((source + name).c_str(), (folder + L"\\" + name).c_str(), FALSE));
+            ASSERT_TRUE(CopyFileW((source + L"firefox\\" + name).c_str(),
+                                  (folder + L"\\" + name).c_str(), FALSE));
         fx::MakeFile(folder + L"\\prefs.js", 10);
     }
     Function::IUnusedFileClean* cleaner = FunCreate();
     host::StopSignal stop;
     stop.Attach(cleaner);
     host::Pipeline run(cleaner, &stop);
-    std::vector<host::Row> geckoRows;
     static const std::vector<host::CleaningRule> rules = host::BuiltInRules();
-    for (const host::CleaningRule& rule : rules)
-        if (rule.id == L"gecko.history")
-            for (const host::RuleTarget& target : host::TargetsOf({&rule}))
-                geckoRows.push_back(host::RuleRow(target, true));
-    run.SetRows(geckoRows);
+    run.SetRows(host::RowsOf({{}, {L"gecko.history"}, {}, false}, rules));
     ASSERT_FALSE(run.Scan({}, nullptr));
     ASSERT_GT(run.Sum().wouldRemove, 0u);
     const std::string behind = fx::ReadFileText(victim + L"\\places.sqlite");
