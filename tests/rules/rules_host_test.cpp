@@ -37,20 +37,16 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
     // --with history takes category 3 too, which lists the files at the top
     // of Default, History among them: History is edited, not deleted, by
     // chromium.history, which refuses the seeded file (no database), so
-    // category 3 takes the files at the top of Default alone. A keep
-    // pattern spares one rule item.
+    // category 3 takes the files at the top of Default alone.
     const fx::RunResult run = Ufclean(
-        L"clean chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes "
-        L"--keep \"*\\Profile 1\\GPUCache\\index\"");
+        L"clean chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes");
     held.clear();
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
     for (const fx::RuleFile& file : seeded) {
         const std::size_t profile = file.path.find(L"\\Default\\");
         const bool topOfDefault = profile != std::wstring::npos &&
                                   file.path.find(L'\\', profile + 9) == std::wstring::npos;
-        const bool keptByPattern =
-            file.path.find(L"\\Profile 1\\GPUCache\\index") != std::wstring::npos;
-        const bool taken = !keptByPattern && !isHeld(file) &&
+        const bool taken = !isHeld(file) &&
                            (file.rule == L"chromium.cache" || file.rule == L"chromium.gpu-cache" ||
                             file.rule == L"chromium.code-cache" ||
                             (file.rule == L"chromium.history" && topOfDefault));
@@ -60,10 +56,9 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
             EXPECT_TRUE(fx::Exists(file.path)) << fx::Narrow(file.path);
         }
     }
-    EXPECT_EQ(
-        fx::Lacking(run.out, {"Chrome: code cache: 3 file(s) in use: close Chrome to clean",
-                              "Chrome: history", "kept 1 item(s): --keep", "saved passwords"}),
-        "")
+    EXPECT_EQ(fx::Lacking(run.out, {"Chrome: code cache: 3 file(s) in use: close Chrome to clean",
+                                    "Chrome: history", "saved passwords"}),
+              "")
         << run.out;
 }
 
