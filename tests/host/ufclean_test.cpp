@@ -14,7 +14,6 @@
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
-#include "fs/fold.h"
 #include "pipeline/choice.h"
 #include "pipeline/pipeline.h"
 #include "rules/table.h"

@@ -6,14 +6,11 @@
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
 
-#include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
-#include "platform/module_loader.h"
 #include "schedule/profiles.h"
 #include "rules/model.h"
-#include "text/format.h"
 #include "fs/handles.h"
 
 namespace {
