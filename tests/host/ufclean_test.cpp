@@ -308,8 +308,6 @@ TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
     EXPECT_EQ(run.Sum().removed, 0u);
     EXPECT_TRUE(fx::ReadFileText(victim + L"\\places.sqlite") == behind);
     cleaner->Release();
-    fx::RemoveTree(gecko);
-    fx::RemoveTree(gecko + L"-moved");
 
     RunUfclean(L"cookies unkeep example.org");
     fx::RemoveTree(firefox);
