@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "browser_data/browser_data.h"
 #include "fixtures/categories.h"
@@ -90,23 +91,19 @@ TEST(Ufclean, RefusalsAndQuestionsSayWhatAndTouchNothing) {
     for (const fx::SeededFile& file : seeded) EXPECT_TRUE(fx::Exists(file.path));
 }
 
-// What a file is: its bytes, dates and attributes, read by its exact name.
-struct FileLook {
-    std::string bytes;
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    bool operator==(const FileLook& o) const {
-        return bytes == o.bytes && data.dwFileAttributes == o.data.dwFileAttributes &&
-               CompareFileTime(&data.ftCreationTime, &o.data.ftCreationTime) == 0 &&
-               CompareFileTime(&data.ftLastWriteTime, &o.data.ftLastWriteTime) == 0;
-    }
-};
+// What a file is: its bytes, attributes, creation and last write (FILETIME
+// ticks), read by its exact name; empty when there is none.
+using FileLook = std::tuple<std::string, DWORD, std::uint64_t, std::uint64_t>;
 
 FileLook Look(const std::wstring& path) {
-    FileLook look;
     const std::wstring exact = L"\\\\?\\" + path;
-    if (GetFileAttributesExW(exact.c_str(), GetFileExInfoStandard, &look.data))
-        look.bytes = fx::ReadFileText(exact);
-    return look;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(exact.c_str(), GetFileExInfoStandard, &data)) return {};
+    auto ticks = [](FILETIME t) {
+        return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
+    };
+    return {fx::ReadFileText(exact), data.dwFileAttributes, ticks(data.ftCreationTime),
+            ticks(data.ftLastWriteTime)};
 }
 
 // A held clean (the default) and its undo, one row per kind of item: each
@@ -176,7 +173,7 @@ TEST(Ufclean, AHeldCleanIsTakenBackWhole) {
     seed();
     EXPECT_EQ(RunUfclean(clean + L" --undo all").exitCode, 0u);
     EXPECT_EQ(RunUfclean(L"undo --only \"*\\UFCHELD1\\*\"").exitCode, 0u);
-    EXPECT_TRUE(Look(rows[3].path) == seeded[rows[3].path]);
+    EXPECT_EQ(Look(rows[3].path), seeded[rows[3].path]);
     const json history = json::parse(RunUfclean(L"history --json -").out)["runs"];
     ASSERT_FALSE(history.empty());
     EXPECT_EQ(history.back()["what"], "clean 9 1 windows.user-temp ini.ufcheld");
