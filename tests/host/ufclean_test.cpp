@@ -192,16 +192,13 @@ TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
     const std::wstring chrome = fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data";
     const std::wstring gecko = firefox + L"\\Profiles\\ufc.default";
     const std::wstring chromium = chrome + L"\\Default";
-    const std::vector<std::pair<std::wstring, std::wstring>> files = {
-        {L"firefox\\places.sqlite", gecko + L"\\places.sqlite"},
-        {L"firefox\\favicons.sqlite", gecko + L"\\favicons.sqlite"},
-        {L"firefox\\cookies.sqlite", gecko + L"\\cookies.sqlite"},
-        {L"chromium\\History", chromium + L"\\History"},
-        {L"chromium\\Favicons", chromium + L"\\Favicons"},
-        {L"chromium\\Top Sites", chromium + L"\\Top Sites"},
-        {L"chromium\\Shortcuts", chromium + L"\\Shortcuts"},
-        {L"chromium\\Bookmarks", chromium + L"\\Bookmarks"},
-        {L"chromium\\Network\\Cookies", chromium + L"\\Network\\Cookies"}};
+    // Each fixture database (below its browser's fixture folder) and its copy.
+    std::vector<std::pair<std::wstring, std::wstring>> files;
+    for (const wchar_t* name : {L"places.sqlite", L"favicons.sqlite", L"cookies.sqlite"})
+        files.push_back({L"firefox\\" + std::wstring(name), gecko + L"\\" + name});
+    for (const wchar_t* name :
+         {L"History", L"Favicons", L"Top Sites", L"Shortcuts", L"Bookmarks", L"Network\\Cookies"})
+        files.push_back({L"chromium\\" + std::wstring(name), chromium + L"\\" + name});
     // The bytes of the cookie databases, or of the others.
     auto contents = [&files](bool cookies) {
         std::string all;
