@@ -45,7 +45,6 @@ TEST(Ufclean, RefusalsAndQuestionsSayWhatAndTouchNothing) {
     } rows[] = {
         {L"clean 9", 1, "--yes"},  // no console, no --yes
         {L"scan 99", 1, "unknown category: 99 (see ufclean categories)"},
-        {L"sweep", 1, "unknown command: sweep (see ufclean --help)"},
         {L"scna 9", 1, "unknown command: scna; did you mean scan? (see ufclean --help)"},
         {L"clxxn", 1, "unknown command: clxxn (see ufclean --help)"},  // two edits: too far
         {L"scan 9 --detials", 1, "did you mean --details? (see ufclean scan --help)"},
