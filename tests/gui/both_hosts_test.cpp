@@ -53,12 +53,7 @@ TEST(GuiDemo, BothHostsScanAndCleanTheDemoProfileAlike) {
             const fx::RunResult scan = fx::RunUfclean(L"scan --json \"" + report + L"-scan.json\"");
             ASSERT_EQ(scan.exitCode, 0u) << scan.err;
             shown = scan.out;
-            const std::string raw = fx::ReadFileText(report + L"-scan.json");
-            host.scan = json::parse(raw);
-            // Raw UTF-8 of U+00DC, U+65E5 and U+1F600 (a surrogate pair in UTF-16).
-            EXPECT_EQ(fx::Lacking(raw, {"\xC3\x9C"
-                                        "bersicht \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.tmp"}),
-                      "");
+            host.scan = json::parse(fx::ReadFileText(report + L"-scan.json"));
             const fx::RunResult clean =
                 fx::RunUfclean(L"clean --yes --json \"" + report + L"-clean.json\"");
             ASSERT_EQ(clean.exitCode, 0u) << clean.out << clean.err;

@@ -3,25 +3,18 @@
 // the real list, uncheck items, Clean with the confirmation answered, then
 // the files on disk are checked.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 #include <windows.h>
 #include <shlobj.h>
 
 #include <algorithm>
-#include <map>
-#include <regex>
-#include <set>
 
 #include "fixtures/rule_files.h"
 #include "fixtures/categories.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
-#include "fixtures/run_program.h"
-#include "fs/fold.h"
 #include "schedule/profiles.h"
 #include "remote_window.h"
 #include "text/format.h"
-#include "rules/model.h"
 #include "undo/held_run.h"
 #include "undo/runs.h"
 

@@ -2,7 +2,6 @@
 
 #include <type_traits>
 
-#include "platform/module_loader.h"
 #include "platform/program_folder.h"
 
 namespace {

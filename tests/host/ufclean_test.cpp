@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <tuple>
 
 #include "browser_data/browser_data.h"
 #include "fixtures/categories.h"
@@ -14,7 +15,7 @@
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/run_program.h"
-#include "fs/fold.h"
+#include "pipeline/choice.h"
 #include "pipeline/pipeline.h"
 #include "rules/table.h"
 #include "text/format.h"
@@ -44,7 +45,6 @@ TEST(Ufclean, RefusalsAndQuestionsSayWhatAndTouchNothing) {
     } rows[] = {
         {L"clean 9", 1, "--yes"},  // no console, no --yes
         {L"scan 99", 1, "unknown category: 99 (see ufclean categories)"},
-        {L"sweep", 1, "unknown command: sweep (see ufclean --help)"},
         {L"scna 9", 1, "unknown command: scna; did you mean scan? (see ufclean --help)"},
         {L"clxxn", 1, "unknown command: clxxn (see ufclean --help)"},  // two edits: too far
         {L"scan 9 --detials", 1, "did you mean --details? (see ufclean scan --help)"},
@@ -90,23 +90,19 @@ TEST(Ufclean, RefusalsAndQuestionsSayWhatAndTouchNothing) {
     for (const fx::SeededFile& file : seeded) EXPECT_TRUE(fx::Exists(file.path));
 }
 
-// What a file is: its bytes, dates and attributes, read by its exact name.
-struct FileLook {
-    std::string bytes;
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    bool operator==(const FileLook& o) const {
-        return bytes == o.bytes && data.dwFileAttributes == o.data.dwFileAttributes &&
-               CompareFileTime(&data.ftCreationTime, &o.data.ftCreationTime) == 0 &&
-               CompareFileTime(&data.ftLastWriteTime, &o.data.ftLastWriteTime) == 0;
-    }
-};
+// What a file is: its bytes, attributes, creation and last write (FILETIME
+// ticks), read by its exact name; empty when there is none.
+using FileLook = std::tuple<std::string, DWORD, std::uint64_t, std::uint64_t>;
 
 FileLook Look(const std::wstring& path) {
-    FileLook look;
     const std::wstring exact = L"\\\\?\\" + path;
-    if (GetFileAttributesExW(exact.c_str(), GetFileExInfoStandard, &look.data))
-        look.bytes = fx::ReadFileText(exact);
-    return look;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(exact.c_str(), GetFileExInfoStandard, &data)) return {};
+    auto ticks = [](FILETIME t) {
+        return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime;
+    };
+    return {fx::ReadFileText(exact), data.dwFileAttributes, ticks(data.ftCreationTime),
+            ticks(data.ftLastWriteTime)};
 }
 
 // A held clean (the default) and its undo, one row per kind of item: each
@@ -123,20 +119,13 @@ TEST(Ufclean, AHeldCleanIsTakenBackWhole) {
     const struct {
         const char* what;
         std::wstring path;
-        DWORD attributes;
         bool held;
     } rows[] = {
-        {"module category", fx::Special(CSIDL_WINDOWS) + L"\\Temp\\held-setup.tmp",
-         FILE_ATTRIBUTE_ARCHIVE, true},
-        {"built-in rule", temp + std::wstring(L"held-note.tmp"), FILE_ATTRIBUTE_ARCHIVE, true},
-        {"community rule", fx::Special(CSIDL_APPDATA) + L"\\UfcHeld\\held.tmp",
-         FILE_ATTRIBUTE_ARCHIVE, true},
-        {"read-only file", temp + std::wstring(L"held-read-only.tmp"), FILE_ATTRIBUTE_READONLY,
-         true},
-        {"trailing-dot name", temp + std::wstring(L"held trailing dot."), FILE_ATTRIBUTE_ARCHIVE,
-         true},
+        {"module category", fx::Special(CSIDL_WINDOWS) + L"\\Temp\\held-setup.tmp", true},
+        {"built-in rule", temp + std::wstring(L"held-note.tmp"), true},
+        {"community rule", fx::Special(CSIDL_APPDATA) + L"\\UfcHeld\\held.tmp", true},
         {"browser cache", fx::Special(CSIDL_INTERNET_CACHE) + L"\\Content.IE5\\UFCHELD1\\p[1].htm",
-         FILE_ATTRIBUTE_ARCHIVE, false},
+         false},
     };
     const std::wstring choice = L"9 1 windows.user-temp ini.ufcheld --rules \"" + community + L"\"";
     const std::wstring clean =
@@ -146,7 +135,6 @@ TEST(Ufclean, AHeldCleanIsTakenBackWhole) {
         for (const auto& row : rows) {
             fx::MakeFile(L"\\\\?\\" + row.path, 100 + seeded.size() * 7);
             fx::SetWriteAge(L"\\\\?\\" + row.path, 72);
-            SetFileAttributesW((L"\\\\?\\" + row.path).c_str(), row.attributes);
             seeded[row.path] = Look(row.path);
         }
     };
@@ -184,7 +172,7 @@ TEST(Ufclean, AHeldCleanIsTakenBackWhole) {
     seed();
     EXPECT_EQ(RunUfclean(clean + L" --undo all").exitCode, 0u);
     EXPECT_EQ(RunUfclean(L"undo --only \"*\\UFCHELD1\\*\"").exitCode, 0u);
-    EXPECT_TRUE(Look(rows[5].path) == seeded[rows[5].path]);
+    EXPECT_EQ(Look(rows[3].path), seeded[rows[3].path]);
     const json history = json::parse(RunUfclean(L"history --json -").out)["runs"];
     ASSERT_FALSE(history.empty());
     EXPECT_EQ(history.back()["what"], "clean 9 1 windows.user-temp ini.ufcheld");
@@ -203,16 +191,13 @@ TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
     const std::wstring chrome = fx::Special(CSIDL_LOCAL_APPDATA) + L"\\Google\\Chrome\\User Data";
     const std::wstring gecko = firefox + L"\\Profiles\\ufc.default";
     const std::wstring chromium = chrome + L"\\Default";
-    const std::vector<std::pair<std::wstring, std::wstring>> files = {
-        {L"firefox\\places.sqlite", gecko + L"\\places.sqlite"},
-        {L"firefox\\favicons.sqlite", gecko + L"\\favicons.sqlite"},
-        {L"firefox\\cookies.sqlite", gecko + L"\\cookies.sqlite"},
-        {L"chromium\\History", chromium + L"\\History"},
-        {L"chromium\\Favicons", chromium + L"\\Favicons"},
-        {L"chromium\\Top Sites", chromium + L"\\Top Sites"},
-        {L"chromium\\Shortcuts", chromium + L"\\Shortcuts"},
-        {L"chromium\\Bookmarks", chromium + L"\\Bookmarks"},
-        {L"chromium\\Network\\Cookies", chromium + L"\\Network\\Cookies"}};
+    // Each fixture database (below its browser's fixture folder) and its copy.
+    std::vector<std::pair<std::wstring, std::wstring>> files;
+    for (const wchar_t* name : {L"places.sqlite", L"favicons.sqlite", L"cookies.sqlite"})
+        files.push_back({L"firefox\\" + std::wstring(name), gecko + L"\\" + name});
+    for (const wchar_t* name :
+         {L"History", L"Favicons", L"Top Sites", L"Shortcuts", L"Bookmarks", L"Network\\Cookies"})
+        files.push_back({L"chromium\\" + std::wstring(name), chromium + L"\\" + name});
     // The bytes of the cookie databases, or of the others.
     auto contents = [&files](bool cookies) {
         std::string all;
@@ -248,10 +233,10 @@ TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
         {"undo", L"--with history,cookies", false, true, false, false},
     };
     ASSERT_EQ(RunUfclean(L"cookies keep mail.example.org").exitCode, 0u);
+    std::wstring source = L"Z:" + host::Widen(UFC_BROWSER_FIXTURES) + L"\\";
+    std::replace(source.begin(), source.end(), L'/', L'\\');
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        std::wstring source = L"Z:" + host::Widen(UFC_BROWSER_FIXTURES) + L"\\";
-        std::replace(source.begin(), source.end(), L'/', L'\\');
         for (const auto& file : files) {
             fx::MakeDirs(file.second.substr(0, file.second.rfind(L'\\')));
             ASSERT_TRUE(CopyFileW((source + file.first).c_str(), file.second.c_str(), FALSE));
@@ -294,25 +279,19 @@ TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
     }
     // A profile swapped for a link between the scan and the clean: the edit
     // leaves the databases behind the link as they were.
-    std::wstring source = L"Z:" + host::Widen(UFC_BROWSER_FIXTURES) + L"\\firefox\\";
-    std::replace(source.begin(), source.end(), L'/', L'\\');
     const std::wstring victim = fx::Scratch(L"host-edit-victim");
     for (const std::wstring& folder : {gecko, victim}) {
         for (const wchar_t* name : {L"places.sqlite", L"favicons.sqlite"})
-            ASSERT_TRUE(CopyFileW((source + name).c_str(), (folder + L"\\" + name).c_str(), FALSE));
+            ASSERT_TRUE(CopyFileW((source + L"firefox\\" + name).c_str(),
+                                  (folder + L"\\" + name).c_str(), FALSE));
         fx::MakeFile(folder + L"\\prefs.js", 10);
     }
     Function::IUnusedFileClean* cleaner = FunCreate();
     host::StopSignal stop;
     stop.Attach(cleaner);
     host::Pipeline run(cleaner, &stop);
-    std::vector<host::Row> geckoRows;
     static const std::vector<host::CleaningRule> rules = host::BuiltInRules();
-    for (const host::CleaningRule& rule : rules)
-        if (rule.id == L"gecko.history")
-            for (const host::RuleTarget& target : host::TargetsOf({&rule}))
-                geckoRows.push_back(host::RuleRow(target, true));
-    run.SetRows(geckoRows);
+    run.SetRows(host::RowsOf({{}, {L"gecko.history"}, {}, false}, rules));
     ASSERT_FALSE(run.Scan({}, nullptr));
     ASSERT_GT(run.Sum().wouldRemove, 0u);
     const std::string behind = fx::ReadFileText(victim + L"\\places.sqlite");
@@ -322,8 +301,6 @@ TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
     EXPECT_EQ(run.Sum().removed, 0u);
     EXPECT_TRUE(fx::ReadFileText(victim + L"\\places.sqlite") == behind);
     cleaner->Release();
-    fx::RemoveTree(gecko);
-    fx::RemoveTree(gecko + L"-moved");
 
     RunUfclean(L"cookies unkeep example.org");
     fx::RemoveTree(firefox);

@@ -6,14 +6,11 @@
 #include <nlohmann/json.hpp>
 #include <shlobj.h>
 
-#include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
 #include "fixtures/rule_files.h"
 #include "fixtures/run_program.h"
-#include "platform/module_loader.h"
 #include "schedule/profiles.h"
 #include "rules/model.h"
-#include "text/format.h"
 #include "fs/handles.h"
 
 namespace {
@@ -37,20 +34,16 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
     // --with history takes category 3 too, which lists the files at the top
     // of Default, History among them: History is edited, not deleted, by
     // chromium.history, which refuses the seeded file (no database), so
-    // category 3 takes the files at the top of Default alone. A keep
-    // pattern spares one rule item.
+    // category 3 takes the files at the top of Default alone.
     const fx::RunResult run = Ufclean(
-        L"clean chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes "
-        L"--keep \"*\\Profile 1\\GPUCache\\index\"");
+        L"clean chromium.cache chromium.code-cache chromium.gpu-cache --with history --yes");
     held.clear();
     ASSERT_EQ(run.exitCode, 0u) << run.out << run.err;
     for (const fx::RuleFile& file : seeded) {
         const std::size_t profile = file.path.find(L"\\Default\\");
         const bool topOfDefault = profile != std::wstring::npos &&
                                   file.path.find(L'\\', profile + 9) == std::wstring::npos;
-        const bool keptByPattern =
-            file.path.find(L"\\Profile 1\\GPUCache\\index") != std::wstring::npos;
-        const bool taken = !keptByPattern && !isHeld(file) &&
+        const bool taken = !isHeld(file) &&
                            (file.rule == L"chromium.cache" || file.rule == L"chromium.gpu-cache" ||
                             file.rule == L"chromium.code-cache" ||
                             (file.rule == L"chromium.history" && topOfDefault));
@@ -60,14 +53,13 @@ TEST(UfcleanRules, CleanTakesTheNamedRulesKeepsTheUsersDataAndAdvisesOnFilesInUs
             EXPECT_TRUE(fx::Exists(file.path)) << fx::Narrow(file.path);
         }
     }
-    EXPECT_EQ(
-        fx::Lacking(run.out, {"Chrome: code cache: 3 file(s) in use: close Chrome to clean",
-                              "Chrome: history", "kept 1 item(s): --keep", "saved passwords"}),
-        "")
+    EXPECT_EQ(fx::Lacking(run.out, {"Chrome: code cache: 3 file(s) in use: close Chrome to clean",
+                                    "Chrome: history", "saved passwords"}),
+              "")
         << run.out;
 }
 
-TEST(UfcleanRules, TheUsersRulesAreListedAndAFaultyFileStopsTheRunBeforeAnyScan) {
+TEST(UfcleanRules, TheUsersRulesAreListedWithTheBuiltInOnes) {
     const std::wstring good = fx::Scratch(L"rules-good") + L"\\rules.json";
     fx::MakeFileWithText(good,
                          "{\"rules\": [{\"id\": \"chromium.media-cache\", \"name\": \"media "
@@ -80,20 +72,6 @@ TEST(UfcleanRules, TheUsersRulesAreListedAndAFaultyFileStopsTheRunBeforeAnyScan)
                                "  on   chromium.media-cache",
                                "%LocalAppData%\\Microsoft\\Windows\\Explorer|thumbcache_*.db;"}),
         "");
-
-    const std::wstring bad = fx::Scratch(L"rules-bad") + L"\\rules.json";
-    fx::MakeFileWithText(bad,
-                         "{\"rules\": [\n"
-                         " {\"id\": \"app.escape\", \"name\": \"escape\", \"group\": "
-                         "\"cache\", \"application\": \"App\",\n"
-                         "  \"path\": \"%LocalAppData%\\\\..\\\\..\"}\n]}\n");
-    const std::vector<fx::RuleFile> seeded =
-        fx::SeedChromiumProfiles(L"Google\\Chrome", {L"Default"});
-    const fx::RunResult run = Ufclean(L"clean --yes --rules \"" + bad + L"\"");
-    EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(fx::Lacking(run.err, {"line 3: the path"}), "");
-    EXPECT_EQ(run.out, "");
-    for (const fx::RuleFile& file : seeded) EXPECT_TRUE(fx::Exists(file.path));
 }
 
 TEST(UfcleanRules, ACommunityFileIsCountedAndItsRulesRunOnlyWhenChosen) {

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <tuple>
 
 #include "fixtures/fixtures.h"
 #include "undo/held_run.h"
@@ -17,10 +18,8 @@ namespace {
 
 constexpr std::uint64_t kHour = 36000000000ull;
 
-struct Dated {
-    std::uint64_t created = 0, accessed = 0, written = 0;
-    DWORD attributes = 0;
-};
+// A file's or folder's dates (created, last access, last write) and attributes.
+using Dated = std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, DWORD>;
 
 std::wstring Long(const std::wstring& path) {
     return L"\\\\?\\" + path;  // names ending in a dot stay as they are
@@ -48,11 +47,6 @@ Dated Date(const std::wstring& path, std::uint64_t hours, DWORD attributes) {
     EXPECT_TRUE(file &&
                 SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic));
     return DatesOf(path);
-}
-
-bool operator==(const Dated& a, const Dated& b) {
-    return a.created == b.created && a.accessed == b.accessed && a.written == b.written &&
-           a.attributes == b.attributes;
 }
 
 // What a scan lists of the file at path.
@@ -190,13 +184,13 @@ TEST(Undo, AHeldCleanAndItsUndoRestoreEveryByteDateAndAttribute) {
         }
         const std::wstring at = paths[i].substr(0, paths[i].rfind(L'\\') + 1) + rows[i].restoredAs;
         // Dates first: reading a file may date its last access.
-        EXPECT_TRUE(DatesOf(at) == before[i]) << fx::Narrow(at);
+        EXPECT_EQ(DatesOf(at), before[i]) << fx::Narrow(at);
         EXPECT_EQ(fx::ReadFileText(Long(at)), "bytes of " + fx::Narrow(rows[i].path));
         if (rows[i].taken) {
             EXPECT_EQ(fx::ReadFileText(paths[i]), "a newcomer");
         }
     }
-    EXPECT_EQ(DatesOf(root + L"\\a\\b\\c").written, deepFolder.written);
+    EXPECT_EQ(std::get<2>(DatesOf(root + L"\\a\\b\\c")), std::get<2>(deepFolder));
     ASSERT_EQ(undo::ListRuns(store, 7, &runs), 0u);
     EXPECT_TRUE(runs.empty());
 }
