@@ -64,7 +64,6 @@ TEST_F(Dispatcher, EachCategoryTakesItsOwnFilesOnlyAndInternetFilesDropDesktopIn
         for (const std::wstring& file : row.passed)
             EXPECT_EQ(fx::FindByName(results, file.substr(file.rfind(L'\\') + 1)), nullptr)
                 << row.category << " " << fx::Narrow(file);
-        EXPECT_EQ(totals.count, results.size());
         for (const auto* files : {&row.taken, &row.passed})
             for (const std::wstring& file : *files) fx::RemoveTree(file);
     }
