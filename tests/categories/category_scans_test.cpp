@@ -12,10 +12,9 @@
 #include "categories/category_scans.h"
 #include "categories/path_views.h"
 #include "categories/shortcuts.h"
-#include "core/system_clean.h"
 #include "core/wmi_init.h"
 #include "fixtures/categories.h"
-#include "fixtures/fixtures.h"
+#include "fixtures/scan_test.h"
 
 namespace {
 
@@ -24,7 +23,9 @@ using Scan = std::uint32_t (CSystemClean::*)(ResultList*, ScanTotals*, IScanProg
 // Each member that the checks and the dispatcher use, on files of its own
 // place: what it takes (each extension only in the letter cases it lists)
 // and what it passes over.
-TEST(CategoryScan, EachMemberTakesItsPlacesFilesOnly) {
+using CategoryScan = fx::ScanTest;
+
+TEST_F(CategoryScan, EachMemberTakesItsPlacesFilesOnly) {
     const std::wstring windows = fx::Special(CSIDL_WINDOWS), drive = windows.substr(0, 3);
     const std::wstring temp = windows + L"\\Temp\\ufc-tree\\noext";
     const std::wstring recent = fx::Special(CSIDL_RECENT) + L"\\ufc-noext";
@@ -82,16 +83,13 @@ std::wstring OfficeRecent() {
     return folder;
 }
 
-TEST(CategoryScan, ReportsEachFileBeforeItsItemAndStopsWhenAsked) {
+TEST_F(CategoryScan, ReportsEachFileBeforeItsItemAndStopsWhenAsked) {
     const std::wstring folder = OfficeRecent();
     fx::MakeFile(folder + L"\\a.doc", 10);
     fx::MakeFile(folder + L"\\b.xls", 20);
     fx::MakeFile(folder + L"\\sub\\c", 30);
-    CSystemClean cleaner;
     cleaner.ExaminedCount = 7;
-    ResultList results;
-    ScanTotals totals{5, 1};  // added to, never reset
-    fx::Recorder recorder;
+    totals = {5, 1};  // added to, never reset
     EXPECT_EQ(cleaner.ScanOfficeRecentFiles(&results, &totals, &recorder), 1u);
     EXPECT_EQ(recorder.Percents(), (std::vector<std::uint32_t>{33, 66, 100}));
     ASSERT_EQ(results.size(), 3u);
@@ -198,7 +196,9 @@ struct Shortcuts {
     }
 };
 
-TEST(ShortcutScans, ListBrokenShortcutsAsTheirLinkFilesAndReplaceTheirLists) {
+using ShortcutScans = fx::ScanTest;
+
+TEST_F(ShortcutScans, ListBrokenShortcutsAsTheirLinkFilesAndReplaceTheirLists) {
     Shortcuts s;
     for (const std::wstring& folder : {s.quick, s.menu}) fx::MakeDirs(folder);
     s.made.push_back(s.desktop + L"\\ufc-broken.lnk");
@@ -209,9 +209,6 @@ TEST(ShortcutScans, ListBrokenShortcutsAsTheirLinkFilesAndReplaceTheirLists) {
     ASSERT_TRUE(s.Make(s.menu + L"\\ufc-first.lnk", s.gone + L"first.exe"));
     ASSERT_TRUE(s.Make(s.menu + L"\\ufc-second.lnk", s.gone + L"second.exe"));
 
-    CSystemClean cleaner;
-    ResultList results;
-    ScanTotals totals;
     // The items' folders, percentages and a stop's empty list come from
     // RecordCollectedPaths, which the CategoryScan tests check.
     EXPECT_EQ(cleaner.ScanDesktopShortcuts(&results, &totals, nullptr), 1u);
@@ -240,7 +237,7 @@ TEST(ShortcutScans, ListBrokenShortcutsAsTheirLinkFilesAndReplaceTheirLists) {
     EXPECT_TRUE(Listed(cleaner.InvalidStartMenuShortcuts, s.menu + L"\\ufc-second.lnk"));
 }
 
-TEST(ShortcutScans, OnWow64AProgramInTheOtherProgramFolderCounts) {
+TEST_F(ShortcutScans, OnWow64AProgramInTheOtherProgramFolderCounts) {
     const std::wstring x86 = fx::Special(CSIDL_PROGRAM_FILESX86),
                        native = fx::Special(CSIDL_PROGRAM_FILES);
     ASSERT_NE(x86, native) << "the prefix has one program folder only";
@@ -251,9 +248,6 @@ TEST(ShortcutScans, OnWow64AProgramInTheOtherProgramFolderCounts) {
     EXPECT_EQ(ufc::TargetExistsInAnyView((native + L"\\ufc-wow\\gone.exe").c_str()), 0);
     Shortcuts s;
     ASSERT_TRUE(s.Make(s.desktop + L"\\ufc-wow.lnk", stored));
-    CSystemClean cleaner;
-    ResultList results;
-    ScanTotals totals;
     cleaner.Wow64 = 0;  // only the stored path is tested
     cleaner.ScanDesktopShortcuts(&results, &totals, nullptr);
     EXPECT_TRUE(Listed(cleaner.InvalidDesktopShortcuts, s.desktop + L"\\ufc-wow.lnk"));

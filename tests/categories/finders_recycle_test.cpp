@@ -7,9 +7,8 @@
 #include <limits>
 
 #include "categories/finders.h"
-#include "core/system_clean.h"
 #include "fixtures/categories.h"
-#include "fixtures/fixtures.h"
+#include "fixtures/scan_test.h"
 #include "scan/recycle_text.h"
 
 namespace {
@@ -85,7 +84,6 @@ TEST(Finders, CollectExactExtensionsOrSuffixesAndNeverFollowALink) {
     ufc::FindFilesByExtension(L"", &none, {}, false, true);
     ufc::FindFilesBySuffix(L"", &none, L"", true);
     EXPECT_TRUE(none.empty());
-    EXPECT_TRUE(fx::Exists(outside + L"\\foreign.txt"));
 }
 
 TEST(ParseSizeText, DisplayedSizesGiveTheirByteCounts) {
@@ -147,12 +145,10 @@ TEST(ParseDateText, OneCharacterIsPassedOverBeforeEachNumber) {
 
 // The bin's items listed through the shell, by drive, counted bin by bin,
 // then emptied whole.
-TEST(RecycleBin, ListsItemsWithTheirTextsCountsEveryBinAndIsEmptiedWhole) {
+using RecycleBin = fx::ScanTest;
+
+TEST_F(RecycleBin, ListsItemsWithTheirTextsCountsEveryBinAndIsEmptiedWhole) {
     fx::EmptyRecycleBin();
-    CSystemClean cleaner;
-    ResultList results;
-    ScanTotals totals;
-    fx::Recorder recorder;
     EXPECT_EQ(cleaner.ScanRecycleBin(&results, &totals, nullptr, &recorder), 1u);
     EXPECT_TRUE(results.empty() && recorder.reports.empty());
 

@@ -8,13 +8,14 @@
 #include <algorithm>
 
 #include "categories/shortcuts.h"
-#include "core/system_clean.h"
 #include "fixtures/categories.h"
-#include "fixtures/fixtures.h"
+#include "fixtures/scan_test.h"
 
 namespace {
 
-TEST(HostileFiles, DamagedShortcutsAreReadSafelyAndNeverReported) {
+using HostileFiles = fx::ScanTest;
+
+TEST_F(HostileFiles, DamagedShortcutsAreReadSafelyAndNeverReported) {
     const std::wstring folder = fx::Special(CSIDL_DESKTOP);
     ASSERT_FALSE(folder.empty());
     fx::MakeFile(folder + L"\\hostile-empty.lnk", 0);
@@ -32,10 +33,6 @@ TEST(HostileFiles, DamagedShortcutsAreReadSafelyAndNeverReported) {
     ASSERT_TRUE(fx::MakeShortcut(folder + L"\\hostile-long.lnk",
                                  L"C:\\ufc-missing\\" + std::wstring(240, L'x') + L".exe"));
 
-    CSystemClean cleaner;
-    ResultList results;
-    ScanTotals totals;
-    fx::Recorder recorder;
     EXPECT_EQ(cleaner.ScanDesktopShortcuts(&results, &totals, &recorder), 1u);
     EXPECT_EQ(totals.count, results.size());
     const PathList& invalid = cleaner.InvalidDesktopShortcuts;

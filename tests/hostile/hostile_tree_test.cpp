@@ -11,8 +11,7 @@
 #include <algorithm>
 #include <map>
 
-#include "core/system_clean.h"
-#include "fixtures/fixtures.h"
+#include "fixtures/scan_test.h"
 #include "hostile.h"
 
 namespace {
@@ -128,7 +127,9 @@ void ExpectGuardsIntact(const std::string& after) {
     }
 }
 
-TEST(HostileTree, EveryCategoryRemovalAndOneStepCleanerKeepsWhatWasNotSelected) {
+using HostileTree = fx::ScanTest;
+
+TEST_F(HostileTree, EveryCategoryRemovalAndOneStepCleanerKeepsWhatWasNotSelected) {
     const auto places = Places();
     PlantAll(places);
     if (HasFatalFailure()) return;
@@ -199,9 +200,6 @@ TEST(HostileTree, EveryCategoryRemovalAndOneStepCleanerKeepsWhatWasNotSelected) 
     // The one-step cleaners, on a new plant, never leave their folder.
     PlantAll(Places());
     if (HasFatalFailure()) return;
-    CSystemClean cleaner;
-    ResultList results;
-    ScanTotals totals;
     cleaner.ScanDesktopShortcuts(&results, &totals, nullptr);
     cleaner.ScanStartMenuShortcuts(&results, &totals, nullptr);
     cleaner.ScanDumpFiles(&results, &totals, nullptr);

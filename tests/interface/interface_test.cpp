@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "fixtures/categories.h"
-#include "fixtures/fixtures.h"
+#include "fixtures/scan_test.h"
 #include "interface/composite.h"
 #include "util/drives.h"
 
@@ -215,7 +215,9 @@ TEST(PresenceChecks, ABrokenDesktopShortcutAnswersBeforeTheStartMenuIsScanned) {
 
 // The named drive's bin; the system drive, in any letter case, adds five
 // file categories after it; another drive lists nothing of the system's.
-TEST(ScanDrive, TheDrivesBinThenTheSystemDrivesFileCategories) {
+using ScanDrive = fx::ScanTest;
+
+TEST_F(ScanDrive, TheDrivesBinThenTheSystemDrivesFileCategories) {
     const std::wstring windows = fx::Special(CSIDL_WINDOWS);
     const struct {
         std::wstring file;
@@ -233,10 +235,6 @@ TEST(ScanDrive, TheDrivesBinThenTheSystemDrivesFileCategories) {
     for (const auto& p : planted) fx::MakeFile(p.file, 500);
     ASSERT_TRUE(fx::RecycleFile(planted[0].file));
 
-    CSystemClean cleaner;
-    ResultList results;
-    ScanTotals totals;
-    fx::Recorder recorder;
     EXPECT_EQ(ufc::ScanDrive(cleaner, L"c:\\", &results, &totals, &recorder), 1);
     EXPECT_EQ(cleaner.CurrentDrive, L"c:\\");
     // The planted files, each once, in the order of the rows and under their

@@ -19,7 +19,9 @@ const std::wstring kRunMru = L"Software\\Microsoft\\Windows\\CurrentVersion\\Exp
 
 // Categories 4 and 8 as a host drives them: every value an item, each step
 // reported, the deselected value kept.
-TEST(ValueLists, EveryValueIsAnItemAndOnlyTheSelectedGo) {
+using ValueLists = fx::ScanTest;
+
+TEST_F(ValueLists, EveryValueIsAnItemAndOnlyTheSelectedGo) {
     for (const auto& [category, key] :
          {std::make_pair(4, kTypedUrls), std::make_pair(8, kRunMru)}) {
         pv::ResetKey(HKEY_CURRENT_USER, key);
@@ -52,7 +54,9 @@ TEST(ValueLists, EveryValueIsAnItemAndOnlyTheSelectedGo) {
     }
 }
 
-TEST(TypedUrls, LongAndHostileDataIsCutInsideItsBuffersAndAStopEndsTheScan) {
+using TypedUrls = fx::ScanTest;
+
+TEST_F(TypedUrls, LongAndHostileDataIsCutInsideItsBuffersAndAStopEndsTheScan) {
     pv::ResetKey(HKEY_CURRENT_USER, kTypedUrls);
     // Exactly fills the 2048-byte buffer, no terminator anywhere.
     fx::SetBinary(HKEY_CURRENT_USER, kTypedUrls, L"b-full", std::vector<BYTE>(2048, 0x41));
@@ -64,10 +68,6 @@ TEST(TypedUrls, LongAndHostileDataIsCutInsideItsBuffersAndAStopEndsTheScan) {
     const std::wstring longName = std::wstring(259 - kTypedUrls.size() - 1, L'e');
     fx::SetString(HKEY_CURRENT_USER, kTypedUrls, longName, L"fits");
     fx::SetString(HKEY_CURRENT_USER, kTypedUrls, longName + L"f", L"long name");
-    CSystemClean cleaner;
-    ResultList results;
-    ScanTotals totals;
-    fx::Recorder recorder;
     EXPECT_EQ(cleaner.ScanTypedUrls(&results, &totals, &recorder), 1u);
     EXPECT_EQ(fx::Names(results),
               (std::vector<std::wstring>{kTypedUrls + L"\\b-full|" + std::wstring(259, L'\x4141'),
@@ -83,10 +83,7 @@ TEST(TypedUrls, LongAndHostileDataIsCutInsideItsBuffersAndAStopEndsTheScan) {
     EXPECT_EQ(stopped.size(), 1u);
 }
 
-TEST(ValueLists, MissingAndEmptyKeysAndValuesTooLargeToRead) {
-    CSystemClean cleaner;
-    ResultList results;
-    ScanTotals totals;
+TEST_F(ValueLists, MissingAndEmptyKeysAndValuesTooLargeToRead) {
     for (const std::wstring& key : {kTypedUrls, kRunMru}) fx::DeleteKey(HKEY_CURRENT_USER, key);
     cleaner.ExpectedCount = 77;
     EXPECT_EQ(cleaner.ScanTypedUrls(&results, &totals, nullptr), 0u);

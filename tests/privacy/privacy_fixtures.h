@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "core/system_clean.h"
-#include "fixtures/fixtures.h"
+#include "fixtures/scan_test.h"
 #include "fs/handles.h"
 
 namespace pv {

@@ -6,15 +6,15 @@
 
 #include <memory>
 
-#include "core/system_clean.h"
 #include "fs/delete_path.h"
-#include "fixtures/fixtures.h"
+#include "fixtures/scan_test.h"
 
 namespace {
 
 using fx::Item;
+using Removal = fx::ScanTest;
 
-TEST(Removal, DeletesExactlyTheSelectedFilesAndCountsWhatFailed) {
+TEST_F(Removal, DeletesExactlyTheSelectedFilesAndCountsWhatFailed) {
     const std::wstring folder = fx::Scratch(L"scan\\removal"), a = folder + L"\\a",
                        b = folder + L"\\b";
     // A folder text that leaves room for "victim.txt" exactly: a longer name
@@ -39,19 +39,17 @@ TEST(Removal, DeletesExactlyTheSelectedFilesAndCountsWhatFailed) {
                      Item(9, L"", L"nofolder.txt")};
     std::next(items.begin(), 5)->selected = 0;
 
-    CSystemClean cleaner;
-    CleanTotals totals;
-    fx::Recorder recorder;
-    EXPECT_EQ(cleaner.CleanUnusedFile(9, items, &totals, &recorder), 1u);
+    CleanTotals cleaned;
+    EXPECT_EQ(cleaner.CleanUnusedFile(9, items, &cleaned, &recorder), 1u);
     // 8 selected; the percent grows with each removal only: 100 (removed + 1) / 8.
     EXPECT_EQ(recorder.Percents(), (std::vector<std::uint32_t>{12, 12, 25, 37, 50, 62}));
     EXPECT_EQ(recorder.Paths(),
               (std::vector<std::wstring>{a + L"\\missing.tmp", a + L"\\f0.tmp", b + L"\\f2.tmp",
                                          a + L"\\f1.tmp", b + L"\\f3.tmp", a + L"\\sub"}));
     EXPECT_EQ(recorder.reports[5].count, 4u);
-    EXPECT_EQ(totals.removed, 4u);
-    EXPECT_EQ(totals.failed, 3u) << "the item without a folder is counted nowhere";
-    EXPECT_EQ(totals.bytesFreed, 46u);
+    EXPECT_EQ(cleaned.removed, 4u);
+    EXPECT_EQ(cleaned.failed, 3u) << "the item without a folder is counted nowhere";
+    EXPECT_EQ(cleaned.bytesFreed, 46u);
     for (const wchar_t* name : {L"\\f0.tmp", L"\\f1.tmp"}) EXPECT_FALSE(fx::Exists(a + name));
     for (const wchar_t* name : {L"\\f2.tmp", L"\\f3.tmp"}) EXPECT_FALSE(fx::Exists(b + name));
     EXPECT_TRUE(fx::Exists(a + L"\\deselected.tmp"));
@@ -73,7 +71,7 @@ TEST(Removal, DeletesExactlyTheSelectedFilesAndCountsWhatFailed) {
 // Windows\Temp moved aside and reached through a link in its place, as an
 // administrator moves a folder: the scan starts there, so the link is above
 // the root and allowed.
-TEST(Removal, LinksSwappedInAfterTheScanRedirectNothing) {
+TEST_F(Removal, LinksSwappedInAfterTheScanRedirectNothing) {
     const std::wstring temp = fx::Special(CSIDL_WINDOWS) + L"\\Temp", real = temp + L"-real";
     fx::RemoveTree(real);
     ASSERT_TRUE(MoveFileW(temp.c_str(), real.c_str()));
@@ -91,12 +89,9 @@ TEST(Removal, LinksSwappedInAfterTheScanRedirectNothing) {
     const std::wstring victim = fx::Scratch(L"scan\\swap-victim");
     fx::MakeVictims(victim, names);
 
-    CSystemClean cleaner;
-    ResultList items;
-    ScanTotals found;
-    ASSERT_EQ(cleaner.GetUnusedFile(9, &items, &found, nullptr), 1u);
+    ASSERT_EQ(cleaner.GetUnusedFile(9, &results, &totals, nullptr), 1u);
     std::size_t selected = 0;
-    for (FoundItem& item : items) {
+    for (FoundItem& item : results) {
         item.selected = std::wstring(item.folder).find(L"\\ufc-swap") != std::wstring::npos;
         selected += item.selected;
     }
@@ -108,7 +103,7 @@ TEST(Removal, LinksSwappedInAfterTheScanRedirectNothing) {
     ASSERT_TRUE(fx::MakeFolderLink(victim, place + L"\\turned.tmp"));
 
     CleanTotals cleaned;
-    EXPECT_EQ(cleaner.CleanUnusedFile(9, items, &cleaned, nullptr), 1u);
+    EXPECT_EQ(cleaner.CleanUnusedFile(9, results, &cleaned, nullptr), 1u);
     EXPECT_EQ(cleaned.removed, 3u);
     EXPECT_EQ(cleaned.failed, 4u);
     EXPECT_EQ(fx::Intact(victim, names), names.size());
@@ -121,7 +116,7 @@ TEST(Removal, LinksSwappedInAfterTheScanRedirectNothing) {
 
 // How the deleter reads a path before it opens anything: the volume and
 // the names below the root, a name it will not open refused.
-TEST(Removal, APathIsReadAsItsVolumeAndPlainNames) {
+TEST_F(Removal, APathIsReadAsItsVolumeAndPlainNames) {
     const struct {
         const wchar_t* path;
         const wchar_t* volume;  // empty: none, the path is refused

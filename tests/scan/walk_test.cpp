@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "core/system_clean.h"
-#include "fixtures/fixtures.h"
+#include "fixtures/scan_test.h"
 #include "scan/file_helpers.h"
 #include "fs/handles.h"
 
@@ -57,19 +56,18 @@ struct Tree {
     ~Tree() { fx::RemoveTree(folder + L"\\link"); }
 };
 
-TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderNothingBehindALinkAndWhatTheFilterNames) {
+using ScanFolder = fx::ScanTest;
+
+TEST_F(ScanFolder, TakesEveryFileItMeetsInWalkOrderNothingBehindALinkAndWhatTheFilterNames) {
     Tree tree;
     const wchar_t* folder = tree.folder.c_str();
     ASSERT_TRUE(fx::Exists(tree.folder + L"\\link") && tree.busy);
     Names walked;
     ListInWalkOrder(tree.folder, &walked);
     ASSERT_EQ(walked.size(), 7u);
-    CSystemClean cleaner;
     cleaner.ExpectedCount = walked.size();
     cleaner.CurrentCategory = kCategoryRecentDocuments;
-    ResultList results;
-    ScanTotals totals{10, 1};  // added to, never reset
-    fx::Recorder recorder;
+    totals = {10, 1};  // added to, never reset
     ASSERT_EQ(cleaner.ScanFolder(folder, &results, &totals, &recorder, nullptr, 1), 1u);
 
     // Every file met is reported, the held one too, before it is judged.
@@ -132,17 +130,13 @@ TEST(ScanFolder, TakesEveryFileItMeetsInWalkOrderNothingBehindALinkAndWhatTheFil
     }
 }
 
-TEST(ScanFolder, AStopEndsTheWalkAtItsNextEntry) {
+TEST_F(ScanFolder, AStopEndsTheWalkAtItsNextEntry) {
     const std::wstring folder = fx::Scratch(L"scan\\stop");
     for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt", L"d.txt"})
         fx::MakeFile(folder + L"\\" + name, 2);
-    CSystemClean cleaner;
-    fx::Recorder recorder;
     recorder.onReport = [&](const ProgressInfo&) {
         if (recorder.reports.size() == 2) cleaner.StopFlag = 1;
     };
-    ResultList results;
-    ScanTotals totals;
     EXPECT_EQ(cleaner.ScanFolder(folder.c_str(), &results, &totals, &recorder, nullptr, 1), 2u);
     // The file on show when the stop came is still taken.
     EXPECT_EQ(recorder.reports.size(), 2u);
