@@ -12,10 +12,10 @@
 #include "fixtures/categories.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
+#include "fixtures/held_clean.h"
 #include "schedule/profiles.h"
 #include "remote_window.h"
 #include "text/format.h"
-#include "undo/held_run.h"
 #include "undo/runs.h"
 
 namespace {
@@ -42,27 +42,9 @@ std::uint64_t OneHeldClean(const std::wstring& root, const std::vector<std::wstr
         undo::ListRuns(store, 7, &runs);
         for (const undo::RunSummary& run : runs) EXPECT_EQ(undo::PurgeRun(store, run.id), 0u);
     }
-    std::unique_ptr<undo::HeldRun> run;
-    EXPECT_EQ(undo::HeldRun::Begin(store, {L"Windows temporary files, Chrome: Cache", {root}, 0},
-                                   &run, &why),
-              0u)
-        << fx::Narrow(why);
-    std::vector<undo::PlannedFile> planned;
     std::uint64_t bytes = 0;
-    for (const std::wstring& file : files) {
-        ufc::unique_hfile open(
-            CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr));
-        ufc::FileState state;
-        EXPECT_TRUE(open && ufc::ReadFileState(open.get(), &state)) << fx::Narrow(file);
-        planned.push_back({file, {state.size, state.written, ufc::FileIdTag(state.fileId)}});
-        bytes += state.size;
-    }
-    std::uint32_t first = 0;
-    EXPECT_EQ(run->Plan(planned, &first), 0u);
-    ufc::RootedDeleter deleter({root});
-    for (std::uint32_t i = 0; i < files.size(); ++i)
-        EXPECT_TRUE(run->Hold(first + i, deleter).held);
-    EXPECT_EQ(run->Finish(), 0u);
+    for (const std::wstring& file : files) bytes += fx::Listed(file).expected.size;
+    fx::HeldClean(store, {L"Windows temporary files, Chrome: Cache", {root}}, files);
     return bytes;
 }
 
