@@ -233,8 +233,7 @@ TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
         {"undo", L"--with history,cookies", false, true, false, false},
     };
     ASSERT_EQ(RunUfclean(L"cookies keep mail.example.org").exitCode, 0u);
-    std::wstring source = L"Z:" + host::Widen(UFC_BROWSER_FIXTURES) + L"\\";
-    std::replace(source.begin(), source.end(), L'/', L'\\');
+    const std::wstring source = L"Z:" + host::Widen(UFC_BROWSER_FIXTURES) + L"\\";
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         for (const auto& file : files) {
