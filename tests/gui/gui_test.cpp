@@ -73,37 +73,32 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     ASSERT_TRUE(group && cache && cookies);
     EXPECT_EQ(gui.NodeText(cookies), L"Cookies (opt-in)");
     EXPECT_EQ(gui.NodeBox(gui.Node({L"Browsers"})), kMixed);  // Internet Explorer's history is on
-    // A group's box sets every choice below it, one choice off makes it
-    // mixed, and a mixed group's box checks every choice.
-    const struct {
-        HTREEITEM toggled;
-        std::vector<int> boxes;  // group, cache, cookies
-    } steps[] = {{nullptr, {kUnchecked, kUnchecked, kUnchecked}},
-                 {group, {kChecked, kChecked, kChecked}},
-                 {cookies, {kMixed, kChecked, kUnchecked}},
-                 {group, {kChecked, kChecked, kChecked}},
-                 {group, {kUnchecked, kUnchecked, kUnchecked}}};
-    for (const auto& step : steps) {
-        if (step.toggled) gui.ToggleNode(step.toggled);
-        EXPECT_EQ((std::vector<int>{gui.NodeBox(group), gui.NodeBox(cache), gui.NodeBox(cookies)}),
-                  step.boxes);
-    }
-    // The rule that may take what the keep list keeps (Firefox's form
-    // history) is checked by its own box, never by its group's.
     const HTREEITEM firefox = gui.Node({L"Browsers", L"Firefox"});
     const HTREEITEM firefoxCache = gui.Node({L"Browsers", L"Firefox", L"Cache"});
     const HTREEITEM forms = gui.Node({L"Browsers", L"Firefox", L"Form history"});
     ASSERT_TRUE(firefox && firefoxCache && forms);
-    const std::pair<HTREEITEM, std::vector<int>> byItself[] = {
-        {firefox, {kMixed, kChecked, kUnchecked}},
-        {forms, {kChecked, kChecked, kChecked}},
-        {firefox, {kMixed, kUnchecked, kChecked}},
-        {forms, {kUnchecked, kUnchecked, kUnchecked}}};
-    for (const auto& [toggled, boxes] : byItself) {
-        gui.ToggleNode(toggled);
-        EXPECT_EQ(
-            (std::vector<int>{gui.NodeBox(firefox), gui.NodeBox(firefoxCache), gui.NodeBox(forms)}),
-            boxes);
+    // A group's box sets every choice below it, one choice off makes it
+    // mixed, and a mixed group's box checks every choice. The rule that may
+    // take what the keep list keeps (Firefox's form history) is checked by
+    // its own box, never by its group's.
+    const struct {
+        std::vector<HTREEITEM> nodes;  // a group and two choices below it
+        HTREEITEM toggled;
+        std::vector<int> boxes;  // of the nodes
+    } steps[] = {{{group, cache, cookies}, nullptr, {kUnchecked, kUnchecked, kUnchecked}},
+                 {{group, cache, cookies}, group, {kChecked, kChecked, kChecked}},
+                 {{group, cache, cookies}, cookies, {kMixed, kChecked, kUnchecked}},
+                 {{group, cache, cookies}, group, {kChecked, kChecked, kChecked}},
+                 {{group, cache, cookies}, group, {kUnchecked, kUnchecked, kUnchecked}},
+                 {{firefox, firefoxCache, forms}, firefox, {kMixed, kChecked, kUnchecked}},
+                 {{firefox, firefoxCache, forms}, forms, {kChecked, kChecked, kChecked}},
+                 {{firefox, firefoxCache, forms}, firefox, {kMixed, kUnchecked, kChecked}},
+                 {{firefox, firefoxCache, forms}, forms, {kUnchecked, kUnchecked, kUnchecked}}};
+    for (const auto& step : steps) {
+        if (step.toggled) gui.ToggleNode(step.toggled);
+        std::vector<int> boxes;
+        for (HTREEITEM node : step.nodes) boxes.push_back(gui.NodeBox(node));
+        EXPECT_EQ(boxes, step.boxes);
     }
     // One rule row is scanned and cleaned with the categories; Firefox's form
     // history twice: category 22 keeps it, its rule checked by itself takes it.
