@@ -275,14 +275,11 @@ TEST(Ufclean, BrowserDatabasesAreEditedInPlace) {
         locks.clear();
     }
     // A profile swapped for a link between the scan and the clean: the edit
-    // leaves the databases behind the link as they were.
+    // leaves the databases behind the link as they were. The victim is a
+    // copy of the profile, which the last row's undo left as the fixtures are.
     const std::wstring victim = fx::Scratch(L"host-edit-victim");
-    for (const std::wstring& folder : {gecko, victim}) {
-        for (const wchar_t* name : {L"places.sqlite", L"favicons.sqlite"})
-            ASSERT_TRUE(CopyFileW((source + L"firefox\\" + name).c_str(),
-                                  (folder + L"\\" + name).c_str(), FALSE));
-        fx::MakeFile(folder + L"\\prefs.js", 10);
-    }
+    for (const wchar_t* name : {L"\\places.sqlite", L"\\favicons.sqlite", L"\\prefs.js"})
+        ASSERT_TRUE(CopyFileW((gecko + name).c_str(), (victim + name).c_str(), FALSE));
     Function::IUnusedFileClean* cleaner = FunCreate();
     host::StopSignal stop;
     stop.Attach(cleaner);
