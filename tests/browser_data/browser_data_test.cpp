@@ -21,8 +21,7 @@ const std::vector<std::wstring> kChromium = {L"History",   L"Favicons",  L"Top S
 
 // A fresh copy of one browser's fixture databases; returns its folder.
 std::wstring CopyProfile(const std::wstring& browser) {
-    std::wstring source = L"Z:" + Widen(UFC_BROWSER_FIXTURES) + L"/" + browser;
-    for (wchar_t& c : source) c = c == L'/' ? L'\\' : c;
+    const std::wstring source = L"Z:" + Widen(UFC_BROWSER_FIXTURES) + L"\\" + browser;
     const std::wstring profile = fx::Scratch(L"browser_data\\" + browser);
     fx::MakeDirs(profile + L"\\Network");
     for (const std::wstring& file : browser == L"firefox" ? kFirefox : kChromium) {

@@ -12,10 +12,10 @@
 #include "fixtures/categories.h"
 #include "fixtures/demo_profile.h"
 #include "fixtures/fixtures.h"
+#include "fixtures/held_clean.h"
 #include "schedule/profiles.h"
 #include "remote_window.h"
 #include "text/format.h"
-#include "undo/held_run.h"
 #include "undo/runs.h"
 
 namespace {
@@ -42,27 +42,9 @@ std::uint64_t OneHeldClean(const std::wstring& root, const std::vector<std::wstr
         undo::ListRuns(store, 7, &runs);
         for (const undo::RunSummary& run : runs) EXPECT_EQ(undo::PurgeRun(store, run.id), 0u);
     }
-    std::unique_ptr<undo::HeldRun> run;
-    EXPECT_EQ(undo::HeldRun::Begin(store, {L"Windows temporary files, Chrome: Cache", {root}, 0},
-                                   &run, &why),
-              0u)
-        << fx::Narrow(why);
-    std::vector<undo::PlannedFile> planned;
     std::uint64_t bytes = 0;
-    for (const std::wstring& file : files) {
-        ufc::unique_hfile open(
-            CreateFileW(file.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING, 0, nullptr));
-        ufc::FileState state;
-        EXPECT_TRUE(open && ufc::ReadFileState(open.get(), &state)) << fx::Narrow(file);
-        planned.push_back({file, {state.size, state.written, ufc::FileIdTag(state.fileId)}});
-        bytes += state.size;
-    }
-    std::uint32_t first = 0;
-    EXPECT_EQ(run->Plan(planned, &first), 0u);
-    ufc::RootedDeleter deleter({root});
-    for (std::uint32_t i = 0; i < files.size(); ++i)
-        EXPECT_TRUE(run->Hold(first + i, deleter).held);
-    EXPECT_EQ(run->Finish(), 0u);
+    for (const std::wstring& file : files) bytes += fx::Listed(file).expected.size;
+    fx::HeldClean(store, {L"Windows temporary files, Chrome: Cache", {root}}, files);
     return bytes;
 }
 
@@ -91,37 +73,32 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     ASSERT_TRUE(group && cache && cookies);
     EXPECT_EQ(gui.NodeText(cookies), L"Cookies (opt-in)");
     EXPECT_EQ(gui.NodeBox(gui.Node({L"Browsers"})), kMixed);  // Internet Explorer's history is on
-    // A group's box sets every choice below it, one choice off makes it
-    // mixed, and a mixed group's box checks every choice.
-    const struct {
-        HTREEITEM toggled;
-        std::vector<int> boxes;  // group, cache, cookies
-    } steps[] = {{nullptr, {kUnchecked, kUnchecked, kUnchecked}},
-                 {group, {kChecked, kChecked, kChecked}},
-                 {cookies, {kMixed, kChecked, kUnchecked}},
-                 {group, {kChecked, kChecked, kChecked}},
-                 {group, {kUnchecked, kUnchecked, kUnchecked}}};
-    for (const auto& step : steps) {
-        if (step.toggled) gui.ToggleNode(step.toggled);
-        EXPECT_EQ((std::vector<int>{gui.NodeBox(group), gui.NodeBox(cache), gui.NodeBox(cookies)}),
-                  step.boxes);
-    }
-    // The rule that may take what the keep list keeps (Firefox's form
-    // history) is checked by its own box, never by its group's.
     const HTREEITEM firefox = gui.Node({L"Browsers", L"Firefox"});
     const HTREEITEM firefoxCache = gui.Node({L"Browsers", L"Firefox", L"Cache"});
     const HTREEITEM forms = gui.Node({L"Browsers", L"Firefox", L"Form history"});
     ASSERT_TRUE(firefox && firefoxCache && forms);
-    const std::pair<HTREEITEM, std::vector<int>> byItself[] = {
-        {firefox, {kMixed, kChecked, kUnchecked}},
-        {forms, {kChecked, kChecked, kChecked}},
-        {firefox, {kMixed, kUnchecked, kChecked}},
-        {forms, {kUnchecked, kUnchecked, kUnchecked}}};
-    for (const auto& [toggled, boxes] : byItself) {
-        gui.ToggleNode(toggled);
-        EXPECT_EQ(
-            (std::vector<int>{gui.NodeBox(firefox), gui.NodeBox(firefoxCache), gui.NodeBox(forms)}),
-            boxes);
+    // A group's box sets every choice below it, one choice off makes it
+    // mixed, and a mixed group's box checks every choice. The rule that may
+    // take what the keep list keeps (Firefox's form history) is checked by
+    // its own box, never by its group's.
+    const struct {
+        std::vector<HTREEITEM> nodes;  // a group and two choices below it
+        HTREEITEM toggled;
+        std::vector<int> boxes;  // of the nodes
+    } steps[] = {{{group, cache, cookies}, nullptr, {kUnchecked, kUnchecked, kUnchecked}},
+                 {{group, cache, cookies}, group, {kChecked, kChecked, kChecked}},
+                 {{group, cache, cookies}, cookies, {kMixed, kChecked, kUnchecked}},
+                 {{group, cache, cookies}, group, {kChecked, kChecked, kChecked}},
+                 {{group, cache, cookies}, group, {kUnchecked, kUnchecked, kUnchecked}},
+                 {{firefox, firefoxCache, forms}, firefox, {kMixed, kChecked, kUnchecked}},
+                 {{firefox, firefoxCache, forms}, forms, {kChecked, kChecked, kChecked}},
+                 {{firefox, firefoxCache, forms}, firefox, {kMixed, kUnchecked, kChecked}},
+                 {{firefox, firefoxCache, forms}, forms, {kUnchecked, kUnchecked, kUnchecked}}};
+    for (const auto& step : steps) {
+        if (step.toggled) gui.ToggleNode(step.toggled);
+        std::vector<int> boxes;
+        for (HTREEITEM node : step.nodes) boxes.push_back(gui.NodeBox(node));
+        EXPECT_EQ(boxes, step.boxes);
     }
     // One rule row is scanned and cleaned with the categories; Firefox's form
     // history twice: category 22 keeps it, its rule checked by itself takes it.

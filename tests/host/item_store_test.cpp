@@ -263,10 +263,9 @@ TEST(StoreRemoval, TheRuleCleanTellsWhatStaysAndStops) {
                                                     : host::ItemOutcome::Removed;
             EXPECT_EQ(outcomes[i], want) << i;
         }
-        const std::vector<std::uint32_t> percents = progress.Percents();
-        EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
-        ASSERT_FALSE(percents.empty());
-        EXPECT_EQ(percents.back(), 100u);
+        // One report a file handed (nine checked), before its delete.
+        EXPECT_EQ(progress.Percents(),
+                  (std::vector<std::uint32_t>{11, 22, 33, 44, 55, 66, 77, 88, 100}));
     }
 }
 

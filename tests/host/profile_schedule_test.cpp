@@ -147,10 +147,9 @@ fx::RunResult RunTask(const std::wstring& name) {
 std::vector<std::wstring> Files(const std::wstring& pattern) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW(pattern.c_str(), &entry);
-    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &entry))
+    ufc::unique_hfind find(FindFirstFileW(pattern.c_str(), &entry));
+    for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.get(), &entry))
         if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(entry.cFileName);
-    if (find != INVALID_HANDLE_VALUE) FindClose(find);
     return names;
 }
 

@@ -226,7 +226,6 @@ const std::pair<const char*, const char*> kNamedSections[] = {
     {"[Firefox Cookies *]", "Firefox: cookies (cookies)"},
     {"[Steam History *]", "Steam: history (history)"},
     {"[Historyless Temp *]", "Historyless: temp (cache)"},
-    {"[Discord Cache *]", "Discord: cache (cache)"},
     {"[Photo Viewer *]", "Photo Viewer: files (other)"},
     {"[Zoom *]\nSection=Saved Passwords", "Zoom: files (credentials)"},
 };

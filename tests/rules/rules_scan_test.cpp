@@ -298,8 +298,7 @@ const AfterScan kAfterScan[] = {
 // Removed from the Unix side: a link to a file shows as that file, and a
 // delete through Wine would take the file it points to.
 void Wipe(const std::wstring& folder) {
-    const std::string unix = fx::UnixPath(folder);
-    fx::RunUnix(L"/bin/rm -rf '" + std::wstring(unix.begin(), unix.end()) + L"'");
+    fx::RunUnix(L"/bin/rm -rf '" + host::Widen(fx::UnixPath(folder)) + L"'");
 }
 
 // A file changed between the scan and the clean is left and counted

@@ -5,11 +5,11 @@
 // link put in a file's way.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <tuple>
 
 #include "fixtures/fixtures.h"
+#include "fixtures/held_clean.h"
 #include "undo/held_run.h"
 #include "undo/restore.h"
 #include "undo/runs.h"
@@ -49,15 +49,6 @@ Dated Date(const std::wstring& path, std::uint64_t hours, DWORD attributes) {
     return DatesOf(path);
 }
 
-// What a scan lists of the file at path.
-undo::PlannedFile Listed(const std::wstring& path) {
-    ufc::unique_hfile file(CreateFileW(Long(path).c_str(), FILE_READ_ATTRIBUTES, 7, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
-    ufc::FileState state;
-    EXPECT_TRUE(file && ufc::ReadFileState(file.get(), &state)) << fx::Narrow(path);
-    return {path, {state.size, state.written, ufc::FileIdTag(state.fileId)}};
-}
-
 undo::Store OpenedStore(const std::wstring& name) {
     undo::Store store;
     std::wstring why;
@@ -65,34 +56,6 @@ undo::Store OpenedStore(const std::wstring& name) {
               0u)
         << fx::Narrow(why);
     return store;
-}
-
-// A held clean of files below root, started `started` (0: now); returns
-// the run's id and the outcome of each file. beforeMoves sees the run's
-// folder once the files are planned. The files whose copy flag is set are
-// held as copies, as before an edit in place.
-std::wstring HeldClean(const undo::Store& store, const std::wstring& root,
-                       const std::vector<std::wstring>& files, std::uint64_t started = 0,
-                       std::vector<ufc::HoldOutcome>* outcomes = nullptr,
-                       const std::function<void(const std::wstring&)>& beforeMoves = nullptr,
-                       const std::vector<bool>& copies = {}) {
-    std::unique_ptr<undo::HeldRun> run;
-    std::wstring why;
-    EXPECT_EQ(undo::HeldRun::Begin(store, {L"test clean", {root}, started}, &run, &why), 0u);
-    std::vector<undo::PlannedFile> planned;
-    for (const std::wstring& file : files) planned.push_back(Listed(file));
-    for (std::size_t i = 0; i < copies.size(); ++i) planned[i].copy = copies[i];
-    std::uint32_t first = 0;
-    EXPECT_EQ(run->Plan(planned, &first), 0u);
-    if (beforeMoves) beforeMoves(store.Path() + L"\\" + run->Id());
-    ufc::RootedDeleter deleter({root});
-    for (std::uint32_t i = 0; i < files.size(); ++i) {
-        const ufc::HoldOutcome outcome =
-            planned[i].copy ? run->Copy(first + i, deleter) : run->Hold(first + i, deleter);
-        if (outcomes) outcomes->push_back(outcome);
-    }
-    EXPECT_EQ(run->Finish(), 0u);
-    return run->Id();
 }
 
 TEST(Undo, AHeldCleanAndItsUndoRestoreEveryByteDateAndAttribute) {
@@ -131,8 +94,8 @@ TEST(Undo, AHeldCleanAndItsUndoRestoreEveryByteDateAndAttribute) {
     }
     const Dated deepFolder = Date(root + L"\\a\\b\\c", 90, 0);
     std::vector<ufc::HoldOutcome> outcomes;
-    const std::wstring id = HeldClean(
-        store, root, paths, 0, &outcomes,
+    const std::wstring id = fx::HeldClean(
+        store, {L"test clean", {root}}, paths, &outcomes,
         [&](const std::wstring& run) {
             for (std::uint32_t i = 0; i < std::size(rows); ++i)
                 if (rows[i].blocked)
@@ -213,7 +176,7 @@ TEST(Undo, ARunCutShortIsCompletedOrTakenBackFromItsJournal) {
         std::wstring why;
         ASSERT_EQ(undo::HeldRun::Begin(store, {L"cut short", {root}, 0}, &run, &why), 0u);
         std::vector<undo::PlannedFile> planned;
-        for (const std::wstring& path : paths) planned.push_back(Listed(path));
+        for (const std::wstring& path : paths) planned.push_back(fx::Listed(path));
         // The last is a copy held before an edit, as a clean plans it: its
         // copy was cut short, so the file it copies was never changed.
         planned.back() = {paths.back(), {}, true};
@@ -296,8 +259,8 @@ TEST(Undo, ExpiryAndLowSpaceLetTheOldestRunsGoFirst) {
         for (int days : {3, 10, 1, 8}) {
             const std::wstring file = root + L"\\d" + std::to_wstring(days);
             fx::MakeFile(file, 1000u * (days == 10 ? 1 : days == 8 ? 2 : days == 3 ? 3 : 4));
-            names[HeldClean(store, root, {file}, now - days * undo::kTicksPerDay)] =
-                L"r" + std::to_wstring(days);
+            names[fx::HeldClean(store, {L"test clean", {root}, now - days * undo::kTicksPerDay},
+                                {file})] = L"r" + std::to_wstring(days);
         }
         undo::PurgeResult purged;
         undo::Purge(store, {now, row.keepDays, 10}, {row.free, 100000}, &purged);
@@ -326,7 +289,7 @@ TEST(Undo, ALinkPutInAFilesWayLeavesWhatIsBehindItUntouched) {
         paths.push_back(root + L"\\place\\" + name);
         fx::MakeFile(paths.back(), 10);
     }
-    const std::wstring id = HeldClean(store, root, paths);
+    const std::wstring id = fx::HeldClean(store, {L"test clean", {root}}, paths);
     // The victim holds files of the same names; the folder becomes a link to it.
     fx::MakeVictims(victim, names);
     fx::RemoveTree(root + L"\\place");
