@@ -163,7 +163,7 @@ TEST(EndToEnd, FileCategoriesRemoveWhatTheirScanFound) {
         EXPECT_EQ(cleaner.GetUnusedFile(row.category, &found, &totals, &recorder), 1u);
         ASSERT_FALSE(recorder.reports.empty()) << row.category;
         EXPECT_EQ(recorder.reports.front().count, 0u);
-        const std::wstring name = row.file.substr(row.file.rfind(L'\\') + 1);
+        const std::wstring name = fx::NameOf(row.file);
         for (FoundItem& item : found) item.selected = name == item.name;
         ASSERT_EQ(std::count_if(found.begin(), found.end(), [](auto& i) { return i.selected; }), 1)
             << row.category;

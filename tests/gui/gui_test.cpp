@@ -22,10 +22,6 @@ namespace {
 
 using namespace gui;
 
-std::wstring NameOf(const std::wstring& path) {
-    return path.substr(path.find_last_of(L'\\') + 1);
-}
-
 bool WaitForRows(const RemoteGui& gui, int rows) {
     for (int i = 0; i < 250 && gui.RowCount(kIdItems) != rows; ++i) Sleep(20);
     return gui.RowCount(kIdItems) == rows;
@@ -113,8 +109,8 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     auto cell = [&](int at, int column) { return gui.Cell(kIdItems, at, column); };
     // Every seeded temp file is listed with its folder, size and category.
     for (const fx::SeededFile& file : temp) {
-        const int at = row(NameOf(file.path));
-        EXPECT_EQ(cell(at, kColFolder) + NameOf(file.path), file.path);
+        const int at = row(fx::NameOf(file.path));
+        EXPECT_EQ(cell(at, kColFolder) + fx::NameOf(file.path), file.path);
         EXPECT_EQ(cell(at, kColSize), host::HumanSize(file.size));
         EXPECT_EQ(cell(at, kColCategory), L"Windows temporary files");
         EXPECT_TRUE(gui.Checked(kIdItems, at));
@@ -132,7 +128,7 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
     std::vector<std::pair<int, std::uint64_t>> placed;  // row, size of the seeded files
     for (const auto* seeded : {&temp, &recycled})
         for (const fx::SeededFile& file : *seeded)
-            placed.emplace_back(row(NameOf(file.path)), file.size);
+            placed.emplace_back(row(fx::NameOf(file.path)), file.size);
     std::sort(placed.begin(), placed.end());
     ASSERT_GE(placed.front().first, 0);
     for (size_t k = 1; k < placed.size(); ++k)
@@ -189,7 +185,7 @@ TEST(GuiClean, GroupedChoicesFilterSortAndACleanThatKeepsUncheckedAndFailedRows)
 
     for (const fx::SeededFile& file : temp)
         EXPECT_EQ(fx::Exists(file.path),
-                  file.path == held || NameOf(file.path) == L"setup-4711.tmp")
+                  file.path == held || fx::NameOf(file.path) == L"setup-4711.tmp")
             << fx::Narrow(file.path);
     for (const fx::RuleFile& file : discord) EXPECT_FALSE(fx::Exists(file.path));
     EXPECT_EQ(fx::BinItemCount(), 2u);

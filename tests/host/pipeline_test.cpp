@@ -129,8 +129,7 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         // The seeded file of that name, opened with no sharing.
         auto hold = [&](const wchar_t* name) {
             for (const std::wstring& path : seeded)
-                if (name && path.substr(path.find_last_of(L'\\') + 1) == name)
-                    return fx::HoldOpen(path);
+                if (name && fx::NameOf(path) == name) return fx::HoldOpen(path);
             return ufc::unique_hfile();
         };
         {
@@ -151,7 +150,7 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
                 << c.what;
         }
         for (const std::wstring& path : seeded) {
-            const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+            const std::wstring name = fx::NameOf(path);
             EXPECT_EQ(listed.count(name), c.held && name == c.held ? 0u : 1u)
                 << c.what << " " << fx::Narrow(path);
         }
@@ -174,7 +173,7 @@ TEST(Pipeline, RowsAreSelectedOnceCleanedAsPlannedAndCountedOnce) {
         EXPECT_EQ(after.planFree, before.wouldFree) << c.what;
         EXPECT_EQ(after.freed + after.leftBytes, before.wouldFree) << c.what;
         for (const std::wstring& path : seeded) {
-            const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+            const std::wstring name = fx::NameOf(path);
             if (c.seed == Seed::Bin) continue;  // recycled items have no path of their own
             EXPECT_EQ(fx::Exists(path), c.staying.count(name) != 0)
                 << c.what << " " << fx::Narrow(name);

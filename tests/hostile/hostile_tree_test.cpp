@@ -92,8 +92,8 @@ void PlantAll(const std::vector<std::wstring>& places) {
 
     for (const std::wstring& f : places) {
         std::wstring parent = f.substr(0, f.find_last_of(L'\\'));
-        std::wstring name = f.substr(f.find_last_of(L'\\') + 1);
-        if (name == L"cache") name = parent.substr(parent.find_last_of(L'\\') + 1);
+        std::wstring name = fx::NameOf(f);
+        if (name == L"cache") name = fx::NameOf(parent);
         // rm never follows the links planted inside; find does not either.
         const std::string unix = fx::UnixPath(parent);
         if (unix.find("/dosdevices/c:/") != std::string::npos)

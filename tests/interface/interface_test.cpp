@@ -242,7 +242,7 @@ TEST_F(ScanDrive, TheDrivesBinThenTheSystemDrivesFileCategories) {
     std::vector<std::uint32_t> order, categories;
     for (const auto& item : results)
         for (const auto& p : planted)
-            if (p.file.substr(p.file.rfind(L'\\') + 1) == item.name) order.push_back(item.category);
+            if (fx::NameOf(p.file) == item.name) order.push_back(item.category);
     for (const auto& p : planted) categories.push_back(p.category);
     ASSERT_EQ(order, categories);
     EXPECT_EQ(std::wstring(results.front().name), L"drive-bin.txt");

@@ -57,12 +57,12 @@ TEST_F(Dispatcher, EachCategoryTakesItsOwnFilesOnlyAndInternetFilesDropDesktopIn
         fx::Recorder recorder;
         EXPECT_EQ(cleaner.GetUnusedFile(row.category, &results, &totals, &recorder), 1u);
         for (const std::wstring& file : row.taken) {
-            const FoundItem* item = fx::FindByName(results, file.substr(file.rfind(L'\\') + 1));
+            const FoundItem* item = fx::FindByName(results, fx::NameOf(file));
             ASSERT_NE(item, nullptr) << row.category << " " << fx::Narrow(file);
             EXPECT_EQ(item->category, static_cast<std::uint32_t>(row.category));
         }
         for (const std::wstring& file : row.passed)
-            EXPECT_EQ(fx::FindByName(results, file.substr(file.rfind(L'\\') + 1)), nullptr)
+            EXPECT_EQ(fx::FindByName(results, fx::NameOf(file)), nullptr)
                 << row.category << " " << fx::Narrow(file);
         for (const auto* files : {&row.taken, &row.passed})
             for (const std::wstring& file : *files) fx::RemoveTree(file);
